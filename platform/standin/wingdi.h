@@ -1,0 +1,21 @@
+// GDI subset of the stand-in layer.
+#pragma once
+
+#include "platform/standin/windef.h"
+
+#define RGB(r, g, b)                                                                        \
+    (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                           (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+
+#define PS_SOLID 0
+#define BLACK_BRUSH 4
+
+HGDIOBJ WINAPI GetStockObject(int object);
+HPEN WINAPI CreatePen(int style, int width, COLORREF colour);
+HBRUSH WINAPI CreateSolidBrush(COLORREF colour);
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
+BOOL WINAPI DeleteObject(HGDIOBJ object);
+BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous);
+BOOL WINAPI LineTo(HDC dc, int x, int y);
+BOOL WINAPI Polyline(HDC dc, const POINT *points, int count);
+BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom);
