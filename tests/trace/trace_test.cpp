@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <stdlib.h>
 #include <sys/wait.h>
 
 namespace {
@@ -21,9 +22,18 @@ std::string ReadFile(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A folder of its own for each call: CTest runs tests in parallel.
+std::string FreshDir()
+{
+    std::string pattern = ::testing::TempDir() + "/zorbel-trace-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        ADD_FAILURE() << "cannot make a temporary folder";
+    return pattern;
+}
+
 Result Trace(const std::string &script)
 {
-    const std::string dir = ::testing::TempDir();
+    const std::string dir = FreshDir();
     const std::string scriptPath = dir + "/trace-script.txt";
     std::ofstream(scriptPath) << script;
     const std::string command = std::string(ZORBEL_TRACE) + " " + scriptPath + " >" + dir +
@@ -126,11 +136,12 @@ TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
 
 TEST(Trace, UnreadableScriptIsReported)
 {
+    const std::string dir = FreshDir();
     const std::string command =
-        std::string(ZORBEL_TRACE) + " /nonexistent/script 2>" + ::testing::TempDir() + "/err.txt";
+        std::string(ZORBEL_TRACE) + " /nonexistent/script 2>" + dir + "/err.txt";
     const int raw = std::system(command.c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 2);
-    EXPECT_EQ(ReadFile(::testing::TempDir() + "/err.txt"),
+    EXPECT_EQ(ReadFile(dir + "/err.txt"),
               "zorbel-trace: cannot open '/nonexistent/script'\n");
 }
 
