@@ -121,6 +121,7 @@ TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
         {"cursor 1 +2\n", "line 1: not an integer: '+2'", 0},
         {"cursor 2147483648 0\n", "line 1: number out of range", 0},
         {"tick -1\n", "line 1: number out of range", 0},
+        {"resize 5 -0\n", "line 1: number out of range", 0},
         {"step 1000001\n", "line 1: number out of range", 0},
         {"client 100000 100001\n", "line 1: number out of range", 0},
         {"step\nclient 800 600\n", "line 2: client must be the first command", 1},

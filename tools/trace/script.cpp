@@ -77,7 +77,7 @@ bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::
         error = "not an integer: '" + std::string(token) + "'";
         return false;
     }
-    if (value < range.min || value > range.max) {
+    if (value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
         error = "number out of range: '" + std::string(token) + "' (allowed " +
                 std::to_string(range.min) + " to " + std::to_string(range.max) + ")";
         return false;

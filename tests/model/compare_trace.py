@@ -1,0 +1,522 @@
+#!/usr/bin/env python3
+"""Runs zorbel-trace and the reference model on the same scripts and compares them.
+
+Usage: python3 compare_trace.py --tracer PATH [--seed S] [--scripts N] [--dump DIR]
+
+The scripts are the fixed ones below (the scene's documented situations and
+malformed input) plus N random ones generated from the seed.  stdout must be
+byte for byte the same, and so must the exit status; for a failed script the
+first stderr line must start with the same "line N: ".  Exit status 0 when all
+agree, 1 on any difference (each one is printed with its script).
+"""
+
+import argparse
+import os
+import random
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import zorbel_model as model  # noqa: E402
+
+INT32_MIN, INT32_MAX = model.INT32_MIN, model.INT32_MAX
+
+
+# ---------------------------------------------------------------- fixed scripts
+
+def pull(to, after="", client=None, centre=(512, 384)):
+    head = "client %d %d\n" % client if client else ""
+    return head + "cursor %d %d\npress\ncursor %d %d\nstep\ndraw\n%s" % (
+        centre[0], centre[1], to[0], to[1], after)
+
+
+LAUNCH = "release\nstep 36\ndraw\nstep\ndraw\nstep 43\ndraw\nstep\ndraw\nstep 3\ndraw\n"
+
+DOCUMENTED = [
+    ("pull down 200, let go on 37th, out on 81st", pull((512, 584), LAUNCH)),
+    ("pull down 100, wrapped band", pull((512, 484), "draw\n" + LAUNCH)),
+    ("pull up", pull((512, 284), LAUNCH)),
+    ("pull right (vertical band line)", pull((612, 384), "draw\n" + LAUNCH)),
+    ("pull left", pull((412, 384), LAUNCH)),
+    ("pull diagonal", pull((612, 484), LAUNCH)),
+    ("pull to the origin, tension clamped", pull((0, 0), "release\nstep 60\ndraw\n")),
+    ("exactly 40 px then 41 px",
+     pull((512, 424), "cursor 512 425\nstep\ndraw\ncursor 512 424\nstep\ndraw\n" + LAUNCH)),
+    ("41 then back to exactly 40 px",
+     pull((552, 385), "cursor 552 384\nstep\ndraw\nrelease\nstep 40\ndraw\n")),
+    ("grab 5 below, tip exchange, second frame same",
+     pull((512, 389), "draw\ndraw\ncursor 512 379\nstep\ndraw\ndraw\nrelease\nstep 30\ndraw\n")),
+    ("ball 30 above, band crosses itself", pull((512, 354), "draw\nrelease\nstep 30\ndraw\n")),
+    ("side test truncation 0.9 vs 1.0",
+     pull((512, 384), "release\nstep\ndraw\ncursor 512 385\npress\nstep\ndraw\n")),
+    ("tip exactly 20 px then 21 px from the ball",
+     pull((492, 384), "draw\ncursor 493 384\nstep\ndraw\ncursor 532 384\nstep\ndraw\n"
+                      "cursor 531 384\nstep\ndraw\n")),
+    ("left tip inside the ball, right one outside",
+     pull((480, 390), "draw\nrelease\nstep 20\ndraw\n")),
+    ("ball released exactly on the rest centre stays",
+     pull((512, 384), "release\nstep 200\ndraw\nframe\n")),
+    ("catch in flight, release on the other side",
+     pull((612, 484), "release\nstep 10\ndraw\ncursor 512 384\npress\ncursor 470 350\n"
+                      "step\ndraw\nrelease\nstep 5\ndraw\ncursor 470 350\npress\nstep\n"
+                      "release\nstep 120\ndraw\n")),
+    ("catch in flight and launch again",
+     pull((512, 584), "release\nstep 20\ncursor 512 384\npress\ncursor 300 700\nstep 3\n"
+                      "draw\nrelease\nstep 150\ndraw\n")),
+    ("recentre with a tilted fork",
+     pull((612, 484), LAUNCH + "resize 800 600\ndraw\nstep\ndraw\nresize 1024 768\ndraw\n"
+                               "cursor 512 384\npress\nstep\ndraw\n")),
+    ("800 x 600: let go on the 32nd step",
+     pull((400, 500), "release\nstep 31\ndraw\nstep\ndraw\nstep 60\ndraw\n", (800, 600),
+          (400, 300))),
+    ("1023 x 767 centre", "client 1023 767\ndraw\ncursor 511 383\npress\ncursor 600 383\n"
+                          "step\ndraw\nrelease\nstep 200\n"),
+    ("client 0 x 0", "client 0 0\ndraw\nstep\ncursor 0 0\npress\nstep\ndraw\ncursor 100 100\n"
+                     "step\ndraw\nrelease\nstep 10\ndraw\ncursor -40 5\npress\nstep\n"
+                     "cursor 3 3\nstep\nrelease\nstep 5\ndraw\n"),
+    ("client 1 x 1", "client 1 1\ncursor 0 0\npress\ncursor 0 60\nstep\ndraw\nrelease\n"
+                     "step 40\ndraw\ncursor -39 0\npress\ncursor 50 -70\nstep\ndraw\nrelease\n"
+                     "step 40\ndraw\n"),
+    ("client 1 px wide", "client 1 768\ncursor 0 384\npress\ncursor 0 584\nstep\ndraw\n"
+                         "release\nstep 100\ndraw\n"),
+    ("client 2 px wide, band oscillates", "client 2 768\ncursor 1 384\npress\n"
+                                          "cursor 301 584\nstep\nrelease\nstep 300\ndraw\n"),
+    ("client 100000 x 100000", "client 100000 100000\ncursor 50000 50000\npress\n"
+                               "cursor 0 100000\nstep\ndraw\nrelease\nstep 300\ndraw\n"),
+    ("resize to 0 x 0 in flight and back",
+     pull((612, 484), "release\nstep 5\nresize 0 0\ndraw\nstep 3\ndraw\nresize 1024 768\n"
+                      "step 100\ndraw\n")),
+    ("resize while dragging", pull((700, 600), "resize 800 600\nstep\ndraw\nresize 1 1\n"
+                                               "step\ndraw\nrelease\nstep 80\ndraw\n")),
+    ("cursor at int32 extremes while dragging",
+     pull((INT32_MIN, INT32_MAX), "draw\ncursor 2147483647 -2147483648\nstep\ndraw\nrelease\n"
+                                  "step 4\ndraw\n")),
+    ("release from far away", pull((-1000000, 3000000), "release\nstep 10\ndraw\n")),
+    ("two presses, one release; press off band",
+     "cursor 512 384\npress\npress\ncursor 600 500\nstep\nrelease\nrelease\nstep\n"
+     "cursor 0 0\npress\nstep 100\ndraw\n"),
+    ("hit test edges", "".join("cursor %d %d\npress\nrelease\n" % p for p in [
+        (472, 374), (551, 393), (552, 384), (512, 394), (512, 373), (471, 380)])),
+    ("tilted hit rectangle",
+     pull((530, 600), "release\nstep 200\n" + "".join("cursor %d %d\npress\nrelease\n" % p for p in [
+         (510, 340), (515, 345), (505, 420), (520, 428), (502, 384)]))),
+    ("clock catch-up 40 ms before the first frame",
+     "start\ntick 4\nframe\ntick 40\nframe\ntick 46\nframe\ntick 56\nframe\ntick 60\nframe\n"
+     "tick 64\nframe\ntick 72\nframe\n"),
+    ("2 s stall = 400 steps", "start\ntick 10\nframe\ntick 2010\nframe\ntick 2014\nframe\n"),
+    ("frames before start", "tick 100\nframe\ntick 500\nframe\nstart\ntick 504\nframe\n"
+                            "tick 505\nframe\ntick 511\nframe\n"),
+    ("start given again before the first step", "start\ntick 3\nframe\nstart\ntick 7\nframe\n"
+                                                "tick 8\nframe\nstart\ntick 13\nframe\n"),
+    ("tick count wrap", "tick 4294967290\nstart\ntick 4294967295\nframe\ntick 3\nframe\n"
+                        "tick 10\nframe\ntick 17\nframe\ntick 20\nframe\n"),
+    ("clock value wrap after ~4.97 days",
+     "start\ntick 429496720\nframe\n" + "".join(
+         "tick %d\nframe\n" % t for t in range(429496725, 429496760, 3)) +
+     "tick 429496829\nframe\n"),
+    ("clock value wrap with tick wrap",
+     "tick 4000000000\nstart\ntick 134529423\nframe\n" + "".join(
+         "tick %d\nframe\n" % t for t in range(134529428, 134529460, 7))),
+    ("pull driven by frames", "start\ncursor 512 384\npress\n" + "".join(
+        "cursor %d %d\ntick %d\nframe\n" % (512 + 3 * i, 384 + 7 * i, 5 * i) for i in range(40)) +
+     "release\n" + "".join("tick %d\nframe\n" % (200 + 11 * i) for i in range(60))),
+    ("comments, blanks, tabs, -0",
+     "# header\n\n   \t\nclient\t1024  768 # full\ncursor -0 -0\n\tstep#x\ndraw  \n"),
+    ("leading zeros", "cursor 0512 0384\npress\nstep 002\ndraw\n"),
+    ("empty script", ""),
+    ("only comments", "# nothing\n\n#\n"),
+    ("step 0 and long run", pull((512, 700), "step 0\nrelease\nstep 5000\ndraw\n")),
+]
+
+MALFORMED = [
+    ("unknown command", "frob\n"),
+    ("unknown command after records", "step 3\ndraw\n\n# c\nfrob 1\n"),
+    ("upper case", "STEP\n"),
+    ("extra token", "step 1 2\n"),
+    ("extra token on press", "press now\n"),
+    ("extra token on release", "release 0\n"),
+    ("extra token on draw", "draw x\n"),
+    ("extra token on frame", "frame 1\n"),
+    ("extra token on start", "start 5\n"),
+    ("missing number", "cursor 5\n"),
+    ("missing numbers", "resize\n"),
+    ("tick without value", "tick\n"),
+    ("client incomplete", "client 800\n"),
+    ("bad number", "step x\n"),
+    ("trailing garbage", "step 1x\n"),
+    ("decimal point", "cursor 1.5 0\n"),
+    ("hex", "cursor 0x10 0\n"),
+    ("plus sign", "cursor +1 0\n"),
+    ("lone minus", "cursor - 5\n"),
+    ("double minus", "cursor --5 0\n"),
+    ("minus at the end", "cursor 5 5-\n"),
+    ("negative step", "step -1\n"),
+    ("negative zero step", "step -0\n"),
+    ("negative zero tick", "tick -0\n"),
+    ("negative zero client", "client -0 5\n"),
+    ("negative zero resize", "resize 5 -0\n"),
+    ("negative tick", "tick -1\n"),
+    ("negative resize", "resize -5 5\n"),
+    ("negative client", "client 5 -5\n"),
+    ("step out of range", "step 1000001\n"),
+    ("client out of range", "client 100001 5\n"),
+    ("resize out of range", "resize 5 100001\n"),
+    ("tick out of range", "tick 4294967296\n"),
+    ("cursor above int32", "cursor 2147483648 0\n"),
+    ("cursor below int32", "cursor 0 -2147483649\n"),
+    ("huge number", "step 99999999999999999999999999999999\n"),
+    ("huge negative", "cursor -99999999999999999999999999999999 0\n"),
+    ("client not first", "draw\nclient 800 600\n"),
+    ("client after step", "# c\n\nstep\nclient 1024 768\n"),
+    ("client twice", "client 800 600\nclient 800 600\n"),
+    ("non-ASCII byte", b"step 1\n\xff\n"),
+    ("non-ASCII digit", "step \u0663\n"),
+    ("NUL in command", "step\x00\n"),
+    ("error after frames", "start\ntick 20\nframe\ntick 30\nframe\nframe 2\n"),
+]
+
+
+# ---------------------------------------------------------------- random scripts
+
+class _Sink:
+    def append(self, _):
+        pass
+
+
+class ScriptGen:
+    """Builds one random script, steering it with a shadow model.
+
+    The shadow model only decides where the band is (to press on it), whether a
+    frame would start an endless catch-up, and when the script is long enough;
+    the expected output comes from a fresh run of the finished text.
+    """
+
+    def __init__(self, rnd):
+        self.rnd = rnd
+        self.lines = []
+        self.app = model.App(_Sink())
+        self.budget = rnd.choice([60, 150, 300, 600, 1200])
+
+    def emit(self, line):
+        self.app.execute(model.tokens(line))
+        r = self.rnd.random()
+        if r < 0.03:
+            line = "  " + line.replace(" ", " \t ") + "\t# " + str(self.rnd.randint(0, 99))
+        elif r < 0.05:
+            self.lines.append("# comment" if r < 0.04 else "")
+        self.lines.append(line)
+
+    @property
+    def L(self):
+        return self.app.launcher
+
+    def records(self):
+        return self.app.steps + self.app.draws + self.app.frames
+
+    # -- geometry
+
+    def size(self):
+        r = self.rnd.random()
+        if r < 0.45:
+            return 1024, 768
+        if r < 0.6:
+            return 800, 600
+        if r < 0.75:
+            return self.rnd.randint(0, 3), self.rnd.randint(0, 3)
+        if r < 0.85:
+            return self.rnd.randint(0, 4), self.rnd.randint(0, 2000)
+        if r < 0.9:
+            return self.rnd.choice([100000, 99999]), self.rnd.randint(0, 100000)
+        return self.rnd.randint(0, 3000), self.rnd.randint(0, 3000)
+
+    def target(self):
+        """A cursor position to pull to, from ordinary to hostile."""
+        rnd = self.rnd
+        cx, cy = self.L.RestCentre
+        w, h = self.app.geo.br
+        r = rnd.random()
+        if r < 0.3:
+            return cx + rnd.randint(-250, 250), cy + rnd.randint(-250, 250)
+        if r < 0.45:
+            return cx + rnd.randint(-60, 60), cy + rnd.randint(-60, 60)
+        if r < 0.6:
+            return rnd.randint(-30, w + 30), rnd.randint(-30, h + 30)
+        if r < 0.7:    # on the 40 px circle or just outside, along an axis
+            d = rnd.choice([40, 41, 39, 20, 21, 60, 0])
+            return rnd.choice([(cx + d, cy), (cx - d, cy), (cx, cy + d), (cx, cy - d)])
+        if r < 0.8:    # about 20 px from one of the tips
+            tx, ty = rnd.choice([self.L.LeftTip, self.L.RightTip])
+            return tx + rnd.choice([20, -20, 21, -21, 0]), ty + rnd.choice([0, 1, -1, 14, -15])
+        if r < 0.9:
+            return rnd.randint(-10 ** 7, 10 ** 7), rnd.randint(-10 ** 7, 10 ** 7)
+        return (rnd.choice([INT32_MIN, INT32_MAX, INT32_MIN + 1, 0, rnd.randint(INT32_MIN, INT32_MAX)]),
+                rnd.choice([INT32_MIN, INT32_MAX, INT32_MAX - 1, 0, rnd.randint(INT32_MIN, INT32_MAX)]))
+
+    def band_point(self):
+        """A point inside the grab rectangle when one can be found."""
+        (lx, ly), (rx, ry) = self.L.LeftTip, self.L.RightTip
+        for _ in range(30):
+            t = self.rnd.random()
+            p = (int(lx + (rx - lx) * t) + self.rnd.randint(-9, 9),
+                 int(ly + (ry - ly) * t) + self.rnd.randint(-9, 9))
+            if self.L.hit_test(p):
+                return p
+        return (lx + rx) // 2, (ly + ry) // 2
+
+    # -- time
+
+    def advance(self):
+        """Lets some time pass: plain steps, or clock ticks and a frame."""
+        rnd = self.rnd
+        if self.app.StepInterval and rnd.random() < 0.6:
+            dt = rnd.choice([0, 1, 4, 5, 5, 5, 6, 9, 10, 12, 16, 17, 33, 50, 120, 2000])
+            self.tick_to((self.app.tick + dt) & 0xFFFFFFFF)
+            self.frame()
+        elif rnd.random() < 0.8:
+            self.emit(rnd.choice(["step", "step 1", "step %d" % rnd.randint(0, 4)]))
+        else:
+            self.emit("draw")
+
+    def tick_to(self, t):
+        self.emit("tick %d" % t)
+
+    def due_steps(self):
+        a = self.app
+        if not a.StepInterval:
+            return 0
+        gap = (a.clock_now() - a.NextStepTime) & 0xFFFFFFFF
+        if gap < a.StepInterval:
+            return 0
+        return 1 if a.NextStepTime == 0 else gap // a.StepInterval
+
+    def frame(self):
+        if self.due_steps() <= 3000:     # never an endless catch-up
+            self.emit("frame")
+
+    def start_clock(self):
+        rnd = self.rnd
+        if self.app.NextStepTime != 0:
+            return                          # a restart now would replay the whole clock
+        r = rnd.random()
+        if r < 0.3:
+            self.tick_to(rnd.choice([4294967295 - rnd.randint(0, 3000), rnd.randint(0, 2 ** 32 - 1)]))
+        self.emit("start")
+        if r > 0.8:   # first step just before the clock value wraps
+            self.tick_to((self.app.ClockStart + 429496729 - rnd.randint(0, 120)) & 0xFFFFFFFF)
+            self.frame()
+
+    # -- actions
+
+    def pull_and_launch(self):
+        rnd = self.rnd
+        if rnd.random() < 0.85:
+            self.emit("cursor %d %d" % self.band_point())
+        else:
+            self.emit("cursor %d %d" % self.target())
+        self.emit("press")
+        x, y = self.app.cursor
+        tx, ty = self.target()
+        n = rnd.choice([1, 2, 5, 10, 20])
+        for i in range(1, n + 1):
+            px = x + (tx - x) * i // n + rnd.randint(-2, 2)
+            py = y + (ty - y) * i // n + rnd.randint(-2, 2)
+            self.emit("cursor %d %d" % (max(INT32_MIN, min(INT32_MAX, px)),
+                                        max(INT32_MIN, min(INT32_MAX, py))))
+            self.advance()
+            if rnd.random() < 0.4:
+                self.emit("draw")
+        if rnd.random() < 0.9:
+            self.emit("release")
+        self.fly()
+
+    def fly(self):
+        rnd = self.rnd
+        for _ in range(rnd.randint(1, 12)):
+            r = rnd.random()
+            if r < 0.35:
+                self.emit("step %d" % rnd.choice([1, 5, 20, 36, 37, 50, 100, 200]))
+                self.emit("draw")
+            elif r < 0.55:
+                self.advance()
+            elif r < 0.65 and self.L.BallAlive:
+                self.catch()
+                return
+            elif r < 0.72:
+                self.resize()
+            else:
+                self.advance()
+            if self.records() > self.budget:
+                return
+
+    def catch(self):
+        """Grab the band while the ball is still in play."""
+        self.emit("cursor %d %d" % self.band_point())
+        self.emit("press")
+        self.advance()
+
+    def resize(self):
+        self.emit("resize %d %d" % self.size())
+
+    def stray_input(self):
+        rnd = self.rnd
+        r = rnd.random()
+        if r < 0.4:
+            self.emit("cursor %d %d" % self.target())
+        elif r < 0.7:
+            self.emit("press")
+        else:
+            self.emit("release")
+
+    def build(self):
+        rnd = self.rnd
+        if rnd.random() < 0.6:
+            self.emit("client %d %d" % self.size())
+        else:
+            self.emit("draw")
+        if rnd.random() < 0.5:
+            self.start_clock()
+        actions = [(self.pull_and_launch, 6), (self.advance, 4), (self.resize, 1),
+                   (self.stray_input, 2), (self.start_clock, 1), (self.fly, 2)]
+        funcs = [f for f, w in actions for _ in range(w)]
+        while self.records() < self.budget and len(self.lines) < 4 * self.budget:
+            rnd.choice(funcs)()
+        return "\n".join(self.lines) + ("\n" if rnd.random() < 0.9 else "")
+
+
+def random_scripts(seed, count):
+    rnd = random.Random(seed)
+    for i in range(count):
+        yield "random #%d (seed %d)" % (i, seed), ScriptGen(rnd).build()
+
+
+# ---------------------------------------------------------------- comparison
+
+def first_line(text):
+    return text.split("\n", 1)[0]
+
+
+def error_prefix(stderr):
+    line = first_line(stderr)
+    if not line.startswith("line "):
+        return line
+    return line[:line.find(":") + 2] if ":" in line else line
+
+
+def as_bytes(script):
+    return script if isinstance(script, bytes) else script.encode("utf-8")
+
+
+def run_tracer(tracer, data, how, workdir):
+    if how == "file":
+        path = os.path.join(workdir, "script.txt")
+        with open(path, "wb") as f:
+            f.write(data)
+        argv, stdin = [tracer, path], None
+    else:
+        argv, stdin = ([tracer, "-"] if how == "dash" else [tracer]), data
+    try:
+        p = subprocess.run(argv, input=stdin, capture_output=True, timeout=120)
+    except subprocess.TimeoutExpired:
+        return None
+    return p.stdout.decode("latin-1"), p.stderr.decode("latin-1"), p.returncode
+
+
+def first_difference(a, b):
+    la, lb = a.split("\n"), b.split("\n")
+    for i, (x, y) in enumerate(zip(la, lb)):
+        if x != y:
+            return i + 1, x, y
+    i = min(len(la), len(lb))
+    return i + 1, "\n".join(la[i:i + 1]) or "<end>", "\n".join(lb[i:i + 1]) or "<end>"
+
+
+def compare(tracer, name, script, how, workdir):
+    """Returns None when both agree, else a report."""
+    data = as_bytes(script)
+    m_out, m_err, m_status = model.run_script(data)
+    got = run_tracer(tracer, data, how, workdir)
+    if got is None:
+        return "tracer timed out"
+    t_out, t_err, t_status = got
+    problems = []
+    if t_out != m_out:
+        n, t_line, m_line = first_difference(t_out, m_out)
+        problems.append("stdout differs at line %d:\n  tracer: %s\n  model:  %s"
+                        % (n, t_line, m_line))
+    if t_status != m_status:
+        problems.append("exit status: tracer %d, model %d (tracer stderr: %r)"
+                        % (t_status, m_status, first_line(t_err)))
+    elif m_status != 0 and error_prefix(t_err) != error_prefix(m_err):
+        problems.append("stderr: tracer %r, model %r" % (first_line(t_err), first_line(m_err)))
+    return "\n".join(problems) or None
+
+
+def check_missing_file(tracer, workdir):
+    path = os.path.join(workdir, "does-not-exist.txt")
+    p = subprocess.run([tracer, path], capture_output=True, timeout=60)
+    want = "zorbel-trace: cannot open '%s'" % path
+    got = first_line(p.stderr.decode("latin-1"))
+    if p.returncode != 2 or got != want or p.stdout:
+        return "missing file: status %d, stderr %r (want 2, %r)" % (p.returncode, got, want)
+    return None
+
+
+def show_script(script, limit=400):
+    lines = as_bytes(script).decode("latin-1").split("\n")
+    body = "\n".join("  %4d  %s" % (i + 1, l) for i, l in enumerate(lines[:limit]))
+    more = "\n  ... (%d more lines)" % (len(lines) - limit) if len(lines) > limit else ""
+    return body + more
+
+
+def main(argv):
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--tracer", required=True, help="path of zorbel-trace")
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--scripts", type=int, default=300, help="number of random scripts")
+    ap.add_argument("--dump", help="also write every script into this directory")
+    ap.add_argument("--max-report", type=int, default=3,
+                    help="differences printed in full (all are counted)")
+    args = ap.parse_args(argv)
+    if not os.access(args.tracer, os.X_OK):
+        print("compare_trace: cannot run '%s'" % args.tracer, file=sys.stderr)
+        return 2
+
+    cases = [("documented: " + n, s) for n, s in DOCUMENTED]
+    cases += [("malformed: " + n, s) for n, s in MALFORMED]
+    cases += list(random_scripts(args.seed, args.scripts))
+
+    failures, lines = [], 0
+    with tempfile.TemporaryDirectory() as workdir:
+        missing = check_missing_file(args.tracer, workdir)
+        if missing:
+            failures.append(("missing file", "", missing))
+        for i, (name, script) in enumerate(cases):
+            if args.dump:
+                os.makedirs(args.dump, exist_ok=True)
+                with open(os.path.join(args.dump, "%04d.txt" % i), "wb") as f:
+                    f.write(as_bytes(script))
+            how = ("stdin", "dash", "file")[i % 3]
+            report = compare(args.tracer, name, script, how, workdir)
+            lines += as_bytes(script).count(b"\n")
+            if report:
+                failures.append((name, script, report))
+
+    for name, script, report in failures[:args.max_report]:
+        print("=== MISMATCH: %s" % name)
+        if script:
+            print(show_script(script))
+        print(report)
+        print()
+    if failures:
+        print("compare_trace: %d of %d scripts differ (%s)"
+              % (len(failures), len(cases) + 1, ", ".join(n for n, _, _ in failures[:10])))
+        return 1
+    print("compare_trace: %d scripts (%d documented, %d malformed, %d random, seed %d; "
+          "%d script lines) agree with the model"
+          % (len(cases), len(DOCUMENTED), len(MALFORMED), args.scripts, args.seed, lines))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

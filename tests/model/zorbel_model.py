@@ -1,0 +1,551 @@
+#!/usr/bin/env python3
+"""Reference model of the launcher scene, its clock and the trace script runner.
+
+Written independently of the C++ program so that zorbel-trace can be checked
+bit for bit against it.  Every double expression is evaluated in the same
+grouping as the program's arithmetic; Python floats are IEEE doubles and
+Python evaluates each operation without wider intermediates, so the results
+match as long as the grouping does.
+
+Usage: python3 zorbel_model.py [SCRIPT|-]
+"""
+
+import math
+import re
+import sys
+
+INT32_MIN = -2147483648
+INT32_MAX = 2147483647
+U32 = 0xFFFFFFFF
+
+BALL_RADIUS = 20
+TIP_RADIUS = 10
+REST_HALF_SPAN = 40
+
+
+# ---------------------------------------------------------------- numbers
+
+def trunc32(x):
+    """The one double -> int conversion: toward zero, NaN to 0, saturating."""
+    if x != x:
+        return 0
+    if x >= 2147483647.0:
+        return INT32_MAX
+    if x <= -2147483648.0:
+        return INT32_MIN
+    return int(x)
+
+
+def clamp32(n):
+    return INT32_MIN if n < INT32_MIN else INT32_MAX if n > INT32_MAX else n
+
+
+def idiv(a, b):
+    """Integer division truncating toward zero (C semantics)."""
+    q = abs(a) // abs(b)
+    return -q if (a < 0) != (b < 0) else q
+
+
+def fdiv(a, b):
+    """IEEE double division, including division by zero."""
+    if b != 0.0:
+        return a / b
+    if a != a or a == 0.0:
+        return math.nan
+    negative = (math.copysign(1.0, a) < 0) != (math.copysign(1.0, b) < 0)
+    return -math.inf if negative else math.inf
+
+
+def fmt_double(x):
+    """Shortest round-trip form, laid out as C++17 std::to_chars(double)."""
+    if x != x or x in (math.inf, -math.inf):
+        return "null"
+    if x == 0.0:
+        return "-0" if math.copysign(1.0, x) < 0 else "0"
+    r = repr(x)
+    sign = ""
+    if r[0] == "-":
+        sign, r = "-", r[1:]
+    mant, _, exp = r.partition("e")
+    ip, _, fp = mant.partition(".")
+    digits = (ip + fp).lstrip("0")
+    power = (int(exp) if exp else 0) - len(fp)   # value = digits * 10**power
+    stripped = digits.rstrip("0")
+    power += len(digits) - len(stripped)
+    digits = stripped
+    n = len(digits)
+    if power >= 0:
+        # Integral values print every digit of their exact value, as %f does.
+        fixed = str(int(abs(x)))
+    elif n + power > 0:
+        fixed = digits[:n + power] + "." + digits[n + power:]
+    else:
+        fixed = "0." + "0" * (-(n + power)) + digits
+    e = n - 1 + power
+    sci = digits[0] + ("." + digits[1:] if n > 1 else "") + \
+        ("e-" if e < 0 else "e+") + "%02d" % abs(e)
+    return sign + (fixed if len(fixed) <= len(sci) else sci)
+
+
+def around(centre, radius):
+    """Bounding rectangle of a circle; its corners are 32-bit like any stored
+    coordinate, so a ball at the edge of the int range gets a clipped box."""
+    x, y = centre
+    return (clamp32(x - radius), clamp32(y - radius), clamp32(x + radius), clamp32(y + radius))
+
+
+# ---------------------------------------------------------------- launcher
+
+class Launcher:
+    def __init__(self, geo):
+        hw = idiv(geo.br[0] - geo.tl[0], 2)
+        hh = idiv(geo.br[1] - geo.tl[1], 2)
+        self.BandSide = 0
+        self.BandStretched = 0
+        self.Engaged = 0
+        self.BallX = float(hw)
+        self.BallY = float(hh)
+        self.AccelX = 0.0
+        self.AccelY = 0.0
+        self.VelX = 0.0
+        self.VelY = 0.0
+        self.BallAlive = 0
+        self.Tension = 0.0
+        self.BandPenWidth = 3
+        self.BallPoint = (0, 0)
+        self.RightTip = (hw + REST_HALF_SPAN, hh)
+        self.LeftTip = (hw - REST_HALF_SPAN, hh)
+        self.RestCentre = (hw, hh)
+
+    # -- stepping
+
+    def step(self, geo, drag, cursor):
+        if drag:
+            self.BallPoint = cursor
+            self.BallX = float(cursor[0])
+            self.BallY = float(cursor[1])
+        else:
+            if not self.BallAlive:
+                self.Tension = 0.0
+                self.BandPenWidth = 10
+                return
+            if self.Engaged:
+                self._accelerate(geo)
+            self.BallX += self.VelX
+            self.BallY += self.VelY
+            self.BallPoint = (trunc32(self.BallX), trunc32(self.BallY))
+            if not self.Engaged and self._off_screen(geo):
+                self.VelX = 0.0
+                self.VelY = 0.0
+                self.BallAlive = 0
+                self.BallPoint = cursor
+        if self.Engaged:
+            self._place_tips(geo)
+
+    def _accelerate(self, geo):
+        h = idiv(geo.br[0] - geo.tl[0], 2)
+        if h < 1:
+            h = 1
+        nx = (float(self.RestCentre[0]) - self.BallX) / float(h)
+        ny = (float(self.RestCentre[1]) - self.BallY) / float(h)
+        if self.AccelX * nx < 0.0 or self.AccelY * ny < 0.0:
+            self.AccelX = 0.0
+            self.AccelY = 0.0
+            self.Engaged = 0
+        else:
+            self.AccelX = nx
+            self.AccelY = ny
+            self.VelX += self.AccelX
+            self.VelY += self.AccelY
+
+    def _off_screen(self, geo):
+        left, top, right, bottom = geo.rect
+        x, y = self.BallPoint
+        return x > right + 20 or x < left - 20 or y > bottom + 20 or y < top - 20
+
+    def _place_tips(self, geo):
+        dx = self.BallPoint[0] - self.RestCentre[0]
+        dy = self.BallPoint[1] - self.RestCentre[1]
+        fdx = float(dx)
+        fdy = float(dy)
+        d = math.sqrt(fdx * fdx + fdy * fdy)
+        k = fdiv(80.0, 2.0 * d)
+        if k >= 1.0:
+            self.BandStretched = 0
+            return
+        self.BandStretched = 1
+        cx = float(self.RestCentre[0])
+        cy = float(self.RestCentre[1])
+        self.LeftTip = (trunc32(cx - k * fdy), trunc32(cy + k * fdx))
+        self.RightTip = (trunc32(cx + k * fdy), trunc32(cy - k * fdx))
+        width = geo.rect[2] - geo.rect[0]
+        if width <= 0:
+            tension = 1.0
+        else:
+            tension = (80.0 / k) / float(width)
+            if tension > 1.0:
+                tension = 1.0
+        self.Tension = tension
+        self.BandPenWidth = 2 - trunc32(-9.0 * (1.0 - tension))
+
+    # -- input
+
+    def hit_test(self, pt):
+        left = min(self.LeftTip[0], self.RightTip[0])
+        right = max(self.LeftTip[0], self.RightTip[0])
+        top = min(self.LeftTip[1], self.RightTip[1])
+        bottom = max(self.LeftTip[1], self.RightTip[1])
+        h = bottom - top
+        if h < 20:
+            p = (20 - h) // 2
+            top -= p
+            bottom += p
+        w = right - left
+        if w < 10:
+            p = (20 - w) // 2
+            left -= p
+            right += p
+        return 1 if left <= pt[0] < right and top <= pt[1] < bottom else 0
+
+    def grab(self):
+        self.BallAlive = 1
+        self.Engaged = 1
+        self.VelX = 0.0
+        self.VelY = 0.0
+
+    def recentre(self, x, y):
+        sx = x - self.RestCentre[0]
+        sy = y - self.RestCentre[1]
+        self.RestCentre = (x, y)
+        self.LeftTip = (clamp32(self.LeftTip[0] + sx), clamp32(self.LeftTip[1] + sy))
+        self.RightTip = (clamp32(self.RightTip[0] + sx), clamp32(self.RightTip[1] + sy))
+
+    # -- band logic of a frame
+
+    def band_colour(self):
+        if not self.Engaged:
+            green = red = 0
+        else:
+            green = trunc32(self.Tension * 255.0)
+            v = self.Tension - 0.8
+            if v < 0.0:
+                v = 0.0
+            red = trunc32(v * 1275.0)
+        return 0x00FF0000 | ((green & 0xFF) << 8) | (red & 0xFF)
+
+    def update_side(self):
+        bdx = trunc32(self.BallX - float(self.RestCentre[0]))
+        bdy = trunc32(self.BallY - float(self.RestCentre[1]))
+        ax = self.LeftTip[0] - self.RestCentre[0]
+        ay = self.LeftTip[1] - self.RestCentre[1]
+        if ax != 0:
+            s = 1 if idiv(bdx * ay, ax) < bdy else 0
+        elif ay != 0:
+            s = 1 if bdx > 0 else 0
+        else:
+            return
+        if s == self.BandSide:
+            return
+        self.BandSide = s
+        if self.BandStretched == 0:
+            self.LeftTip, self.RightTip = self.RightTip, self.LeftTip
+
+    def tangent_point(self, x, y):
+        """Touching point from (x, y) on the ball circle, or None."""
+        bx = self.BallX
+        by = self.BallY
+        dx = float(x) - bx
+        dy = float(y) - by
+        d2 = dy * dy + dx * dx
+        if not d2 > 400.0:
+            return None
+        f = 400.0 / d2
+        g = math.sqrt(d2 - 400.0) * (20.0 / d2)
+        if x == self.RightTip[0] and y == self.RightTip[1]:
+            g = -g
+        tx = ((f * dx + bx) - g * dy) + (g * dy + g * dy)
+        ty = ((f * dy + by) + g * dx) - (g * dx + g * dx)
+        return (tx, ty)
+
+    def rim_point(self, p, q):
+        bx = self.BallX
+        by = self.BallY
+        mx = (p[0] + q[0]) * 0.5 - bx
+        my = (p[1] + q[1]) * 0.5 - by
+        length = math.sqrt(mx * mx + my * my)
+        if length == 0.0:
+            # Chord through the centre: take the chord's perpendicular.
+            mx = p[1] - q[1]
+            my = q[0] - p[0]
+            length = math.sqrt(mx * mx + my * my)
+        return (trunc32(fdiv(mx * 20.0, length) + bx),
+                trunc32(fdiv(my * 20.0, length) + by))
+
+    def band_points(self):
+        pts = [self.LeftTip]
+        ta = self.tangent_point(*self.LeftTip)
+        tb = self.tangent_point(*self.RightTip) if ta is not None else None
+        if tb is not None:
+            m2 = self.rim_point(ta, tb)
+            m2f = (float(m2[0]), float(m2[1]))
+            m1 = self.rim_point(ta, m2f)
+            m3 = self.rim_point(m2f, tb)
+            pts += [(trunc32(ta[0]), trunc32(ta[1])), m1, m2, m3,
+                    (trunc32(tb[0]), trunc32(tb[1]))]
+        pts.append(self.RightTip)
+        return pts
+
+    def band_logic(self):
+        """One frame's band logic: returns (colour, pen, band, ball, tips)."""
+        colour = self.band_colour()
+        if self.Engaged:
+            self.update_side()
+            band = self.band_points()
+        else:
+            band = [self.LeftTip, self.RightTip]
+        ball = None
+        if self.BallAlive:
+            ball = around(self.BallPoint, BALL_RADIUS)
+        tips = [around(self.LeftTip, TIP_RADIUS), around(self.RightTip, TIP_RADIUS)]
+        return colour, self.BandPenWidth, band, ball, tips
+
+
+# ---------------------------------------------------------------- application
+
+class Geometry:
+    def __init__(self, w, h):
+        self.rect = (0, 0, w, h)
+        self.tl = (0, 0)
+        self.br = (w, h)
+
+
+class ScriptError(Exception):
+    pass
+
+
+def pt(p):
+    return "[%d,%d]" % p
+
+
+def rect(r):
+    return "[%d,%d,%d,%d]" % r
+
+
+class App:
+    def __init__(self, out):
+        self.out = out
+        self.geo = None
+        self.launcher = None
+        self.cursor = (0, 0)
+        self.drag = 0
+        self.tick = 0
+        self.StepInterval = 0
+        self.ClockStart = 0
+        self.NextStepTime = 0
+        self.steps = 0
+        self.draws = 0
+        self.frames = 0
+
+    def build(self, w, h):
+        self.geo = Geometry(w, h)
+        self.launcher = Launcher(self.geo)
+
+    # -- clock
+
+    def clock_now(self):
+        return (((self.tick - self.ClockStart) & U32) * 10) & U32
+
+    def run_due_steps(self):
+        """Runs the due steps; returns (now, number of steps run)."""
+        now = self.clock_now()
+        if self.StepInterval == 0:
+            return now, 0
+        n = 0
+        while ((now - self.NextStepTime) & U32) >= self.StepInterval:
+            self.do_step()
+            n += 1
+            if self.NextStepTime == 0:
+                self.NextStepTime = now
+                break
+            self.NextStepTime = (self.NextStepTime + self.StepInterval) & U32
+        return now, n
+
+    # -- records
+
+    def do_step(self):
+        L = self.launcher
+        L.step(self.geo, self.drag, self.cursor)
+        self.steps += 1
+        f = fmt_double
+        self.out.append(
+            '{"step":%d,"Engaged":%d,"BallAlive":%d,"BandStretched":%d,"BandSide":%d,'
+            '"BallX":%s,"BallY":%s,"VelX":%s,"VelY":%s,"AccelX":%s,"AccelY":%s,'
+            '"Tension":%s,"BandPenWidth":%d,"BallPoint":%s,"LeftTip":%s,"RightTip":%s,'
+            '"RestCentre":%s}\n' % (
+                self.steps, L.Engaged, L.BallAlive, L.BandStretched, L.BandSide,
+                f(L.BallX), f(L.BallY), f(L.VelX), f(L.VelY), f(L.AccelX), f(L.AccelY),
+                f(L.Tension), L.BandPenWidth, pt(L.BallPoint), pt(L.LeftTip),
+                pt(L.RightTip), pt(L.RestCentre)))
+
+    def do_draw(self):
+        L = self.launcher
+        colour, pen, band, ball, tips = L.band_logic()
+        self.draws += 1
+        self.out.append(
+            '{"draw":%d,"colour":"0x%08X","pen":%d,"band":[%s],"ball":%s,"tips":[%s],'
+            '"BandSide":%d,"LeftTip":%s,"RightTip":%s}\n' % (
+                self.draws, colour, pen, ",".join(pt(p) for p in band),
+                "null" if ball is None else rect(ball),
+                ",".join(rect(t) for t in tips), L.BandSide, pt(L.LeftTip),
+                pt(L.RightTip)))
+
+    # -- commands
+
+    def press(self):
+        point = self.cursor
+        hit = self.launcher.hit_test(point)
+        if hit:
+            self.drag = 1
+            self.launcher.grab()
+        self.out.append('{"press":%s,"hit":%d}\n' % (pt(point), hit))
+
+    def resize(self, w, h):
+        self.geo = Geometry(w, h)
+        left, top, right, bottom = self.geo.rect
+        self.launcher.recentre(idiv(left + right, 2), idiv(top + bottom, 2))
+
+    def frame(self):
+        now, n = self.run_due_steps()
+        self.frames += 1
+        self.out.append('{"frame":%d,"now":%d,"steps":%d,"NextStepTime":%d}\n'
+                        % (self.frames, now, n, self.NextStepTime))
+        self.do_draw()
+
+    def execute(self, words):
+        cmd, args = words[0], words[1:]
+        if cmd == "client":
+            if self.launcher is not None:
+                raise ScriptError("'client' is allowed only as the first command")
+            w, h = parse_args(cmd, args, [(0, 100000), (0, 100000)])
+            self.build(w, h)
+            return
+        if cmd not in COMMANDS:
+            raise ScriptError("unknown command '%s'" % cmd)
+        values = parse_args(cmd, args, COMMANDS[cmd])
+        if self.launcher is None:
+            self.build(1024, 768)
+        if cmd == "cursor":
+            self.cursor = (values[0], values[1])
+        elif cmd == "press":
+            self.press()
+        elif cmd == "release":
+            self.drag = 0
+        elif cmd == "step":
+            for _ in range(values[0] if values else 1):
+                self.do_step()
+        elif cmd == "draw":
+            self.do_draw()
+        elif cmd == "resize":
+            self.resize(values[0], values[1])
+        elif cmd == "start":
+            self.StepInterval = 50
+            self.ClockStart = self.tick
+        elif cmd == "tick":
+            self.tick = values[0]
+        elif cmd == "frame":
+            self.frame()
+
+
+RANGE_U = (0, 100000)
+COMMANDS = {
+    "cursor": [(INT32_MIN, INT32_MAX), (INT32_MIN, INT32_MAX)],
+    "press": [],
+    "release": [],
+    "step": [(0, 1000000), None],      # None marks the optional tail
+    "draw": [],
+    "resize": [RANGE_U, RANGE_U],
+    "start": [],
+    "tick": [(0, 4294967295)],
+    "frame": [],
+}
+
+SIGNED = re.compile(r"-?[0-9]+\Z")
+UNSIGNED = re.compile(r"[0-9]+\Z")
+
+
+def parse_args(cmd, args, shape):
+    optional = shape[-1:] == [None]
+    ranges = shape[:-1] if optional else shape
+    if len(args) > len(ranges):
+        raise ScriptError("'%s': unexpected token '%s'" % (cmd, args[len(ranges)]))
+    if len(args) < len(ranges) and not optional:
+        raise ScriptError("'%s': missing number" % cmd)
+    values = []
+    for token, (lo, hi) in zip(args, ranges):
+        pattern = SIGNED if lo < 0 else UNSIGNED
+        if not pattern.match(token):
+            raise ScriptError("'%s': '%s' is not a valid number" % (cmd, token))
+        v = int(token)
+        if v < lo or v > hi:
+            raise ScriptError("'%s': %s is out of range [%d, %d]" % (cmd, token, lo, hi))
+        values.append(v)
+    return values
+
+
+def tokens(line):
+    line = line.split("#", 1)[0]
+    return [t for t in re.split(r"[ \t\r]+", line) if t]
+
+
+class _Writer:
+    """Streams records to a file, so long runs never pile up in memory."""
+
+    def __init__(self, stream):
+        self.append = stream.write
+
+
+def run_script(data, out=None):
+    """Runs a script (bytes or str).
+
+    Returns (stdout, stderr, exit status); stdout is "" when the records went
+    to `out` (anything with an append method) instead.
+    """
+    if isinstance(data, bytes):
+        data = data.decode("latin-1")
+    records = [] if out is None else out
+    app = App(records)
+    status, err = 0, ""
+    for number, line in enumerate(data.split("\n"), 1):
+        words = tokens(line)
+        if not words:
+            continue
+        try:
+            app.execute(words)
+        except ScriptError as e:
+            status, err = 2, "line %d: %s\n" % (number, e)
+            break
+    return ("".join(records) if out is None else ""), err, status
+
+
+def main(argv):
+    if len(argv) > 2:
+        sys.stderr.write("usage: zorbel_model.py [SCRIPT|-]\n")
+        return 2
+    path = argv[1] if len(argv) == 2 else "-"
+    if path == "-":
+        data = sys.stdin.buffer.read()
+    else:
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError:
+            sys.stderr.write("zorbel-trace: cannot open '%s'\n" % path)
+            return 2
+    _, err, status = run_script(data, _Writer(sys.stdout))
+    sys.stdout.flush()
+    sys.stderr.write(err)
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
