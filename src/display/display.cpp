@@ -1,0 +1,159 @@
+#include "display/display.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "scene/drawing_tools.h"
+
+const char kAppTitle[] = "Zorbel Demo";
+
+namespace {
+
+constexpr DWORD kFallbackWidth = 800;
+constexpr DWORD kFallbackHeight = 600;
+constexpr DWORD kBitsPerPixel = 16;
+
+template <class Interface> void ReleaseInto(Interface *&field)
+{
+    if (field != nullptr) {
+        (void)field->Release();
+        field = nullptr;
+    }
+}
+
+void ReleaseFlipChain()
+{
+    ReleaseInto(App.BackBuffer);
+    ReleaseInto(App.Primary);
+}
+
+// The first mode that the display accepts: the configured one, else 800 x 600.
+HRESULT SetMode()
+{
+    if (App.DirectDraw->SetDisplayMode(static_cast<DWORD>(App.DisplayWidth),
+                                       static_cast<DWORD>(App.DisplayHeight), kBitsPerPixel, 0,
+                                       0) == DD_OK)
+        return DD_OK;
+    App.DisplayWidth = static_cast<int>(kFallbackWidth);
+    App.DisplayHeight = static_cast<int>(kFallbackHeight);
+    return App.DirectDraw->SetDisplayMode(kFallbackWidth, kFallbackHeight, kBitsPerPixel, 0, 0);
+}
+
+// In full-screen mode the client area is the screen.
+void SetClientGeometryFromDisplay()
+{
+    App.ClientRect = RECT{0, 0, App.DisplayWidth, App.DisplayHeight};
+    App.ClientTopLeft = POINT{App.ClientRect.left, App.ClientRect.top};
+    App.ClientBottomRight = POINT{App.ClientRect.right, App.ClientRect.bottom};
+}
+
+} // namespace
+
+int OpenDisplay(HWND window)
+{
+    IDirectDraw *first = nullptr;
+    HRESULT result = DirectDrawCreate(nullptr, &first, nullptr);
+    if (result != DD_OK) {
+        (void)ReportFatal(window, result, "DirectDrawCreate FAILED");
+        return 0;
+    }
+    result = first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&App.DirectDraw));
+    // The first interface only leads to the fourth; it is not kept.
+    (void)first->Release();
+    if (result != DD_OK) {
+        App.DirectDraw = nullptr;
+        (void)ReportFatal(window, result, "QueryInterface FAILED");
+        return 0;
+    }
+    return CreateSurfaces(window) == DD_OK ? 1 : 0;
+}
+
+HRESULT CreateSurfaces(HWND window)
+{
+    HRESULT result = App.DirectDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    if (result != DD_OK)
+        return ReportFatal(window, result, "SetCooperativeLevel FAILED");
+    result = SetMode();
+    if (result != DD_OK)
+        return ReportFatal(window, result, "SetDisplayMode FAILED");
+    SetClientGeometryFromDisplay();
+
+    DDSURFACEDESC2 chain{};
+    chain.dwSize = sizeof chain;
+    chain.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    chain.dwBackBufferCount = 1;
+    chain.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    result = App.DirectDraw->CreateSurface(&chain, &App.Primary, nullptr);
+    if (result != DD_OK)
+        return ReportFatal(window, result, "CreateSurface FAILED");
+
+    DDSCAPS2 back{};
+    back.dwCaps = DDSCAPS_BACKBUFFER;
+    result = App.Primary->GetAttachedSurface(&back, &App.BackBuffer);
+    if (result != DD_OK)
+        return ReportFatal(window, result, "GetAttachedSurface FAILED");
+
+    ClearSurface(App.Primary);
+    ClearSurface(App.BackBuffer);
+    return DD_OK;
+}
+
+void ClearSurface(IDirectDrawSurface4 *surface)
+{
+    if (surface == nullptr)
+        return;
+    DDBLTFX fill{};
+    fill.dwSize = sizeof fill;
+    fill.dwFillColor = 0;
+    (void)surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill);
+}
+
+void Present()
+{
+    if (App.Primary == nullptr)
+        return;
+    for (;;) {
+        const HRESULT result = App.Primary->Flip(nullptr, 0);
+        if (result == DDERR_WASSTILLDRAWING)
+            continue; // the previous flip is still pending: ask again at once
+        if (result == DDERR_SURFACELOST)
+            (void)RestorePrimary(); // this frame is lost; the next one redraws everything
+        return;
+    }
+}
+
+HRESULT RestorePrimary() { return App.Primary->Restore(); }
+
+int ReleaseSurfaces(HWND window)
+{
+    DeleteDrawingTools();
+    if (App.DirectDraw != nullptr) {
+        (void)App.DirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+        ReleaseFlipChain();
+    }
+    return 0;
+}
+
+void CloseDisplay()
+{
+    if (App.DirectDraw == nullptr)
+        return;
+    (void)App.DirectDraw->SetCooperativeLevel(App.MainWindow, DDSCL_NORMAL);
+    ReleaseFlipChain();
+    ReleaseInto(App.DirectDraw);
+}
+
+HRESULT ReportFatal(HWND window, HRESULT code, const char *format, ...)
+{
+    char text[128];
+    va_list args;
+    va_start(args, format);
+    (void)std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    // Leave exclusive mode first, so that the message can be seen.
+    (void)ReleaseSurfaces(window);
+    (void)MessageBoxA(window, text, kAppTitle, MB_OK);
+    (void)DestroyWindow(window);
+    return code;
+}

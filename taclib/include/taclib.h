@@ -1,0 +1,115 @@
+// taclib: force-feedback devices, effect project files and spring effects.
+//
+// Every operation that can fail returns an int: non-zero for success, 0 for
+// failure. Failures are never fatal: an object whose initialisation failed
+// stays usable (its calls return 0) and is destroyed as usual. The meaning of
+// every argument is given in taclib/README.md.
+#pragma once
+
+#include "platform/win32.h"
+
+#if defined(_WIN32)
+#if defined(TACLIB_BUILDING)
+#define TACLIB_API __declspec(dllexport)
+#else
+#define TACLIB_API __declspec(dllimport)
+#endif
+#else
+#define TACLIB_API __attribute__((visibility("default")))
+#endif
+
+// The library's own state lives behind these; the header shows none of it.
+struct TacDeviceState;
+struct TacProjectState;
+struct TacEffectState;
+class TacAccess;
+
+// A force-feedback device, as effects and projects take it.
+class TACLIB_API CTacDevice {
+public:
+    virtual ~CTacDevice();
+    CTacDevice(CTacDevice const &) = delete;
+    CTacDevice &operator=(CTacDevice const &) = delete;
+
+protected:
+    CTacDevice();
+
+private:
+    friend class TacAccess;
+    TacDeviceState *state_;
+};
+
+// The force-feedback mouse (or, failing one, another device that can play a
+// spring).
+class TACLIB_API CTacMouse : public CTacDevice {
+public:
+    CTacMouse();
+    ~CTacMouse() override;
+
+    int Initialize(void *instance, void *window, unsigned long effectSlots, int foregroundOnly);
+};
+
+// An effect project file: named effects read from a text file.
+class TACLIB_API CTacProject {
+public:
+    CTacProject();
+    ~CTacProject();
+    CTacProject(CTacProject const &) = delete;
+    CTacProject &operator=(CTacProject const &) = delete;
+
+    int OpenFile(char const *fileName, CTacDevice *device);
+    void Close();
+
+    // Why the last OpenFile failed: a sentence, and the 1-based line it is
+    // about (0 when it concerns the whole file). "" and 0 after a success.
+    char const *LastError() const;
+    int LastErrorLine() const;
+
+private:
+    friend class TacAccess;
+    TacProjectState *state_;
+};
+
+// Base of all effects.
+class TACLIB_API CTacEffect {
+public:
+    virtual ~CTacEffect();
+    CTacEffect(CTacEffect const &) = delete;
+    CTacEffect &operator=(CTacEffect const &) = delete;
+
+    virtual int InitializeFromProject(CTacProject &project, char const *effectName,
+                                      CTacDevice *device, unsigned long flags);
+    virtual int Stop();
+
+protected:
+    CTacEffect();
+
+private:
+    friend class TacAccess;
+    TacEffectState *state_;
+};
+
+// Condition effects: forces that depend on where the pointer is.
+class TACLIB_API CTacCondition : public CTacEffect {
+public:
+    virtual int Start(unsigned long iterations, unsigned long delayMs, int solo);
+
+protected:
+    CTacCondition();
+};
+
+// A spring pulling the pointer toward a centre point given in screen pixels.
+class TACLIB_API CTacSpring : public CTacCondition {
+public:
+    CTacSpring();
+    ~CTacSpring() override;
+
+    virtual int Initialize(CTacDevice *device, long stiffness, unsigned long saturation,
+                           unsigned long deadband, unsigned long axes, POINT centre,
+                           long trimX, long trimY, int startNow, unsigned long durationMs);
+
+    // Any argument equal to 0x80000000 (also either coordinate of the centre)
+    // keeps the current value.
+    int ChangeParameters(POINT centre, long stiffness, unsigned long saturation,
+                         unsigned long deadband, long trimX, long trimY);
+};

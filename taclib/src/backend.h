@@ -1,0 +1,50 @@
+// What a kind of device must do for the library: open, play springs, close.
+// A backend owns its device and every effect it created; destroying it stops
+// and releases them all.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "device_mapping.h"
+#include "spring_params.h"
+
+namespace taclib {
+
+using EffectId = int;
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Where "the middle of the screen" is, for springs given no centre.
+    virtual ScreenSize Screen() = 0;
+
+    // Most effects the device holds at once (a device may hold fewer than
+    // the caller asked for).
+    virtual unsigned long Capacity() = 0;
+
+    // Downloads a stopped spring; false when the device refuses it.
+    virtual bool CreateSpring(SpringParams const &p, EffectId *id) = 0;
+    // New values for a spring, playing or not.
+    virtual bool UpdateSpring(EffectId id, SpringParams const &p) = 0;
+    virtual bool Start(EffectId id, SpringParams const &p, StartParams const &s) = 0;
+    virtual bool Stop(EffectId id) = 0;
+    virtual void Destroy(EffectId id) = 0;
+};
+
+struct OpenRequest {
+    void *instance;
+    void *window;
+    bool foregroundOnly;
+};
+
+// The backend TACLIB_DEVICE asks for: "sim" the simulated device, "none" no
+// device, unset or empty the platform's own. Null, with *why set, when no
+// device can be opened.
+std::unique_ptr<Backend> OpenBackend(OpenRequest const &request, std::string *why);
+
+std::unique_ptr<Backend> OpenSimulatedBackend(OpenRequest const &request, std::string *why);
+std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &request, std::string *why);
+
+}  // namespace taclib

@@ -1,0 +1,22 @@
+#include <cstdlib>
+#include <cstring>
+
+#include "backend.h"
+
+namespace taclib {
+
+std::unique_ptr<Backend> OpenBackend(OpenRequest const &request, std::string *why)
+{
+    char const *choice = std::getenv("TACLIB_DEVICE");
+    if (choice == nullptr || *choice == '\0') return OpenPlatformBackend(request, why);
+    if (std::strcmp(choice, "sim") == 0) return OpenSimulatedBackend(request, why);
+    if (std::strcmp(choice, "none") == 0) {
+        *why = "TACLIB_DEVICE=none";
+    } else {
+        // A misspelt choice must not silently pick real hardware.
+        *why = "TACLIB_DEVICE is neither sim nor none";
+    }
+    return nullptr;
+}
+
+}  // namespace taclib

@@ -1,0 +1,152 @@
+#include "call_log.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "spring_params.h"
+
+namespace taclib {
+
+namespace {
+
+// The call whose line is being built. The library is used from one thread,
+// and a call made while another is open (a destructor releasing its effects)
+// nests inside it.
+CallLog *g_open = nullptr;
+
+char const *LogPath()
+{
+    char const *path = std::getenv("TACLIB_LOG");
+    return path != nullptr && *path != '\0' ? path : nullptr;
+}
+
+// Opened and closed for every line, so that lines reach the file in order and
+// survive a crash of the program, and several processes can share one log.
+void Append(std::string const &text)
+{
+    char const *path = LogPath();
+    if (path == nullptr) return;
+    std::FILE *f = std::fopen(path, "ab");
+    if (f == nullptr) return;  // an unwritable log must not change what the library does
+    (void)std::fwrite(text.data(), 1, text.size(), f);
+    (void)std::fclose(f);
+}
+
+std::string Hex(std::uintptr_t v)
+{
+    char buffer[32];
+    (void)std::snprintf(buffer, sizeof buffer, "0x%" PRIxPTR, v);
+    return buffer;
+}
+
+}  // namespace
+
+bool LogEnabled() { return LogPath() != nullptr; }
+
+CallLog::CallLog(char const *className, char const *function)
+    : enabled_(LogEnabled()), outer_(g_open)
+{
+    g_open = this;
+    if (enabled_) line_ = std::string(className) + "::" + function;
+}
+
+CallLog::~CallLog()
+{
+    g_open = outer_;
+    if (!enabled_) return;
+    std::string text = line_ + "\n";
+    for (std::string const &note : notes_) text += "  " + note + "\n";
+    if (outer_ != nullptr && outer_->enabled_) {
+        // Written with the enclosing call, after its line.
+        outer_->notes_.push_back(line_);
+        for (std::string const &note : notes_) outer_->notes_.push_back("  " + note);
+        return;
+    }
+    Append(text);
+}
+
+void CallLog::Word(std::string const &w)
+{
+    if (enabled_) line_ += " " + w;
+}
+
+CallLog &CallLog::Pointer(void const *p)
+{
+    Word(Hex(reinterpret_cast<std::uintptr_t>(p)));
+    return *this;
+}
+
+CallLog &CallLog::Signed(std::int64_t v)
+{
+    Word(std::to_string(v));
+    return *this;
+}
+
+CallLog &CallLog::Unsigned(std::uint64_t v)
+{
+    Word(std::to_string(v));
+    return *this;
+}
+
+CallLog &CallLog::KeepableSigned(std::int64_t v)
+{
+    Word(IsKeep(v) ? "keep" : std::to_string(v));
+    return *this;
+}
+
+CallLog &CallLog::KeepableUnsigned(std::uint64_t v)
+{
+    Word(IsKeep(v) ? "keep" : std::to_string(v));
+    return *this;
+}
+
+CallLog &CallLog::Point(std::int64_t x, std::int64_t y)
+{
+    Word(std::to_string(x) + "," + std::to_string(y));
+    return *this;
+}
+
+CallLog &CallLog::KeepablePoint(std::int64_t x, std::int64_t y)
+{
+    Word((IsKeep(x) ? std::string("keep") : std::to_string(x)) + "," + (IsKeep(y) ? std::string("keep") : std::to_string(y)));
+    return *this;
+}
+
+CallLog &CallLog::Text(char const *s)
+{
+    if (s == nullptr) {
+        Word("null");
+        return *this;
+    }
+    std::string quoted = "\"";
+    for (char const *c = s; *c != '\0'; ++c) {
+        unsigned char u = static_cast<unsigned char>(*c);
+        if (u < 0x20 || u >= 0x7F || u == '"' || u == '\\') {
+            char escape[8];
+            (void)std::snprintf(escape, sizeof escape, "\\x%02x", u);
+            quoted += escape;
+        } else {
+            quoted += *c;
+        }
+    }
+    Word(quoted + "\"");
+    return *this;
+}
+
+int CallLog::Result(int ok)
+{
+    Word(ok != 0 ? "-> 1" : "-> 0");
+    return ok != 0 ? 1 : 0;
+}
+
+void LogNote(std::string const &text)
+{
+    if (g_open != nullptr && g_open->enabled_) {
+        g_open->notes_.push_back(text);
+        return;
+    }
+    if (LogEnabled()) Append("  " + text + "\n");
+}
+
+}  // namespace taclib

@@ -1,0 +1,52 @@
+// Without TACLIB_DEVICE the platform's own devices are looked for; with none
+// attached Initialize must fail, at once, with or without a display.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+
+#include "taclib.h"
+#include "taclib_test_support.h"
+
+namespace {
+
+using taclib_test::ScopedEnv;
+
+bool HapticDevicePresent()
+{
+    if (SDL_InitSubSystem(SDL_INIT_HAPTIC) != 0) return false;
+    bool present = SDL_NumHaptics() > 0;
+    SDL_QuitSubSystem(SDL_INIT_HAPTIC);
+    return present;
+}
+
+TEST(NoDevice, InitializeFailsQuicklyWithoutADisplay)
+{
+    ScopedEnv device("TACLIB_DEVICE", std::nullopt);
+    ScopedEnv display("DISPLAY", std::nullopt);
+    ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
+    if (HapticDevicePresent()) GTEST_SKIP() << "a haptic device is attached to this machine";
+
+    int window = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {  // a second try finds SDL as the first left it
+        auto begin = std::chrono::steady_clock::now();
+        CTacMouse mouse;
+        EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 0);
+        auto took = std::chrono::steady_clock::now() - begin;
+        EXPECT_LT(took, std::chrono::seconds(2));
+        CTacSpring spring;
+        EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0);
+    }
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_HAPTIC), 0u);  // nothing left initialised behind the caller
+}
+
+TEST(NoDevice, NoneRefusesEvenWhenHardwareExists)
+{
+    ScopedEnv device("TACLIB_DEVICE", std::string("none"));
+    int window = 0;
+    CTacMouse mouse;
+    EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 0);
+}
+
+}  // namespace

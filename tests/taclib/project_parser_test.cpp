@@ -1,0 +1,265 @@
+// The effect project format: what a good file yields, and for every kind of
+// malformed file the line and the reason given.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+#include "project_parser.h"
+
+namespace {
+
+using taclib::EffectSpec;
+using taclib::ParseError;
+using taclib::ParseProject;
+using taclib::ProjectData;
+
+struct Parsed {
+    bool ok;
+    ProjectData data;
+    ParseError error;
+};
+
+Parsed Parse(std::string const &text)
+{
+    Parsed p;
+    p.ok = ParseProject(text.data(), text.size(), &p.data, &p.error);
+    return p;
+}
+
+TEST(ProjectParser, ReadsEveryKeyOfEveryEffect)
+{
+    Parsed p = Parse(
+        "# effects for a test\r\n"
+        "\r\n"
+        "[effect spring]\r\n"
+        "type = spring\r\n"
+        "\tstiffness=-2500   # pushes away\r\n"
+        "saturation = 7000\r\n"
+        "deadband = 12\r\n"
+        "axes = y\r\n"
+        "centre = 300 , -40\r\n"
+        "trim = -3, 4\r\n"
+        "duration = 1500\r\n"
+        "start = yes\r\n"
+        "[ effect  soft.x-1 ]\n"
+        "axes = x\n"
+        "type = spring\n");
+    ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
+    ASSERT_EQ(p.data.effects.size(), 2u);
+
+    EffectSpec const &a = p.data.effects[0];
+    EXPECT_EQ(a.name, "spring");
+    EXPECT_EQ(a.line, 3);
+    EXPECT_EQ(a.spring.stiffness, -2500);
+    EXPECT_EQ(a.spring.saturation, 7000u);
+    EXPECT_EQ(a.spring.deadband, 12u);
+    EXPECT_EQ(a.spring.axes, taclib::kAxisY);
+    EXPECT_TRUE(a.hasCentre);
+    EXPECT_EQ(a.spring.centreX, 300);
+    EXPECT_EQ(a.spring.centreY, -40);
+    EXPECT_EQ(a.spring.trimX, -3);
+    EXPECT_EQ(a.spring.trimY, 4);
+    EXPECT_EQ(a.spring.durationMs, 1500u);
+    EXPECT_TRUE(a.startNow);
+
+    EffectSpec const &b = p.data.effects[1];
+    EXPECT_EQ(b.name, "soft.x-1");
+    EXPECT_EQ(b.line, 13);
+    EXPECT_EQ(b.spring.axes, taclib::kAxisX);
+    EXPECT_EQ(taclib::FindEffect(p.data, "soft.x-1"), &b);
+    EXPECT_EQ(taclib::FindEffect(p.data, "Spring"), nullptr);  // names are case-sensitive
+}
+
+TEST(ProjectParser, OmittedKeysTakeTheBuiltInSpringsValues)
+{
+    Parsed p = Parse("[effect s]\ntype = spring");  // no newline at the end either
+    ASSERT_TRUE(p.ok) << p.error.reason;
+    EffectSpec const &s = p.data.effects.at(0);
+    EXPECT_EQ(s.spring.stiffness, 1000);
+    EXPECT_EQ(s.spring.saturation, 10000u);
+    EXPECT_EQ(s.spring.deadband, 0u);
+    EXPECT_EQ(s.spring.axes, taclib::kAxesBoth);
+    EXPECT_EQ(s.spring.trimX, 0);
+    EXPECT_EQ(s.spring.trimY, 0);
+    EXPECT_EQ(s.spring.durationMs, 0u);
+    EXPECT_FALSE(s.hasCentre);
+    EXPECT_FALSE(s.startNow);
+}
+
+struct Malformed {
+    char const *what;
+    std::string text;
+    int line;
+    char const *reason;  // a part of the message
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(Malformed const &m, std::ostream *os) { *os << m.what; }
+
+class ProjectParserRejects : public testing::TestWithParam<Malformed> {};
+
+TEST_P(ProjectParserRejects, WithLineAndReason)
+{
+    Malformed const &m = GetParam();
+    Parsed p = Parse(m.text);
+    ASSERT_FALSE(p.ok);
+    EXPECT_EQ(p.error.line, m.line);
+    EXPECT_NE(p.error.reason.find(m.reason), std::string::npos) << p.error.reason;
+    EXPECT_TRUE(p.data.effects.empty());
+}
+
+std::string const kHead = "[effect a]\ntype = spring\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    AllKinds, ProjectParserRejects,
+    testing::Values(
+        Malformed{"empty", "", 0, "holds no effect"},
+        Malformed{"comments only", "# nothing\n\n   # here\n", 0, "holds no effect"},
+        Malformed{"no type", "[effect a]\nstiffness = 5\n", 1, "has no type"},
+        Malformed{"no type, next section follows", kHead + "[effect b]\naxes = x\n[effect c]\n", 3, "\"b\" has no type"},
+        Malformed{"unknown key", kHead + "stifness = 5\n", 3, "unknown key \"stifness\""},
+        Malformed{"key in capitals", kHead + "Stiffness = 5\n", 3, "unknown key"},
+        Malformed{"key set twice", kHead + "axes = x\naxes = y\n", 4, "already set on line 3"},
+        Malformed{"key before any section", "type = spring\n", 1, "before the first"},
+        Malformed{"unknown section", "[effects a]\n", 1, "unknown section \"effects\""},
+        Malformed{"unclosed header", "[effect a\n", 1, "must end with \"]\""},
+        Malformed{"text after header", "[effect a] x\n", 1, "must end with \"]\""},
+        Malformed{"no name", "[effect]\n", 1, "has no name"},
+        Malformed{"name with a slash", "[effect a/b]\n", 1, "may hold only"},
+        Malformed{"name with a space", "[effect a b]\n", 1, "may hold only"},
+        Malformed{"name too long", "[effect " + std::string(64, 'n') + "]\n", 1, "at most 63"},
+        Malformed{"effect defined twice", kHead + "\n[effect a]\n", 4, "already defined on line 1"},
+        Malformed{"no equals sign", "[effect a]\ntype spring\n", 2, "expected \"key = value\""},
+        Malformed{"no key", kHead + "= 5\n", 3, "key is missing"},
+        Malformed{"no value", kHead + "stiffness =   # later\n", 3, "has no value"},
+        Malformed{"not a number", kHead + "stiffness = 12a\n", 3, "not a whole number"},
+        Malformed{"sign alone", kHead + "deadband = -\n", 3, "not a whole number"},
+        Malformed{"hexadecimal", kHead + "stiffness = 0x10\n", 3, "not a whole number"},
+        Malformed{"stiffness too high", kHead + "stiffness = 10001\n", 3, "between -10000 and 10000"},
+        Malformed{"stiffness too low", kHead + "stiffness = -10001\n", 3, "between -10000 and 10000"},
+        Malformed{"huge number", kHead + "stiffness = 99999999999999999999999999\n", 3, "between"},
+        Malformed{"negative saturation", kHead + "saturation = -1\n", 3, "between 0 and 10000"},
+        Malformed{"deadband too wide", kHead + "deadband = 10001\n", 3, "between 0 and 10000"},
+        Malformed{"unknown axis", kHead + "axes = z\n", 3, "x, y, both"},
+        Malformed{"axis number 4", kHead + "axes = 4\n", 3, "x, y, both"},
+        Malformed{"centre of one number", kHead + "centre = 5\n", 3, "two numbers"},
+        Malformed{"centre of three numbers", kHead + "centre = 1, 2, 3\n", 3, "two numbers"},
+        Malformed{"centre half given", kHead + "centre = 1,\n", 3, "not a whole number"},
+        Malformed{"trim too large", kHead + "trim = 10001, 0\n", 3, "between -10000 and 10000"},
+        Malformed{"duration too long", kHead + "duration = 3600001\n", 3, "between 0 and 3600000"},
+        Malformed{"start neither yes nor no", kHead + "start = maybe\n", 3, "yes or no"},
+        Malformed{"another type", "[effect a]\ntype = damper\n", 2, "unknown effect type \"damper\""},
+        Malformed{"control character", "[effect a]\x01\n", 1, "control character \"\\x01\""},
+        Malformed{"NUL byte", kHead + std::string("axes = x\0y\n", 11), 3, "control character"},
+        Malformed{"carriage return inside a line", kHead + "axes = x\r# no\n", 3, "control character"},
+        Malformed{"non-ASCII key", kHead + "st\xc3\xa4rke = 1\n", 3, "unknown key \"st\\xc3\\xa4rke\""}),
+    [](testing::TestParamInfo<Malformed> const &info) {
+        std::string name;
+        for (char const *c = info.param.what; *c != '\0'; ++c) {
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        }
+        return name;
+    });
+
+TEST(ProjectParser, BytesOutsideCommentsAndNamesAreShownEscaped)
+{
+    Parsed p = Parse(kHead + "axes = \"\xff\"\n");
+    ASSERT_FALSE(p.ok);
+    EXPECT_NE(p.error.reason.find("\\x22\\xff\\x22"), std::string::npos) << p.error.reason;
+    Parsed comment = Parse("# caf\xc3\xa9\n" + kHead);
+    EXPECT_TRUE(comment.ok) << comment.error.reason;
+}
+
+std::string Effects(std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += "[effect e" + std::to_string(i) + "]\ntype = spring\n";
+    return text;
+}
+
+TEST(ProjectParserLimits, SixtyFourEffectsButNotSixtyFive)
+{
+    EXPECT_TRUE(Parse(Effects(64)).ok);
+    Parsed p = Parse(Effects(65));
+    ASSERT_FALSE(p.ok);
+    EXPECT_EQ(p.error.line, 129);
+    EXPECT_NE(p.error.reason.find("more than 64 effects"), std::string::npos);
+}
+
+TEST(ProjectParserLimits, SixtyFourKibibytesButNotOneByteMore)
+{
+    std::string text = kHead + "#";
+    text += std::string(taclib::kMaxProjectBytes - text.size(), 'x');
+    ASSERT_EQ(text.size(), 65536u);
+    EXPECT_TRUE(Parse(text).ok);
+    Parsed p = Parse(text + "x");
+    ASSERT_FALSE(p.ok);
+    EXPECT_EQ(p.error.line, 0);
+    EXPECT_NE(p.error.reason.find("larger than 65536 bytes"), std::string::npos);
+}
+
+TEST(ProjectParserLimits, NamesOfSixtyThreeCharacters)
+{
+    std::string name(63, 'n');
+    Parsed p = Parse("[effect " + name + "]\ntype = spring\n");
+    ASSERT_TRUE(p.ok) << p.error.reason;
+    EXPECT_EQ(p.data.effects.at(0).name, name);
+}
+
+TEST(ProjectParserLimits, RangeEndsAreAccepted)
+{
+    Parsed p = Parse(
+        "[effect lo]\ntype = spring\nstiffness = -10000\nsaturation = 0\ndeadband = 0\naxes = 1\n"
+        "trim = -10000, -10000\nduration = 0\nstart = 0\n"
+        "[effect hi]\ntype = spring\nstiffness = +10000\nsaturation = 10000\ndeadband = 10000\naxes = both\n"
+        "trim = 10000, 10000\nduration = 3600000\nstart = 1\n");
+    ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
+    EXPECT_EQ(p.data.effects[0].spring.stiffness, -10000);
+    EXPECT_EQ(p.data.effects[1].spring.stiffness, 10000);
+    EXPECT_EQ(p.data.effects[1].spring.durationMs, 3600000u);
+}
+
+std::string ReadSource(char const *name)
+{
+    std::ifstream in(std::string(TACLIB_SOURCE_DIR "/") + name, std::ios::binary);
+    EXPECT_TRUE(in) << name << " missing";
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(ProjectParser, TheReadmesExampleIsAValidProject)
+{
+    std::string readme = ReadSource("README.md");
+    std::size_t begin = readme.find("```ini\n");
+    ASSERT_NE(begin, std::string::npos);
+    begin += 7;
+    std::size_t end = readme.find("```", begin);
+    ASSERT_NE(end, std::string::npos);
+    Parsed p = Parse(readme.substr(begin, end - begin));
+    ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
+    ASSERT_EQ(p.data.effects.size(), 2u);
+    EffectSpec const &stiff = p.data.effects[1];
+    EXPECT_EQ(stiff.spring.axes, taclib::kAxisX);
+    EXPECT_EQ(stiff.spring.centreX, 512);
+    EXPECT_EQ(stiff.spring.trimX, -2);
+    EXPECT_EQ(stiff.spring.durationMs, 2000u);
+    EXPECT_TRUE(stiff.startNow);
+}
+
+TEST(ProjectParser, ShippedProjectHoldsTheProgramsSpring)
+{
+    Parsed p = Parse(ReadSource("zorbel.hkr"));
+    ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
+    EffectSpec const *spring = taclib::FindEffect(p.data, "spring");
+    ASSERT_NE(spring, nullptr);
+    EXPECT_GT(spring->spring.stiffness, 0);  // pulls toward the centre
+    EXPECT_FALSE(spring->hasCentre);  // the rest centre is the middle of the screen
+    EXPECT_FALSE(spring->startNow);   // the program starts it on a grab
+}
+
+}  // namespace

@@ -1,0 +1,372 @@
+// The public classes on the simulated device, observed through the call log:
+// the program's own sequences, what the log says, and calls that must fail
+// without harm.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "taclib.h"
+#include "taclib_test_support.h"
+
+namespace {
+
+using taclib_test::Hex;
+using taclib_test::ReadLines;
+using taclib_test::ScopedEnv;
+using taclib_test::ScratchPath;
+using taclib_test::WriteFile;
+
+constexpr long kKeep = static_cast<long>(0x80000000);
+constexpr unsigned long kKeepU = 0x80000000ul;
+
+std::string const kProject =
+    "[effect spring]\n"
+    "type = spring\n"
+    "stiffness = 2500\n"
+    "saturation = 8000\n"
+    "deadband = 4\n";
+
+std::string const kBuiltInValues = "stiffness=1000 saturation=10000 deadband=0 axes=3 trim=0,0 duration=0";
+
+class SimDevice : public testing::Test {
+protected:
+    SimDevice() : log_(ScratchPath(".log"))
+    {
+        (void)std::remove(log_.c_str());
+    }
+
+    std::vector<std::string> Log() const { return ReadLines(log_); }
+
+    // The lines logged since the previous call of this.
+    std::vector<std::string> NewLines()
+    {
+        std::vector<std::string> all = Log();
+        std::vector<std::string> fresh(all.begin() + static_cast<long>(seen_), all.end());
+        seen_ = all.size();
+        return fresh;
+    }
+
+    std::string const log_;
+    ScopedEnv device_{"TACLIB_DEVICE", std::string("sim")};
+    ScopedEnv logEnv_{"TACLIB_LOG", log_};
+    ScopedEnv screen_{"TACLIB_SCREEN", std::nullopt};
+    int instance_ = 0;
+    int window_ = 0;
+    std::size_t seen_ = 0;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(SimDevice, ProgramSequenceWithAProjectFile)
+{
+    std::string path = WriteFile(".hkr", kProject);
+    auto *mouse = new CTacMouse;
+    ASSERT_EQ(mouse->Initialize(&instance_, &window_, 4, 1), 1);
+    auto *project = new CTacProject;
+    ASSERT_EQ(project->OpenFile(path.c_str(), mouse), 1);
+    auto *spring = new CTacSpring;
+    ASSERT_EQ(spring->InitializeFromProject(*project, "spring", nullptr, 0), 1);
+    EXPECT_EQ(spring->Start(1, 0, 1), 1);
+    EXPECT_EQ(spring->Stop(), 1);
+    EXPECT_EQ(spring->ChangeParameters({600, 400}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
+    delete static_cast<CTacEffect *>(spring);  // virtual: the spring's own destructor runs
+    project->Close();
+    delete project;
+    delete static_cast<CTacDevice *>(mouse);
+
+    std::string const values = "stiffness=2500 saturation=8000 deadband=4 axes=3 trim=0,0 duration=0";
+    Lines expected = {
+        "CTacMouse::CTacMouse",
+        "CTacMouse::Initialize " + Hex(&instance_) + " " + Hex(&window_) + " 4 1 -> 1",
+        "  sim open screen=1024x768 foreground=1",
+        "CTacProject::CTacProject",
+        "CTacProject::OpenFile \"" + path + "\" " + Hex(mouse) + " -> 1",
+        "CTacSpring::CTacSpring",
+        "CTacSpring::InitializeFromProject " + Hex(project) + " \"spring\" 0x0 0 -> 1",
+        "  sim spring 1 create centre=512,384 " + values,
+        "CTacSpring::Start 1 0 1 -> 1",
+        "  sim spring 1 start iterations=1 delay=0 solo=1",
+        "CTacSpring::Stop -> 1",
+        "  sim spring 1 stop",
+        "CTacSpring::ChangeParameters 600,400 keep keep keep keep keep -> 1",
+        "  sim spring 1 update centre=600,400 " + values,
+        "CTacSpring::~CTacSpring",
+        "  sim spring 1 destroy",
+        "CTacProject::Close",
+        "CTacProject::~CTacProject",
+        "CTacMouse::~CTacMouse",
+        "  sim close",
+    };
+    EXPECT_EQ(Log(), expected);
+}
+
+TEST_F(SimDevice, ProgramSequenceWithTheBuiltInSpring)
+{
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+    CTacProject project;
+    EXPECT_EQ(project.OpenFile(ScratchPath(".absent").c_str(), &mouse), 0);
+    CTacSpring spring;
+    (void)NewLines();
+    ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {400, 300}, 0, 0, 0, 0), 1);
+    EXPECT_EQ(spring.Start(1, 0, 1), 1);
+    EXPECT_EQ(spring.ChangeParameters({10, 20}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
+    EXPECT_EQ(NewLines(), (Lines{
+                              "CTacSpring::Initialize " + Hex(&mouse) + " 1000 10000 0 3 400,300 0 0 0 0 -> 1",
+                              "  sim spring 1 create centre=400,300 " + kBuiltInValues,
+                              "CTacSpring::Start 1 0 1 -> 1",
+                              "  sim spring 1 start iterations=1 delay=0 solo=1",
+                              "CTacSpring::ChangeParameters 10,20 keep keep keep keep keep -> 1",
+                              "  sim spring 1 update centre=10,20 " + kBuiltInValues,
+                          }));
+}
+
+TEST_F(SimDevice, ChangedValuesStayForLaterChanges)
+{
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+    CTacSpring spring;
+    ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {400, 300}, 0, 0, 0, 0), 1);
+    EXPECT_EQ(spring.ChangeParameters({400, 300}, -200, 5000, kKeepU, 3, kKeep), 1);
+    // Refused as a whole: the new centre is not taken either.
+    EXPECT_EQ(spring.ChangeParameters({1, 1}, 20000, kKeepU, kKeepU, kKeep, kKeep), 0);
+    (void)NewLines();
+    EXPECT_EQ(spring.ChangeParameters({50, 60}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
+    Lines lines = NewLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "  sim spring 1 update centre=50,60 stiffness=-200 saturation=5000 deadband=0 axes=3 "
+                        "trim=3,0 duration=0");
+}
+
+TEST_F(SimDevice, SpringWithoutCentreInItsProjectPullsToTheScreensMiddle)
+{
+    ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
+    std::string path = WriteFile(".hkr", "[effect s]\ntype = spring\nstart = yes\n");
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 0), 1);
+    CTacProject project;
+    ASSERT_EQ(project.OpenFile(path.c_str(), &mouse), 1);
+    CTacSpring spring;
+    (void)NewLines();
+    ASSERT_EQ(spring.InitializeFromProject(project, "s", nullptr, 0), 1);
+    EXPECT_EQ(NewLines(), (Lines{
+                              "CTacSpring::InitializeFromProject " + Hex(&project) + " \"s\" 0x0 0 -> 1",
+                              "  sim spring 1 create centre=400,300 " + kBuiltInValues,
+                              "  sim spring 1 start iterations=1 delay=0 solo=0",
+                          }));
+}
+
+TEST_F(SimDevice, CallsOnAnEffectWithoutADeviceFailHarmlessly)
+{
+    CTacSpring never;
+    EXPECT_EQ(never.Start(1, 0, 1), 0);
+    EXPECT_EQ(never.Stop(), 0);
+    EXPECT_EQ(never.ChangeParameters({1, 2}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 0);
+
+    CTacMouse uninitialised;
+    CTacSpring refused;
+    EXPECT_EQ(refused.Initialize(nullptr, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0);
+    EXPECT_EQ(refused.Initialize(&uninitialised, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0);
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+    EXPECT_EQ(refused.Initialize(&mouse, 1000, 10000, 0, 0, {0, 0}, 0, 0, 0, 0), 0);  // no axis
+    EXPECT_EQ(refused.Start(1, 0, 1), 0);
+    EXPECT_EQ(refused.Stop(), 0);
+    EXPECT_EQ(refused.ChangeParameters({1, 2}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 0);
+
+    Lines log = Log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "CTacSpring::Stop -> 0"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "  error: the effect is not initialised"), log.end());
+}
+
+TEST_F(SimDevice, BadStartArgumentsFailAndTheSpringStaysUsable)
+{
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+    CTacSpring spring;
+    ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);
+    EXPECT_EQ(spring.Start(0, 0, 1), 0);
+    EXPECT_EQ(spring.Start(1, 65536, 1), 0);
+    EXPECT_EQ(spring.Start(0xFFFFFFFFul, 65535, 0), 1);  // repeats until stopped, after the longest delay
+}
+
+TEST_F(SimDevice, InitializeFromProjectRefusals)
+{
+    std::string path = WriteFile(".hkr", kProject);
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+    CTacProject withoutDevice;
+    ASSERT_EQ(withoutDevice.OpenFile(path.c_str(), nullptr), 1);
+    CTacProject project;
+    ASSERT_EQ(project.OpenFile(path.c_str(), &mouse), 1);
+    CTacProject closed;
+    ASSERT_EQ(closed.OpenFile(path.c_str(), &mouse), 1);
+    closed.Close();
+
+    CTacSpring spring;
+    EXPECT_EQ(spring.InitializeFromProject(project, "nothing", nullptr, 0), 0);
+    EXPECT_EQ(spring.InitializeFromProject(project, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 1), 0);
+    EXPECT_EQ(spring.InitializeFromProject(closed, "spring", nullptr, 0), 0);
+    EXPECT_EQ(spring.InitializeFromProject(withoutDevice, "spring", nullptr, 0), 0);
+    EXPECT_EQ(spring.Start(1, 0, 1), 0);
+    // A project opened without a device still works with one given here.
+    EXPECT_EQ(spring.InitializeFromProject(withoutDevice, "spring", &mouse, 0), 1);
+    EXPECT_EQ(spring.Start(1, 0, 1), 1);
+}
+
+TEST_F(SimDevice, DestroyingTheDeviceFirstLeavesEffectsAndProjectsHarmless)
+{
+    std::string path = WriteFile(".hkr", kProject);
+    auto mouse = std::make_unique<CTacMouse>();
+    ASSERT_EQ(mouse->Initialize(&instance_, &window_, 4, 1), 1);
+    CTacProject project;
+    ASSERT_EQ(project.OpenFile(path.c_str(), mouse.get()), 1);
+    CTacSpring spring;
+    ASSERT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 0), 1);
+    ASSERT_EQ(spring.Start(1, 0, 1), 1);
+    mouse.reset();
+    Lines closing = NewLines();
+    ASSERT_GE(closing.size(), 3u);
+    EXPECT_EQ(closing[closing.size() - 3], "CTacMouse::~CTacMouse");
+    EXPECT_EQ(closing[closing.size() - 2], "  sim spring 1 destroy");  // the device takes its effects along
+    EXPECT_EQ(closing.back(), "  sim close");
+
+    EXPECT_EQ(spring.Stop(), 0);
+    EXPECT_EQ(spring.ChangeParameters({1, 2}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 0);
+    CTacSpring late;
+    EXPECT_EQ(late.InitializeFromProject(project, "spring", nullptr, 0), 0);
+}
+
+TEST_F(SimDevice, EffectSlotsAreHeldUntilTheEffectGoes)
+{
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 1, 1), 1);
+    auto first = std::make_unique<CTacSpring>();
+    ASSERT_EQ(first->Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);
+    CTacSpring second;
+    EXPECT_EQ(second.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0);
+    // Initialising again replaces the effect in the same slot.
+    EXPECT_EQ(first->Initialize(&mouse, 500, 10000, 0, 1, {0, 0}, 0, 0, 0, 0), 1);
+    first.reset();
+    EXPECT_EQ(second.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);
+}
+
+TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
+{
+    struct Case {
+        char const *what;
+        bool window;
+        unsigned long slots;
+    };
+    Case const cases[] = {{"no window", false, 4}, {"no slots", true, 0}, {"too many slots", true, 65}};
+    for (Case const &c : cases) {
+        CTacMouse mouse;
+        EXPECT_EQ(mouse.Initialize(&instance_, c.window ? &window_ : nullptr, c.slots, 1), 0) << c.what;
+        CTacSpring spring;
+        EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0) << c.what;
+    }
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(nullptr, &window_, 64, 1), 1);
+    EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
+    CTacSpring spring;
+    EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);  // the first still serves
+}
+
+TEST_F(SimDevice, UnwritableLogChangesNothing)
+{
+    ScopedEnv log("TACLIB_LOG", ScratchPath(".no-such-dir") + "/log");
+    CTacMouse mouse;
+    EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+}
+
+TEST(TacProjectFile, OpenFailuresSayWhy)
+{
+    ScopedEnv noLog("TACLIB_LOG", std::nullopt);
+    CTacProject project;
+    EXPECT_EQ(project.OpenFile(ScratchPath(".absent").c_str(), nullptr), 0);
+    EXPECT_NE(std::string(project.LastError()).find("cannot open"), std::string::npos) << project.LastError();
+    EXPECT_EQ(project.LastErrorLine(), 0);
+
+    EXPECT_EQ(project.OpenFile(testing::TempDir().c_str(), nullptr), 0);  // a directory
+    EXPECT_NE(std::string(project.LastError()).find("cannot"), std::string::npos) << project.LastError();
+
+    EXPECT_EQ(project.OpenFile(nullptr, nullptr), 0);
+    EXPECT_STREQ(project.LastError(), "no file name");
+
+    std::string big = WriteFile(".big", std::string(64 * 1024 + 1, '#'));
+    EXPECT_EQ(project.OpenFile(big.c_str(), nullptr), 0);
+    EXPECT_NE(std::string(project.LastError()).find("larger than 65536"), std::string::npos);
+
+    std::string bad = WriteFile(".bad", "[effect a]\ntype = spring\n\nstiffness = soft\n");
+    EXPECT_EQ(project.OpenFile(bad.c_str(), nullptr), 0);
+    EXPECT_EQ(project.LastErrorLine(), 4);
+    EXPECT_NE(std::string(project.LastError()).find("\"soft\""), std::string::npos);
+
+    std::string good = WriteFile(".hkr", kProject);
+    EXPECT_EQ(project.OpenFile(good.c_str(), nullptr), 1);
+    EXPECT_STREQ(project.LastError(), "");
+    EXPECT_EQ(project.LastErrorLine(), 0);
+}
+
+TEST(TacProjectFile, AFailedReopenLeavesTheProjectClosed)
+{
+    ScopedEnv sim("TACLIB_DEVICE", std::string("sim"));
+    ScopedEnv noLog("TACLIB_LOG", std::nullopt);
+    int window = 0;
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 1);
+    CTacProject project;
+    ASSERT_EQ(project.OpenFile(WriteFile(".hkr", kProject).c_str(), &mouse), 1);
+    ASSERT_EQ(project.OpenFile(WriteFile(".bad", "[effect]").c_str(), &mouse), 0);
+    CTacSpring spring;
+    EXPECT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 0), 0);
+}
+
+TEST(TacLog, FailuresCarryTheirReason)
+{
+    std::string log = ScratchPath(".log");
+    (void)std::remove(log.c_str());
+    ScopedEnv logEnv("TACLIB_LOG", log);
+    ScopedEnv none("TACLIB_DEVICE", std::string("bogus"));
+    int window = 0;
+    CTacMouse mouse;
+    EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 0);
+    CTacProject project;
+    EXPECT_EQ(project.OpenFile(WriteFile(".bad", "[effect a]\ntype = spring\naxes = 7\n").c_str(), &mouse), 0);
+    Lines lines = ReadLines(log);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "CTacMouse::Initialize 0x0 " + Hex(&window) + " 4 1 -> 0");
+    EXPECT_EQ(lines[2], "  error: TACLIB_DEVICE is neither sim nor none");
+    EXPECT_EQ(lines[5].rfind("  error: line 3: axes must be", 0), 0u) << lines[5];
+}
+
+TEST(TacLog, FileNamesAreQuotedWithEscapes)
+{
+    std::string log = ScratchPath(".log");
+    (void)std::remove(log.c_str());
+    ScopedEnv logEnv("TACLIB_LOG", log);
+    CTacProject project;
+    EXPECT_EQ(project.OpenFile("a \"b\"\n\\c", nullptr), 0);
+    Lines lines = ReadLines(log);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0");
+}
+
+TEST(TacLog, NothingIsWrittenWithoutTacLibLog)
+{
+    std::string log = ScratchPath(".log");
+    (void)std::remove(log.c_str());
+    ScopedEnv noLog("TACLIB_LOG", std::nullopt);
+    ScopedEnv sim("TACLIB_DEVICE", std::string("sim"));
+    int window = 0;
+    CTacMouse mouse;
+    EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 1);
+    EXPECT_TRUE(ReadLines(log).empty());
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// Spring values: the public calls' arguments, the "keep" marker of a change,
+// and the mapping of pixels and levels onto a device's units.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+
+#include "device_mapping.h"
+#include "spring_params.h"
+#include "taclib_test_support.h"
+
+namespace {
+
+using taclib::ApplyChange;
+using taclib::ChangeArgs;
+using taclib::SpringArgs;
+using taclib::SpringFromArgs;
+using taclib::SpringParams;
+
+// 0x80000000 as the program's compiler hands it over in a long: positive
+// where long has 64 bits, INT32_MIN where it has 32.
+constexpr std::int64_t kKeep64 = 0x80000000LL;
+constexpr std::int64_t kKeep32 = -0x80000000LL;
+constexpr std::uint64_t kKeepUnsigned = 0x80000000ULL;
+
+SpringParams Spring()
+{
+    SpringParams p;
+    SpringArgs builtIn{512, 384, 1000, 10000, 0, 3, 0, 0, 0};
+    EXPECT_EQ(SpringFromArgs(builtIn, &p), nullptr);
+    p.deadband = 7;
+    p.trimX = -2;
+    p.trimY = 5;
+    return p;
+}
+
+bool Same(SpringParams const &a, SpringParams const &b)
+{
+    return a.centreX == b.centreX && a.centreY == b.centreY && a.stiffness == b.stiffness &&
+           a.saturation == b.saturation && a.deadband == b.deadband && a.axes == b.axes && a.trimX == b.trimX &&
+           a.trimY == b.trimY && a.durationMs == b.durationMs;
+}
+
+TEST(SpringChange, KeepOnEveryOtherArgumentMovesOnlyTheCentre)
+{
+    for (std::int64_t keep : {kKeep64, kKeep32}) {
+        SpringParams p = Spring();
+        SpringParams expected = p;
+        expected.centreX = 700;
+        expected.centreY = 20;
+        ChangeArgs args{700, 20, keep, kKeepUnsigned, kKeepUnsigned, keep, keep};
+        ASSERT_EQ(ApplyChange(args, &p), nullptr);
+        EXPECT_TRUE(Same(p, expected)) << "keep encoded as " << keep;
+    }
+}
+
+TEST(SpringChange, EachArgumentChangesItsOwnValueOnly)
+{
+    struct Case {
+        char const *what;
+        ChangeArgs args;
+        void (*expect)(SpringParams *);
+    };
+    std::int64_t const k = kKeep64;
+    std::uint64_t const u = kKeepUnsigned;
+    Case const cases[] = {
+        {"centre x only", {INT32_MIN, 0, k, u, u, k, k}, [](SpringParams *p) { p->centreY = 0; }},
+        {"centre y only", {9, INT32_MIN, k, u, u, k, k}, [](SpringParams *p) { p->centreX = 9; }},
+        {"stiffness", {INT32_MIN, INT32_MIN, -300, u, u, k, k}, [](SpringParams *p) { p->stiffness = -300; }},
+        {"saturation", {INT32_MIN, INT32_MIN, k, 0, u, k, k}, [](SpringParams *p) { p->saturation = 0; }},
+        {"deadband", {INT32_MIN, INT32_MIN, k, u, 40, k, k}, [](SpringParams *p) { p->deadband = 40; }},
+        {"trim x", {INT32_MIN, INT32_MIN, k, u, u, 0, k}, [](SpringParams *p) { p->trimX = 0; }},
+        {"trim y", {INT32_MIN, INT32_MIN, k, u, u, k, -10000}, [](SpringParams *p) { p->trimY = -10000; }},
+    };
+    for (Case const &c : cases) {
+        SpringParams p = Spring();
+        SpringParams expected = p;
+        c.expect(&expected);
+        ASSERT_EQ(ApplyChange(c.args, &p), nullptr) << c.what;
+        EXPECT_TRUE(Same(p, expected)) << c.what;
+    }
+}
+
+TEST(SpringChange, ARefusedChangeChangesNothing)
+{
+    std::int64_t const k = kKeep64;
+    std::uint64_t const u = kKeepUnsigned;
+    ChangeArgs const refused[] = {
+        {1, 1, 10001, u, u, k, k},
+        {1, 1, k, 10001, u, k, k},
+        {1, 1, k, u, 10001, k, k},
+        {1, 1, k, u, u, -10001, k},
+        {1, 1, k, u, u, k, 10001},
+        {1, 1, std::int64_t{1} << 40, u, u, k, k},  // only a 64-bit long can say this
+        {1, 1, k, std::uint64_t{1} << 32, u, k, k},
+    };
+    for (ChangeArgs const &args : refused) {
+        SpringParams p = Spring();
+        SpringParams before = p;
+        EXPECT_NE(ApplyChange(args, &p), nullptr);
+        EXPECT_TRUE(Same(p, before));  // the valid centre was not applied either
+    }
+}
+
+TEST(SpringArgs, LimitsOfEachArgument)
+{
+    struct Case {
+        SpringArgs args;
+        bool ok;
+    };
+    Case const cases[] = {
+        {{0, 0, -10000, 0, 0, 1, -10000, -10000, 0}, true},
+        {{0, 0, 10000, 10000, 10000, 3, 10000, 10000, 3600000}, true},
+        {{0, 0, 10001, 0, 0, 1, 0, 0, 0}, false},
+        {{0, 0, 0, 10001, 0, 1, 0, 0, 0}, false},
+        {{0, 0, 0, 0, 10001, 1, 0, 0, 0}, false},
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0}, false},  // a spring along no axis
+        {{0, 0, 0, 0, 0, 4, 0, 0, 0}, false},
+        {{0, 0, 0, 0, 0, 1, 10001, 0, 0}, false},
+        {{0, 0, 0, 0, 0, 1, 0, -10001, 0}, false},
+        {{0, 0, 0, 0, 0, 1, 0, 0, 3600001}, false},
+        {{0, 0, 0, 0, 0, 0x100000001ULL, 0, 0, 0}, false},  // must not wrap to axis 1
+        {{INT32_MIN, INT32_MAX, 0, 0, 0, 1, 0, 0, 0}, true},
+    };
+    for (Case const &c : cases) {
+        SpringParams p;
+        EXPECT_EQ(SpringFromArgs(c.args, &p) == nullptr, c.ok)
+            << c.args.stiffness << " " << c.args.saturation << " " << c.args.deadband << " " << c.args.axes << " "
+            << c.args.trimX << " " << c.args.trimY << " " << c.args.durationMs;
+    }
+}
+
+TEST(StartArgs, IterationsAndDelay)
+{
+    EXPECT_EQ(taclib::CheckStart({1, 0, true}), nullptr);
+    EXPECT_EQ(taclib::CheckStart({taclib::kInfiniteIterations, 65535, false}), nullptr);
+    EXPECT_NE(taclib::CheckStart({0, 0, false}), nullptr);
+    EXPECT_NE(taclib::CheckStart({1, 65536, false}), nullptr);
+}
+
+TEST(DeviceMapping, PositionsSpanTheAxisWithTheScreensMiddleAtItsCentre)
+{
+    struct Case {
+        std::int64_t pixel;
+        std::int32_t extent, half, expected;
+    };
+    Case const cases[] = {
+        {0, 1024, 32767, -32767},
+        {512, 1024, 32767, 0},
+        {1024, 1024, 32767, 32767},
+        {256, 1024, 10000, -5000},
+        {-50, 1024, 10000, -10000},  // off the screen: held at the edge
+        {INT64_MAX / 4, 768, 10000, 10000},
+        {300, 600, 10000, 0},
+        {5, 0, 10000, 0},  // no screen known
+    };
+    for (Case const &c : cases) {
+        EXPECT_EQ(taclib::MapPosition(c.pixel, c.extent, c.half), c.expected) << c.pixel << " of " << c.extent;
+    }
+}
+
+TEST(DeviceMapping, DistancesAndLevels)
+{
+    EXPECT_EQ(taclib::MapDistance(0, 1024, 10000, 10000), 0);
+    EXPECT_EQ(taclib::MapDistance(256, 1024, 10000, 10000), 5000);
+    EXPECT_EQ(taclib::MapDistance(512, 1024, 65535, 65535), 65535);
+    EXPECT_EQ(taclib::MapDistance(10000, 1024, 65535, 65535), 65535);
+    EXPECT_EQ(taclib::MapLevel(10000, 32767), 32767);
+    EXPECT_EQ(taclib::MapLevel(-10000, 32767), -32767);
+    EXPECT_EQ(taclib::MapLevel(5000, 65535), 32767);
+    EXPECT_EQ(taclib::MapLevel(1000, 10000), 1000);
+}
+
+TEST(DeviceMapping, ScreenSizeFromTheEnvironment)
+{
+    struct Case {
+        char const *value;
+        bool ok;
+        std::int32_t width, height;
+    };
+    Case const cases[] = {
+        {"800x600", true, 800, 600},   {"65535x1", true, 65535, 1}, {"0x600", false, 0, 0},
+        {"800x", false, 0, 0},         {"x600", false, 0, 0},       {"800x600x", false, 0, 0},
+        {"65536x10", false, 0, 0},     {"800X600", false, 0, 0},    {"", false, 0, 0},
+        {"99999999999x1", false, 0, 0},
+    };
+    for (Case const &c : cases) {
+        taclib_test::ScopedEnv env("TACLIB_SCREEN", std::string(c.value));
+        taclib::ScreenSize size{-1, -1};
+        EXPECT_EQ(taclib::ScreenFromEnvironment(&size), c.ok) << c.value;
+        if (c.ok) {
+            EXPECT_EQ(size.width, c.width);
+            EXPECT_EQ(size.height, c.height);
+        }
+    }
+    taclib_test::ScopedEnv unset("TACLIB_SCREEN", std::nullopt);
+    taclib::ScreenSize size;
+    EXPECT_FALSE(taclib::ScreenFromEnvironment(&size));
+}
+
+}  // namespace
