@@ -73,6 +73,9 @@ TEST_F(SimDevice, ProgramSequenceWithAProjectFile)
     EXPECT_EQ(spring->Start(1, 0, 1), 1);
     EXPECT_EQ(spring->Stop(), 1);
     EXPECT_EQ(spring->ChangeParameters({600, 400}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
+    // The log names objects by address; take them before the objects go.
+    const std::string mouseAddress = Hex(mouse);
+    const std::string projectAddress = Hex(project);
     delete static_cast<CTacEffect *>(spring);  // virtual: the spring's own destructor runs
     project->Close();
     delete project;
@@ -84,9 +87,9 @@ TEST_F(SimDevice, ProgramSequenceWithAProjectFile)
         "CTacMouse::Initialize " + Hex(&instance_) + " " + Hex(&window_) + " 4 1 -> 1",
         "  sim open screen=1024x768 foreground=1",
         "CTacProject::CTacProject",
-        "CTacProject::OpenFile \"" + path + "\" " + Hex(mouse) + " -> 1",
+        "CTacProject::OpenFile \"" + path + "\" " + mouseAddress + " -> 1",
         "CTacSpring::CTacSpring",
-        "CTacSpring::InitializeFromProject " + Hex(project) + " \"spring\" 0x0 0 -> 1",
+        "CTacSpring::InitializeFromProject " + projectAddress + " \"spring\" 0x0 0 -> 1",
         "  sim spring 1 create centre=512,384 " + values,
         "CTacSpring::Start 1 0 1 -> 1",
         "  sim spring 1 start iterations=1 delay=0 solo=1",
