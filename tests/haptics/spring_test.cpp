@@ -1,0 +1,167 @@
+// The program's force-feedback spring on the simulated device, read back
+// through the library's call log.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/app_state.h"
+#include "haptics/spring.h"
+#include "platform/testing.h"
+#include "scene/launcher.h"
+
+namespace {
+
+std::vector<std::string> ReadLines(const std::string &path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("  ", 0) != 0) // the device's own lines are indented
+            lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::vector<std::string> &lines, const std::string &prefix)
+{
+    for (const std::string &line : lines)
+        if (line.rfind(prefix, 0) == 0)
+            return true;
+    return false;
+}
+
+class SpringTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = ::testing::TempDir() + "/zorbel-spring-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        log_ = dir_ + "/taclib.log";
+        setenv("TACLIB_DEVICE", "sim", 1);
+        setenv("TACLIB_LOG", log_.c_str(), 1);
+        setenv("TACLIB_SCREEN", "1024x768", 1);
+
+        zorbel::testing::UseHeadlessHost();
+        App = AppState{};
+        App.ClientRect = RECT{0, 0, 1024, 768};
+        App.ClientBottomRight = POINT{1024, 768};
+        App.Instance = reinterpret_cast<HINSTANCE>(&instance_);
+        App.MainWindow = reinterpret_cast<HWND>(&window_);
+        launcher_ = new Launcher();
+        App.TheLauncher = launcher_;
+    }
+
+    void TearDown() override
+    {
+        ShutDownForceFeedback();
+        delete launcher_;
+        App = AppState{};
+        unsetenv("TACLIB_DEVICE");
+        unsetenv("TACLIB_LOG");
+        unsetenv("TACLIB_SCREEN");
+        (void)chdir(oldDir_);
+    }
+
+    void WriteProject(const std::string &text) { std::ofstream(dir_ + "/zorbel.hkr") << text; }
+
+    std::vector<std::string> Log() const { return ReadLines(log_); }
+
+    std::string dir_;
+    std::string log_;
+    char oldDir_[4096] = {};
+    int instance_ = 0;
+    int window_ = 0;
+    Launcher *launcher_ = nullptr;
+};
+
+TEST_F(SpringTest, WithoutADeviceNothingIsMadeAndEveryCallIsSafe)
+{
+    setenv("TACLIB_DEVICE", "none", 1);
+    SetUpForceFeedback();
+    EXPECT_EQ(App.TacDevice, nullptr);
+    EXPECT_EQ(App.TacProject, nullptr);
+    EXPECT_EQ(App.Spring, nullptr);
+    StartSpring();
+    StopSpring();
+    MoveSpringCentre(POINT{1, 2});
+    const auto log = Log();
+    EXPECT_TRUE(Contains(log, "CTacMouse::~CTacMouse")) << "the failed device is given up";
+    EXPECT_FALSE(Contains(log, "CTacProject::CTacProject"));
+}
+
+TEST_F(SpringTest, WithoutTheProjectFileTheBuiltInSpringSitsOnTheRestCentre)
+{
+    launcher_->Recentre(400, 300);
+    SetUpForceFeedback();
+    ASSERT_NE(App.Spring, nullptr);
+    ASSERT_NE(App.TacProject, nullptr) << "the project stays although its file did not open";
+    const auto log = Log();
+    EXPECT_TRUE(Contains(log, "CTacMouse::Initialize ") &&
+                log[1].find(" 4 1 -> 1") != std::string::npos)
+        << log[1];
+    EXPECT_TRUE(Contains(log, "CTacProject::OpenFile \"zorbel.hkr\""));
+    EXPECT_TRUE(Contains(log, "CTacSpring::Initialize"));
+    bool found = false;
+    for (const auto &line : log)
+        if (line.rfind("CTacSpring::Initialize ", 0) == 0) {
+            found = line.find(" 1000 10000 0 3 400,300 0 0 0 0 -> 1") != std::string::npos;
+            EXPECT_TRUE(found) << line;
+        }
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(Contains(log, "CTacSpring::InitializeFromProject"));
+}
+
+TEST_F(SpringTest, AProjectWithoutTheSpringGivesNoSpringAtAll)
+{
+    WriteProject("[effect other]\ntype = spring\n");
+    SetUpForceFeedback();
+    EXPECT_EQ(App.Spring, nullptr);
+    EXPECT_NE(App.TacProject, nullptr);
+    const auto log = Log();
+    EXPECT_TRUE(Contains(log, "CTacSpring::InitializeFromProject "));
+    EXPECT_FALSE(Contains(log, "CTacSpring::Initialize ")) << "no built-in spring as a second try";
+    EXPECT_TRUE(Contains(log, "CTacSpring::~CTacSpring"));
+}
+
+TEST_F(SpringTest, GrabReleaseMoveAndShutdownReachTheSpringInOrder)
+{
+    WriteProject("[effect spring]\ntype = spring\nstiffness = 2000\n");
+    SetUpForceFeedback();
+    ASSERT_NE(App.Spring, nullptr);
+    StopSpring(); // a release without a grab still stops
+    StartSpring();
+    MoveSpringCentre(POINT{600, 400});
+    StopSpring();
+    ShutDownForceFeedback();
+    EXPECT_EQ(App.Spring, nullptr);
+    EXPECT_EQ(App.TacProject, nullptr);
+    EXPECT_EQ(App.TacDevice, nullptr);
+
+    std::vector<std::string> calls;
+    for (const auto &line : Log()) {
+        const auto end = line.find(' ');
+        const std::string name = line.substr(0, end);
+        if (name.find("Stop") != std::string::npos || name.find("Start") != std::string::npos ||
+            name.find("ChangeParameters") != std::string::npos || name.find('~') != std::string::npos ||
+            name == "CTacProject::Close")
+            calls.push_back(line.substr(0, line.find(" -> ")));
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "CTacSpring::Stop",
+                         "CTacSpring::Start 1 0 1",
+                         "CTacSpring::ChangeParameters 600,400 keep keep keep keep keep",
+                         "CTacSpring::Stop",
+                         "CTacSpring::~CTacSpring",
+                         "CTacProject::Close",
+                         "CTacProject::~CTacProject",
+                         "CTacMouse::~CTacMouse",
+                     }));
+}
+
+} // namespace
