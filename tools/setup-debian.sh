@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libcairo2-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386
 )
 
@@ -29,4 +29,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
 fi
 as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything and runs every test: the native build and its tests, the
+# same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# 32-bit Windows program end to end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,5 +18,10 @@ echo "== sanitizer build and tests"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
+
+echo "== Windows build and tests under Wine"
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
+tests/e2e/wine_test.sh build/windows
 
 echo "== all tests passed"

@@ -1,0 +1,438 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034  # E2E_PID, E2E_STATUS and E2E_WINDOW are results for the test script
+# Helpers for the end-to-end tests of the Windows program under Wine on Xvfb.
+#
+# Source this file, then:
+#   e2e_init ARTIFACT_DIR        temporary folder, clean-up on exit; failure
+#                                screenshots are kept in ARTIFACT_DIR
+#   e2e_xvfb_start DEPTH [WxH]   a private X server on a free display
+#   e2e_prefix_create            the run's Wine prefix (once per run)
+#   e2e_case NAME FUNCTION       runs one case in a subshell, reports PASS/FAIL
+#   e2e_summary                  prints the totals; returns non-zero on failure
+#
+# Inside a case, e2e_fail MESSAGE ends the case: it saves a screenshot as
+# ARTIFACT_DIR/NAME-failure.png and says what was seen.
+#
+# Every process these helpers start is remembered by its id and ended by that
+# id; the Wine server of the run's own prefix is shut down through that prefix.
+
+E2E_WINDOW_TIMEOUT=${E2E_WINDOW_TIMEOUT:-30}
+E2E_POLL=0.1
+E2E_PRESS_SETTLE=${E2E_PRESS_SETTLE:-0.3}
+
+# ---------------------------------------------------------------- run set-up
+
+e2e_init() {
+    local artifacts=${1:?e2e_init: artifact folder missing}
+    mkdir -p "$artifacts" || { echo "e2e: cannot create $artifacts" >&2; return 1; }
+    E2E_ARTIFACTS=$(cd "$artifacts" && pwd)
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-e2e.XXXXXX") || return 1
+    E2E_CASE=setup
+    E2E_PASSED=0
+    E2E_FAILED=0
+    E2E_FAILED_NAMES=()
+    E2E_XVFB_PID=
+    E2E_WINE_PIDS=()
+    unset WINEPREFIX
+    export WINEDEBUG=-all WINEARCH=win32
+    trap e2e_cleanup EXIT
+    e2e_require wine wineserver Xvfb xdotool import convert
+}
+
+e2e_require() {
+    local tool missing=()
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        echo "e2e: missing tools: ${missing[*]} (see tests/e2e/setup-debian.sh)" >&2
+        return 1
+    fi
+}
+
+e2e_log() {
+    printf '[%s %s] %s\n' "$(date +%H:%M:%S.%N | cut -c1-12)" "$E2E_CASE" "$*" >&2
+}
+
+# Ends the Wine processes started by e2e_wine_start in this shell.
+e2e_end_started() {
+    local pid
+    for pid in "${E2E_WINE_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    E2E_WINE_PIDS=()
+}
+
+e2e_cleanup() {
+    e2e_end_started
+    e2e_wine_shutdown
+    e2e_xvfb_stop
+    if [ -n "${E2E_TMP:-}" ] && [ -d "$E2E_TMP" ]; then
+        rm -rf "$E2E_TMP"
+    fi
+}
+
+# ---------------------------------------------------------------- X server
+
+# Starts Xvfb at the given depth (and size, 1024x768 by default) on the first
+# free display number, which the server itself picks and reports; exports
+# DISPLAY. A running server of this run is stopped first.
+e2e_xvfb_start() {
+    local depth=${1:?e2e_xvfb_start: depth missing} size=${2:-1024x768}
+    local numfile="$E2E_TMP/xvfb.display" i
+    e2e_xvfb_stop
+    : >"$numfile"
+    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset \
+        3>"$numfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    for ((i = 0; i < 100; i++)); do
+        if grep -q '^[0-9][0-9]*$' "$numfile" 2>/dev/null; then
+            DISPLAY=":$(cat "$numfile")"
+            export DISPLAY
+            e2e_log "Xvfb $DISPLAY ${size}x${depth} (pid $E2E_XVFB_PID)"
+            return 0
+        fi
+        if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
+            break
+        fi
+        sleep "$E2E_POLL"
+    done
+    echo "e2e: Xvfb ${size}x${depth} did not start; its log:" >&2
+    cat "$E2E_TMP/xvfb.log" >&2
+    e2e_xvfb_stop
+    return 1
+}
+
+e2e_xvfb_stop() {
+    if [ -n "${E2E_XVFB_PID:-}" ]; then
+        # Wine's processes hold the display; they go first.
+        e2e_wine_shutdown
+        kill "$E2E_XVFB_PID" 2>/dev/null
+        wait "$E2E_XVFB_PID" 2>/dev/null
+        E2E_XVFB_PID=
+        unset DISPLAY
+    fi
+}
+
+# ---------------------------------------------------------------- Wine prefix
+
+# Makes the run's Wine prefix: 32-bit, no .NET or HTML engine installers,
+# Direct3D on the GDI renderer, and display modes taken only from the X
+# screen as it is (no XRandR/XVidMode), so a 16-bit mode is offered exactly
+# when the screen is 16-bit at that size.
+e2e_prefix_create() {
+    local start=$SECONDS
+    export WINEPREFIX="$E2E_TMP/prefix"
+    if ! env -u DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i \
+        >"$E2E_TMP/wineboot.log" 2>&1; then
+        echo "e2e: wineboot failed; its log:" >&2
+        cat "$E2E_TMP/wineboot.log" >&2
+        return 1
+    fi
+    e2e_wine_reg 'HKCU\Software\Wine\Direct3D' renderer gdi || return 1
+    e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXRandR N || return 1
+    e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXVidMode N || return 1
+    wineserver -w
+    e2e_log "Wine prefix ready in $((SECONDS - start)) s"
+}
+
+e2e_wine_reg() {
+    local key=$1 name=$2 value=$3
+    if ! env -u DISPLAY wine reg add "$key" /v "$name" /t REG_SZ /d "$value" /f \
+        >>"$E2E_TMP/wineboot.log" 2>&1; then
+        echo "e2e: could not set $key\\$name=$value" >&2
+        return 1
+    fi
+}
+
+# Ends every Wine process of the run's prefix (and only of it) and waits
+# until its server is gone.
+e2e_wine_shutdown() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+    fi
+}
+
+# ---------------------------------------------------------------- processes
+
+# Starts `wine EXE ARGS...` in the background from the folder of EXE; its
+# output goes to E2E_TMP/NAME.out and NAME.err. Sets E2E_PID.
+# E2E_WINEDEBUG overrides WINEDEBUG for this process only.
+e2e_wine_start() {
+    local name=${1:?e2e_wine_start: name missing} exe=${2:?e2e_wine_start: program missing}
+    shift 2
+    [ -f "$exe" ] || { echo "e2e: no program at $exe" >&2; return 1; }
+    (
+        cd "$(dirname "$exe")" || exit 126
+        exec env WINEDEBUG="${E2E_WINEDEBUG:-$WINEDEBUG}" wine "./$(basename "$exe")" "$@" \
+            >"$E2E_TMP/$name.out" 2>"$E2E_TMP/$name.err"
+    ) &
+    E2E_PID=$!
+    E2E_WINE_PIDS+=("$E2E_PID")
+    e2e_log "started $name: wine $(basename "$exe") $* (pid $E2E_PID)"
+}
+
+# Waits up to TIMEOUT seconds for PID, a process started by these helpers,
+# to end. Sets E2E_STATUS to its exit status, or to "timeout" (and returns 1)
+# when it is still running. Not for use inside $(...): only the shell that
+# started a process can learn its exit status.
+e2e_wait_exit() {
+    local pid=${1:?} timeout=${2:?} deadline
+    deadline=$(e2e_deadline "$timeout")
+    while kill -0 "$pid" 2>/dev/null; do
+        if e2e_past "$deadline"; then
+            E2E_STATUS=timeout
+            return 1
+        fi
+        sleep "$E2E_POLL"
+    done
+    E2E_STATUS=0
+    wait "$pid" || E2E_STATUS=$?
+}
+
+# Fails the case unless PID ends within TIMEOUT seconds with status EXPECTED.
+e2e_expect_exit() {
+    local pid=${1:?} timeout=${2:?} expected=${3:?} what=${4:-the program} start
+    start=$(date +%s%N)
+    if ! e2e_wait_exit "$pid" "$timeout"; then
+        e2e_fail "$what still running after ${timeout} s (expected it to end with $expected)"
+    elif [ "$E2E_STATUS" != "$expected" ]; then
+        e2e_fail "$what ended with exit code $E2E_STATUS, expected $expected"
+    fi
+    e2e_log "$what ended with $E2E_STATUS after $((($(date +%s%N) - start) / 1000000)) ms"
+}
+
+# A deadline for e2e_past, whole seconds from now (a fraction is dropped).
+e2e_deadline() {
+    echo $(($(date +%s%N) + ${1%.*} * 1000000000))
+}
+
+e2e_past() {
+    [ "$(date +%s%N)" -ge "$1" ]
+}
+
+# ---------------------------------------------------------------- windows
+
+# Prints the visible top-level windows titled exactly TITLE, one per line:
+# "ID WIDTHxHEIGHT+X+Y".
+e2e_windows() {
+    local title=${1:?} id geometry
+    for id in $(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null); do
+        geometry=$(xwininfo -id "$id" 2>/dev/null | awk '
+            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+            /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF}
+            END {if (w != "") printf "%sx%s+%s+%s", w, h, x, y}')
+        [ -n "$geometry" ] && echo "$id $geometry"
+    done
+}
+
+# Waits until a visible window titled TITLE exists, optionally exactly
+# WIDTHxHEIGHT in size, and sets E2E_WINDOW to its id. Fails the case after
+# TIMEOUT seconds, naming the windows of that title that were there.
+e2e_wait_window() {
+    local title=${1:?} size=${2:-} timeout=${3:-$E2E_WINDOW_TIMEOUT} deadline line seen start
+    start=$(date +%s%N)
+    deadline=$(e2e_deadline "$timeout")
+    while :; do
+        while read -r line; do
+            if [ -z "$size" ] || [[ ${line#* } == "$size"+* ]]; then
+                E2E_WINDOW=${line%% *}
+                e2e_log "window \"$title\" $line after $((($(date +%s%N) - start) / 1000000)) ms"
+                return 0
+            fi
+        done < <(e2e_windows "$title")
+        e2e_past "$deadline" && break
+        sleep "$E2E_POLL"
+    done
+    seen=$(e2e_windows "$title" | tr '\n' ';')
+    e2e_fail "no visible window \"$title\" ${size:+of size $size }after ${timeout} s (windows with that title: ${seen:-none})"
+}
+
+# ---------------------------------------------------------------- pictures
+
+e2e_screenshot() {
+    local file=${1:?}
+    import -window root "$file" 2>"$E2E_TMP/import.err" || {
+        echo "e2e: screenshot failed: $(cat "$E2E_TMP/import.err")" >&2
+        return 1
+    }
+}
+
+# Prints the colour of pixel (X, Y) of FILE as 0xRRGGBB.
+e2e_pixel() {
+    local file=${1:?} x=${2:?} y=${3:?} hex
+    hex=$(convert "$file" -depth 8 -format "%[hex:p{$x,$y}]" info: 2>/dev/null) || return 1
+    echo "0x${hex:0:6}"
+}
+
+# GDI colour 0x00BBGGRR as the screen colour 0xRRGGBB.
+e2e_colorref_rgb() {
+    local c=$(($1))
+    printf '0x%02X%02X%02X\n' $((c & 255)) $(((c >> 8) & 255)) $(((c >> 16) & 255))
+}
+
+# True when two 0xRRGGBB colours are the same colour of a 16-bit (RGB565)
+# display: the screen shows 5, 6 and 5 bits of them, widened in ways that
+# differ between X servers (0xCC green may come back as 0xCE or 0xCF).
+e2e_same_rgb565() {
+    local a=$(($1)) b=$(($2))
+    [ $(((a >> 19) & 31)) -eq $(((b >> 19) & 31)) ] &&
+        [ $(((a >> 10) & 63)) -eq $(((b >> 10) & 63)) ] &&
+        [ $(((a >> 3) & 31)) -eq $(((b >> 3) & 31)) ]
+}
+
+# Fails the case unless pixel (X, Y) of the screen shows the GDI colour
+# COLORREF within TIMEOUT seconds (default: at once).
+e2e_expect_pixel() {
+    local x=${1:?} y=${2:?} colorref=${3:?} what=${4:-pixel} timeout=${5:-0}
+    local want shot="$E2E_TMP/pixel.png" seen deadline
+    want=$(e2e_colorref_rgb "$colorref")
+    deadline=$(e2e_deadline "$timeout")
+    while :; do
+        e2e_screenshot "$shot" || e2e_fail "no screenshot for $what"
+        seen=$(e2e_pixel "$shot" "$x" "$y")
+        e2e_same_rgb565 "$seen" "$want" && return 0
+        e2e_past "$deadline" && break
+        sleep "$E2E_POLL"
+    done
+    e2e_fail "$what: pixel ($x, $y) is $seen, expected $want (GDI colour $colorref)"
+}
+
+# ---------------------------------------------------------------- input
+
+# Presses the left button at (X0, Y0) and moves to (X1, Y1) in STEPS equal
+# steps, leaving the button down. A Windows program that asks where the
+# cursor is when it handles the press (GetCursorPos) would see a later
+# position if the pointer moved on at once, so the press is given
+# E2E_PRESS_SETTLE seconds to be handled first.
+e2e_press_and_pull() {
+    local x0=${1:?} y0=${2:?} x1=${3:?} y1=${4:?} steps=${5:-10} i
+    xdotool mousemove "$x0" "$y0" || return 1
+    sleep "$E2E_PRESS_SETTLE"
+    xdotool mousedown 1 || return 1
+    sleep "$E2E_PRESS_SETTLE"
+    for ((i = 1; i <= steps; i++)); do
+        xdotool mousemove $((x0 + (x1 - x0) * i / steps)) $((y0 + (y1 - y0) * i / steps)) || return 1
+        sleep 0.03
+    done
+}
+
+e2e_release() {
+    xdotool mouseup 1
+}
+
+# A whole drag: press at (X0, Y0), pull to (X1, Y1), hold HOLD seconds, release.
+e2e_drag() {
+    local x0=$1 y0=$2 x1=$3 y1=$4 steps=${5:-10} hold=${6:-0.3}
+    e2e_press_and_pull "$x0" "$y0" "$x1" "$y1" "$steps" || return 1
+    sleep "$hold"
+    e2e_release
+}
+
+# Sends key strokes (xdotool key names) to window ID. The window is given the
+# keyboard focus first: with no window manager the keys would otherwise go to
+# whatever window lies under the pointer.
+e2e_key() {
+    local id=${1:?e2e_key: window id missing}
+    shift
+    timeout 5 xdotool windowfocus --sync "$id" || e2e_log "could not focus window $id"
+    xdotool key "$@"
+}
+
+# Asks a program to close, as a user or a window manager would:
+#   keys ID       Alt+F4 to window ID, which Windows turns into a close command
+#   wm ID         the window manager's WM_DELETE_WINDOW message to window ID (needs python3)
+#   taskkill EXE  Wine's taskkill without /F, which posts WM_CLOSE to EXE's windows
+e2e_close_request() {
+    local how=${1:?e2e_close_request: keys ID, wm ID or taskkill EXE} arg=${2:-}
+    case "$how" in
+        keys) e2e_key "${arg:?e2e_close_request: keys needs a window id}" alt+F4 ;;
+        wm) python3 - "${arg:?e2e_close_request: wm needs a window id}" <<'EOF'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int), ("l", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(Event)]
+x.XFlush.argtypes = [ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+d = x.XOpenDisplay(None)
+if not d:
+    sys.exit("cannot open the display")
+e = Event()
+e.xclient.type = 33  # ClientMessage
+e.xclient.window = int(sys.argv[1])
+e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
+e.xclient.format = 32
+e.xclient.l[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+ok = x.XSendEvent(d, e.xclient.window, 0, 0, ctypes.byref(e))
+x.XFlush(d)
+x.XCloseDisplay(d)
+sys.exit(0 if ok else "XSendEvent failed")
+EOF
+            ;;
+        taskkill) wine taskkill /IM "${arg:?e2e_close_request: taskkill needs the program name}" >/dev/null ;;
+        *) echo "e2e_close_request: unknown way '$how'" >&2; return 2 ;;
+    esac
+}
+
+# ---------------------------------------------------------------- message boxes
+
+# Prints the texts of the message boxes that a program started with
+# E2E_WINEDEBUG=-all,+msgbox has opened, one per line, from its log NAME.err.
+e2e_msgbox_texts() {
+    local name=${1:?}
+    sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$E2E_TMP/$name.err"
+}
+
+# ---------------------------------------------------------------- cases
+
+# Ends the current case: keeps a screenshot as ARTIFACT_DIR/CASE-failure.png
+# and says what was seen.
+e2e_fail() {
+    local shot="$E2E_ARTIFACTS/${E2E_CASE}-failure.png"
+    if [ -n "${DISPLAY:-}" ] && e2e_screenshot "$shot"; then
+        echo "FAIL [$E2E_CASE]: $* (screen: $shot)" >&2
+    else
+        echo "FAIL [$E2E_CASE]: $* (no screenshot)" >&2
+    fi
+    exit 1
+}
+
+# Runs FUNCTION as the case NAME in a subshell, so that a failure ends only
+# this case; whatever the case started is ended before the next one.
+e2e_case() {
+    local name=${1:?} fn=${2:?} start status=0
+    start=$(date +%s%N)
+    E2E_CASE=$name
+    (
+        E2E_WINE_PIDS=()
+        trap e2e_end_started EXIT
+        "$fn"
+    ) || status=$?
+    e2e_wine_shutdown
+    local ms=$((($(date +%s%N) - start) / 1000000))
+    if [ "$status" -eq 0 ]; then
+        E2E_PASSED=$((E2E_PASSED + 1))
+        echo "PASS [$name] ${ms} ms" >&2
+    else
+        E2E_FAILED=$((E2E_FAILED + 1))
+        E2E_FAILED_NAMES+=("$name")
+        echo "FAIL [$name] ${ms} ms" >&2
+    fi
+    E2E_CASE=setup
+    return 0
+}
+
+e2e_summary() {
+    echo "end-to-end: $E2E_PASSED passed, $E2E_FAILED failed${E2E_FAILED_NAMES:+ (${E2E_FAILED_NAMES[*]})}" >&2
+    [ "$E2E_FAILED" -eq 0 ]
+}
