@@ -1,76 +1,115 @@
-// Time, cursor and coordinate calls of the stand-in layer.
-#include "platform/testing.h"
+// Time, cursor, coordinates and the message box.
+#include "platform/standin/call_log.h"
+#include "platform/standin/platform_state.h"
 
-#include <ctime>
+namespace zorbel::standin {
 
 namespace {
 
-struct HeadlessInput {
-    bool active = false;
-    DWORD ticks = 0;
-    POINT cursor{0, 0};
-};
-
-HeadlessInput &Headless()
+// The client area's origin on the screen: a minimised window's is far off
+// screen and its client area empty, as on Win32.
+POINT ClientOrigin(const Window &window)
 {
-    static HeadlessInput input;
-    return input;
+    if (window.iconic)
+        return POINT{-32000, -32000};
+    return POINT{window.rect.left, window.rect.top};
 }
 
 } // namespace
 
-namespace zorbel::testing {
+} // namespace zorbel::standin
 
-void UseHeadlessHost()
-{
-    Headless() = HeadlessInput{};
-    Headless().active = true;
-}
-
-void SetTickCount(DWORD milliseconds) { Headless().ticks = milliseconds; }
-
-void SetCursorPos(POINT screen) { Headless().cursor = screen; }
-
-} // namespace zorbel::testing
+using namespace zorbel::standin;
 
 DWORD WINAPI GetTickCount()
 {
-    if (Headless().active)
-        return Headless().ticks;
-    timespec now{};
-    (void)clock_gettime(CLOCK_MONOTONIC, &now);
-    // Milliseconds of a monotonic clock, wrapping at 2^32 like the system tick count.
-    const auto ms = static_cast<unsigned long long>(now.tv_sec) * 1000ull +
-                    static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
-    return static_cast<DWORD>(ms);
+    LogLine line("GetTickCount");
+    const DWORD ticks = CurrentHost().Ticks();
+    line.Result(ticks);
+    return ticks;
 }
 
 BOOL WINAPI GetCursorPos(LPPOINT point)
 {
-    if (point == nullptr)
+    LogLine line("GetCursorPos");
+    if (point == nullptr) {
+        line.Result(FALSE);
         return FALSE;
-    *point = Headless().cursor;
+    }
+    *point = CurrentHost().Cursor();
+    line.Result(TRUE).Int(point->x).Int(point->y);
     return TRUE;
 }
 
-// The program's only window covers the screen from its origin, so client and
-// screen coordinates coincide.
-BOOL WINAPI ScreenToClient(HWND, LPPOINT point) { return point != nullptr; }
-
-BOOL WINAPI ClientToScreen(HWND, LPPOINT point) { return point != nullptr; }
-
-BOOL WINAPI GetClientRect(HWND, LPRECT rect)
+BOOL WINAPI ScreenToClient(HWND window, LPPOINT point)
 {
-    if (rect == nullptr)
+    LogLine line("ScreenToClient");
+    line.Handle(window);
+    const Window *own = FindWindowSlot(window);
+    if (point != nullptr)
+        line.Int(point->x).Int(point->y);
+    if (own == nullptr || point == nullptr) {
+        line.Result(FALSE);
         return FALSE;
-    *rect = RECT{0, 0, 0, 0};
+    }
+    const POINT origin = ClientOrigin(*own);
+    point->x -= origin.x;
+    point->y -= origin.y;
+    line.Result(TRUE).Int(point->x).Int(point->y);
+    return TRUE;
+}
+
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point)
+{
+    LogLine line("ClientToScreen");
+    line.Handle(window);
+    const Window *own = FindWindowSlot(window);
+    if (point != nullptr)
+        line.Int(point->x).Int(point->y);
+    if (own == nullptr || point == nullptr) {
+        line.Result(FALSE);
+        return FALSE;
+    }
+    const POINT origin = ClientOrigin(*own);
+    point->x += origin.x;
+    point->y += origin.y;
+    line.Result(TRUE).Int(point->x).Int(point->y);
+    return TRUE;
+}
+
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect)
+{
+    LogLine line("GetClientRect");
+    line.Handle(window);
+    const Window *own = FindWindowSlot(window);
+    if (own == nullptr || rect == nullptr) {
+        line.Result(FALSE);
+        return FALSE;
+    }
+    // Borderless windows only: the client area is the whole window.
+    *rect = own->iconic ? RECT{0, 0, 0, 0}
+                        : RECT{0, 0, own->rect.right - own->rect.left,
+                               own->rect.bottom - own->rect.top};
+    line.Result(TRUE).Rect(rect);
     return TRUE;
 }
 
 BOOL WINAPI PtInRect(const RECT *rect, POINT point)
 {
-    if (rect == nullptr)
-        return FALSE;
-    return point.x >= rect->left && point.x < rect->right && point.y >= rect->top &&
-           point.y < rect->bottom;
+    LogLine line("PtInRect");
+    line.Rect(rect).Point(point);
+    const BOOL inside = rect != nullptr && point.x >= rect->left && point.x < rect->right &&
+                        point.y >= rect->top && point.y < rect->bottom;
+    line.Result(inside);
+    return inside;
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    LogLine line("MessageBoxA");
+    line.Handle(owner).Str(text).Str(caption).Hex(type);
+    const int result = CurrentHost().ShowMessageBox(owner, text != nullptr ? text : "",
+                                                    caption != nullptr ? caption : "Error", type);
+    line.Result(result);
+    return result;
 }

@@ -20,6 +20,29 @@ struct WNDCLASSEXA {
     HICON hIconSm;
 };
 
+struct ACCEL {
+    BYTE fVirt;
+    WORD key;
+    WORD cmd;
+};
+using LPACCEL = ACCEL *;
+
+struct CREATESTRUCTA {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+};
+using LPCREATESTRUCTA = CREATESTRUCTA *;
+
 struct MSG {
     HWND hwnd;
     UINT message;
@@ -73,6 +96,9 @@ using LPMSG = MSG *;
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
 
+// Message box results of the buttons the program's boxes have.
+#define IDCANCEL 2
+
 // Virtual keys and mouse-key state.
 #define VK_ESCAPE 0x1B
 #define MK_LBUTTON 0x0001
@@ -84,10 +110,16 @@ using LPMSG = MSG *;
 // Accelerator flags.
 #define FVIRTKEY 0x01
 #define FNOINVERT 0x02
+#define FSHIFT 0x04
+#define FCONTROL 0x08
+#define FALT 0x10
 
 // Message box styles and results.
 #define MB_OK 0x00000000u
 #define IDOK 1
+
+#define IS_INTRESOURCE(r) ((reinterpret_cast<std::uintptr_t>(r) >> 16) == 0)
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
 
 // System cursor.
 #define IDC_ARROW MAKEINTRESOURCEA(32512)

@@ -1,0 +1,288 @@
+// DirectDrawCreate and the display object: cooperative level, display mode
+// and the creation of the flip chain.
+#include "platform/standin/directdraw.h"
+
+#include "platform/standin/call_log.h"
+#include "platform/standin/platform_state.h"
+
+#include <algorithm>
+
+const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+const IID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
+const IID IID_IDirectDrawSurface4 = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
+
+namespace zorbel::standin {
+
+namespace {
+
+constexpr DWORD kMaxDimension = 16384;
+
+const char *IidName(REFIID riid)
+{
+    if (riid == IID_IDirectDraw4)
+        return "IID_IDirectDraw4";
+    if (riid == IID_IDirectDraw)
+        return "IID_IDirectDraw";
+    if (riid == IID_IUnknown)
+        return "IID_IUnknown";
+    if (riid == IID_IDirectDrawSurface4)
+        return "IID_IDirectDrawSurface4";
+    return "other";
+}
+
+bool ModeRefused(DWORD width, DWORD height, DWORD bitsPerPixel)
+{
+    for (const auto &mode : State().controls.refusedModes)
+        if (mode[0] == width && mode[1] == height && mode[2] == bitsPerPixel)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool ScriptedFailure(const char *call, HRESULT *result)
+{
+    return State().scripts.Next(call, result) && FAILED(*result);
+}
+
+HRESULT DirectDrawObject::QueryInterface(REFIID riid, void **object)
+{
+    LogLine line("QueryInterface");
+    line.Handle(static_cast<IDirectDraw4 *>(this)).Word(IidName(riid));
+    HRESULT result = DD_OK;
+    if (object == nullptr) {
+        result = E_POINTER;
+    } else if (ScriptedFailure("QueryInterface", &result)) {
+        *object = nullptr;
+    } else if (riid == IID_IDirectDraw4) {
+        ++refs_;
+        *object = static_cast<IDirectDraw4 *>(this);
+    } else if (riid == IID_IDirectDraw || riid == IID_IUnknown) {
+        ++refs_;
+        *object = static_cast<IDirectDraw *>(this);
+    } else {
+        *object = nullptr;
+        result = E_NOINTERFACE;
+    }
+    line.ResultHr(result);
+    if (result == DD_OK)
+        line.Handle(*object);
+    return result;
+}
+
+ULONG DirectDrawObject::AddRef()
+{
+    LogLine line("AddRef");
+    line.Handle(static_cast<IDirectDraw4 *>(this));
+    line.Result(++refs_);
+    return refs_;
+}
+
+ULONG DirectDrawObject::Release()
+{
+    LogLine line("Release");
+    line.Handle(static_cast<IDirectDraw4 *>(this));
+    const ULONG left = --refs_;
+    line.Result(left);
+    if (left == 0) {
+        Shutdown();
+        auto &list = State().directDraws;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        delete this;
+    }
+    return left;
+}
+
+void DirectDrawObject::Shutdown()
+{
+    Platform &platform = State();
+    if (platform.display.exclusiveOwner == this) {
+        if (Window *window = FindWindowSlot(platform.display.exclusiveWindow))
+            if (window->native != nullptr)
+                CurrentHost().LeaveFullScreen(*window);
+        platform.display = DisplayState{nullptr, nullptr, 0, 0, 0, false, platform.display.epoch};
+        NoteSurfacesLost();
+    }
+    for (SurfaceObject *surface : platform.surfaces)
+        if (surface->Owner() == this)
+            surface->Detach();
+}
+
+HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
+{
+    Platform &platform = State();
+    DisplayState &display = platform.display;
+    const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
+    const bool normal = (flags & DDSCL_NORMAL) != 0;
+    if (exclusive == normal || (exclusive && (flags & DDSCL_FULLSCREEN) == 0))
+        return DDERR_INVALIDPARAMS;
+    if (normal) {
+        if (display.exclusiveOwner == this) {
+            Window *window = FindWindowSlot(display.exclusiveWindow);
+            if (window != nullptr && window->native != nullptr)
+                CurrentHost().LeaveFullScreen(*window);
+            // Leaving exclusive mode gives the desktop its mode back.
+            display = DisplayState{nullptr, nullptr, 0, 0, 0, false, display.epoch};
+            NoteSurfacesLost();
+        }
+        return DD_OK;
+    }
+    Window *window = FindWindowSlot(handle);
+    if (window == nullptr || window->parent != nullptr)
+        return DDERR_INVALIDPARAMS;
+    if (display.exclusiveOwner != nullptr && display.exclusiveOwner != this)
+        return DDERR_EXCLUSIVEMODEALREADYSET;
+    display.exclusiveOwner = this;
+    display.exclusiveWindow = handle;
+    return DD_OK;
+}
+
+HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
+{
+    LogLine line("SetCooperativeLevel");
+    line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags);
+    HRESULT result = DD_OK;
+    if (!ScriptedFailure("SetCooperativeLevel", &result))
+        result = SetCooperativeLevelNow(window, flags);
+    line.ResultHr(result);
+    return result;
+}
+
+HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel)
+{
+    Platform &platform = State();
+    DisplayState &display = platform.display;
+    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
+        return DDERR_INVALIDPARAMS;
+    if (display.exclusiveOwner != this)
+        return DDERR_NOEXCLUSIVEMODE;
+    // The stand-in's surfaces are RGB565 only.
+    if (bitsPerPixel != 16 || ModeRefused(width, height, bitsPerPixel))
+        return DDERR_INVALIDMODE;
+    if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
+        check != DD_OK)
+        return check;
+    display.width = width;
+    display.height = height;
+    display.bitsPerPixel = bitsPerPixel;
+    display.modeSet = true;
+    if (Window *window = FindWindowSlot(display.exclusiveWindow))
+        if (window->native != nullptr)
+            CurrentHost().EnterFullScreen(*window, width, height);
+    NoteSurfacesLost(); // a mode change loses every surface
+    return DD_OK;
+}
+
+HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
+                                         DWORD refreshRate, DWORD flags)
+{
+    LogLine line("SetDisplayMode");
+    line.Handle(static_cast<IDirectDraw4 *>(this)).Int(width).Int(height).Int(bitsPerPixel)
+        .Int(refreshRate).Hex(flags);
+    HRESULT result = DD_OK;
+    if (!ScriptedFailure("SetDisplayMode", &result))
+        result = SetDisplayModeNow(width, height, bitsPerPixel);
+    line.ResultHr(result);
+    return result;
+}
+
+HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **out)
+{
+    Platform &platform = State();
+    const DisplayState &display = platform.display;
+    const DWORD caps = desc.ddsCaps.dwCaps;
+    const bool chain = (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) != 0;
+    if (desc.dwSize != sizeof(DDSURFACEDESC2) || (desc.dwFlags & DDSD_CAPS) == 0 ||
+        (caps & DDSCAPS_PRIMARYSURFACE) == 0)
+        return DDERR_INVALIDPARAMS;
+    if (chain && ((caps & DDSCAPS_FLIP) == 0 || (caps & DDSCAPS_COMPLEX) == 0 ||
+                  (desc.dwFlags & DDSD_BACKBUFFERCOUNT) == 0 || desc.dwBackBufferCount == 0))
+        return DDERR_INVALIDPARAMS;
+    if (chain && desc.dwBackBufferCount > 1)
+        return DDERR_UNSUPPORTED; // one back buffer is all the stand-in flips
+    if (display.exclusiveOwner != this)
+        return chain ? DDERR_NOEXCLUSIVEMODE : DDERR_UNSUPPORTED;
+    for (SurfaceObject *surface : platform.surfaces)
+        if (surface->IsPrimary() && surface->Owner() != nullptr)
+            return DDERR_PRIMARYSURFACEALREADYEXISTS;
+    const Window *window = FindWindowSlot(display.exclusiveWindow);
+    const int width = display.modeSet ? static_cast<int>(display.width)
+                                      : (window ? window->rect.right - window->rect.left : 0);
+    const int height = display.modeSet ? static_cast<int>(display.height)
+                                       : (window ? window->rect.bottom - window->rect.top : 0);
+    auto front = std::make_unique<PixelBuffer>(width, height);
+    auto back = chain ? std::make_unique<PixelBuffer>(width, height) : nullptr;
+    if (!front->Valid() || (chain && !back->Valid()))
+        return DDERR_OUTOFMEMORY;
+    auto *primary = new SurfaceObject(++platform.surfaceSerial, this, std::move(front), true);
+    platform.surfaces.push_back(primary);
+    if (chain) {
+        auto *backSurface =
+            new SurfaceObject(++platform.surfaceSerial, this, std::move(back), false);
+        platform.surfaces.push_back(backSurface);
+        primary->Attach(backSurface);
+    }
+    *out = primary;
+    return DD_OK;
+}
+
+HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurface4 **surface,
+                                        IUnknown *outer)
+{
+    LogLine line("CreateSurface");
+    line.Handle(static_cast<IDirectDraw4 *>(this));
+    if (desc != nullptr)
+        line.Int(desc->dwSize).Hex(desc->dwFlags).Int(desc->dwBackBufferCount)
+            .Hex(desc->ddsCaps.dwCaps);
+    else
+        line.Word("null");
+    line.Handle(outer);
+    HRESULT result = DD_OK;
+    if (desc == nullptr || surface == nullptr || outer != nullptr)
+        result = DDERR_INVALIDPARAMS;
+    else if (!ScriptedFailure("CreateSurface", &result))
+        result = CreateSurfaceNow(*desc, surface);
+    if (surface != nullptr && result != DD_OK)
+        *surface = nullptr;
+    line.ResultHr(result);
+    if (result == DD_OK)
+        line.Handle(*surface);
+    return result;
+}
+
+void DestroyAllDirectDrawObjects()
+{
+    Platform &platform = State();
+    for (SurfaceObject *surface : platform.surfaces)
+        delete surface;
+    for (DirectDrawObject *directDraw : platform.directDraws)
+        delete directDraw;
+    platform.surfaces.clear();
+    platform.directDraws.clear();
+}
+
+} // namespace zorbel::standin
+
+using namespace zorbel::standin;
+
+HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *directDraw, IUnknown *outer)
+{
+    LogLine line("DirectDrawCreate");
+    line.Word(driver != nullptr ? "guid" : "null").Handle(outer);
+    HRESULT result = DD_OK;
+    if (directDraw == nullptr || outer != nullptr) {
+        result = DDERR_INVALIDPARAMS;
+    } else if (ScriptedFailure("DirectDrawCreate", &result)) {
+        *directDraw = nullptr;
+    } else {
+        Platform &platform = State();
+        auto *object = new DirectDrawObject(++platform.directDrawSerial);
+        platform.directDraws.push_back(object);
+        *directDraw = object;
+    }
+    line.ResultHr(result);
+    if (result == DD_OK)
+        line.Handle(*directDraw);
+    return result;
+}

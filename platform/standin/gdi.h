@@ -1,0 +1,34 @@
+// GDI objects and device contexts shared by the object calls and the drawing calls.
+#pragma once
+
+#include "platform/standin/platform_state.h"
+
+#include <cairo.h>
+
+namespace zorbel::standin {
+
+struct PenSpec {
+    bool none = false;
+    int width = 1;
+    COLORREF colour = 0;
+};
+
+struct BrushSpec {
+    bool none = false;
+    COLORREF colour = 0;
+};
+
+PenSpec PenOf(HGDIOBJ pen);
+BrushSpec BrushOf(HGDIOBJ brush);
+
+// A device context on a surface: stock BLACK_PEN and WHITE_BRUSH selected, at (0, 0).
+HDC OpenDc(SurfaceObject &surface);
+// Deselects its objects (finishing their pending deletions) and frees the slot.
+void CloseDc(HDC dc);
+
+// The RGB565 pixel GDI draws a COLORREF with: 5, 6 and 5 top bits.
+std::uint16_t Rgb565Of(COLORREF colour);
+// Sets the cairo source to a colour that lands on exactly that pixel.
+void SetSourceColour(cairo_t *context, COLORREF colour);
+
+} // namespace zorbel::standin

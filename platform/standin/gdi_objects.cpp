@@ -1,0 +1,223 @@
+// Pens, brushes, stock objects, selection and deletion, from a fixed pool so
+// that creating and deleting a pen every frame allocates nothing.
+#include "platform/standin/call_log.h"
+#include "platform/standin/directdraw.h"
+#include "platform/standin/gdi.h"
+
+namespace zorbel::standin {
+
+namespace {
+
+constexpr int kStockCount = 9;
+constexpr int kPenNull = 5;
+
+struct StockObject {
+    HandleKind kind;
+    bool none;
+    COLORREF colour;
+};
+
+const StockObject kStock[kStockCount] = {
+    {HandleKind::Brush, false, 0x00FFFFFF}, // WHITE_BRUSH
+    {HandleKind::Brush, false, 0x00C0C0C0}, // LTGRAY_BRUSH
+    {HandleKind::Brush, false, 0x00808080}, // GRAY_BRUSH
+    {HandleKind::Brush, false, 0x00404040}, // DKGRAY_BRUSH
+    {HandleKind::Brush, false, 0x00000000}, // BLACK_BRUSH
+    {HandleKind::Brush, true, 0},           // NULL_BRUSH
+    {HandleKind::Pen, false, 0x00FFFFFF},   // WHITE_PEN
+    {HandleKind::Pen, false, 0x00000000},   // BLACK_PEN
+    {HandleKind::Pen, true, 0},             // NULL_PEN
+};
+
+const StockObject *FindStock(HGDIOBJ object)
+{
+    const HandleParts parts = UnpackHandle(object);
+    if (parts.kind != HandleKind::Stock || parts.slot >= kStockCount || parts.generation != 0)
+        return nullptr;
+    return &kStock[parts.slot];
+}
+
+HGDIOBJ StockHandle(int index) { return MakeHandle<HGDIOBJ>(HandleKind::Stock, index, 0); }
+
+// The kind of a pen or brush handle, stock or not; None for anything else.
+HandleKind KindOf(HGDIOBJ object)
+{
+    if (const StockObject *stock = FindStock(object))
+        return stock->kind;
+    if (const GdiObject *pooled = FindGdiObject(object))
+        return pooled->kind;
+    return HandleKind::None;
+}
+
+HGDIOBJ NewObject(HandleKind kind, int style, int width, COLORREF colour)
+{
+    Platform &platform = State();
+    for (unsigned i = 0; i < kMaxGdiObjects; ++i) {
+        GdiObject &slot = platform.gdi[i];
+        if (slot.used)
+            continue;
+        const unsigned generation = ((slot.generation + 1) & 0xFFF) == 0 ? 1 : (slot.generation + 1) & 0xFFF;
+        const int serial = kind == HandleKind::Pen ? ++platform.penSerial : ++platform.brushSerial;
+        slot = GdiObject{true, generation, serial, kind, style, width, colour, 0, false};
+        return MakeHandle<HGDIOBJ>(kind, i, generation);
+    }
+    return nullptr; // the pool is exhausted, as GDI's handle table can be
+}
+
+void Free(GdiObject &object) { object.used = false; }
+
+void NoteSelected(HGDIOBJ object)
+{
+    if (GdiObject *pooled = FindGdiObject(object))
+        ++pooled->selections;
+}
+
+void NoteDeselected(HGDIOBJ object)
+{
+    GdiObject *pooled = FindGdiObject(object);
+    if (pooled == nullptr)
+        return;
+    --pooled->selections;
+    if (pooled->selections == 0 && pooled->deletePending)
+        Free(*pooled);
+}
+
+HGDIOBJ SelectNow(HDC handle, HGDIOBJ object)
+{
+    DeviceContext *dc = FindDc(handle);
+    const HandleKind kind = KindOf(object);
+    if (dc == nullptr || kind == HandleKind::None)
+        return nullptr;
+    if (GdiObject *pooled = FindGdiObject(object); pooled != nullptr && pooled->deletePending)
+        return nullptr;
+    HGDIOBJ &slot = kind == HandleKind::Pen ? dc->pen : dc->brush;
+    const HGDIOBJ previous = slot;
+    slot = object;
+    NoteSelected(object);
+    NoteDeselected(previous);
+    return previous;
+}
+
+BOOL DeleteNow(HGDIOBJ object)
+{
+    if (FindStock(object) != nullptr)
+        return TRUE; // stock objects are never deleted; asking is harmless
+    GdiObject *pooled = FindGdiObject(object);
+    if (pooled == nullptr || pooled->deletePending)
+        return FALSE;
+    // Still selected into a device context: deleted once deselected, so the
+    // context never draws with a freed object and nothing leaks.
+    if (pooled->selections > 0)
+        pooled->deletePending = true;
+    else
+        Free(*pooled);
+    return TRUE;
+}
+
+} // namespace
+
+PenSpec PenOf(HGDIOBJ pen)
+{
+    if (const StockObject *stock = FindStock(pen))
+        return PenSpec{stock->none, 1, stock->colour};
+    if (const GdiObject *pooled = FindGdiObject(pen))
+        return PenSpec{pooled->style == kPenNull, pooled->width, pooled->colour};
+    return PenSpec{true, 1, 0};
+}
+
+BrushSpec BrushOf(HGDIOBJ brush)
+{
+    if (const StockObject *stock = FindStock(brush))
+        return BrushSpec{stock->none, stock->colour};
+    if (const GdiObject *pooled = FindGdiObject(brush))
+        return BrushSpec{false, pooled->colour};
+    return BrushSpec{true, 0};
+}
+
+HDC OpenDc(SurfaceObject &surface)
+{
+    Platform &platform = State();
+    for (unsigned i = 0; i < kMaxDcs; ++i) {
+        DeviceContext &dc = platform.dcs[i];
+        if (dc.used)
+            continue;
+        const unsigned generation = ((dc.generation + 1) & 0xFFF) == 0 ? 1 : (dc.generation + 1) & 0xFFF;
+        dc = DeviceContext{true, generation, &surface, StockHandle(BLACK_PEN),
+                           StockHandle(WHITE_BRUSH), POINT{0, 0}};
+        return MakeHandle<HDC>(HandleKind::Dc, i, generation);
+    }
+    return nullptr;
+}
+
+void CloseDc(HDC handle)
+{
+    DeviceContext *dc = FindDc(handle);
+    if (dc == nullptr)
+        return;
+    const HGDIOBJ pen = dc->pen;
+    const HGDIOBJ brush = dc->brush;
+    dc->used = false;
+    NoteDeselected(pen);
+    NoteDeselected(brush);
+}
+
+std::uint16_t Rgb565Of(COLORREF colour)
+{
+    const unsigned red = colour & 0xFF;
+    const unsigned green = (colour >> 8) & 0xFF;
+    const unsigned blue = (colour >> 16) & 0xFF;
+    return static_cast<std::uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
+}
+
+} // namespace zorbel::standin
+
+using namespace zorbel::standin;
+
+HGDIOBJ WINAPI GetStockObject(int object)
+{
+    LogLine line("GetStockObject");
+    line.Int(object);
+    const HGDIOBJ result = object >= 0 && object < kStockCount ? StockHandle(object) : nullptr;
+    line.ResultHandle(result);
+    return result;
+}
+
+HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
+{
+    LogLine line("CreatePen");
+    line.Int(style).Int(width).Colour(colour);
+    // Solid and null pens; the dashed styles (1 to 4) and inside-frame (6)
+    // are drawn solid, which is all the program asks for.
+    const bool known = style >= 0 && style <= 6;
+    const HGDIOBJ pen =
+        known ? NewObject(HandleKind::Pen, style, width < 1 ? 1 : width, colour & 0xFFFFFF) : nullptr;
+    line.ResultHandle(pen);
+    return static_cast<HPEN>(pen);
+}
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
+{
+    LogLine line("CreateSolidBrush");
+    line.Colour(colour);
+    const HGDIOBJ brush = NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF);
+    line.ResultHandle(brush);
+    return static_cast<HBRUSH>(brush);
+}
+
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
+{
+    LogLine line("SelectObject");
+    line.Handle(dc).Handle(object);
+    const HGDIOBJ previous = SelectNow(dc, object);
+    line.ResultHandle(previous);
+    return previous;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ object)
+{
+    LogLine line("DeleteObject");
+    line.Handle(object);
+    const BOOL result = DeleteNow(object);
+    line.Result(result);
+    return result;
+}

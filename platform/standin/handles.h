@@ -1,0 +1,59 @@
+// Handle values of the stand-in layer.
+//
+// A handle packs its kind, a pool slot and the slot's generation, so that a
+// handle kept after its object was destroyed (or one that never came from
+// here) is recognised as unknown instead of reaching a reused slot.
+#pragma once
+
+#include "platform/standin/windef.h"
+
+#include <cstdint>
+
+namespace zorbel::standin {
+
+enum class HandleKind : unsigned {
+    None = 0,
+    Window = 1,
+    Proxy = 2, // a window of another process
+    Pen = 3,
+    Brush = 4,
+    Stock = 5,
+    Dc = 6,
+    Icon = 7,
+    Cursor = 8,
+    Accel = 9,
+};
+
+struct HandleParts {
+    HandleKind kind = HandleKind::None;
+    unsigned slot = 0;
+    unsigned generation = 0;
+};
+
+constexpr std::uintptr_t kHandleTag = 0x5A000000u;
+
+inline std::uintptr_t PackHandle(HandleKind kind, unsigned slot, unsigned generation)
+{
+    return kHandleTag | (std::uintptr_t{generation & 0xFFFu} << 12) |
+           (std::uintptr_t{static_cast<unsigned>(kind) & 0xFu} << 8) | (slot & 0xFFu);
+}
+
+inline HandleParts UnpackHandle(const void *handle)
+{
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    if ((value & ~std::uintptr_t{0xFFFFFF}) != kHandleTag)
+        return {};
+    return HandleParts{static_cast<HandleKind>((value >> 8) & 0xF), static_cast<unsigned>(value & 0xFF),
+                       static_cast<unsigned>((value >> 12) & 0xFFF)};
+}
+
+template <typename H> H MakeHandle(HandleKind kind, unsigned slot, unsigned generation)
+{
+    return reinterpret_cast<H>(PackHandle(kind, slot, generation));
+}
+
+// The instance handle that main passes to WinMain: the usual image base of a
+// 32-bit Windows program, so it looks like one in logs.
+inline HINSTANCE ProcessInstance() { return reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000}); }
+
+} // namespace zorbel::standin

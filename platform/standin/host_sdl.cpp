@@ -1,0 +1,522 @@
+// The SDL host: real windows, input, presentation of the RGB565 back buffer
+// scaled to the screen with its aspect kept, and message boxes.
+#include "platform/standin/host.h"
+
+#include "platform/standin/pixel_buffer.h"
+#include "platform/standin/platform_state.h"
+#include "platform/standin/resources.h"
+#include "platform/standin/sdl_keys.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+
+namespace zorbel::standin {
+
+namespace {
+
+struct NativeWindow {
+    SDL_Window *window = nullptr;
+    SDL_Renderer *renderer = nullptr;
+    SDL_Texture *texture = nullptr;
+    int textureWidth = 0;
+    int textureHeight = 0;
+    bool fullScreen = false;
+    DWORD modeWidth = 0;
+    DWORD modeHeight = 0;
+};
+
+NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
+
+// Where a w x h picture sits in an output area, scaled with its aspect kept.
+struct Letterbox {
+    double scale = 1.0;
+    double left = 0.0;
+    double top = 0.0;
+};
+
+Letterbox Fit(int outputWidth, int outputHeight, int width, int height)
+{
+    Letterbox box;
+    if (width <= 0 || height <= 0 || outputWidth <= 0 || outputHeight <= 0)
+        return box;
+    box.scale = std::min(static_cast<double>(outputWidth) / width,
+                         static_cast<double>(outputHeight) / height);
+    box.left = (outputWidth - width * box.scale) / 2.0;
+    box.top = (outputHeight - height * box.scale) / 2.0;
+    return box;
+}
+
+// The size of the picture the window shows: the display mode in full screen,
+// else the window's own client area.
+void PictureSize(Window &window, int *width, int *height)
+{
+    NativeWindow *native = NativeOf(window);
+    if (native->fullScreen) {
+        *width = static_cast<int>(native->modeWidth);
+        *height = static_cast<int>(native->modeHeight);
+    } else {
+        *width = window.rect.right - window.rect.left;
+        *height = window.rect.bottom - window.rect.top;
+    }
+}
+
+// A point in SDL window coordinates to the window's client coordinates. In
+// full screen the cursor cannot leave the mode's screen, as on Win32.
+POINT WindowToClient(Window &window, int x, int y)
+{
+    NativeWindow *native = NativeOf(window);
+    int width = 0;
+    int height = 0;
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+    SDL_GetWindowSize(native->window, &width, &height);
+    PictureSize(window, &pictureWidth, &pictureHeight);
+    const Letterbox box = Fit(width, height, pictureWidth, pictureHeight);
+    auto map = [&](int value, double offset) {
+        return static_cast<LONG>(std::floor((value - offset) / box.scale));
+    };
+    POINT client{map(x, box.left), map(y, box.top)};
+    if (native->fullScreen) {
+        client.x = std::clamp<LONG>(client.x, 0, std::max(pictureWidth - 1, 0));
+        client.y = std::clamp<LONG>(client.y, 0, std::max(pictureHeight - 1, 0));
+    }
+    return client;
+}
+
+Window *WindowOfId(Uint32 id)
+{
+    for (Window &window : State().windows)
+        if (window.used && window.native != nullptr &&
+            SDL_GetWindowID(NativeOf(window)->window) == id)
+            return &window;
+    return nullptr;
+}
+
+// The window whose coordinates the cursor is reported in.
+Window *CursorWindow()
+{
+    if (Window *exclusive = FindWindowSlot(State().display.exclusiveWindow))
+        if (exclusive->native != nullptr)
+            return exclusive;
+    Window *newest = NewestTopLevelWindow();
+    return newest != nullptr && newest->native != nullptr ? newest : nullptr;
+}
+
+DWORD MonotonicMilliseconds()
+{
+    timespec now{};
+    (void)clock_gettime(CLOCK_MONOTONIC, &now);
+    // Wraps at 2^32 like the system tick count.
+    return static_cast<DWORD>(static_cast<unsigned long long>(now.tv_sec) * 1000ull +
+                              static_cast<unsigned long long>(now.tv_nsec) / 1000000ull);
+}
+
+class SdlHost final : public Host {
+public:
+    ~SdlHost() override
+    {
+        if (!ready_)
+            return;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // Nobody else (force feedback, say) uses SDL any more: let it free
+        // what it holds beyond subsystems, such as its D-Bus connection.
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+            SDL_Quit();
+    }
+
+    bool Headless() const override { return false; }
+    DWORD Ticks() override { return MonotonicMilliseconds(); }
+    POINT Cursor() override;
+    BYTE Modifiers() override;
+    void Pump(DWORD waitMs) override;
+
+    bool CreateNativeWindow(Window &window) override;
+    void DestroyNativeWindow(Window &window) override;
+    void ShowNativeWindow(Window &window) override;
+    void RaiseNativeWindow(Window &window) override;
+    void SetNativeIcon(Window &window, const IconImage &icon) override;
+
+    HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;
+    void EnterFullScreen(Window &window, DWORD width, DWORD height) override;
+    void LeaveFullScreen(Window &window) override;
+    bool Present(Window &window, const PixelBuffer &buffer) override;
+    bool CanRestore() override { return Start(); }
+
+    int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
+
+private:
+    bool Start();
+    void Handle(const SDL_Event &event);
+    void HandleWindowEvent(const SDL_WindowEvent &event);
+    void HandleButton(const SDL_MouseButtonEvent &event, bool down);
+    void HandleKey(const SDL_KeyboardEvent &event, bool down);
+    bool EnsureTexture(NativeWindow &native, int width, int height);
+
+    bool started_ = false;
+    bool ready_ = false;
+    bool deviceLost_ = false;
+};
+
+bool SdlHost::Start()
+{
+    if (!started_) {
+        started_ = true;
+        // Close requests come from the windows; SDL_QUIT then only means a
+        // signal such as Ctrl+C, which is turned into close requests too.
+        (void)SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        (void)SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        (void)SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (!ready_)
+            std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+    }
+    return ready_;
+}
+
+POINT SdlHost::Cursor()
+{
+    int x = 0;
+    int y = 0;
+    if (!Start()) {
+        return POINT{0, 0};
+    }
+    (void)SDL_GetGlobalMouseState(&x, &y);
+    Window *window = CursorWindow();
+    if (window == nullptr)
+        return POINT{x, y};
+    int windowX = 0;
+    int windowY = 0;
+    SDL_GetWindowPosition(NativeOf(*window)->window, &windowX, &windowY);
+    const POINT client = WindowToClient(*window, x - windowX, y - windowY);
+    return POINT{client.x + window->rect.left, client.y + window->rect.top};
+}
+
+BYTE SdlHost::Modifiers()
+{
+    if (!Start())
+        return 0;
+    const SDL_Keymod mod = SDL_GetModState();
+    BYTE flags = 0;
+    if ((mod & KMOD_SHIFT) != 0)
+        flags |= FSHIFT;
+    if ((mod & KMOD_CTRL) != 0)
+        flags |= FCONTROL;
+    if ((mod & KMOD_ALT) != 0)
+        flags |= FALT;
+    return flags;
+}
+
+void SdlHost::Pump(DWORD waitMs)
+{
+    if (!ready_)
+        return;
+    SDL_Event event;
+    if (waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
+        Handle(event);
+    while (SDL_PollEvent(&event) == 1)
+        Handle(event);
+}
+
+void SdlHost::Handle(const SDL_Event &event)
+{
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        HandleWindowEvent(event.window);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        HandleButton(event.button, event.type == SDL_MOUSEBUTTONDOWN);
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        HandleKey(event.key, event.type == SDL_KEYDOWN);
+        break;
+    case SDL_RENDER_DEVICE_RESET:
+        deviceLost_ = true;
+        NoteSurfacesLost();
+        break;
+    case SDL_RENDER_TARGETS_RESET:
+        NoteSurfacesLost();
+        break;
+    case SDL_QUIT:
+        for (Window &window : State().windows)
+            if (window.used && window.parent == nullptr)
+                SendAtNextPump(window.Handle(), WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void SdlHost::HandleWindowEvent(const SDL_WindowEvent &event)
+{
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    NativeWindow *native = NativeOf(*window);
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        NoteIconic(*window, true, false);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        NoteIconic(*window, false, false);
+        break;
+    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        // In a display mode the window is the mode's screen and keeps its
+        // place and size whatever the desktop window does.
+        if (native->fullScreen || window->iconic)
+            break;
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowPosition(native->window, &x, &y);
+        SDL_GetWindowSize(native->window, &width, &height);
+        const RECT rect{x, y, x + width, y + height};
+        const RECT &old = window->rect;
+        if (rect.left != old.left || rect.top != old.top || rect.right != old.right ||
+            rect.bottom != old.bottom)
+            NoteWindowRect(*window, rect);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void SdlHost::HandleButton(const SDL_MouseButtonEvent &event, bool down)
+{
+    if (event.button != SDL_BUTTON_LEFT)
+        return;
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    const POINT client = WindowToClient(*window, event.x, event.y);
+    // Every press is a plain press: the class has no double-click style.
+    PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+              MAKELPARAM(client.x, client.y));
+}
+
+void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
+{
+    const WORD key = VirtualKeyOf(event.keysym.sym);
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        window = CursorWindow();
+    if (key == 0 || window == nullptr)
+        return;
+    // Repeat count 1, scan code, bit 30 the previous state, bit 31 the transition.
+    DWORD lParam = 1 | ScanBitsOf(key);
+    if (!down)
+        lParam |= (1u << 30) | (1u << 31);
+    else if (event.repeat != 0)
+        lParam |= 1u << 30;
+    PostInput(window->Handle(), down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
+}
+
+bool SdlHost::CreateNativeWindow(Window &window)
+{
+    if (!Start())
+        return false;
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    if ((window.exStyle & WS_EX_TOPMOST) != 0)
+        flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    const int width = std::max<int>(window.rect.right - window.rect.left, 1);
+    const int height = std::max<int>(window.rect.bottom - window.rect.top, 1);
+    auto native = std::make_unique<NativeWindow>();
+    native->window = SDL_CreateWindow(window.title.c_str(), window.rect.left, window.rect.top,
+                                      width, height, flags);
+    if (native->window == nullptr) {
+        std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
+        return false;
+    }
+    native->renderer = SDL_CreateRenderer(native->window, -1,
+                                          SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (native->renderer == nullptr)
+        native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+    if (native->renderer == nullptr) {
+        std::fprintf(stderr, "SDL renderer: %s\n", SDL_GetError());
+        SDL_DestroyWindow(native->window);
+        return false;
+    }
+    window.native = native.release();
+    return true;
+}
+
+void SdlHost::DestroyNativeWindow(Window &window)
+{
+    NativeWindow *native = NativeOf(window);
+    if (native == nullptr)
+        return;
+    if (native->texture != nullptr)
+        SDL_DestroyTexture(native->texture);
+    SDL_DestroyRenderer(native->renderer);
+    SDL_DestroyWindow(native->window);
+    delete native;
+    window.native = nullptr;
+}
+
+void SdlHost::ShowNativeWindow(Window &window)
+{
+    NativeWindow *native = NativeOf(window);
+    const Uint32 flags = SDL_GetWindowFlags(native->window);
+    if (!window.visible) {
+        SDL_HideWindow(native->window);
+        return;
+    }
+    if ((flags & SDL_WINDOW_SHOWN) == 0)
+        SDL_ShowWindow(native->window);
+    if (window.iconic && (flags & SDL_WINDOW_MINIMIZED) == 0)
+        SDL_MinimizeWindow(native->window);
+    else if (!window.iconic && (flags & SDL_WINDOW_MINIMIZED) != 0)
+        SDL_RestoreWindow(native->window);
+}
+
+void SdlHost::RaiseNativeWindow(Window &window) { SDL_RaiseWindow(NativeOf(window)->window); }
+
+void SdlHost::SetNativeIcon(Window &window, const IconImage &icon)
+{
+    SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint32_t *>(icon.argb.data()), icon.width, icon.height, 32,
+        icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr)
+        return;
+    SDL_SetWindowIcon(NativeOf(window)->window, surface);
+    SDL_FreeSurface(surface);
+}
+
+HRESULT SdlHost::CheckDisplayMode(DWORD width, DWORD height, DWORD)
+{
+    SDL_Rect bounds{};
+    if (!Start() || SDL_GetDisplayBounds(0, &bounds) != 0)
+        return DDERR_UNSUPPORTEDMODE;
+    const bool fits = static_cast<DWORD>(bounds.w) >= width && static_cast<DWORD>(bounds.h) >= height;
+    return fits ? DD_OK : DDERR_INVALIDMODE;
+}
+
+void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
+{
+    NativeWindow *native = NativeOf(window);
+    native->fullScreen = true;
+    native->modeWidth = width;
+    native->modeHeight = height;
+    // Covering the screen first makes the window full screen even where no
+    // window manager acts on the full-screen request (a bare X server).
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(native->window), &bounds) == 0) {
+        SDL_SetWindowPosition(native->window, bounds.x, bounds.y);
+        SDL_SetWindowSize(native->window, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+}
+
+void SdlHost::LeaveFullScreen(Window &window)
+{
+    NativeWindow *native = NativeOf(window);
+    if (!native->fullScreen)
+        return;
+    native->fullScreen = false;
+    (void)SDL_SetWindowFullscreen(native->window, 0);
+    SDL_SetWindowPosition(native->window, window.rect.left, window.rect.top);
+    SDL_SetWindowSize(native->window, std::max<int>(window.rect.right - window.rect.left, 1),
+                      std::max<int>(window.rect.bottom - window.rect.top, 1));
+}
+
+bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
+{
+    if (native.texture != nullptr && !deviceLost_ && native.textureWidth == width &&
+        native.textureHeight == height)
+        return true;
+    if (native.texture != nullptr)
+        SDL_DestroyTexture(native.texture);
+    deviceLost_ = false;
+    native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB565,
+                                       SDL_TEXTUREACCESS_STREAMING, width, height);
+    native.textureWidth = native.texture != nullptr ? width : 0;
+    native.textureHeight = native.texture != nullptr ? height : 0;
+    return native.texture != nullptr;
+}
+
+bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
+{
+    NativeWindow *native = NativeOf(window);
+    if (native == nullptr || !EnsureTexture(*native, buffer.Width(), buffer.Height()))
+        return false;
+    int outputWidth = 0;
+    int outputHeight = 0;
+    if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0 ||
+        SDL_GetRendererOutputSize(native->renderer, &outputWidth, &outputHeight) != 0)
+        return false;
+    const Letterbox box = Fit(outputWidth, outputHeight, buffer.Width(), buffer.Height());
+    const SDL_Rect target{static_cast<int>(box.left), static_cast<int>(box.top),
+                          static_cast<int>(buffer.Width() * box.scale),
+                          static_cast<int>(buffer.Height() * box.scale)};
+    (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
+    (void)SDL_RenderClear(native->renderer);
+    if (SDL_RenderCopy(native->renderer, native->texture, nullptr, &target) != 0)
+        return false;
+    SDL_RenderPresent(native->renderer);
+    return !deviceLost_;
+}
+
+int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
+{
+    if (!Start()) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return 0;
+    }
+    const SDL_MessageBoxButtonData button{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
+                                              SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+                                          IDOK, "OK"};
+    const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button,
+                                  nullptr};
+    // The box runs on its own thread while this one keeps a modal loop going,
+    // as Win32's does: messages the window manager sends are delivered and
+    // other copies are answered. This loop makes no SDL call of its own, so
+    // the box's thread has SDL to itself.
+    std::atomic<bool> done{false};
+    int pressed = -1;
+    int shown = -1;
+    std::thread box([&] {
+        shown = SDL_ShowMessageBox(&data, &pressed);
+        done = true;
+    });
+    while (!done) {
+        ServiceInstanceSockets();
+        SentMessage sent{};
+        while (State().queue.NextDeferred(&sent))
+            (void)SendToWindow(sent.window, sent.message, sent.wParam, sent.lParam);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    box.join();
+    if (shown != 0) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return 0;
+    }
+    return IDOK;
+}
+
+} // namespace
+
+std::unique_ptr<Host> CreateSdlHost() { return std::make_unique<SdlHost>(); }
+
+unsigned NativeWindowId(const Window &window)
+{
+    const auto *native = static_cast<const NativeWindow *>(window.native);
+    return native != nullptr ? SDL_GetWindowID(native->window) : 0;
+}
+
+} // namespace zorbel::standin

@@ -1,0 +1,195 @@
+// The message loop calls: peeking, getting, accelerators, translation,
+// dispatch and quitting.
+#include "platform/standin/call_log.h"
+#include "platform/standin/platform_state.h"
+#include "platform/standin/resources.h"
+
+namespace zorbel::standin {
+
+namespace {
+
+// How long GetMessageA waits for native events between other duties.
+constexpr DWORD kWaitSliceMs = 10;
+
+void DeliverSentMessages()
+{
+    SentMessage sent{};
+    // Bounded: a window procedure that keeps causing sends cannot hold the pump forever.
+    for (int i = 0; i < MessageQueue::kSentCapacity && State().queue.NextDeferred(&sent); ++i)
+        (void)SendToWindow(sent.window, sent.message, sent.wParam, sent.lParam);
+}
+
+// One turn of the thread's message pump: native events become messages, other
+// copies are answered, and messages the window manager sends are delivered.
+void Pump(DWORD waitMs)
+{
+    Platform &platform = State();
+    if (platform.headless) {
+        HeadlessControls &controls = platform.controls;
+        AdvanceTicks(controls.advancePerPump);
+        const std::uint64_t index = controls.pumps++;
+        if (const auto hook = controls.pumpHook; hook && *hook)
+            (*hook)(index);
+    } else {
+        CurrentHost().Pump(waitMs);
+    }
+    ServiceInstanceSockets();
+    DeliverSentMessages();
+}
+
+bool ValidFilterWindow(HWND window) { return window == nullptr || FindWindowSlot(window) != nullptr; }
+
+BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
+{
+    if (msg == nullptr || !ValidFilterWindow(window))
+        return -1;
+    for (;;) {
+        Pump(0);
+        if (State().queue.Take(window, filterMin, filterMax, true, msg))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+        // Headless, nothing else can ever arrive: waiting would hang the test.
+        if (State().headless)
+            return -1;
+        CurrentHost().Pump(kWaitSliceMs);
+        if (State().queue.Take(window, filterMin, filterMax, true, msg))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+    }
+}
+
+bool AcceleratorMatches(const ACCEL &entry, const MSG &msg, BYTE modifiers)
+{
+    const BYTE wanted = entry.fVirt & (FSHIFT | FCONTROL | FALT);
+    if ((entry.fVirt & FVIRTKEY) != 0)
+        return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
+    return msg.message == WM_CHAR && entry.key == msg.wParam;
+}
+
+int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
+{
+    const HandleParts parts = UnpackHandle(table);
+    if (msg == nullptr || parts.kind != HandleKind::Accel || FindWindowSlot(window) == nullptr)
+        return 0;
+    if (msg->message != WM_KEYDOWN && msg->message != WM_CHAR)
+        return 0;
+    const auto id = static_cast<WORD>(parts.slot | (parts.generation << 8));
+    const std::vector<ACCEL> *entries = FindAcceleratorTable(id);
+    if (entries == nullptr)
+        return 0;
+    const BYTE modifiers = CurrentHost().Modifiers();
+    for (const ACCEL &entry : *entries) {
+        if (!AcceleratorMatches(entry, *msg, modifiers))
+            continue;
+        // HIWORD 1: the command came from an accelerator.
+        (void)SendToWindow(window, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
+        return 1;
+    }
+    return 0;
+}
+
+// The character a key gives with the US layout; 0 for keys without one.
+WPARAM CharacterOf(WPARAM key, bool shift)
+{
+    if (key >= 'A' && key <= 'Z')
+        return shift ? key : key - 'A' + 'a';
+    if ((key >= '0' && key <= '9') || key == 0x20 || key == 0x08 || key == 0x09 ||
+        key == 0x0D || key == VK_ESCAPE)
+        return key;
+    return 0;
+}
+
+BOOL TranslateMessageNow(const MSG *msg)
+{
+    if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP))
+        return FALSE;
+    if (msg->message == WM_KEYDOWN) {
+        const bool shift = (CurrentHost().Modifiers() & FSHIFT) != 0;
+        if (const WPARAM character = CharacterOf(msg->wParam, shift); character != 0) {
+            MSG posted = *msg;
+            posted.message = WM_CHAR;
+            posted.wParam = character;
+            (void)State().queue.Post(posted);
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+} // namespace zorbel::standin
+
+using namespace zorbel::standin;
+
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT remove)
+{
+    LogLine line("PeekMessageA");
+    line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove);
+    BOOL result = FALSE;
+    if (msg != nullptr && ValidFilterWindow(window)) {
+        Pump(0);
+        result = State().queue.Take(window, filterMin, filterMax, (remove & PM_REMOVE) != 0, msg)
+                     ? TRUE
+                     : FALSE;
+    }
+    line.Result(result);
+    if (result)
+        line.Message(*msg);
+    return result;
+}
+
+BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
+{
+    LogLine line("GetMessageA");
+    line.Handle(window).Int(filterMin).Int(filterMax);
+    const BOOL result = GetMessageNow(msg, window, filterMin, filterMax);
+    line.Result(result);
+    if (result != -1)
+        line.Message(*msg);
+    return result;
+}
+
+int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
+{
+    LogLine line("TranslateAcceleratorA");
+    line.Handle(window).Handle(table);
+    if (msg != nullptr)
+        line.Message(*msg);
+    else
+        line.Word("null");
+    const int result = TranslateAcceleratorNow(window, table, msg);
+    line.Result(result);
+    return result;
+}
+
+BOOL WINAPI TranslateMessage(const MSG *msg)
+{
+    LogLine line("TranslateMessage");
+    if (msg != nullptr)
+        line.Message(*msg);
+    else
+        line.Word("null");
+    const BOOL result = TranslateMessageNow(msg);
+    line.Result(result);
+    return result;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG *msg)
+{
+    LogLine line("DispatchMessageA");
+    if (msg != nullptr)
+        line.Message(*msg);
+    else
+        line.Word("null");
+    LRESULT result = 0;
+    if (msg != nullptr)
+        if (Window *window = FindWindowSlot(msg->hwnd); window != nullptr && window->proc != nullptr)
+            result = window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    line.Result(result);
+    return result;
+}
+
+void WINAPI PostQuitMessage(int exitCode)
+{
+    LogLine line("PostQuitMessage");
+    line.Int(exitCode);
+    State().queue.PostQuit(exitCode);
+}

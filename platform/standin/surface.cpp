@@ -1,0 +1,268 @@
+// Flip-chain surfaces: colour fill, flip and presentation, device contexts,
+// loss and restore, reference counts.
+#include "platform/standin/call_log.h"
+#include "platform/standin/directdraw.h"
+#include "platform/standin/gdi.h"
+
+#include <algorithm>
+
+namespace zorbel::standin {
+
+SurfaceObject::SurfaceObject(int serial, DirectDrawObject *owner,
+                             std::unique_ptr<PixelBuffer> buffer, bool primary)
+    : serial_(serial), owner_(owner), buffer_(std::move(buffer)), primary_(primary),
+      epoch_(State().display.epoch)
+{
+}
+
+SurfaceObject::~SurfaceObject()
+{
+    if (dc_ != nullptr)
+        CloseDc(dc_);
+}
+
+void SurfaceObject::Attach(SurfaceObject *back)
+{
+    attached_ = back;
+    back->epoch_ = epoch_;
+}
+
+bool SurfaceObject::Lost() const { return owner_ == nullptr || epoch_ != State().display.epoch; }
+
+HRESULT SurfaceObject::QueryInterface(REFIID riid, void **object)
+{
+    LogLine line("QueryInterface");
+    line.Handle(this).Word(riid == IID_IDirectDrawSurface4 ? "IID_IDirectDrawSurface4" : "other");
+    HRESULT result = DD_OK;
+    if (object == nullptr) {
+        result = E_POINTER;
+    } else if (riid == IID_IDirectDrawSurface4 || riid == IID_IUnknown) {
+        ++refs_;
+        *object = static_cast<IDirectDrawSurface4 *>(this);
+    } else {
+        *object = nullptr;
+        result = E_NOINTERFACE;
+    }
+    line.ResultHr(result);
+    return result;
+}
+
+ULONG SurfaceObject::AddRef()
+{
+    LogLine line("AddRef");
+    line.Handle(this);
+    line.Result(++refs_);
+    return refs_;
+}
+
+void DropReference(SurfaceObject *surface);
+
+ULONG SurfaceObject::Release()
+{
+    LogLine line("Release");
+    line.Handle(this);
+    const ULONG left = refs_ - 1;
+    line.Result(left);
+    DropReference(this);
+    return left;
+}
+
+// Releasing the primary releases the back buffer it holds; a surface that
+// goes is forgotten by any chain that still points at it.
+void DropReference(SurfaceObject *surface)
+{
+    if (--surface->refs_ != 0)
+        return;
+    Platform &platform = State();
+    auto &list = platform.surfaces;
+    list.erase(std::remove(list.begin(), list.end(), surface), list.end());
+    for (SurfaceObject *other : list)
+        if (other->attached_ == surface)
+            other->attached_ = nullptr;
+    SurfaceObject *attached = surface->attached_;
+    delete surface;
+    if (attached != nullptr)
+        DropReference(attached);
+}
+
+HRESULT SurfaceObject::BltNow(LPRECT destRect, IDirectDrawSurface4 *source, DWORD flags,
+                              LPDDBLTFX fx)
+{
+    if ((flags & DDBLT_COLORFILL) == 0 || source != nullptr)
+        return DDERR_UNSUPPORTED; // the stand-in only fills
+    if (fx == nullptr || fx->dwSize != sizeof(DDBLTFX))
+        return DDERR_INVALIDPARAMS;
+    if (Lost())
+        return DDERR_SURFACELOST;
+    if (dc_ != nullptr)
+        return DDERR_SURFACEBUSY;
+    RECT area{0, 0, buffer_->Width(), buffer_->Height()};
+    if (destRect != nullptr) {
+        if (destRect->left > destRect->right || destRect->top > destRect->bottom ||
+            destRect->left < 0 || destRect->top < 0 || destRect->right > area.right ||
+            destRect->bottom > area.bottom)
+            return DDERR_INVALIDRECT;
+        area = *destRect;
+    }
+    // The fill colour is a pixel value of the surface's format.
+    buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF), area.left, area.top,
+                  area.right, area.bottom);
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Blt(LPRECT destRect, IDirectDrawSurface4 *source, LPRECT sourceRect,
+                           DWORD flags, LPDDBLTFX fx)
+{
+    LogLine line("Blt");
+    line.Handle(this).Rect(destRect).Handle(source).Rect(sourceRect).Hex(flags);
+    if (fx != nullptr)
+        line.Hex(fx->dwFillColor);
+    else
+        line.Word("null");
+    HRESULT result = DD_OK;
+    if (!ScriptedFailure("Blt", &result))
+        result = BltNow(destRect, source, flags, fx);
+    line.ResultHr(result);
+    return result;
+}
+
+HRESULT SurfaceObject::FlipNow(IDirectDrawSurface4 *target)
+{
+    if (!primary_ || attached_ == nullptr)
+        return DDERR_NOTFLIPPABLE;
+    if (target != nullptr && target != attached_)
+        return DDERR_INVALIDPARAMS;
+    if (Lost() || attached_->Lost())
+        return DDERR_SURFACELOST;
+    if (dc_ != nullptr || attached_->dc_ != nullptr)
+        return DDERR_SURFACEBUSY;
+    std::swap(buffer_, attached_->buffer_);
+    Platform &platform = State();
+    Window *window = FindWindowSlot(platform.display.exclusiveWindow);
+    if (window != nullptr && !CurrentHost().Present(*window, *buffer_)) {
+        NoteSurfacesLost();
+        return DDERR_SURFACELOST;
+    }
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Flip(IDirectDrawSurface4 *target, DWORD flags)
+{
+    LogLine line("Flip");
+    line.Handle(this).Handle(target).Hex(flags);
+    Platform &platform = State();
+    if (platform.headless)
+        AdvanceTicks(platform.controls.advancePerFlip);
+    HRESULT result = DD_OK;
+    if (!ScriptedFailure("Flip", &result))
+        result = FlipNow(target);
+    line.ResultHr(result);
+    return result;
+}
+
+HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface4 **surface)
+{
+    LogLine line("GetAttachedSurface");
+    line.Handle(this);
+    if (caps != nullptr)
+        line.Hex(caps->dwCaps);
+    else
+        line.Word("null");
+    HRESULT result = DD_OK;
+    if (caps == nullptr || surface == nullptr) {
+        result = DDERR_INVALIDPARAMS;
+    } else if (ScriptedFailure("GetAttachedSurface", &result)) {
+        *surface = nullptr;
+    } else if (attached_ != nullptr && (caps->dwCaps & ~(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)) == 0 &&
+               caps->dwCaps != 0) {
+        ++attached_->refs_;
+        *surface = attached_;
+    } else {
+        *surface = nullptr;
+        result = DDERR_NOTFOUND;
+    }
+    line.ResultHr(result);
+    if (result == DD_OK)
+        line.Handle(*surface);
+    return result;
+}
+
+HRESULT SurfaceObject::GetDCNow(HDC *dc)
+{
+    if (Lost())
+        return DDERR_SURFACELOST;
+    if (dc_ != nullptr)
+        return DDERR_DCALREADYCREATED;
+    if (buffer_->Context() == nullptr)
+        return DDERR_CANTCREATEDC;
+    dc_ = OpenDc(*this);
+    if (dc_ == nullptr)
+        return DDERR_CANTCREATEDC;
+    *dc = dc_;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetDC(HDC *dc)
+{
+    LogLine line("GetDC");
+    line.Handle(this);
+    HRESULT result = DD_OK;
+    if (dc == nullptr)
+        result = DDERR_INVALIDPARAMS;
+    else if (ScriptedFailure("GetDC", &result) || (result = GetDCNow(dc)) != DD_OK)
+        *dc = nullptr;
+    line.ResultHr(result);
+    if (result == DD_OK)
+        line.Handle(*dc);
+    return result;
+}
+
+HRESULT SurfaceObject::ReleaseDCNow(HDC dc)
+{
+    if (dc == nullptr || dc != dc_)
+        return DDERR_NODC;
+    CloseDc(dc_);
+    dc_ = nullptr;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::ReleaseDC(HDC dc)
+{
+    LogLine line("ReleaseDC");
+    line.Handle(this).Handle(dc);
+    HRESULT result = DD_OK;
+    if (!ScriptedFailure("ReleaseDC", &result))
+        result = ReleaseDCNow(dc);
+    line.ResultHr(result);
+    return result;
+}
+
+HRESULT SurfaceObject::RestoreNow()
+{
+    Platform &platform = State();
+    if (owner_ == nullptr)
+        return DDERR_GENERIC;
+    if (!Lost())
+        return DD_OK;
+    // Nothing can be restored while the program cannot show its display mode.
+    const Window *window = FindWindowSlot(platform.display.exclusiveWindow);
+    if ((window != nullptr && window->iconic) || !CurrentHost().CanRestore())
+        return DDERR_WRONGMODE;
+    epoch_ = platform.display.epoch;
+    if (attached_ != nullptr) // restoring a chain's primary restores the chain
+        attached_->epoch_ = epoch_;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Restore()
+{
+    LogLine line("Restore");
+    line.Handle(this);
+    HRESULT result = DD_OK;
+    if (!ScriptedFailure("Restore", &result))
+        result = RestoreNow();
+    line.ResultHr(result);
+    return result;
+}
+
+} // namespace zorbel::standin

@@ -1,0 +1,272 @@
+// Window classes and windows: registration, creation, showing, destruction
+// and the default window procedure.
+#include "platform/standin/call_log.h"
+#include "platform/standin/platform_state.h"
+#include "platform/standin/resources.h"
+
+#include <strings.h>
+
+namespace zorbel::standin {
+
+namespace {
+
+// Class names compare without regard to case, as on Win32.
+WindowClass *FindClass(const char *name)
+{
+    if (name == nullptr)
+        return nullptr;
+    for (WindowClass &windowClass : State().classes)
+        if (windowClass.used && strcasecmp(windowClass.name.c_str(), name) == 0)
+            return &windowClass;
+    return nullptr;
+}
+
+ATOM RegisterClassNow(const WNDCLASSEXA *desc)
+{
+    Platform &platform = State();
+    if (desc == nullptr || desc->cbSize != sizeof(WNDCLASSEXA) || desc->lpszClassName == nullptr ||
+        IS_INTRESOURCE(desc->lpszClassName) || desc->lpfnWndProc == nullptr ||
+        platform.controls.failRegister || FindClass(desc->lpszClassName) != nullptr)
+        return 0;
+    for (WindowClass &slot : platform.classes) {
+        if (slot.used)
+            continue;
+        slot = WindowClass{true,       platform.nextAtom++, desc->lpszClassName,
+                           desc->style, desc->lpfnWndProc,  desc->hInstance,
+                           desc->hIcon, desc->hCursor,      desc->hbrBackground};
+        return slot.atom;
+    }
+    return 0;
+}
+
+void SetIconFromClass(Window &window, const WindowClass &windowClass)
+{
+    const HandleParts icon = UnpackHandle(windowClass.icon);
+    if (icon.kind != HandleKind::Icon || window.native == nullptr)
+        return;
+    const auto id = static_cast<WORD>(icon.slot | (icon.generation << 8));
+    const std::vector<unsigned char> *ico = FindIconGroup(id);
+    IconImage image;
+    if (ico != nullptr && DecodeIcon(ico->data(), ico->size(), &image))
+        CurrentHost().SetNativeIcon(window, image);
+}
+
+Window *NewWindowSlot()
+{
+    Platform &platform = State();
+    for (Window &slot : platform.windows) {
+        if (slot.used)
+            continue;
+        const unsigned generation = (slot.generation + 1) & 0xFFF;
+        slot = Window{};
+        slot.used = true;
+        slot.generation = generation == 0 ? 1 : generation;
+        slot.serial = ++platform.windowSerial;
+        return &slot;
+    }
+    return nullptr;
+}
+
+void ListenForOtherCopies(Window &window, const WindowClass &windowClass)
+{
+    const std::string &directory = InstanceDirectory();
+    if (window.parent == nullptr && !directory.empty())
+        window.instanceServer = InstanceServer::Listen(directory, windowClass.name);
+}
+
+HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param)
+{
+    Platform &platform = State();
+    WindowClass *windowClass = FindClass(className);
+    if (windowClass == nullptr || platform.controls.failCreate ||
+        (parent != nullptr && FindWindowSlot(parent) == nullptr))
+        return nullptr;
+    Window *window = NewWindowSlot();
+    if (window == nullptr)
+        return nullptr;
+    window->classSlot = static_cast<unsigned>(windowClass - platform.classes.data());
+    window->proc = windowClass->proc;
+    window->title = title != nullptr ? title : "";
+    window->style = style;
+    window->exStyle = exStyle;
+    window->parent = parent;
+    window->rect = RECT{x, y, x + (width > 0 ? width : 0), y + (height > 0 ? height : 0)};
+    const HWND handle = window->Handle();
+    if (parent == nullptr && !CurrentHost().CreateNativeWindow(*window)) {
+        window->used = false;
+        return nullptr;
+    }
+    SetIconFromClass(*window, *windowClass);
+    ListenForOtherCopies(*window, *windowClass);
+
+    CREATESTRUCTA create{param,  instance, menu, parent, height, width, y, x,
+                         static_cast<LONG>(style), title, className, exStyle};
+    if (SendToWindow(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+        if (Window *still = FindWindowSlot(handle))
+            DestroyWindowNow(*still);
+        return nullptr;
+    }
+    // Win32 reports the initial size and position right after WM_CREATE.
+    if (Window *still = FindWindowSlot(handle)) {
+        const RECT rect = still->rect;
+        (void)SendToWindow(handle, WM_SIZE, SIZE_RESTORED,
+                           MAKELPARAM(rect.right - rect.left, rect.bottom - rect.top));
+        (void)SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
+    }
+    if ((style & WS_VISIBLE) != 0)
+        (void)ShowWindow(handle, SW_SHOW);
+    return FindWindowSlot(handle) != nullptr ? handle : nullptr;
+}
+
+// The visible and minimised states a show command leads to; false for an
+// unknown command.
+bool ShowTarget(int show, bool iconic, bool *visible, bool *minimised)
+{
+    switch (show) {
+    case SW_HIDE:
+        *visible = false;
+        *minimised = iconic;
+        return true;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+        *visible = true;
+        *minimised = true;
+        return true;
+    case SW_SHOW:
+        *visible = true;
+        *minimised = iconic;
+        return true;
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+    case SW_SHOWDEFAULT:
+        *visible = true;
+        *minimised = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void DestroyWindowNow(Window &window)
+{
+    if (window.destroying)
+        return;
+    window.destroying = true;
+    const HWND handle = window.Handle();
+    (void)SendToWindow(handle, WM_DESTROY, 0, 0);
+    Window *still = FindWindowSlot(handle);
+    if (still == nullptr)
+        return;
+    still->instanceServer.reset();
+    if (still->native != nullptr)
+        CurrentHost().DestroyNativeWindow(*still);
+    State().queue.RemoveWindow(handle);
+    still->used = false;
+    still->proc = nullptr;
+}
+
+bool ShowWindowNow(Window &window, int show)
+{
+    const bool wasVisible = window.visible;
+    bool visible = false;
+    bool minimised = false;
+    if (!ShowTarget(show, window.iconic, &visible, &minimised))
+        return wasVisible;
+    const HWND handle = window.Handle();
+    window.visible = visible;
+    if (visible != wasVisible)
+        (void)SendToWindow(handle, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
+    if (Window *still = FindWindowSlot(handle)) {
+        NoteIconic(*still, minimised, true);
+        if (Window *after = FindWindowSlot(handle); after != nullptr && after->native != nullptr)
+            CurrentHost().ShowNativeWindow(*after);
+    }
+    return wasVisible;
+}
+
+} // namespace zorbel::standin
+
+using namespace zorbel::standin;
+
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
+{
+    LogLine line("RegisterClassExA");
+    if (line.On() && windowClass != nullptr)
+        line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr : windowClass->lpszClassName)
+            .Hex(windowClass->style)
+            .Handle(windowClass->hIcon)
+            .Handle(windowClass->hCursor)
+            .Handle(windowClass->hbrBackground);
+    else
+        line.Word("null");
+    const ATOM atom = RegisterClassNow(windowClass);
+    line.Result(atom);
+    return atom;
+}
+
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param)
+{
+    LogLine line("CreateWindowExA");
+    line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
+        .Int(height).Handle(parent).Handle(menu).Handle(instance);
+    const HWND window = IS_INTRESOURCE(className)
+                            ? nullptr
+                            : CreateWindowNow(exStyle, className, windowName, style, x, y, width,
+                                              height, parent, menu, instance, param);
+    line.ResultHandle(window);
+    return window;
+}
+
+BOOL WINAPI ShowWindow(HWND window, int show)
+{
+    LogLine line("ShowWindow");
+    line.Handle(window).Int(show);
+    BOOL result = FALSE;
+    if (Window *own = FindWindowSlot(window))
+        result = ShowWindowNow(*own, show) ? TRUE : FALSE;
+    else if (FindProxy(window) != nullptr)
+        result = ShowOtherCopy(window, show);
+    line.Result(result);
+    return result;
+}
+
+BOOL WINAPI UpdateWindow(HWND window)
+{
+    LogLine line("UpdateWindow");
+    line.Handle(window);
+    // Nothing is ever invalid: the program paints by flipping, so there is no
+    // WM_PAINT to send.
+    const BOOL result = FindWindowSlot(window) != nullptr ? TRUE : FALSE;
+    line.Result(result);
+    return result;
+}
+
+BOOL WINAPI DestroyWindow(HWND window)
+{
+    LogLine line("DestroyWindow");
+    line.Handle(window);
+    Window *own = FindWindowSlot(window);
+    if (own != nullptr)
+        DestroyWindowNow(*own);
+    line.Result(own != nullptr ? TRUE : FALSE);
+    return own != nullptr ? TRUE : FALSE;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LogLine line("DefWindowProcA");
+    if (line.On())
+        line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}});
+    // A close request destroys the window unless the program handles it.
+    if (message == WM_CLOSE)
+        if (Window *own = FindWindowSlot(window))
+            DestroyWindowNow(*own);
+    line.Result(0);
+    return 0;
+}

@@ -1,0 +1,116 @@
+// The whole program on the headless host: real window procedure, display,
+// drawing and main loop, with scripted input and a log of platform calls.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/lifecycle.h"
+#include "app/window.h"
+#include "display/display.h"
+#include "platform/testing.h"
+#include "scene/launcher.h"
+
+namespace zt = zorbel::testing;
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        zt::Reset();
+        App = AppState{};
+    }
+
+    void TearDown() override
+    {
+        if (App.TheLauncher != nullptr || App.DirectDraw != nullptr)
+            Shutdown();
+        zt::Reset();
+        App = AppState{};
+    }
+
+    // Runs WinMain; the hook sees every pump and should end the session.
+    // A session that runs away is ended by a close request.
+    static int RunProgram(std::function<void(std::uint64_t)> hook)
+    {
+        zt::SetAutoAdvance(1, 0);
+        zt::SetPumpHook([hook](std::uint64_t pump) {
+            hook(pump);
+            if (pump == 5000)
+                zt::InjectClose();
+        });
+        const int code = WinMain(zt::ProcessInstance(), nullptr, nullptr, SW_SHOWDEFAULT);
+        zt::SetPumpHook(nullptr);
+        return code;
+    }
+
+    // The window created and the display opened, and the scene set up, as
+    // start-up leaves them before the main loop.
+    static void StartUp()
+    {
+        ASSERT_EQ(CreateMainWindow(zt::ProcessInstance(), App.DisplayWidth, App.DisplayHeight,
+                                   SW_SHOWDEFAULT),
+                  1);
+        ASSERT_EQ(SetUpScene(), 1);
+    }
+
+    // Lets the platform deliver what is queued to the window procedure.
+    static void Pump()
+    {
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                continue;
+            (void)DispatchMessageA(&msg);
+        }
+    }
+
+    static void Press(int x, int y)
+    {
+        zt::SetCursorPos(POINT{x, y});
+        zt::InjectLeftButton(true);
+        Pump();
+    }
+
+    static void Release()
+    {
+        zt::InjectLeftButton(false);
+        Pump();
+    }
+
+    static std::vector<std::string> Calls(const std::string &prefix)
+    {
+        std::vector<std::string> found;
+        for (const std::string &line : zt::CallLog())
+            if (line.rfind(prefix, 0) == 0)
+                found.push_back(line);
+        return found;
+    }
+
+    // Calls in the log with one of the given names, in order, without their results.
+    static std::vector<std::string> Sequence(const std::vector<std::string> &names)
+    {
+        std::vector<std::string> found;
+        for (const std::string &line : zt::CallLog()) {
+            const std::string name = line.substr(0, line.find(' '));
+            if (std::find(names.begin(), names.end(), name) != names.end())
+                found.push_back(line.substr(0, line.find(" ->")));
+        }
+        return found;
+    }
+
+    static std::ptrdiff_t IndexOf(const std::string &prefix)
+    {
+        const auto log = zt::CallLog();
+        for (std::size_t i = 0; i < log.size(); ++i)
+            if (log[i].rfind(prefix, 0) == 0)
+                return static_cast<std::ptrdiff_t>(i);
+        return -1;
+    }
+};

@@ -1,0 +1,101 @@
+// The window procedure: geometry, grabs and releases, close and destroy.
+#include "app/program_fixture.h"
+
+namespace {
+
+using WindowTest = ProgramTest;
+
+TEST_F(WindowTest, MoveOrSizeRefreshesGeometryAndRecentres)
+{
+    StartUp();
+    struct Case {
+        RECT client;
+        POINT centre;
+    };
+    for (const Case &c : {Case{{0, 0, 800, 600}, {400, 300}}, Case{{0, 0, 1023, 767}, {511, 383}},
+                          Case{{0, 0, 0, 0}, {0, 0}}, Case{{0, 0, 1024, 768}, {512, 384}}}) {
+        zt::InjectWindowRect(c.client);
+        Pump();
+        EXPECT_EQ(App.ClientRect.right, c.client.right);
+        EXPECT_EQ(App.ClientRect.bottom, c.client.bottom);
+        EXPECT_EQ(App.ClientBottomRight.x, c.client.right);
+        EXPECT_EQ(App.ClientBottomRight.y, c.client.bottom);
+        const POINT centre = App.TheLauncher->GetCentre();
+        EXPECT_EQ(centre.x, c.centre.x) << c.client.right;
+        EXPECT_EQ(centre.y, c.centre.y) << c.client.right;
+    }
+    EXPECT_EQ(App.TheLauncher->LeftTip.x, 472) << "back in the middle";
+}
+
+TEST_F(WindowTest, GeometryArrivesBeforeTheLauncherExists)
+{
+    ASSERT_EQ(CreateMainWindow(zt::ProcessInstance(), 1024, 768, SW_SHOWDEFAULT), 1);
+    EXPECT_EQ(App.TheLauncher, nullptr);
+    EXPECT_FALSE(Calls("WindowProc hwnd1 WM_SIZE").empty()) << "sizes are sent while creating";
+    EXPECT_EQ(App.ClientRect.right, 1024);
+    ASSERT_EQ(SetUpScene(), 1);
+    EXPECT_EQ(App.TheLauncher->GetCentre().x, 512);
+}
+
+TEST_F(WindowTest, PressesGrabOnlyOnTheBandAndEveryReleaseEndsTheDrag)
+{
+    StartUp();
+    Press(300, 300);
+    EXPECT_EQ(App.DragFlag, 0) << "a press off the band";
+    EXPECT_EQ(App.TheLauncher->Engaged, 0);
+    Release();
+    EXPECT_EQ(App.DragFlag, 0);
+
+    Press(512, 384);
+    EXPECT_EQ(App.DragFlag, 1);
+    EXPECT_EQ(App.TheLauncher->Engaged, 1);
+    EXPECT_EQ(App.TheLauncher->BallAlive, 1);
+    Press(512, 390);
+    EXPECT_EQ(App.DragFlag, 1) << "a second press grabs again";
+    Release();
+    EXPECT_EQ(App.DragFlag, 0) << "one release ends the drag";
+    EXPECT_TRUE(Calls("WindowProc hwnd1 WM_LBUTTONDBLCLK").empty());
+}
+
+TEST_F(WindowTest, PressIsReadAtTheCursorNotFromTheMessage)
+{
+    StartUp();
+    zt::SetCursorPos(POINT{300, 300});
+    zt::InjectLeftButton(true);
+    zt::SetCursorPos(POINT{512, 384}); // moved before the press is handled
+    Pump();
+    EXPECT_EQ(App.DragFlag, 1);
+}
+
+TEST_F(WindowTest, PressBeforeTheLauncherExistsIsIgnored)
+{
+    ASSERT_EQ(CreateMainWindow(zt::ProcessInstance(), 1024, 768, SW_SHOWDEFAULT), 1);
+    zt::SetCursorPos(POINT{512, 384});
+    EXPECT_EQ(WindowProc(App.MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, 0), 0);
+    EXPECT_EQ(App.DragFlag, 0);
+}
+
+TEST_F(WindowTest, CloseRequestQuitsButKeepsTheWindowAndSurfaces)
+{
+    StartUp();
+    EXPECT_EQ(WindowProc(App.MainWindow, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(zt::LiveWindows(), 1);
+    EXPECT_NE(App.Primary, nullptr);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+}
+
+TEST_F(WindowTest, DestroyReleasesSurfacesAndQuits)
+{
+    StartUp();
+    EXPECT_EQ(WindowProc(App.MainWindow, WM_DESTROY, 0, 0), 0);
+    EXPECT_EQ(App.Primary, nullptr);
+    EXPECT_EQ(App.BallBrush, nullptr);
+    EXPECT_NE(App.DirectDraw, nullptr);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+}
+
+} // namespace

@@ -1,0 +1,166 @@
+// Opening, presenting and releasing the display, and the fatal report.
+#include "app/program_fixture.h"
+
+namespace {
+
+using DisplayTest = ProgramTest;
+
+TEST_F(DisplayTest, EachSetUpFailureIsReportedOnceAndEndsTheProgram)
+{
+    struct Case {
+        const char *call;
+        HRESULT result;
+        const char *text;
+    };
+    const Case cases[] = {
+        {"DirectDrawCreate", DDERR_GENERIC, "DirectDrawCreate FAILED"},
+        {"QueryInterface", E_NOINTERFACE, "QueryInterface FAILED"},
+        {"SetCooperativeLevel", DDERR_GENERIC, "SetCooperativeLevel FAILED"},
+        {"CreateSurface", DDERR_OUTOFMEMORY, "CreateSurface FAILED"},
+        {"GetAttachedSurface", DDERR_NOTFOUND, "GetAttachedSurface FAILED"},
+        {nullptr, DD_OK, "SetDisplayMode FAILED"},
+    };
+    for (const Case &c : cases) {
+        zt::Reset();
+        App = AppState{};
+        if (c.call != nullptr) {
+            zt::ScriptResults(c.call, {c.result});
+        } else {
+            zt::RefuseDisplayMode(1024, 768, 16);
+            zt::RefuseDisplayMode(800, 600, 16);
+        }
+        EXPECT_EQ(RunProgram([](std::uint64_t) {}), 0) << c.text;
+        const auto boxes = zt::MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.text;
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].caption, "Zorbel Demo");
+        EXPECT_EQ(boxes[0].owner, "hwnd1");
+        EXPECT_EQ(boxes[0].type, MB_OK);
+        EXPECT_TRUE(Calls("Flip").empty()) << c.text << ": no frame after a failed set-up";
+        EXPECT_EQ(App.TheLauncher, nullptr);
+        EXPECT_EQ(zt::LiveWindows(), 0) << "the window is destroyed";
+        EXPECT_EQ(App.Primary, nullptr);
+        EXPECT_EQ(App.BackBuffer, nullptr);
+        EXPECT_FALSE(zt::CurrentDisplayMode().exclusive) << "exclusive mode left before the message";
+        // The first interface is released whatever happens after it.
+        if (c.call == nullptr || std::string(c.call) != "DirectDrawCreate") {
+            EXPECT_FALSE(Calls("Release dd1").empty()) << c.text;
+        }
+    }
+    EXPECT_EQ(App.DisplayWidth, 800) << "both modes refused: 800 x 600 is kept";
+}
+
+TEST_F(DisplayTest, RefusedModeFallsBackSilentlyTo800x600)
+{
+    zt::RefuseDisplayMode(1024, 768, 16);
+    StartUp();
+    EXPECT_TRUE(zt::MessageBoxes().empty());
+    EXPECT_EQ(App.DisplayWidth, 800);
+    EXPECT_EQ(App.DisplayHeight, 600);
+    const auto modes = Calls("SetDisplayMode");
+    ASSERT_EQ(modes.size(), 2u);
+    EXPECT_EQ(modes[1].rfind("SetDisplayMode dd1 800 600 16 0 0x0 -> DD_OK", 0), 0u) << modes[1];
+    EXPECT_EQ(zt::CurrentDisplayMode().width, 800u);
+}
+
+TEST_F(DisplayTest, SetUpCallsInOrder)
+{
+    StartUp();
+    EXPECT_EQ(Sequence({"DirectDrawCreate", "QueryInterface", "SetCooperativeLevel",
+                        "SetDisplayMode", "CreateSurface", "GetAttachedSurface", "Blt",
+                        "ShowWindow", "Release"}),
+              (std::vector<std::string>{
+                  "DirectDrawCreate null null",
+                  "QueryInterface dd1 IID_IDirectDraw4",
+                  "Release dd1",
+                  "SetCooperativeLevel dd1 hwnd1 0x11",
+                  "SetDisplayMode dd1 1024 768 16 0 0x0",
+                  "CreateSurface dd1 124 0x21 1 0x218 null",
+                  "GetAttachedSurface surface1 0x4",
+                  "Blt surface1 null null null 0x1000400 0x0",
+                  "Blt surface2 null null null 0x1000400 0x0",
+                  "ShowWindow hwnd1 10",
+              }));
+    EXPECT_EQ(App.ClientRect.right, 1024);
+    EXPECT_EQ(App.ClientBottomRight.y, 768);
+}
+
+TEST_F(DisplayTest, PresentRetriesAndRestores)
+{
+    struct Case {
+        const char *name;
+        std::vector<HRESULT> flips;
+        std::vector<HRESULT> restores;
+        std::size_t flipCalls, restoreCalls;
+    };
+    const HRESULT still = DDERR_WASSTILLDRAWING;
+    const HRESULT lost = DDERR_SURFACELOST;
+    const Case cases[] = {
+        {"still drawing 3 times", {still, still, still, DD_OK}, {}, 4, 0},
+        {"lost, restored", {lost}, {DD_OK}, 1, 1},
+        {"lost, restore fails", {lost}, {DDERR_SURFACELOST}, 1, 1},
+        {"other error", {DDERR_GENERIC}, {}, 1, 0},
+    };
+    for (const Case &c : cases) {
+        zt::Reset();
+        App = AppState{};
+        StartUp();
+        zt::ScriptResults("Flip", c.flips);
+        if (!c.restores.empty())
+            zt::ScriptResults("Restore", c.restores);
+        zt::ClearCallLog();
+        Present();
+        EXPECT_EQ(Calls("Flip").size(), c.flipCalls) << c.name;
+        EXPECT_EQ(Calls("Restore").size(), c.restoreCalls) << c.name;
+        Shutdown();
+    }
+}
+
+TEST_F(DisplayTest, AFailedRestoreIsTriedAgainEachFrame)
+{
+    StartUp();
+    zt::LoseSurfaces();
+    zt::ScriptResults("Restore", {DDERR_GENERIC, DDERR_GENERIC});
+    zt::ClearCallLog();
+    for (int frame = 0; frame < 3; ++frame)
+        Present();
+    EXPECT_EQ(Calls("Flip").size(), 3u);
+    EXPECT_EQ(Calls("Restore").size(), 3u);
+    zt::ClearCallLog();
+    Present();
+    EXPECT_EQ(Calls("Flip surface1 null 0x0 -> DD_OK").size(), 1u) << "flips work again";
+}
+
+TEST_F(DisplayTest, ReleasingTwiceReleasesOnceAndClosingClearsEverything)
+{
+    StartUp();
+    zt::ClearCallLog();
+    EXPECT_EQ(ReleaseSurfaces(App.MainWindow), 0);
+    EXPECT_EQ(ReleaseSurfaces(App.MainWindow), 0);
+    EXPECT_EQ(Sequence({"SetCooperativeLevel", "Release", "DeleteObject"}),
+              (std::vector<std::string>{"DeleteObject brush1", "DeleteObject pen1",
+                                        "SetCooperativeLevel dd1 hwnd1 0x8", "Release surface2",
+                                        "Release surface1", "SetCooperativeLevel dd1 hwnd1 0x8"}));
+    EXPECT_NE(App.DirectDraw, nullptr) << "the display interface stays";
+    CloseDisplay();
+    EXPECT_EQ(App.DirectDraw, nullptr);
+    EXPECT_EQ(App.Primary, nullptr);
+    EXPECT_EQ(App.BackBuffer, nullptr);
+    zt::ClearCallLog();
+    CloseDisplay();
+    EXPECT_TRUE(zt::CallLog().empty()) << "closing a closed display does nothing";
+    EXPECT_EQ(zt::LiveGdiObjects(), 0);
+}
+
+TEST_F(DisplayTest, LongFatalTextsAreCutToTheBuffer)
+{
+    StartUp();
+    const std::string longText(300, 'x');
+    EXPECT_EQ(ReportFatal(App.MainWindow, DDERR_GENERIC, "%s FAILED", longText.c_str()),
+              DDERR_GENERIC);
+    const auto boxes = zt::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, std::string(127, 'x'));
+}
+
+} // namespace

@@ -1,0 +1,222 @@
+// DirectDraw objects of the stand-in layer: reference counts, the flip
+// chain, loss and restore, and scripted results of the headless host.
+#include "flip_chain.h"
+
+#include <gtest/gtest.h>
+
+namespace zorbel::test {
+namespace {
+
+class DirectDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(OpenFlipChain(&chain)); }
+    FlipChain chain;
+};
+
+TEST_F(DirectDrawTest, ReferenceCountsFollowComRules)
+{
+    // DirectDrawCreate 1, QueryInterface 2; both interfaces share the object.
+    EXPECT_EQ(chain.first->AddRef(), 3u);
+    EXPECT_EQ(chain.first->Release(), 2u);
+    EXPECT_EQ(static_cast<void *>(chain.first) == static_cast<void *>(chain.display), false);
+    // The back buffer: one reference held by the chain, one by GetAttachedSurface.
+    EXPECT_EQ(chain.back->Release(), 1u);
+    EXPECT_EQ(chain.primary->Release(), 0u) << "releases the chain with it";
+    EXPECT_EQ(testing::BackBufferPixels().width, 0);
+    EXPECT_EQ(chain.display->Release(), 1u);
+    EXPECT_EQ(chain.first->Release(), 0u);
+}
+
+TEST_F(DirectDrawTest, QueryInterfaceRefusesUnknownInterfaces)
+{
+    void *object = reinterpret_cast<void *>(1);
+    EXPECT_EQ(chain.display->QueryInterface(IID_IDirectDrawSurface4, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(chain.display->QueryInterface(IID_IDirectDraw4, nullptr), E_POINTER);
+}
+
+TEST_F(DirectDrawTest, FlipExchangesTheBuffersAndShowsTheDrawnOne)
+{
+    ASSERT_EQ(Clear(chain.back, 0xF800), DD_OK);
+    ASSERT_EQ(Clear(chain.primary, 0x001F), DD_OK);
+    EXPECT_EQ(testing::BackBufferPixels().At(5, 5), 0xF800);
+    ASSERT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
+    EXPECT_EQ(testing::ScreenPixels().At(1023, 767), 0xF800);
+    EXPECT_EQ(testing::BackBufferPixels().At(0, 0), 0x001F);
+    const testing::Pixels pixels = testing::ScreenPixels();
+    EXPECT_EQ(pixels.width, 1024);
+    EXPECT_EQ(pixels.height, 768);
+    EXPECT_EQ(pixels.pitch, 2048);
+    EXPECT_EQ(chain.back->Flip(nullptr, 0), DDERR_NOTFLIPPABLE);
+}
+
+TEST_F(DirectDrawTest, FillRespectsTheDestinationRectangle)
+{
+    ASSERT_EQ(Clear(chain.back, 0), DD_OK);
+    RECT area{10, 20, 30, 40};
+    DDBLTFX fx{};
+    fx.dwSize = sizeof(fx);
+    fx.dwFillColor = 0x07E0;
+    ASSERT_EQ(chain.back->Blt(&area, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+    const testing::Pixels pixels = testing::BackBufferPixels();
+    EXPECT_EQ(pixels.At(10, 20), 0x07E0);
+    EXPECT_EQ(pixels.At(29, 39), 0x07E0);
+    EXPECT_EQ(pixels.At(30, 39), 0);
+    EXPECT_EQ(pixels.At(29, 40), 0);
+    RECT outside{0, 0, 2000, 10};
+    EXPECT_EQ(chain.back->Blt(&outside, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_INVALIDRECT);
+    fx.dwSize = 99;
+    EXPECT_EQ(chain.back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_INVALIDPARAMS);
+}
+
+TEST_F(DirectDrawTest, LostSurfacesFailUntilThePrimaryIsRestored)
+{
+    testing::LoseSurfaces();
+    HDC dc = reinterpret_cast<HDC>(1);
+    EXPECT_EQ(chain.back->GetDC(&dc), DDERR_SURFACELOST);
+    EXPECT_EQ(dc, nullptr);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACELOST);
+    EXPECT_EQ(Clear(chain.back), DDERR_SURFACELOST);
+    EXPECT_EQ(chain.primary->Restore(), DD_OK);
+    EXPECT_EQ(chain.back->GetDC(&dc), DD_OK) << "restoring the primary restores its chain";
+    EXPECT_EQ(chain.back->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
+}
+
+TEST_F(DirectDrawTest, MinimisedDisplayCannotBeRestoredUntilShownAgain)
+{
+    testing::InjectMinimize();
+    MSG msg{};
+    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACELOST);
+    EXPECT_EQ(chain.primary->Restore(), DDERR_WRONGMODE);
+    testing::InjectRestore();
+    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_EQ(chain.primary->Restore(), DD_OK);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
+}
+
+TEST_F(DirectDrawTest, DeviceContextLocksTheSurface)
+{
+    HDC dc = nullptr;
+    ASSERT_EQ(chain.back->GetDC(&dc), DD_OK);
+    HDC second = nullptr;
+    EXPECT_EQ(chain.back->GetDC(&second), DDERR_DCALREADYCREATED);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACEBUSY);
+    EXPECT_EQ(Clear(chain.back), DDERR_SURFACEBUSY);
+    EXPECT_EQ(chain.back->ReleaseDC(reinterpret_cast<HDC>(0x55)), DDERR_NODC);
+    EXPECT_EQ(chain.back->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(chain.back->ReleaseDC(dc), DDERR_NODC);
+    EXPECT_FALSE(Ellipse(dc, 0, 0, 10, 10)) << "a released context draws nothing";
+}
+
+TEST_F(DirectDrawTest, ScriptedResultsComeInOrderThenNormalBehaviourResumes)
+{
+    testing::ScriptResults("Flip", {DDERR_WASSTILLDRAWING, DDERR_WASSTILLDRAWING, DD_OK});
+    testing::ScriptResults("Restore", {DDERR_GENERIC});
+    ASSERT_EQ(Clear(chain.back, 0x1234), DD_OK);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_WASSTILLDRAWING);
+    EXPECT_NE(testing::ScreenPixels().At(0, 0), 0x1234) << "a refused flip shows nothing";
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_WASSTILLDRAWING);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
+    EXPECT_EQ(testing::ScreenPixels().At(0, 0), 0x1234);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
+    EXPECT_EQ(chain.primary->Restore(), DDERR_GENERIC);
+    EXPECT_EQ(chain.primary->Restore(), DD_OK);
+}
+
+TEST_F(DirectDrawTest, FlipsAdvanceTheClockWhenAsked)
+{
+    testing::SetTickCount(100);
+    testing::SetAutoAdvance(0, 16);
+    (void)chain.primary->Flip(nullptr, 0);
+    (void)chain.primary->Flip(nullptr, 0);
+    EXPECT_EQ(GetTickCount(), 132u);
+}
+
+struct OpenCase {
+    const char *call;
+    HRESULT scripted;
+};
+
+class ScriptedOpenTest : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(ScriptedOpenTest, EachSetUpCallFailsWithItsScriptedResult)
+{
+    FlipChain chain;
+    testing::Reset();
+    chain.window = CreateTestWindow();
+    testing::ScriptResults(GetParam().call, {GetParam().scripted});
+    HRESULT failed = DD_OK;
+    const char *failedCall = "";
+    auto check = [&](const char *call, HRESULT result) {
+        if (failed == DD_OK && result != DD_OK) {
+            failed = result;
+            failedCall = call;
+        }
+        return result == DD_OK;
+    };
+    DDSURFACEDESC2 desc = FlipChainDescription();
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    (void)(check("DirectDrawCreate", DirectDrawCreate(nullptr, &chain.first, nullptr)) &&
+           check("QueryInterface", chain.first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&chain.display))) &&
+           check("SetCooperativeLevel", chain.display->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN)) &&
+           check("SetDisplayMode", chain.display->SetDisplayMode(1024, 768, 16, 0, 0)) &&
+           check("CreateSurface", chain.display->CreateSurface(&desc, &chain.primary, nullptr)) &&
+           check("GetAttachedSurface", chain.primary->GetAttachedSurface(&caps, &chain.back)));
+    EXPECT_STREQ(failedCall, GetParam().call);
+    EXPECT_EQ(failed, GetParam().scripted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCall, ScriptedOpenTest,
+    ::testing::Values(OpenCase{"DirectDrawCreate", DDERR_GENERIC}, OpenCase{"QueryInterface", E_NOINTERFACE},
+                      OpenCase{"SetCooperativeLevel", DDERR_GENERIC},
+                      OpenCase{"SetDisplayMode", DDERR_UNSUPPORTEDMODE},
+                      OpenCase{"CreateSurface", DDERR_OUTOFMEMORY},
+                      OpenCase{"GetAttachedSurface", DDERR_NOTFOUND}));
+
+TEST(DisplayModeTest, RefusedModesAndDepthsOtherThan16AreInvalid)
+{
+    FlipChain chain;
+    ASSERT_TRUE(OpenFlipChain(&chain, 800, 600));
+    testing::RefuseDisplayMode(1024, 768, 16);
+    EXPECT_EQ(chain.display->SetDisplayMode(1024, 768, 16, 0, 0), DDERR_INVALIDMODE);
+    EXPECT_EQ(chain.display->SetDisplayMode(1024, 768, 32, 0, 0), DDERR_INVALIDMODE);
+    EXPECT_EQ(testing::CurrentDisplayMode().width, 800u);
+    EXPECT_EQ(chain.display->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
+    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACELOST) << "a mode change loses surfaces";
+    EXPECT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_NORMAL), DD_OK);
+    EXPECT_FALSE(testing::CurrentDisplayMode().exclusive);
+    EXPECT_EQ(chain.display->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
+}
+
+TEST(DisplayModeTest, FlipChainDescriptionIsChecked)
+{
+    FlipChain chain;
+    ASSERT_TRUE(OpenFlipChain(&chain));
+    IDirectDrawSurface4 *surface = nullptr;
+    DDSURFACEDESC2 desc = FlipChainDescription();
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
+    (void)chain.back->Release();
+    (void)chain.primary->Release();
+    desc.dwSize = 120;
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
+    desc = FlipChainDescription();
+    desc.dwFlags = DDSD_CAPS;
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
+    desc = FlipChainDescription();
+    desc.dwBackBufferCount = 2;
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_UNSUPPORTED);
+    EXPECT_EQ(surface, nullptr);
+    desc = FlipChainDescription();
+    ASSERT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    IDirectDrawSurface4 *attached = nullptr;
+    EXPECT_EQ(surface->GetAttachedSurface(&caps, &attached), DDERR_NOTFOUND);
+}
+
+} // namespace
+} // namespace zorbel::test

@@ -1,0 +1,237 @@
+// GDI drawing of the stand-in layer, checked on the back buffer's pixels.
+#include "flip_chain.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace zorbel::test {
+namespace {
+
+class GdiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(OpenFlipChain(&chain));
+        ASSERT_EQ(Clear(chain.back), DD_OK);
+        ASSERT_EQ(chain.back->GetDC(&dc), DD_OK);
+    }
+    void TearDown() override
+    {
+        if (dc != nullptr) {
+            EXPECT_EQ(chain.back->ReleaseDC(dc), DD_OK);
+        }
+    }
+    testing::Pixels Pixels()
+    {
+        return testing::BackBufferPixels();
+    }
+    FlipChain chain;
+    HDC dc = nullptr;
+};
+
+constexpr COLORREF kRed = 0x000000FF;
+constexpr COLORREF kOutline = 0x00FFCC00;
+
+TEST(Rgb565Test, EveryChannelValueLandsOnItsTopBits)
+{
+    FlipChain chain;
+    ASSERT_TRUE(OpenFlipChain(&chain));
+    HDC dc = nullptr;
+    ASSERT_EQ(chain.back->GetDC(&dc), DD_OK);
+    // One 1-pixel horizontal line per value and channel: 256 x 3 colours.
+    for (int value = 0; value < 256; ++value) {
+        const COLORREF colours[3] = {RGB(value, 0, 0), RGB(0, value, 0), RGB(0, 0, value)};
+        for (int channel = 0; channel < 3; ++channel) {
+            const HPEN pen = CreatePen(PS_SOLID, 1, colours[channel]);
+            const HGDIOBJ old = SelectObject(dc, pen);
+            (void)MoveToEx(dc, channel * 10, value, nullptr);
+            (void)LineTo(dc, channel * 10 + 5, value);
+            (void)SelectObject(dc, old);
+            (void)DeleteObject(pen);
+        }
+    }
+    ASSERT_EQ(chain.back->ReleaseDC(dc), DD_OK);
+    const testing::Pixels pixels = testing::BackBufferPixels();
+    for (int value = 0; value < 256; ++value) {
+        const auto v = static_cast<std::uint16_t>(value);
+        EXPECT_EQ(pixels.At(0, value), (v >> 3) << 11) << "red " << value;
+        EXPECT_EQ(pixels.At(10, value), (v >> 2) << 5) << "green " << value;
+        EXPECT_EQ(pixels.At(20, value), v >> 3) << "blue " << value;
+        EXPECT_EQ(testing::Rgb565(RGB(value, value, value)),
+                  static_cast<std::uint16_t>(((v >> 3) << 11) | ((v >> 2) << 5) | (v >> 3)));
+    }
+}
+
+TEST_F(GdiTest, EllipseFillsWithTheBrushAndOutlinesInsideItsRectangle)
+{
+    const HBRUSH brush = CreateSolidBrush(kRed);
+    const HPEN pen = CreatePen(PS_SOLID, 1, kOutline);
+    (void)SelectObject(dc, brush);
+    (void)SelectObject(dc, pen);
+    ASSERT_TRUE(Ellipse(dc, 492, 464, 532, 504));
+    ASSERT_EQ(chain.back->ReleaseDC(dc), DD_OK);
+    dc = nullptr;
+    const testing::Pixels pixels = Pixels();
+    const std::uint16_t outline = testing::Rgb565(kOutline);
+    const std::uint16_t fill = testing::Rgb565(kRed);
+    int minX = 10000, maxX = -1, minY = 10000, maxY = -1;
+    for (int y = 440; y < 530; ++y)
+        for (int x = 470; x < 560; ++x)
+            if (pixels.At(x, y) != 0) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    EXPECT_EQ(minX, 492);
+    EXPECT_EQ(maxX, 531) << "right edge excluded";
+    EXPECT_EQ(minY, 464);
+    EXPECT_EQ(maxY, 503) << "bottom edge excluded";
+    EXPECT_EQ(pixels.At(512, 484), fill);
+    EXPECT_EQ(pixels.At(492, 484), outline);
+    EXPECT_EQ(pixels.At(531, 484), outline);
+    EXPECT_EQ(pixels.At(512, 464), outline);
+    EXPECT_EQ(pixels.At(512, 503), outline);
+    EXPECT_EQ(pixels.At(493, 484), fill) << "a one-pixel outline";
+    // Every row crossing the ellipse is outline, fill, outline: no gaps, no holes.
+    for (int y = 466; y < 502; ++y) {
+        int x = 492;
+        while (pixels.At(x, y) == 0)
+            ++x;
+        EXPECT_EQ(pixels.At(x, y), outline) << y;
+        int right = 531;
+        while (pixels.At(right, y) == 0)
+            --right;
+        EXPECT_EQ(pixels.At(right, y), outline) << y;
+        for (int inside = x; inside <= right; ++inside)
+            EXPECT_NE(pixels.At(inside, y), 0) << inside << "," << y;
+    }
+    EXPECT_TRUE(DeleteObject(brush));
+    EXPECT_TRUE(DeleteObject(pen));
+}
+
+TEST_F(GdiTest, OnePixelLineLeavesOutItsLastPixelAndMovesTheCurrentPosition)
+{
+    const HPEN pen = CreatePen(PS_SOLID, 0, 0x00FFFFFF);
+    (void)SelectObject(dc, pen);
+    (void)MoveToEx(dc, 100, 100, nullptr);
+    ASSERT_TRUE(LineTo(dc, 110, 100));
+    ASSERT_TRUE(LineTo(dc, 110, 105)); // from where the first line ended
+    POINT previous{};
+    (void)MoveToEx(dc, 0, 0, &previous);
+    EXPECT_EQ(previous.x, 110);
+    EXPECT_EQ(previous.y, 105);
+    const testing::Pixels pixels = Pixels();
+    for (int x = 100; x < 110; ++x)
+        EXPECT_EQ(pixels.At(x, 100), 0xFFFF) << x;
+    EXPECT_EQ(pixels.At(99, 100), 0);
+    EXPECT_EQ(pixels.At(100, 101), 0) << "one pixel thick";
+    for (int y = 100; y < 105; ++y)
+        EXPECT_EQ(pixels.At(110, y), 0xFFFF) << y;
+    EXPECT_EQ(pixels.At(110, 105), 0);
+}
+
+TEST_F(GdiTest, PolylineNeitherUsesNorMovesTheCurrentPosition)
+{
+    const HPEN pen = CreatePen(PS_SOLID, 1, 0x00FFFFFF);
+    (void)SelectObject(dc, pen);
+    (void)MoveToEx(dc, 300, 300, nullptr);
+    const POINT points[] = {{10, 10}, {20, 10}};
+    ASSERT_TRUE(Polyline(dc, points, 2));
+    EXPECT_FALSE(Polyline(dc, points, 1));
+    EXPECT_FALSE(Polyline(dc, nullptr, 2));
+    POINT previous{};
+    (void)MoveToEx(dc, 0, 0, &previous);
+    EXPECT_EQ(previous.x, 300);
+    const testing::Pixels pixels = Pixels();
+    EXPECT_EQ(pixels.At(10, 10), 0xFFFF);
+    EXPECT_EQ(pixels.At(299, 300), 0) << "nothing drawn from the current position";
+}
+
+TEST_F(GdiTest, ThickPolylineHasRoundJoinsAndEnds)
+{
+    const HPEN pen = CreatePen(PS_SOLID, 9, 0x00FFFFFF);
+    (void)SelectObject(dc, pen);
+    // A right angle at (200, 200): a round join leaves the outer corner empty
+    // where a mitre would fill it.
+    const POINT points[] = {{100, 200}, {200, 200}, {200, 100}};
+    ASSERT_TRUE(Polyline(dc, points, 3));
+    const testing::Pixels pixels = Pixels();
+    EXPECT_EQ(pixels.At(200, 200), 0xFFFF);
+    EXPECT_EQ(pixels.At(204, 204), 0) << "outer corner of a mitre join";
+    EXPECT_EQ(pixels.At(203, 203), 0xFFFF) << "inside the round join";
+    EXPECT_EQ(pixels.At(204, 200), 0xFFFF) << "half width on the outside";
+    EXPECT_EQ(pixels.At(205, 200), 0);
+    EXPECT_EQ(pixels.At(96, 200), 0xFFFF) << "round end reaches past the end point";
+    EXPECT_EQ(pixels.At(96, 196), 0) << "but not its corner";
+}
+
+TEST_F(GdiTest, SelectObjectReturnsThePreviousObjectOfItsKind)
+{
+    const HPEN pen = CreatePen(PS_SOLID, 3, kRed);
+    const HBRUSH brush = CreateSolidBrush(kRed);
+    const HGDIOBJ stockPen = SelectObject(dc, pen);
+    EXPECT_EQ(testing::HandleName(stockPen), "stock7") << "a fresh context has BLACK_PEN";
+    const HGDIOBJ stockBrush = SelectObject(dc, brush);
+    EXPECT_EQ(testing::HandleName(stockBrush), "stock0") << "and WHITE_BRUSH";
+    EXPECT_EQ(SelectObject(dc, stockPen), pen);
+    EXPECT_EQ(SelectObject(dc, GetStockObject(NULL_BRUSH)), brush);
+    EXPECT_EQ(SelectObject(dc, reinterpret_cast<HGDIOBJ>(0x4242)), nullptr);
+    EXPECT_EQ(SelectObject(nullptr, pen), nullptr);
+}
+
+TEST_F(GdiTest, DeleteObjectRefusesNullAndUnknownAndDefersSelectedObjects)
+{
+    EXPECT_FALSE(DeleteObject(nullptr));
+    EXPECT_FALSE(DeleteObject(reinterpret_cast<HGDIOBJ>(0x4242)));
+    EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH))) << "harmless, and nothing happens";
+    const HPEN pen = CreatePen(PS_SOLID, 5, kRed);
+    const HGDIOBJ old = SelectObject(dc, pen);
+    const int live = testing::LiveGdiObjects();
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_EQ(testing::LiveGdiObjects(), live) << "still selected: kept until deselected";
+    const POINT points[] = {{50, 50}, {60, 50}};
+    EXPECT_TRUE(Polyline(dc, points, 2));
+    EXPECT_EQ(Pixels().At(55, 50), testing::Rgb565(kRed));
+    EXPECT_EQ(SelectObject(dc, old), pen);
+    EXPECT_EQ(testing::LiveGdiObjects(), live - 1);
+    EXPECT_FALSE(DeleteObject(pen)) << "gone now";
+    EXPECT_EQ(SelectObject(dc, pen), nullptr);
+}
+
+TEST_F(GdiTest, PenPoolIsReusedAndStaleHandlesAreRecognised)
+{
+    std::set<std::uintptr_t> handles;
+    for (int i = 0; i < 1000; ++i) {
+        const HPEN pen = CreatePen(PS_SOLID, 1 + i % 20, static_cast<COLORREF>(i));
+        ASSERT_NE(pen, nullptr) << i;
+        handles.insert(reinterpret_cast<std::uintptr_t>(pen));
+        ASSERT_TRUE(DeleteObject(pen));
+        EXPECT_FALSE(DeleteObject(pen)) << "a deleted handle is not mistaken for its successor";
+    }
+    EXPECT_EQ(testing::LiveGdiObjects(), 0);
+    std::vector<HPEN> pens;
+    for (HPEN pen = CreatePen(PS_SOLID, 1, 0); pen != nullptr; pen = CreatePen(PS_SOLID, 1, 0))
+        pens.push_back(pen);
+    EXPECT_GE(pens.size(), 16u);
+    for (HPEN pen : pens)
+        EXPECT_TRUE(DeleteObject(pen));
+}
+
+TEST_F(GdiTest, DegenerateAndHugeShapesNeitherCrashNorBreakLaterDrawing)
+{
+    const HPEN pen = CreatePen(PS_SOLID, 3, 0x00FFFFFF);
+    (void)SelectObject(dc, pen);
+    EXPECT_TRUE(Ellipse(dc, 10, 10, 10, 10));
+    EXPECT_TRUE(Ellipse(dc, 30, 30, 20, 20)) << "reversed corners are normalised";
+    EXPECT_TRUE(Ellipse(dc, -2147483647, -2147483647, 2147483647, 2147483647));
+    const POINT wild[] = {{-2147483647, 5}, {2147483647, 5}, {5, 5}};
+    EXPECT_TRUE(Polyline(dc, wild, 3));
+    (void)MoveToEx(dc, 500, 700, nullptr);
+    EXPECT_TRUE(LineTo(dc, 510, 700));
+    EXPECT_EQ(Pixels().At(505, 700), 0xFFFF);
+}
+
+} // namespace
+} // namespace zorbel::test

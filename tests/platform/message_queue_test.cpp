@@ -1,0 +1,292 @@
+// The message queue, windows and accelerators of the stand-in layer, run on
+// the headless host.
+#include "platform/standin/resources.h"
+#include "platform/testing.h"
+#include "recording_window.h"
+
+#include <gtest/gtest.h>
+
+namespace zorbel::test {
+namespace {
+
+class MessageQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing::Reset();
+        window = CreateTestWindow();
+        ASSERT_NE(window, nullptr);
+        ReceivedMessages().clear();
+    }
+    HWND window = nullptr;
+};
+
+MSG Get()
+{
+    MSG msg{};
+    EXPECT_NE(GetMessageA(&msg, nullptr, 0, 0), -1);
+    return msg;
+}
+
+TEST_F(MessageQueueTest, QuitArrivesAfterEverythingPostedBeforeAndAfterItAndOnlyOnce)
+{
+    testing::InjectKeyDown('A');
+    PostQuitMessage(3);
+    PostQuitMessage(3);
+    testing::InjectLeftButton(true);
+    EXPECT_EQ(Get().message, WM_KEYDOWN);
+    EXPECT_EQ(Get().message, WM_LBUTTONDOWN);
+    MSG quit{};
+    EXPECT_EQ(GetMessageA(&quit, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(quit.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(quit.wParam, 3u);
+    MSG none{};
+    EXPECT_EQ(PeekMessageA(&none, nullptr, 0, 0, PM_NOREMOVE), FALSE);
+}
+
+TEST_F(MessageQueueTest, PeekWithoutRemovalLeavesTheMessageForGet)
+{
+    testing::InjectKeyDown(VK_ESCAPE, true);
+    MSG peeked{};
+    ASSERT_TRUE(PeekMessageA(&peeked, nullptr, 0, 0, PM_NOREMOVE));
+    ASSERT_TRUE(PeekMessageA(&peeked, nullptr, 0, 0, PM_NOREMOVE));
+    const MSG got = Get();
+    EXPECT_EQ(got.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(got.wParam, static_cast<WPARAM>(VK_ESCAPE));
+    EXPECT_EQ(got.lParam & (1 << 30), 1 << 30) << "a repeat has bit 30 set";
+    EXPECT_EQ(PeekMessageA(&peeked, nullptr, 0, 0, PM_REMOVE), FALSE);
+}
+
+TEST_F(MessageQueueTest, FiltersByWindowAndRange)
+{
+    testing::InjectKeyDown('B');
+    testing::InjectLeftButton(true);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_LBUTTONDOWN, WM_LBUTTONUP, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(GetMessageA(&msg, reinterpret_cast<HWND>(0x1234), 0, 0), -1) << "invalid window";
+    ASSERT_TRUE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+}
+
+TEST_F(MessageQueueTest, HeadlessGetMessageOnAnEmptyQueueFailsInsteadOfHanging)
+{
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), -1);
+}
+
+TEST_F(MessageQueueTest, ButtonMessagesCarryClientCoordinatesAndNoDoubleClicks)
+{
+    testing::InjectWindowRect(RECT{100, 50, 1124, 818});
+    MSG msg{};
+    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // delivers the move
+    testing::SetCursorPos(POINT{612, 434});
+    for (int i = 0; i < 2; ++i) {
+        testing::InjectLeftButton(true);
+        testing::InjectLeftButton(false);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const MSG got = Get();
+        EXPECT_EQ(got.message, static_cast<UINT>(i % 2 == 0 ? WM_LBUTTONDOWN : WM_LBUTTONUP));
+        EXPECT_EQ(got.wParam, static_cast<WPARAM>(i % 2 == 0 ? MK_LBUTTON : 0));
+        EXPECT_EQ(LOWORD(got.lParam), 512);
+        EXPECT_EQ(HIWORD(got.lParam), 384);
+        EXPECT_EQ(got.pt.x, 612);
+    }
+}
+
+TEST_F(MessageQueueTest, DispatchCallsTheWindowProcedureWithTheMessage)
+{
+    testing::InjectLeftButton(true);
+    const MSG msg = Get();
+    (void)DispatchMessageA(&msg);
+    ASSERT_EQ(ReceivedMessages().size(), 1u);
+    EXPECT_EQ(ReceivedMessages()[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(ReceivedMessages()[0].window, window);
+    MSG stale = msg;
+    stale.hwnd = reinterpret_cast<HWND>(0x77);
+    EXPECT_EQ(DispatchMessageA(&stale), 0);
+    EXPECT_EQ(ReceivedMessages().size(), 1u);
+}
+
+TEST_F(MessageQueueTest, EscapeAcceleratorSendsItsCommandAndOtherKeysPassThrough)
+{
+    const ACCEL escape{FVIRTKEY | FNOINVERT, VK_ESCAPE, 40001};
+    standin::RegisterAcceleratorTable(9101, &escape, 1);
+    const HACCEL table = LoadAcceleratorsA(testing::ProcessInstance(), MAKEINTRESOURCEA(9101));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(LoadAcceleratorsA(testing::ProcessInstance(), MAKEINTRESOURCEA(9102)), nullptr);
+
+    struct Case {
+        WPARAM key;
+        bool repeat;
+        int translated;
+    };
+    for (const Case &c : {Case{VK_ESCAPE, false, 1}, Case{VK_ESCAPE, true, 1}, Case{'A', false, 0}}) {
+        ReceivedMessages().clear();
+        testing::InjectKeyDown(c.key, c.repeat);
+        MSG msg = Get();
+        EXPECT_EQ(TranslateAcceleratorA(window, table, &msg), c.translated);
+        if (c.translated == 1) {
+            ASSERT_EQ(ReceivedMessages().size(), 1u);
+            EXPECT_EQ(ReceivedMessages()[0].message, static_cast<UINT>(WM_COMMAND));
+            EXPECT_EQ(LOWORD(ReceivedMessages()[0].wParam), 40001);
+            EXPECT_EQ(HIWORD(ReceivedMessages()[0].wParam), 1);
+        } else {
+            EXPECT_TRUE(ReceivedMessages().empty());
+            EXPECT_TRUE(TranslateMessage(&msg));
+            MSG character = Get();
+            EXPECT_EQ(character.message, static_cast<UINT>(WM_CHAR));
+            EXPECT_EQ(character.wParam, static_cast<WPARAM>('a'));
+        }
+    }
+}
+
+TEST_F(MessageQueueTest, CreationSendsCreateSizeMoveInWin32Order)
+{
+    testing::Reset();
+    const HWND created = CreateTestWindow("Other Class");
+    ASSERT_NE(created, nullptr);
+    ASSERT_EQ(ReceivedKinds(), (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
+    const auto *create = reinterpret_cast<const CREATESTRUCTA *>(ReceivedMessages()[0].lParam);
+    (void)create; // only valid during the call; its fields are checked through the log
+    EXPECT_EQ(ReceivedMessages()[1].lParam, MAKELPARAM(1024, 768));
+    EXPECT_EQ(ReceivedMessages()[2].lParam, MAKELPARAM(0, 0));
+    EXPECT_FALSE(testing::IsWindowVisible(created));
+    ReceivedMessages().clear();
+    EXPECT_FALSE(ShowWindow(created, SW_SHOWDEFAULT));
+    EXPECT_TRUE(testing::IsWindowVisible(created));
+    EXPECT_EQ(ReceivedKinds(), (std::vector<UINT>{WM_SHOWWINDOW}));
+}
+
+TEST_F(MessageQueueTest, RegistrationAndCreationFailuresAreReported)
+{
+    WNDCLASSEXA duplicate{};
+    duplicate.cbSize = sizeof(duplicate);
+    duplicate.lpfnWndProc = RecordingProc;
+    duplicate.lpszClassName = "TEST WINDOW"; // names compare without case
+    EXPECT_EQ(RegisterClassExA(&duplicate), 0);
+    duplicate.lpszClassName = "Fresh";
+    duplicate.cbSize = 40;
+    EXPECT_EQ(RegisterClassExA(&duplicate), 0);
+    duplicate.cbSize = sizeof(duplicate);
+    testing::FailRegisterClass(true);
+    EXPECT_EQ(RegisterClassExA(&duplicate), 0);
+    testing::FailRegisterClass(false);
+    EXPECT_NE(RegisterClassExA(&duplicate), 0);
+    testing::FailCreateWindow(true);
+    EXPECT_EQ(CreateWindowExA(0, "Fresh", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                              nullptr),
+              nullptr);
+    testing::FailCreateWindow(false);
+    EXPECT_EQ(CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                              nullptr),
+              nullptr);
+}
+
+TEST_F(MessageQueueTest, CloseRequestGoesToTheProcedureAndTheDefaultDestroysTheWindow)
+{
+    testing::InjectKeyDown('C'); // flushed when the window goes
+    testing::InjectClose();
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(ReceivedKinds(), (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
+    EXPECT_EQ(testing::LiveWindows(), 0);
+    EXPECT_FALSE(DestroyWindow(window));
+}
+
+TEST_F(MessageQueueTest, CloseHandledByTheProgramKeepsTheWindow)
+{
+    ProcedureHook() = [](HWND, UINT message, WPARAM, LPARAM, LRESULT *result) {
+        if (message != WM_CLOSE)
+            return false;
+        PostQuitMessage(0);
+        *result = 0;
+        return true;
+    };
+    testing::InjectClose();
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(testing::LiveWindows(), 1);
+}
+
+TEST_F(MessageQueueTest, MinimisingEmptiesTheClientAreaAndRestoringReportsItAgain)
+{
+    (void)ShowWindow(window, SW_SHOW);
+    ReceivedMessages().clear();
+    testing::InjectMinimize();
+    MSG msg{};
+    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_TRUE(IsIconic(window));
+    RECT client{1, 1, 1, 1};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, 0);
+    EXPECT_EQ(client.bottom, 0);
+    ASSERT_EQ(ReceivedKinds(), (std::vector<UINT>{WM_MOVE, WM_SIZE}));
+    EXPECT_EQ(ReceivedMessages()[1].wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
+    ReceivedMessages().clear();
+    EXPECT_TRUE(ShowWindow(window, SW_RESTORE));
+    EXPECT_FALSE(IsIconic(window));
+    ASSERT_EQ(ReceivedKinds(), (std::vector<UINT>{WM_MOVE, WM_SIZE}));
+    EXPECT_EQ(ReceivedMessages()[1].lParam, MAKELPARAM(1024, 768));
+}
+
+TEST_F(MessageQueueTest, CoordinatesFollowTheWindowRectangle)
+{
+    testing::InjectWindowRect(RECT{10, 20, 810, 620});
+    MSG msg{};
+    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    POINT point{10, 20};
+    ASSERT_TRUE(ScreenToClient(window, &point));
+    EXPECT_EQ(point.x, 0);
+    EXPECT_EQ(point.y, 0);
+    point = POINT{800, 600};
+    ASSERT_TRUE(ClientToScreen(window, &point));
+    EXPECT_EQ(point.x, 810);
+    EXPECT_EQ(point.y, 620);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, 800);
+    EXPECT_EQ(client.bottom, 600);
+    const RECT rect{0, 0, 10, 10};
+    EXPECT_TRUE(PtInRect(&rect, POINT{0, 9}));
+    EXPECT_FALSE(PtInRect(&rect, POINT{10, 0})) << "right edge excluded";
+    EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
+}
+
+TEST_F(MessageQueueTest, PumpHookDrivesASessionAndTheClockAdvancesPerPump)
+{
+    testing::SetTickCount(1000);
+    testing::SetAutoAdvance(5, 0);
+    std::vector<std::uint64_t> pumps;
+    testing::SetPumpHook([&](std::uint64_t pump) {
+        pumps.push_back(pump);
+        if (pump == 2)
+            PostQuitMessage(0);
+    });
+    MSG msg{};
+    int loops = 0;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0 || (loops < 10 && msg.message != WM_QUIT))
+        ++loops;
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(GetTickCount(), 1015u);
+    EXPECT_EQ(pumps, (std::vector<std::uint64_t>{0, 1, 2}));
+}
+
+TEST(MessageQueueCapacityTest, AFullQueueDropsNewMessagesAndKeepsTheOldOnes)
+{
+    testing::Reset();
+    ASSERT_NE(CreateTestWindow(), nullptr);
+    for (int i = 0; i < 1100; ++i)
+        testing::InjectKeyDown(static_cast<WPARAM>('A' + i % 26));
+    int count = 0;
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        EXPECT_EQ(msg.wParam, static_cast<WPARAM>('A' + count % 26));
+        ++count;
+    }
+    EXPECT_EQ(count, 1024);
+}
+
+} // namespace
+} // namespace zorbel::test

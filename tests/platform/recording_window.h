@@ -1,0 +1,65 @@
+// A window class whose procedure records what it receives, for the tests of
+// the stand-in layer.
+#pragma once
+
+#include "platform/testing.h"
+
+#include <functional>
+#include <vector>
+
+namespace zorbel::test {
+
+struct Received {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+inline std::vector<Received> &ReceivedMessages()
+{
+    static std::vector<Received> received;
+    return received;
+}
+
+// Runs inside the procedure after recording; returns true when it handled the message.
+inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> &ProcedureHook()
+{
+    static std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> hook;
+    return hook;
+}
+
+inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ReceivedMessages().push_back(Received{window, message, wParam, lParam});
+    LRESULT result = 0;
+    if (ProcedureHook() && ProcedureHook()(window, message, wParam, lParam, &result))
+        return result;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+inline std::vector<UINT> ReceivedKinds()
+{
+    std::vector<UINT> kinds;
+    for (const Received &received : ReceivedMessages())
+        kinds.push_back(received.message);
+    return kinds;
+}
+
+// Resets the headless host and creates a 1024 x 768 pop-up of class "Test Window".
+inline HWND CreateTestWindow(const char *className = "Test Window")
+{
+    ReceivedMessages().clear();
+    ProcedureHook() = nullptr;
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = RecordingProc;
+    windowClass.hInstance = testing::ProcessInstance();
+    windowClass.lpszClassName = className;
+    if (RegisterClassExA(&windowClass) == 0)
+        return nullptr;
+    return CreateWindowExA(WS_EX_TOPMOST, className, "Test", WS_POPUP, 0, 0, 1024, 768, nullptr,
+                           nullptr, testing::ProcessInstance(), nullptr);
+}
+
+} // namespace zorbel::test

@@ -1,0 +1,225 @@
+// Resource scripts, icons and the resource calls of the stand-in layer.
+#include "platform/standin/rc_script.h"
+#include "platform/standin/resources.h"
+#include "platform/testing.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace zorbel::test {
+namespace {
+
+using standin::ParseRcScript;
+using standin::RcScript;
+
+bool Parse(const std::map<std::string, std::string> &files, RcScript *script, std::string *error)
+{
+    return ParseRcScript(
+        "/res/app.rc",
+        [&](const std::string &path, std::string *text) {
+            const auto found = files.find(path);
+            if (found == files.end())
+                return false;
+            *text = found->second;
+            return true;
+        },
+        script, error);
+}
+
+TEST(RcScriptTest, ReadsIconsAndAcceleratorsThroughIncludesAndDefines)
+{
+    const std::map<std::string, std::string> files = {
+        {"/res/app.rc", "// comment\n#include <windows.h>\n#include \"ids.h\"\n"
+                        "#ifdef APSTUDIO_INVOKED\n1 TEXTINCLUDE BEGIN \"x\" END\n#endif\n"
+                        "LANGUAGE 9, 1\n"
+                        "IDI_APP ICON \"art/app.ico\"\n"
+                        "/* block\n comment */ IDR_KEYS ACCELERATORS DISCARDABLE\n{\n"
+                        "    VK_ESCAPE, IDM_QUIT, VIRTKEY, NOINVERT\n"
+                        "    \"^C\", 7, ASCII\n"
+                        "    \"a\", 8\n"
+                        "    VK_F5, 9, VIRTKEY, SHIFT, CONTROL, ALT\n"
+                        "}\n"},
+        {"/res/ids.h", "#pragma once\n#define IDI_APP 107\n#define IDR_KEYS 0x65\n#define IDM_QUIT 40001\n"},
+    };
+    RcScript script;
+    std::string error;
+    ASSERT_TRUE(Parse(files, &script, &error)) << error;
+    ASSERT_EQ(script.icons.size(), 1u);
+    EXPECT_EQ(script.icons[0].id, 107u);
+    EXPECT_EQ(script.icons[0].file, "/res/art/app.ico");
+    ASSERT_EQ(script.tables.size(), 1u);
+    EXPECT_EQ(script.tables[0].id, 101u);
+    const auto &entries = script.tables[0].entries;
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].flags, unsigned{FVIRTKEY | FNOINVERT});
+    EXPECT_EQ(entries[0].key, 0x1Bu);
+    EXPECT_EQ(entries[0].command, 40001u);
+    EXPECT_EQ(entries[1].flags, 0u);
+    EXPECT_EQ(entries[1].key, 3u);
+    EXPECT_EQ(entries[2].key, unsigned{'a'});
+    EXPECT_EQ(entries[3].flags, unsigned{FVIRTKEY | FSHIFT | FCONTROL | FALT});
+    EXPECT_EQ(script.inputs.size(), 3u) << "script, header and icon are build inputs";
+}
+
+TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
+{
+    struct Case {
+        const char *text;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"1 BITMAP \"x.bmp\"\n", "app.rc:1: resource type BITMAP"},
+        {"NAME ICON \"x.ico\"\n", "not a number: NAME"},
+        {"1 ICON x.ico\n", "quoted file name"},
+        {"1 ACCELERATORS\nBEGIN\n VK_NOPE, 1\nEND\n", "app.rc:3: unknown accelerator key VK_NOPE"},
+        {"1 ACCELERATORS\nBEGIN\n \"ab\", 1\nEND\n", "one character"},
+        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, VIRTKEY, ASCII\nEND\n", "both ASCII and VIRTKEY"},
+        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1\n", "without END"},
+        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 99999\nEND\n", "not a number"},
+        {"#if FOO > 1\n#endif\n", "only #if 0 and #if 1"},
+        {"#ifdef X\n", "#if without #endif"},
+        {"#endif\n", "#endif without #if"},
+        {"#include \"missing.h\"\n", "missing.h:0: cannot read"},
+        {"#error no\n", "unknown directive #error"},
+    };
+    for (const Case &c : cases) {
+        RcScript script;
+        std::string error;
+        EXPECT_FALSE(Parse({{"/res/app.rc", c.text}}, &script, &error)) << c.text;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.text << " gave: " << error;
+    }
+}
+
+TEST(RcScriptTest, SelfIncludeStopsInsteadOfRecursingForever)
+{
+    RcScript script;
+    std::string error;
+    EXPECT_FALSE(Parse({{"/res/app.rc", "#include \"app.rc\"\n"}}, &script, &error));
+    EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+}
+
+// A 2 x 2 icon, 8 bits per pixel: palette red and blue, one pixel masked.
+std::vector<unsigned char> TinyIcon()
+{
+    std::vector<unsigned char> ico = {0, 0, 1, 0, 1, 0,            // directory: one image
+                                      2, 2, 0, 0, 1, 0, 8, 0,      // 2 x 2, 8 bpp
+                                      0, 0, 0, 0, 22, 0, 0, 0};    // size (set below), offset 22
+    const unsigned char header[40] = {40, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 1, 0, 8, 0};
+    ico.insert(ico.end(), header, header + 40);
+    for (int i = 0; i < 256; ++i) {
+        const unsigned char entry[4] = {static_cast<unsigned char>(i == 2 ? 255 : 0), 0,
+                                        static_cast<unsigned char>(i == 1 ? 255 : 0), 0};
+        ico.insert(ico.end(), entry, entry + 4);
+    }
+    // Rows bottom-up, 4 bytes each: bottom row (1, 2), top row (2, 1).
+    const unsigned char pixels[8] = {1, 2, 0, 0, 2, 1, 0, 0};
+    ico.insert(ico.end(), pixels, pixels + 8);
+    // Mask rows bottom-up: bottom-left pixel transparent.
+    const unsigned char mask[8] = {0x80, 0, 0, 0, 0, 0, 0, 0};
+    ico.insert(ico.end(), mask, mask + 8);
+    const std::size_t size = ico.size() - 22;
+    ico[14] = static_cast<unsigned char>(size & 0xFF);
+    ico[15] = static_cast<unsigned char>(size >> 8);
+    return ico;
+}
+
+TEST(IconTest, DecodesPaletteImagesWithTheirMask)
+{
+    const std::vector<unsigned char> ico = TinyIcon();
+    standin::IconImage image;
+    ASSERT_TRUE(standin::DecodeIcon(ico.data(), ico.size(), &image));
+    ASSERT_EQ(image.width, 2);
+    ASSERT_EQ(image.height, 2);
+    EXPECT_EQ(image.argb[0], 0xFF0000FFu) << "top-left blue";
+    EXPECT_EQ(image.argb[1], 0xFFFF0000u) << "top-right red";
+    EXPECT_EQ(image.argb[2] >> 24, 0u) << "bottom-left masked";
+    EXPECT_EQ(image.argb[3], 0xFF0000FFu);
+}
+
+TEST(IconTest, MalformedIconsAreRefusedAtEveryCut)
+{
+    const std::vector<unsigned char> ico = TinyIcon();
+    standin::IconImage image;
+    for (std::size_t size = 0; size < ico.size(); ++size)
+        EXPECT_FALSE(standin::DecodeIcon(ico.data(), size, &image)) << size;
+    std::vector<unsigned char> bad = ico;
+    bad[22 + 14] = 7; // 7 bits per pixel
+    EXPECT_FALSE(standin::DecodeIcon(bad.data(), bad.size(), &image));
+    bad = ico;
+    bad[18] = 0xF0; // image offset far outside
+    EXPECT_FALSE(standin::DecodeIcon(bad.data(), bad.size(), &image));
+    EXPECT_FALSE(standin::DecodeIcon(nullptr, 100, &image));
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The program's own resource script is one the generator reads, and its icon
+// one the window can show.
+TEST(ProgramResourcesTest, TheProgramsScriptAndIconAreServed)
+{
+    RcScript script;
+    std::string error;
+    const bool parsed = ParseRcScript(
+        ZORBEL_PROGRAM_RC,
+        [](const std::string &path, std::string *text) {
+            std::ifstream in(path, std::ios::binary);
+            *text = ReadFile(path);
+            return static_cast<bool>(in);
+        },
+        &script, &error);
+    if (!parsed && error.find("cannot read") != std::string::npos && error.find("zorbel.rc") != std::string::npos)
+        GTEST_SKIP() << "no program resource script in this tree";
+    ASSERT_TRUE(parsed) << error;
+    for (const auto &icon : script.icons) {
+        const std::string bytes = ReadFile(icon.file);
+        standin::IconImage image;
+        EXPECT_TRUE(standin::DecodeIcon(reinterpret_cast<const unsigned char *>(bytes.data()),
+                                        bytes.size(), &image))
+            << icon.file;
+        EXPECT_GE(image.width, 16);
+    }
+    EXPECT_FALSE(script.tables.empty());
+}
+
+#ifdef ZORBEL_HAS_PROGRAM_RESOURCES
+// Linked in from the program's script by zorbel_standin_resources.
+TEST(ProgramResourcesTest, IconGroup107AndTable101AreThereAndEscapeGives40001)
+{
+    testing::Reset();
+    const HINSTANCE instance = testing::ProcessInstance();
+    EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(107)), nullptr);
+    const HACCEL table = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(101));
+    ASSERT_NE(table, nullptr);
+    const std::vector<ACCEL> *entries = standin::FindAcceleratorTable(101);
+    ASSERT_NE(entries, nullptr);
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ((*entries)[0].fVirt, FVIRTKEY | FNOINVERT);
+    EXPECT_EQ((*entries)[0].key, VK_ESCAPE);
+    EXPECT_EQ((*entries)[0].cmd, 40001);
+}
+#endif
+
+TEST(ResourceCallsTest, LoadFindsOnlyRegisteredResourcesByNumber)
+{
+    testing::Reset();
+    const std::vector<unsigned char> ico = TinyIcon();
+    standin::RegisterIconGroup(9107, ico.data(), ico.size());
+    const HINSTANCE instance = testing::ProcessInstance();
+    EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(9107)), nullptr);
+    EXPECT_EQ(testing::HandleName(LoadIconA(instance, MAKEINTRESOURCEA(9107))), "icon9107");
+    EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(9108)), nullptr);
+    EXPECT_EQ(LoadIconA(instance, "name"), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(9107)), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
+}
+
+} // namespace
+} // namespace zorbel::test

@@ -1,0 +1,53 @@
+#!/bin/sh
+# Runs the sample Win32 program on the X server in DISPLAY (a 1280 x 1024
+# Xvfb): clicks, presses Escape, and checks its exit, its output and the
+# screen it showed.
+#
+#   run_sample_app.sh SAMPLE_APP OUTPUT_DIR
+set -u
+app=$1
+out=$2
+mkdir -p "$out"
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+trap 'rm -rf "$runtime"' EXIT
+
+fail() {
+    echo "FAIL: $*"
+    kill "$pid" 2>/dev/null
+    exit 1
+}
+
+XDG_RUNTIME_DIR=$runtime "$app" >"$out/sample.out" 2>"$out/sample.err" &
+pid=$!
+
+found=""
+for _ in $(seq 1 100); do
+    found=$(xdotool search --name '^Sample$' 2>/dev/null | head -n 1)
+    [ -n "$found" ] && break
+    sleep 0.1
+done
+[ -n "$found" ] || fail "no window appeared"
+sleep 1
+
+# The 1024 x 768 mode fills the 1280 x 1024 screen's width: scale 1.25, with
+# bars of 32 pixels above and below. Mode pixel (160, 96) is at (200, 152).
+xdotool mousemove 200 152 click 1
+sleep 0.7
+import -window root "$out/screen.png" || fail "no screenshot"
+xdotool key Escape
+
+wait "$pid"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status: $(cat "$out/sample.err")"
+grep -q '^clicks=1 keys=1 mode=1024x768 last=160,96$' "$out/sample.out" || fail "output: $(cat "$out/sample.out")"
+
+pixel() { convert "$out/screen.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
+[ "$(pixel 640 512)" = "255,0,0" ] || fail "centre is $(pixel 640 512), not the red ball"
+[ "$(pixel 640 10)" = "0,0,0" ] || fail "top bar is $(pixel 640 10), not black"
+# Dark blue, 0x0010 in RGB565: 5-bit blue 16 widens to 128 to 132 by method.
+case "$(pixel 100 900)" in 0,0,1[23][0-9]) ;; *) fail "background is $(pixel 100 900)" ;; esac
+# The ring around the click: its right edge is mode pixel (180, 96).
+ring=$(pixel 225 152)
+case "$ring" in 25[0-5],25[0-5],0) ;; *) fail "ring pixel is $ring" ;; esac
+echo "PASS"
