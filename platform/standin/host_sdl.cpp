@@ -187,14 +187,25 @@ POINT SdlHost::Cursor()
     if (!Start()) {
         return POINT{0, 0};
     }
-    (void)SDL_GetGlobalMouseState(&x, &y);
     Window *window = CursorWindow();
-    if (window == nullptr)
+    if (window == nullptr) {
+        (void)SDL_GetGlobalMouseState(&x, &y);
         return POINT{x, y};
-    int windowX = 0;
-    int windowY = 0;
-    SDL_GetWindowPosition(NativeOf(*window)->window, &windowX, &windowY);
-    const POINT client = WindowToClient(*window, x - windowX, y - windowY);
+    }
+    SDL_Window *native = NativeOf(*window)->window;
+    if (SDL_GetMouseFocus() == native) {
+        // Kept up to date by the motion events the pump reads, also while a
+        // button is held; SDL's global position may lag during such a grab.
+        (void)SDL_GetMouseState(&x, &y);
+    } else {
+        int windowX = 0;
+        int windowY = 0;
+        (void)SDL_GetGlobalMouseState(&x, &y);
+        SDL_GetWindowPosition(native, &windowX, &windowY);
+        x -= windowX;
+        y -= windowY;
+    }
+    const POINT client = WindowToClient(*window, x, y);
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
 }
 

@@ -32,9 +32,16 @@ sleep 1
 
 # The 1024 x 768 mode fills the 1280 x 1024 screen's width: scale 1.25, with
 # bars of 32 pixels above and below. Mode pixel (160, 96) is at (200, 152).
-xdotool mousemove 200 152 click 1
+# Press there and drag, holding the button, to (800, 700): mode (640, 534).
+xdotool mousemove 200 152 mousedown 1
+sleep 0.3
+xdotool mousemove 500 400
+sleep 0.2
+xdotool mousemove 800 700
 sleep 0.7
 import -window root "$out/screen.png" || fail "no screenshot"
+xdotool mouseup 1
+sleep 0.2
 xdotool key Escape
 
 wait "$pid"
@@ -50,4 +57,6 @@ case "$(pixel 100 900)" in 0,0,1[23][0-9]) ;; *) fail "background is $(pixel 100
 # The ring around the click: its right edge is mode pixel (180, 96).
 ring=$(pixel 225 152)
 case "$ring" in 25[0-5],25[0-5],0) ;; *) fail "ring pixel is $ring" ;; esac
+# The cursor is followed while the button is held.
+case "$(pixel 800 700)" in 25[0-5],25[0-5],25[0-5]) ;; *) fail "no disc under the held cursor: $(pixel 800 700)" ;; esac
 echo "PASS"

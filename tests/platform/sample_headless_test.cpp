@@ -102,6 +102,7 @@ TEST_F(SampleTest, ShowsTheFrameBeforeQuitting)
         if (pump == 1) {
             testing::SetCursorPos(POINT{300, 200});
             testing::InjectLeftButton(true);
+            testing::InjectLeftButton(false);
         }
         if (pump == 30) {
             seen = testing::ScreenPixels();

@@ -1,6 +1,7 @@
 // A small Win32 program written only against platform/win32.h: a full-screen
 // window, a DirectDraw flip chain, GDI drawing and a message loop. Escape or
-// a close request ends it; each left click leaves a ring where it happened.
+// a close request ends it; each left click leaves a ring where it happened,
+// and a white disc follows the cursor while the button is held.
 //
 // It prints "clicks=<n> keys=<n> mode=<w>x<h> last=<x>,<y>" when it ends, and returns 0,
 // or 1 when its display could not be set up (after a message box).
@@ -19,6 +20,7 @@ struct Sample {
     DWORD height = 768;
     int clicks = 0;
     int keys = 0;
+    bool held = false;
     POINT lastClick{-100, -100};
 };
 
@@ -30,6 +32,10 @@ LRESULT CALLBACK SampleProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN:
         ++g_sample.clicks;
         g_sample.lastClick = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        g_sample.held = true;
+        return 0;
+    case WM_LBUTTONUP:
+        g_sample.held = false;
         return 0;
     case WM_KEYDOWN:
         ++g_sample.keys;
@@ -102,6 +108,13 @@ void DrawFrame(HBRUSH red, HPEN yellow)
     (void)SelectObject(dc, GetStockObject(NULL_BRUSH));
     const POINT at = g_sample.lastClick;
     (void)Ellipse(dc, at.x - 20, at.y - 20, at.x + 21, at.y + 21);
+    POINT cursor{};
+    if (g_sample.held && GetCursorPos(&cursor) && ScreenToClient(g_sample.window, &cursor)) {
+        // While the button is held, a white disc follows the cursor.
+        (void)SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        (void)SelectObject(dc, GetStockObject(WHITE_PEN));
+        (void)Ellipse(dc, cursor.x - 10, cursor.y - 10, cursor.x + 11, cursor.y + 11);
+    }
     (void)SelectObject(dc, oldBrush);
     (void)SelectObject(dc, oldPen);
     (void)g_sample.back->ReleaseDC(dc);

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace zorbel::test {
@@ -82,12 +83,23 @@ TEST_F(SdlHostTest, FlipsPresentAndTheCursorIsInModePixels)
         (void)PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
         SDL_Delay(10);
     }
-    ASSERT_EQ(SDL_WarpMouseGlobal(bounds.x + bounds.w / 2, bounds.y + bounds.h / 2), 0);
-    SDL_Delay(50);
-    POINT cursor{};
-    ASSERT_TRUE(GetCursorPos(&cursor));
-    EXPECT_NEAR(cursor.x, 512, 2);
-    EXPECT_NEAR(cursor.y, 384, 2);
+    // Mode pixels are screen pixels over the scale of the picture, from the
+    // corner of the letterboxed picture.
+    const double scale = std::min(bounds.w / 1024.0, bounds.h / 768.0);
+    const double left = (bounds.w - 1024 * scale) / 2;
+    const double top = (bounds.h - 768 * scale) / 2;
+    for (const SDL_Point at : {SDL_Point{bounds.w / 2, bounds.h / 2}, SDL_Point{100, 200},
+                               SDL_Point{bounds.w - 50, bounds.h - 80}}) {
+        ASSERT_EQ(SDL_WarpMouseGlobal(bounds.x + at.x, bounds.y + at.y), 0);
+        for (int i = 0; i < 10; ++i) { // the motion arrives through the pump
+            (void)PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+            SDL_Delay(10);
+        }
+        POINT cursor{};
+        ASSERT_TRUE(GetCursorPos(&cursor));
+        EXPECT_NEAR(cursor.x, (at.x - left) / scale, 1.0) << at.x;
+        EXPECT_NEAR(cursor.y, (at.y - top) / scale, 1.0) << at.y;
+    }
 }
 
 TEST_F(SdlHostTest, KeysButtonsAndCloseRequestsBecomeMessages)
