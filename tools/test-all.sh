@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build and its tests, the
-# same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# 32-bit Windows program end to end under Wine.
+# Builds everything and runs every test: the native build, its tests and the
+# native program end to end on Xvfb; the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer; and the 32-bit Windows program end to end under
+# Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ echo "== native build and tests"
 cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
+tests/e2e/native_test.sh build/native
 
 echo "== sanitizer build and tests"
 cmake --preset sanitize

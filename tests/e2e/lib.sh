@@ -32,7 +32,7 @@ e2e_init() {
     E2E_FAILED=0
     E2E_FAILED_NAMES=()
     E2E_XVFB_PID=
-    E2E_WINE_PIDS=()
+    E2E_PIDS=()
     unset WINEPREFIX
     export WINEDEBUG=-all WINEARCH=win32
     trap e2e_cleanup EXIT
@@ -45,7 +45,7 @@ e2e_require() {
         command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
     done
     if [ "${#missing[@]}" -gt 0 ]; then
-        echo "e2e: missing tools: ${missing[*]} (see tests/e2e/setup-debian.sh)" >&2
+        echo "e2e: missing tools: ${missing[*]} (see tools/setup-debian.sh)" >&2
         return 1
     fi
 }
@@ -54,13 +54,13 @@ e2e_log() {
     printf '[%s %s] %s\n' "$(date +%H:%M:%S.%N | cut -c1-12)" "$E2E_CASE" "$*" >&2
 }
 
-# Ends the Wine processes started by e2e_wine_start in this shell.
+# Ends the processes started by e2e_start and e2e_wine_start in this shell.
 e2e_end_started() {
     local pid
-    for pid in "${E2E_WINE_PIDS[@]}"; do
+    for pid in "${E2E_PIDS[@]}"; do
         kill "$pid" 2>/dev/null
     done
-    E2E_WINE_PIDS=()
+    E2E_PIDS=()
 }
 
 e2e_cleanup() {
@@ -169,8 +169,23 @@ e2e_wine_start() {
             >"$E2E_TMP/$name.out" 2>"$E2E_TMP/$name.err"
     ) &
     E2E_PID=$!
-    E2E_WINE_PIDS+=("$E2E_PID")
+    E2E_PIDS+=("$E2E_PID")
     e2e_log "started $name: wine $(basename "$exe") $* (pid $E2E_PID)"
+}
+
+# Starts a native PROGRAM ARGS... in the background from its folder; its
+# output goes to E2E_TMP/NAME.out and NAME.err. Sets E2E_PID.
+e2e_start() {
+    local name=${1:?e2e_start: name missing} program=${2:?e2e_start: program missing}
+    shift 2
+    [ -x "$program" ] || { echo "e2e: no program at $program" >&2; return 1; }
+    (
+        cd "$(dirname "$program")" || exit 126
+        exec "./$(basename "$program")" "$@" >"$E2E_TMP/$name.out" 2>"$E2E_TMP/$name.err"
+    ) &
+    E2E_PID=$!
+    E2E_PIDS+=("$E2E_PID")
+    e2e_log "started $name: $(basename "$program") $* (pid $E2E_PID)"
 }
 
 # Waits up to TIMEOUT seconds for PID, a process started by these helpers,
@@ -414,7 +429,7 @@ e2e_case() {
     start=$(date +%s%N)
     E2E_CASE=$name
     (
-        E2E_WINE_PIDS=()
+        E2E_PIDS=()
         trap e2e_end_started EXIT
         "$fn"
     ) || status=$?

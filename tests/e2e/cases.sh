@@ -1,0 +1,92 @@
+# shellcheck shell=bash
+# The end-to-end cases shared by the Windows program under Wine and the
+# native program. The including script defines:
+#   start_zorbel NAME      starts the program (env as given), sets E2E_PID
+#   close_zorbel WINDOW    sends a close request as a user would
+#   messages_shown NAME    prints the texts of the message boxes shown, one a
+#                          line, or "unknown" when the platform cannot tell
+#   wait_message_box       waits for the message box window, sets E2E_WINDOW
+
+title="Zorbel Demo"
+
+# The launcher at rest: a straight blue band between two red tips.
+expect_rest() {
+    e2e_expect_pixel 472 384 0x000000FF "left tip at rest" "${1:-0}"
+    e2e_expect_pixel 552 384 0x000000FF "right tip at rest"
+    e2e_expect_pixel 512 384 0x00FF0000 "band at rest"
+    e2e_expect_pixel 512 300 0x00000000 "background above the launcher"
+}
+
+# Counts pure red pixels outside the fork: a ball still on the screen.
+red_ball_pixels() {
+    local shot=$E2E_TMP/after.png
+    e2e_screenshot "$shot"
+    convert "$shot" -fill black -draw "rectangle 440,352 584,416" \
+        -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+
+case_pull_and_launch() {
+    local log=$E2E_TMP/taclib.log
+    TACLIB_DEVICE=sim TACLIB_LOG=$log start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1024x768
+    expect_rest 10
+
+    # Held 200 pixels below the rest centre: the band, 7 pixels wide in
+    # 0x00FF6300, runs from the tips down and wraps under the red ball.
+    e2e_press_and_pull 512 384 512 584 10
+    sleep 0.5
+    e2e_screenshot "$E2E_ARTIFACTS/held.png"
+    e2e_expect_pixel 512 584 0x000000FF "ball at the cursor" 3
+    e2e_expect_pixel 512 602 0x00FF6300 "band wrapped under the ball"
+    e2e_expect_pixel 482 484 0x00FF6300 "band between left tip and ball"
+    e2e_expect_pixel 542 484 0x00FF6300 "band between ball and right tip"
+    e2e_expect_pixel 472 384 0x000000FF "left tip while held"
+
+    # Let go: the ball leaves through the top, the launcher waits again.
+    e2e_release
+    sleep 1.5
+    expect_rest 5
+    local reds
+    reds=$(red_ball_pixels)
+    [ "$reds" = 0 ] || e2e_fail "a red ball is still on the screen after the launch ($reds red pixels)"
+
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+
+    # The spring: started on the grab, stopped on the release, then the
+    # spring, the project and the device destroyed in that order.
+    local order
+    order=$(grep -oE '^CTac(Spring::(Start|Stop|~CTacSpring)|Project::~CTacProject|Mouse::~CTacMouse)' "$log" | tr '\n' ' ')
+    [ "$order" = "CTacSpring::Start CTacSpring::Stop CTacSpring::~CTacSpring CTacProject::~CTacProject CTacMouse::~CTacMouse " ] ||
+        e2e_fail "spring calls were: $order"
+}
+
+case_second_copy_and_close() {
+    start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1024x768
+    expect_rest 10
+    local window=$E2E_WINDOW
+    start_zorbel zorbel2
+    e2e_expect_exit "$E2E_PID" 20 0 "the second copy"
+    [ "$(e2e_windows "$title" | wc -l)" = 1 ] || e2e_fail "windows titled '$title': $(e2e_windows "$title")"
+    expect_rest 2
+    close_zorbel "$window"
+    e2e_expect_exit "$pid" 15 0 "zorbel after a close request"
+}
+
+# On a screen that refuses both 16-bit modes: one message box, and the
+# program ends with 0 once it is dismissed.
+case_refused_mode() {
+    start_zorbel zorbel
+    local pid=$E2E_PID
+    wait_message_box
+    sleep 1
+    local texts
+    texts=$(messages_shown zorbel)
+    [ "$texts" = "SetDisplayMode FAILED" ] || [ "$texts" = unknown ] ||
+        e2e_fail "message boxes shown: '$texts'"
+    e2e_key "$E2E_WINDOW" Return
+    e2e_expect_exit "$pid" 15 0 "zorbel after the message box"
+}
