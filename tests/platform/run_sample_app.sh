@@ -1,12 +1,15 @@
 #!/bin/sh
 # Runs the sample Win32 program on the X server in DISPLAY (a 1280 x 1024
-# Xvfb): clicks, presses Escape, and checks its exit, its output and the
-# screen it showed.
+# Xvfb): clicks, drags, presses Escape, and checks its exit, its output and
+# the screen it showed. With "refused" (on a screen too small for 800 x 600)
+# it checks the set-up failure instead: one message box, dismissed with
+# Return, and exit status 1.
 #
-#   run_sample_app.sh SAMPLE_APP OUTPUT_DIR
+#   run_sample_app.sh SAMPLE_APP OUTPUT_DIR [refused]
 set -u
 app=$1
 out=$2
+mode=${3:-run}
 mkdir -p "$out"
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
@@ -20,6 +23,31 @@ fail() {
 
 XDG_RUNTIME_DIR=$runtime "$app" >"$out/sample.out" 2>"$out/sample.err" &
 pid=$!
+
+if [ "$mode" = refused ]; then
+    box=""
+    for _ in $(seq 1 100); do
+        # The box has the caption but, unlike the program's window, no class.
+        box=$(xwininfo -root -tree | awk '/"Sample": \(\)/ {print $1}' | head -n 1)
+        [ -n "$box" ] && break
+        sleep 0.1
+    done
+    [ -n "$box" ] || fail "no message box appeared"
+    sleep 0.5
+    import -window root "$out/refused.png"
+    xdotool windowfocus "$box" key Return
+    for _ in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "still running after Return on the box"
+    wait "$pid"
+    status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status after the message box"
+    [ ! -s "$out/sample.out" ] || fail "it ran: $(cat "$out/sample.out")"
+    echo "PASS"
+    exit 0
+fi
 
 found=""
 for _ in $(seq 1 100); do

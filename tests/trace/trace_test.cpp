@@ -135,6 +135,50 @@ TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
     }
 }
 
+Result TraceWithPictures(const std::string &script, const std::string &pngDir)
+{
+    const std::string dir = FreshDir();
+    std::ofstream(dir + "/script.txt") << script;
+    const std::string command = std::string(ZORBEL_TRACE) + " --png " + pngDir + " " + dir +
+                                "/script.txt >" + dir + "/out.txt 2>" + dir + "/err.txt";
+    const int raw = std::system(command.c_str());
+    Result result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadFile(dir + "/out.txt");
+    result.err = ReadFile(dir + "/err.txt");
+    return result;
+}
+
+TEST(Trace, PicturesOfEveryDrawnFrame)
+{
+    const std::string pictures = FreshDir();
+    const Result r = TraceWithPictures("cursor 512 384\npress\ncursor 512 584\nstep\ndraw\n"
+                                       "tick 10\nstart\ntick 20\nframe\n",
+                                       pictures);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char *name : {"/frame-000001.png", "/frame-000002.png"}) {
+        const std::string png = ReadFile(pictures + name);
+        ASSERT_GT(png.size(), 8u) << name;
+        EXPECT_EQ(png.substr(1, 3), "PNG") << name;
+    }
+    EXPECT_TRUE(ReadFile(pictures + "/frame-000003.png").empty());
+    // The records are the same with or without pictures.
+    const Result plain = Trace("cursor 512 384\npress\ncursor 512 584\nstep\ndraw\n"
+                               "tick 10\nstart\ntick 20\nframe\n");
+    EXPECT_EQ(r.out, plain.out);
+}
+
+TEST(Trace, PicturesThatCannotBeMadeStopTheRun)
+{
+    Result r = TraceWithPictures("draw\n", "/nonexistent/folder");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("line 1: cannot write /nonexistent/folder/frame-000001.png", 0), 0u)
+        << r.err;
+    r = TraceWithPictures("client 0 0\ndraw\n", FreshDir());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("line 1: cannot draw pictures of 0 x 0 pixels", 0), 0u) << r.err;
+}
+
 TEST(Trace, UnreadableScriptIsReported)
 {
     const std::string dir = FreshDir();

@@ -13,15 +13,16 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: zorbel-trace [SCRIPT]\n"
-               "Reads the script from standard input when SCRIPT is absent or '-'.\n",
+    std::fputs("usage: zorbel-trace [--png DIR] [SCRIPT]\n"
+               "Reads the script from standard input when SCRIPT is absent or '-'.\n"
+               "With --png, every drawn frame is also written to DIR/frame-000001.png and on.\n",
                stderr);
     return 2;
 }
 
-int Run(std::istream &in)
+int Run(std::istream &in, const std::string &pngDir)
 {
-    zorbel::trace::Session session(stdout);
+    zorbel::trace::Session session(stdout, pngDir);
     std::string line;
     long long number = 0;
     while (std::getline(in, line)) {
@@ -41,17 +42,25 @@ int Run(std::istream &in)
 
 int main(int argc, char **argv)
 {
-    if (argc > 2)
-        return Usage();
-    if (argc == 2 && std::strcmp(argv[1], "-") != 0) {
-        if (argv[1][0] == '-')
+    std::string pngDir;
+    int arg = 1;
+    if (arg < argc && std::strcmp(argv[arg], "--png") == 0) {
+        if (arg + 1 >= argc || argv[arg + 1][0] == '\0')
             return Usage();
-        std::ifstream file(argv[1]);
+        pngDir = argv[arg + 1];
+        arg += 2;
+    }
+    if (argc - arg > 1)
+        return Usage();
+    if (arg < argc && std::strcmp(argv[arg], "-") != 0) {
+        if (argv[arg][0] == '-')
+            return Usage();
+        std::ifstream file(argv[arg]);
         if (!file) {
-            std::fprintf(stderr, "zorbel-trace: cannot open '%s'\n", argv[1]);
+            std::fprintf(stderr, "zorbel-trace: cannot open '%s'\n", argv[arg]);
             return 2;
         }
-        return Run(file);
+        return Run(file, pngDir);
     }
-    return Run(std::cin);
+    return Run(std::cin, pngDir);
 }

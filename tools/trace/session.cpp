@@ -1,54 +1,118 @@
 #include "session.h"
 
+#include <cstdio>
+
 #include "app/app_state.h"
 #include "app/clock.h"
+#include "app/lifecycle.h"
+#include "app/window.h"
 #include "platform/testing.h"
 #include "records.h"
+#include "scene/drawing_tools.h"
 #include "scene/launcher.h"
 
 namespace zorbel::trace {
 
-Session::Session(std::FILE *out) : out_(out)
+Session::Session(std::FILE *out, std::string pngDir) : out_(out), pngDir_(std::move(pngDir))
 {
     testing::UseHeadlessHost();
+    testing::SetCallLogging(false);
     App = AppState{};
 }
 
-Session::~Session() = default;
-
-void Session::SetClient(int width, int height)
+Session::~Session()
 {
-    App.ClientRect = RECT{0, 0, width, height};
-    App.ClientTopLeft = POINT{0, 0};
-    App.ClientBottomRight = POINT{width, height};
+    if (launcher_ != nullptr)
+        Shutdown();
+    testing::Reset();
 }
 
-void Session::EnsureLauncher()
+// The program's window of the given client size at the screen origin. Its
+// procedure takes the client geometry from the move and size messages of
+// its creation, as it does in the program; the launcher is built from it.
+bool Session::Open(int width, int height, std::string &error)
 {
-    if (launcher_)
-        return;
-    if (App.ClientBottomRight.x == 0 && App.ClientBottomRight.y == 0 && !anyCommand_)
-        SetClient(1024, 768);
-    launcher_ = std::make_unique<Launcher>();
-    App.TheLauncher = launcher_.get();
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = testing::ProcessInstance();
+    windowClass.lpszClassName = App.WindowClassName;
+    window_ = RegisterClassExA(&windowClass) == 0
+                  ? nullptr
+                  : CreateWindowExA(WS_EX_TOPMOST, App.WindowClassName, "Zorbel Demo", WS_POPUP, 0,
+                                    0, width, height, nullptr, nullptr,
+                                    testing::ProcessInstance(), nullptr);
+    if (window_ == nullptr) {
+        error = "cannot create a window of " + std::to_string(width) + " x " +
+                std::to_string(height);
+        return false;
+    }
+    App.MainWindow = window_;
+    Deliver();
+    if (!pngDir_.empty() && !OpenDisplay(width, height, error))
+        return false;
+    launcher_ = new Launcher();
+    App.TheLauncher = launcher_;
+    CreateDrawingTools();
+    return true;
+}
+
+// A flipping pair of the client's size to draw frames into, opened without
+// touching the client geometry that the window procedure keeps.
+bool Session::OpenDisplay(int width, int height, std::string &error)
+{
+    IDirectDraw *first = nullptr;
+    bool ok = DirectDrawCreate(nullptr, &first, nullptr) == DD_OK &&
+              first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&App.DirectDraw)) ==
+                  DD_OK;
+    if (first != nullptr)
+        (void)first->Release();
+    DDSURFACEDESC2 chain{};
+    chain.dwSize = sizeof chain;
+    chain.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    chain.dwBackBufferCount = 1;
+    chain.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    DDSCAPS2 back{};
+    back.dwCaps = DDSCAPS_BACKBUFFER;
+    ok = ok &&
+         App.DirectDraw->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) ==
+             DD_OK &&
+         App.DirectDraw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(height), 16,
+                                        0, 0) == DD_OK &&
+         App.DirectDraw->CreateSurface(&chain, &App.Primary, nullptr) == DD_OK &&
+         App.Primary->GetAttachedSurface(&back, &App.BackBuffer) == DD_OK;
+    if (!ok)
+        error = "cannot draw pictures of " + std::to_string(width) + " x " +
+                std::to_string(height) + " pixels";
+    return ok;
+}
+
+// Lets the window procedure handle what the platform has queued for it.
+void Session::Deliver()
+{
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT)
+            (void)DispatchMessageA(&msg);
 }
 
 bool Session::Run(const Command &command, std::string &error)
 {
     if (command.op == Op::None)
         return true;
-    if (command.op == Op::Client) {
-        if (anyCommand_) {
-            error = "client must be the first command";
-            return false;
-        }
-        SetClient(static_cast<int>(command.a), static_cast<int>(command.b));
-        anyCommand_ = true;
-        EnsureLauncher();
-        return true;
+    if (command.op == Op::Client && launcher_ != nullptr) {
+        error = "client must be the first command";
+        return false;
     }
-    EnsureLauncher();
-    anyCommand_ = true;
+    if (launcher_ == nullptr) {
+        const bool client = command.op == Op::Client;
+        if (!Open(client ? static_cast<int>(command.a) : 1024,
+                  client ? static_cast<int>(command.b) : 768, error))
+            return false;
+        if (client)
+            return true;
+    }
+    bool ok = true;
     switch (command.op) {
     case Op::Cursor:
         testing::SetCursorPos(POINT{static_cast<LONG>(command.a), static_cast<LONG>(command.b)});
@@ -57,13 +121,13 @@ bool Session::Run(const Command &command, std::string &error)
         Press();
         break;
     case Op::Release:
-        Release();
+        Button(false);
         break;
     case Op::Step:
         Steps(command.a);
         break;
     case Op::Draw:
-        Draw();
+        ok = Draw(error);
         break;
     case Op::Resize:
         Resize(static_cast<int>(command.a), static_cast<int>(command.b));
@@ -75,34 +139,34 @@ bool Session::Run(const Command &command, std::string &error)
         testing::SetTickCount(static_cast<DWORD>(command.a));
         break;
     case Op::Frame:
-        Frame();
+        Frame(error, ok);
         break;
     default:
         break;
     }
-    return true;
+    return ok;
 }
 
 void Session::Press()
 {
     POINT cursor{0, 0};
     (void)GetCursorPos(&cursor);
-    (void)ScreenToClient(App.MainWindow, &cursor);
+    (void)ScreenToClient(window_, &cursor);
     const BOOL hit = launcher_->HitTest(cursor);
-    if (hit) {
-        App.DragFlag = 1;
-        launcher_->Grab();
-    }
+    Button(true);
     Emit(Record().Point("press", cursor).Int("hit", hit ? 1 : 0).Line());
 }
 
-void Session::Release() { App.DragFlag = 0; }
+void Session::Button(bool down)
+{
+    testing::InjectLeftButton(down, window_);
+    Deliver();
+}
 
 void Session::Resize(int width, int height)
 {
-    SetClient(width, height);
-    launcher_->Recentre((App.ClientRect.left + App.ClientRect.right) / 2,
-                        (App.ClientRect.top + App.ClientRect.bottom) / 2);
+    testing::InjectWindowRect(RECT{0, 0, width, height}, window_);
+    Deliver();
 }
 
 void Session::Steps(long long count)
@@ -129,7 +193,7 @@ struct RecordingStepper {
 
 } // namespace
 
-void Session::Frame()
+void Session::Frame(std::string &error, bool &ok)
 {
     RecordingStepper stepper{*launcher_, out_, steps_};
     const DWORD now = ClockNow();
@@ -140,13 +204,26 @@ void Session::Frame()
              .Int("steps", ran)
              .Int("NextStepTime", App.NextStepTime)
              .Line());
-    Draw();
+    ok = Draw(error);
 }
 
-void Session::Draw()
+// The band logic once, as a frame runs it, and its record. With pictures
+// wanted, the frame is then drawn as the program draws it; the band logic
+// that drawing runs again changes nothing a second time.
+bool Session::Draw(std::string &error)
 {
     const BandLayout layout = launcher_->LayOutBand();
     Emit(DrawRecord(++draws_, layout, *launcher_));
+    if (pngDir_.empty())
+        return true;
+    launcher_->Draw();
+    char name[32];
+    (void)std::snprintf(name, sizeof name, "/frame-%06lld.png", draws_);
+    if (!testing::WritePng(testing::BackBufferPixels(), pngDir_ + name)) {
+        error = "cannot write " + pngDir_ + name;
+        return false;
+    }
+    return true;
 }
 
 void Session::Emit(const std::string &line) { (void)std::fputs(line.c_str(), out_); }

@@ -1,39 +1,44 @@
-// Runs trace commands against the real scene on the headless host.
+// Runs trace commands against the real scene and window procedure on the
+// headless host.
 #pragma once
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
+#include "platform/win32.h"
 #include "script.h"
 
 class Launcher;
+struct BandLayout;
 
 namespace zorbel::trace {
 
 class Session {
 public:
-    explicit Session(std::FILE *out);
+    // pngDir: where each drawn frame goes as a picture; empty for none.
+    Session(std::FILE *out, std::string pngDir);
     ~Session();
 
     // Runs one parsed command. Returns false with the reason when the
-    // command is not allowed where it stands.
+    // command is not allowed where it stands or cannot be carried out.
     bool Run(const Command &command, std::string &error);
 
 private:
-    void EnsureLauncher();
-    void SetClient(int width, int height);
+    bool Open(int width, int height, std::string &error);
+    bool OpenDisplay(int width, int height, std::string &error);
+    void Deliver();
     void Press();
-    void Release();
+    void Button(bool down);
     void Resize(int width, int height);
     void Steps(long long count);
-    void Frame();
-    void Draw();
+    void Frame(std::string &error, bool &ok);
+    bool Draw(std::string &error);
     void Emit(const std::string &line);
 
     std::FILE *out_;
-    std::unique_ptr<Launcher> launcher_;
-    bool anyCommand_ = false;
+    std::string pngDir_;
+    HWND window_ = nullptr;
+    Launcher *launcher_ = nullptr;
     long long steps_ = 0;
     long long draws_ = 0;
     long long frames_ = 0;
