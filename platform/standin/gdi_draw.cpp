@@ -33,12 +33,12 @@ cairo_t *ContextOf(DeviceContext &dc)
 // GDI's do; wider pens have round ends and joins.
 bool PreparePen(cairo_t *context, HGDIOBJ pen)
 {
-    const PenSpec spec = PenOf(pen);
-    if (spec.none)
+    const PenSpec penStyle = PenOf(pen);
+    if (penStyle.none)
         return false;
-    SetSourceColour(context, spec.colour);
-    const bool thin = spec.width <= 1;
-    cairo_set_line_width(context, thin ? 1.0 : static_cast<double>(spec.width));
+    SetSourceColour(context, penStyle.colour);
+    const bool thin = penStyle.width <= 1;
+    cairo_set_line_width(context, thin ? 1.0 : static_cast<double>(penStyle.width));
     cairo_set_line_cap(context, thin ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(context, thin ? CAIRO_LINE_JOIN_MITER : CAIRO_LINE_JOIN_ROUND);
     return true;

@@ -83,16 +83,16 @@ int CTacEffect::InitializeFromProject(CTacProject &project, char const *effectNa
     if (flags != 0) return Failure(log, "unknown flags");
     TacProjectState const &source = TacAccess::State(project);
     if (!source.open) return Failure(log, "the project is not open");
-    taclib::EffectSpec const *spec = taclib::FindEffect(source.data, effectName);
-    if (spec == nullptr) return Failure(log, "no effect of that name in the project");
-    if (!state_->isSpring || spec->type != taclib::EffectType::Spring) {
+    taclib::EffectSpec const *effect = taclib::FindEffect(source.data, effectName);
+    if (effect == nullptr) return Failure(log, "no effect of that name in the project");
+    if (!state_->isSpring || effect->type != taclib::EffectType::Spring) {
         return Failure(log, "the effect is of another type");
     }
     std::shared_ptr<DeviceCore> core = device != nullptr ? TacAccess::Core(device) : source.device.lock();
     if (!core) return Failure(log, "no initialised device");
-    SpringParams params = spec->spring;
-    if (!spec->hasCentre) CentreOnScreen(*core, &params);
-    if (char const *why = Create(state_, core, params, spec->startNow)) return Failure(log, why);
+    SpringParams params = effect->spring;
+    if (!effect->hasCentre) CentreOnScreen(*core, &params);
+    if (char const *why = Create(state_, core, params, effect->startNow)) return Failure(log, why);
     return log.Result(1);
 }
 
