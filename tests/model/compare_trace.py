@@ -3,7 +3,7 @@
 
 Usage: python3 compare_trace.py --tracer PATH [--seed S] [--scripts N] [--dump DIR]
 
-The scripts are the fixed ones below (the scene's documented situations and
+The scripts are the fixed ones below (the scene's worked examples and
 malformed input) plus N random ones generated from the seed.  stdout must be
 byte for byte the same, and so must the exit status; for a failed script the
 first stderr line must start with the same "line N: ".  Exit status 0 when all
@@ -33,7 +33,7 @@ def pull(to, after="", client=None, centre=(512, 384)):
 
 LAUNCH = "release\nstep 36\ndraw\nstep\ndraw\nstep 43\ndraw\nstep\ndraw\nstep 3\ndraw\n"
 
-DOCUMENTED = [
+WORKED_EXAMPLES = [
     ("pull down 200, let go on 37th, out on 81st", pull((512, 584), LAUNCH)),
     ("pull down 100, wrapped band", pull((512, 484), "draw\n" + LAUNCH)),
     ("pull up", pull((512, 284), LAUNCH)),
@@ -482,7 +482,7 @@ def main(argv):
         print("compare_trace: cannot run '%s'" % args.tracer, file=sys.stderr)
         return 2
 
-    cases = [("documented: " + n, s) for n, s in DOCUMENTED]
+    cases = [("worked example: " + n, s) for n, s in WORKED_EXAMPLES]
     cases += [("malformed: " + n, s) for n, s in MALFORMED]
     cases += list(random_scripts(args.seed, args.scripts))
 
@@ -512,9 +512,9 @@ def main(argv):
         print("compare_trace: %d of %d scripts differ (%s)"
               % (len(failures), len(cases) + 1, ", ".join(n for n, _, _ in failures[:10])))
         return 1
-    print("compare_trace: %d scripts (%d documented, %d malformed, %d random, seed %d; "
+    print("compare_trace: %d scripts (%d worked examples, %d malformed, %d random, seed %d; "
           "%d script lines) agree with the model"
-          % (len(cases), len(DOCUMENTED), len(MALFORMED), args.scripts, args.seed, lines))
+          % (len(cases), len(WORKED_EXAMPLES), len(MALFORMED), args.scripts, args.seed, lines))
     return 0
 
 

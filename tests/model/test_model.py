@@ -1,4 +1,4 @@
-"""Checks of the reference model against the scene's documented figures.
+"""Checks of the reference model against the scene's worked examples.
 
 Run with: python3 -m unittest (from this directory).
 """
