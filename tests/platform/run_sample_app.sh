@@ -50,7 +50,7 @@ if [ "$mode" = refused ]; then
 fi
 
 found=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
     found=$(xdotool search --name '^Sample$' 2>/dev/null | head -n 1)
     [ -n "$found" ] && break
     sleep 0.1
