@@ -41,9 +41,13 @@ BOOL WINAPI GetCursorPos(LPPOINT point)
     return TRUE;
 }
 
-BOOL WINAPI ScreenToClient(HWND window, LPPOINT point)
+namespace {
+
+// Moves a point by the window's client origin, times direction: -1 from
+// screen to client coordinates, +1 back.
+BOOL ShiftByClientOrigin(const char *name, HWND window, LPPOINT point, int direction)
 {
-    LogLine line("ScreenToClient");
+    LogLine line(name);
     line.Handle(window);
     const Window *own = FindWindowSlot(window);
     if (point != nullptr)
@@ -53,28 +57,22 @@ BOOL WINAPI ScreenToClient(HWND window, LPPOINT point)
         return FALSE;
     }
     const POINT origin = ClientOrigin(*own);
-    point->x -= origin.x;
-    point->y -= origin.y;
+    point->x += direction * origin.x;
+    point->y += direction * origin.y;
     line.Result(TRUE).Int(point->x).Int(point->y);
     return TRUE;
 }
 
+} // namespace
+
+BOOL WINAPI ScreenToClient(HWND window, LPPOINT point)
+{
+    return ShiftByClientOrigin("ScreenToClient", window, point, -1);
+}
+
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point)
 {
-    LogLine line("ClientToScreen");
-    line.Handle(window);
-    const Window *own = FindWindowSlot(window);
-    if (point != nullptr)
-        line.Int(point->x).Int(point->y);
-    if (own == nullptr || point == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    const POINT origin = ClientOrigin(*own);
-    point->x += origin.x;
-    point->y += origin.y;
-    line.Result(TRUE).Int(point->x).Int(point->y);
-    return TRUE;
+    return ShiftByClientOrigin("ClientToScreen", window, point, +1);
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect)
