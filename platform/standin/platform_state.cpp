@@ -82,43 +82,39 @@ void ShutdownPlatform()
         TearDown(*g_platform);
 }
 
-Window *FindWindowSlot(HWND window)
+namespace {
+
+// The live slot a handle of the given kind names, or null when the handle is
+// of another kind, out of range, free or from an earlier use of the slot.
+template <class Slots>
+typename Slots::value_type *FindSlot(Slots &slots, const void *handle, HandleKind kind)
 {
-    const HandleParts parts = UnpackHandle(window);
-    if (parts.kind != HandleKind::Window || parts.slot >= kMaxWindows)
+    const HandleParts parts = UnpackHandle(handle);
+    if (parts.kind != kind || parts.slot >= slots.size())
         return nullptr;
-    Window &slot = State().windows[parts.slot];
+    auto &slot = slots[parts.slot];
     return slot.used && slot.generation == parts.generation ? &slot : nullptr;
 }
 
-Proxy *FindProxy(HWND window)
+} // namespace
+
+Window *FindWindowSlot(HWND window)
 {
-    const HandleParts parts = UnpackHandle(window);
-    if (parts.kind != HandleKind::Proxy || parts.slot >= kMaxProxies)
-        return nullptr;
-    Proxy &slot = State().proxies[parts.slot];
-    return slot.used && slot.generation == parts.generation ? &slot : nullptr;
+    return FindSlot(State().windows, window, HandleKind::Window);
 }
+
+Proxy *FindProxy(HWND window) { return FindSlot(State().proxies, window, HandleKind::Proxy); }
 
 GdiObject *FindGdiObject(HGDIOBJ object)
 {
-    const HandleParts parts = UnpackHandle(object);
-    if ((parts.kind != HandleKind::Pen && parts.kind != HandleKind::Brush) ||
-        parts.slot >= kMaxGdiObjects)
+    const HandleKind kind = UnpackHandle(object).kind;
+    if (kind != HandleKind::Pen && kind != HandleKind::Brush)
         return nullptr;
-    GdiObject &slot = State().gdi[parts.slot];
-    return slot.used && slot.generation == parts.generation && slot.kind == parts.kind ? &slot
-                                                                                        : nullptr;
+    GdiObject *found = FindSlot(State().gdi, object, kind);
+    return found != nullptr && found->kind == kind ? found : nullptr;
 }
 
-DeviceContext *FindDc(HDC dc)
-{
-    const HandleParts parts = UnpackHandle(dc);
-    if (parts.kind != HandleKind::Dc || parts.slot >= kMaxDcs)
-        return nullptr;
-    DeviceContext &slot = State().dcs[parts.slot];
-    return slot.used && slot.generation == parts.generation ? &slot : nullptr;
-}
+DeviceContext *FindDc(HDC dc) { return FindSlot(State().dcs, dc, HandleKind::Dc); }
 
 Window *NewestTopLevelWindow()
 {
