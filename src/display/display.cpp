@@ -79,17 +79,12 @@ HRESULT CreateSurfaces(HWND window)
         return ReportFatal(window, result, "SetDisplayMode FAILED");
     SetClientGeometryFromDisplay();
 
-    DDSURFACEDESC2 chain{};
-    chain.dwSize = sizeof chain;
-    chain.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    chain.dwBackBufferCount = 1;
-    chain.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    DDSURFACEDESC2 chain = FlipChainDescription();
     result = App.DirectDraw->CreateSurface(&chain, &App.Primary, nullptr);
     if (result != DD_OK)
         return ReportFatal(window, result, "CreateSurface FAILED");
 
-    DDSCAPS2 back{};
-    back.dwCaps = DDSCAPS_BACKBUFFER;
+    DDSCAPS2 back = BackBufferCaps();
     result = App.Primary->GetAttachedSurface(&back, &App.BackBuffer);
     if (result != DD_OK)
         return ReportFatal(window, result, "GetAttachedSurface FAILED");
@@ -97,6 +92,23 @@ HRESULT CreateSurfaces(HWND window)
     ClearSurface(App.Primary);
     ClearSurface(App.BackBuffer);
     return DD_OK;
+}
+
+DDSURFACEDESC2 FlipChainDescription()
+{
+    DDSURFACEDESC2 chain{};
+    chain.dwSize = sizeof chain;
+    chain.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    chain.dwBackBufferCount = 1;
+    chain.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    return chain;
+}
+
+DDSCAPS2 BackBufferCaps()
+{
+    DDSCAPS2 back{};
+    back.dwCaps = DDSCAPS_BACKBUFFER;
+    return back;
 }
 
 void ClearSurface(IDirectDrawSurface4 *surface)

@@ -6,6 +6,7 @@
 #include "app/clock.h"
 #include "app/lifecycle.h"
 #include "app/window.h"
+#include "display/display.h"
 #include "platform/testing.h"
 #include "records.h"
 #include "scene/drawing_tools.h"
@@ -67,13 +68,8 @@ bool Session::OpenDisplay(int width, int height, std::string &error)
                   DD_OK;
     if (first != nullptr)
         (void)first->Release();
-    DDSURFACEDESC2 chain{};
-    chain.dwSize = sizeof chain;
-    chain.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    chain.dwBackBufferCount = 1;
-    chain.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    DDSCAPS2 back{};
-    back.dwCaps = DDSCAPS_BACKBUFFER;
+    DDSURFACEDESC2 chain = FlipChainDescription();
+    DDSCAPS2 back = BackBufferCaps();
     ok = ok &&
          App.DirectDraw->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) ==
              DD_OK &&
