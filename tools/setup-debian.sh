@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev libcairo2-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
-  mingw-w64 icoutils wine wine32:i386
+  mingw-w64 icoutils wine wine32:i386 wine64
 )
 
 as_root() {
