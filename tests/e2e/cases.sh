@@ -26,7 +26,7 @@ red_ball_pixels() {
 }
 
 case_pull_and_launch() {
-    local log=$E2E_TMP/taclib.log
+    local log=$E2E_CASE_DIR/taclib.log
     TACLIB_DEVICE=sim TACLIB_LOG=$log start_zorbel zorbel
     local pid=$E2E_PID
     e2e_wait_window "$title" 1024x768

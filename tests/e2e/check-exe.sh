@@ -3,8 +3,8 @@
 #
 #   tests/e2e/check-exe.sh zorbel.exe
 #
-# It must be a 32-bit GUI program that imports ddraw.dll and no MinGW runtime
-# DLL, and carry icon group 107 (16, 20, 32 and 48 pixels, 256 colours each)
+# It must be a GUI program, 32-bit (PE32, i386) or 64-bit (PE32+, x86-64),
+# that imports ddraw.dll and no MinGW runtime DLL, and carry icon group 107 (16, 20, 32 and 48 pixels, 256 colours each)
 # and accelerator table 101 (Escape, virtual key, no inversion, command 40001).
 set -uo pipefail
 
@@ -16,15 +16,25 @@ fail() {
     failures=$((failures + 1))
 }
 
+# The host's objdump reads both PE kinds; a MinGW one will do where it does not.
 objdump=objdump
-command -v i686-w64-mingw32-objdump >/dev/null 2>&1 && objdump=i686-w64-mingw32-objdump
+for candidate in objdump x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump; do
+    if command -v "$candidate" >/dev/null 2>&1 && "$candidate" -i 2>/dev/null | grep -qx 'pei-x86-64'; then
+        objdump=$candidate
+        break
+    fi
+done
 for tool in "$objdump" wrestool icotool; do
     command -v "$tool" >/dev/null 2>&1 || { echo "check-exe: $tool not found" >&2; exit 1; }
 done
 [ -f "$exe" ] || { echo "check-exe: no file $exe" >&2; exit 1; }
 
 format=$("$objdump" -f "$exe" 2>&1 | sed -n 's/.*file format //p')
-[ "$format" = pei-i386 ] || fail "file format is '${format:-unknown}', expected pei-i386"
+case "$format" in
+    pei-i386) kind="PE32 i386" ;;
+    pei-x86-64) kind="PE32+ x86-64" ;;
+    *) fail "file format is '${format:-unknown}', expected pei-i386 or pei-x86-64"; kind=unknown ;;
+esac
 
 headers=$("$objdump" -p "$exe" 2>/dev/null)
 subsystem=$(awk '/^Subsystem/ {print $2}' <<<"$headers")
@@ -52,6 +62,6 @@ else
 fi
 
 if [ "$failures" -eq 0 ]; then
-    echo "PASS [exe] $exe: PE32 GUI, imports ddraw.dll, icon group 107, accelerator table 101"
+    echo "PASS [exe] $exe: $kind GUI, imports ddraw.dll, icon group 107, accelerator table 101"
 fi
 [ "$failures" -eq 0 ]

@@ -3,15 +3,18 @@
 # Helpers for the end-to-end tests of the Windows program under Wine on Xvfb.
 #
 # Source this file, then:
-#   e2e_init ARTIFACT_DIR        temporary folder, clean-up on exit; failure
-#                                screenshots are kept in ARTIFACT_DIR
+#   e2e_init ARTIFACT_DIR        temporary folder, clean-up on exit; what a
+#                                failed case leaves is kept in ARTIFACT_DIR
+#   e2e_wine_select EXE          the Wine loader and prefix kind for EXE
 #   e2e_xvfb_start DEPTH [WxH]   a private X server on a free display
 #   e2e_prefix_create            the run's Wine prefix (once per run)
 #   e2e_case NAME FUNCTION       runs one case in a subshell, reports PASS/FAIL
 #   e2e_summary                  prints the totals; returns non-zero on failure
 #
 # Inside a case, e2e_fail MESSAGE ends the case: it saves a screenshot as
-# ARTIFACT_DIR/NAME-failure.png and says what was seen.
+# ARTIFACT_DIR/NAME-failure.png and says what was seen. The case's programs
+# write their output to E2E_CASE_DIR; when the case fails, that folder is
+# kept as ARTIFACT_DIR/NAME/.
 #
 # Every process these helpers start is remembered by its id and ended by that
 # id; the Wine server of the run's own prefix is shut down through that prefix.
@@ -28,15 +31,49 @@ e2e_init() {
     E2E_ARTIFACTS=$(cd "$artifacts" && pwd)
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-e2e.XXXXXX") || return 1
     E2E_CASE=setup
+    E2E_CASE_DIR=$E2E_TMP/setup
+    mkdir -p "$E2E_CASE_DIR"
     E2E_PASSED=0
     E2E_FAILED=0
     E2E_FAILED_NAMES=()
     E2E_XVFB_PID=
     E2E_PIDS=()
-    unset WINEPREFIX
-    export WINEDEBUG=-all WINEARCH=win32
+    unset WINEPREFIX WINEARCH WINELOADER
+    E2E_WINE=
+    export WINEDEBUG=-all
     trap e2e_cleanup EXIT
-    e2e_require wine wineserver Xvfb xdotool import convert
+    e2e_require wineserver Xvfb xdotool import convert objdump
+}
+
+# Chooses the Wine loader and the prefix architecture from EXE's own header:
+# a 32-bit program runs under 32-bit Wine in a win32 prefix, a 64-bit one
+# under the 64-bit loader in a win64 prefix. Debian's `wine` wrapper always
+# picks the 32-bit loader when it is installed, so the 64-bit one is called
+# by its path. Sets E2E_WINE and exports WINEARCH and WINELOADER.
+e2e_wine_select() {
+    local exe=${1:?e2e_wine_select: program missing} format
+    format=$(objdump -f "$exe" 2>/dev/null | sed -n 's/.*file format //p')
+    case "$format" in
+        pei-i386)
+            E2E_WINE=${E2E_WINE32:-/usr/lib/wine/wine}
+            WINEARCH=win32
+            ;;
+        pei-x86-64)
+            E2E_WINE=${E2E_WINE64:-/usr/lib/wine/wine64}
+            WINEARCH=win64
+            ;;
+        *)
+            echo "e2e: $exe is not a Windows program (format '${format:-unknown}')" >&2
+            return 1
+            ;;
+    esac
+    if [ ! -x "$E2E_WINE" ]; then
+        echo "e2e: no Wine loader at $E2E_WINE for a $format program (see tools/setup-debian.sh)" >&2
+        return 1
+    fi
+    WINELOADER=$E2E_WINE
+    export WINEARCH WINELOADER
+    e2e_log "$format program: $E2E_WINE, $WINEARCH prefix"
 }
 
 e2e_require() {
@@ -116,14 +153,15 @@ e2e_xvfb_stop() {
 
 # ---------------------------------------------------------------- Wine prefix
 
-# Makes the run's Wine prefix: 32-bit, no .NET or HTML engine installers,
+# Makes the run's Wine prefix, of the architecture e2e_wine_select chose: no .NET or HTML engine installers,
 # Direct3D on the GDI renderer, and display modes taken only from the X
 # screen as it is (no XRandR/XVidMode), so a 16-bit mode is offered exactly
 # when the screen is 16-bit at that size.
 e2e_prefix_create() {
     local start=$SECONDS
+    [ -n "$E2E_WINE" ] || { echo "e2e: e2e_wine_select first" >&2; return 1; }
     export WINEPREFIX="$E2E_TMP/prefix"
-    if ! env -u DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i \
+    if ! env -u DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" "$E2E_WINE" wineboot -i \
         >"$E2E_TMP/wineboot.log" 2>&1; then
         echo "e2e: wineboot failed; its log:" >&2
         cat "$E2E_TMP/wineboot.log" >&2
@@ -138,7 +176,7 @@ e2e_prefix_create() {
 
 e2e_wine_reg() {
     local key=$1 name=$2 value=$3
-    if ! env -u DISPLAY wine reg add "$key" /v "$name" /t REG_SZ /d "$value" /f \
+    if ! env -u DISPLAY "$E2E_WINE" reg add "$key" /v "$name" /t REG_SZ /d "$value" /f \
         >>"$E2E_TMP/wineboot.log" 2>&1; then
         echo "e2e: could not set $key\\$name=$value" >&2
         return 1
@@ -156,8 +194,8 @@ e2e_wine_shutdown() {
 
 # ---------------------------------------------------------------- processes
 
-# Starts `wine EXE ARGS...` in the background from the folder of EXE; its
-# output goes to E2E_TMP/NAME.out and NAME.err. Sets E2E_PID.
+# Starts EXE ARGS... under Wine in the background from the folder of EXE; its
+# output goes to E2E_CASE_DIR/NAME.out and NAME.err. Sets E2E_PID.
 # E2E_WINEDEBUG overrides WINEDEBUG for this process only.
 e2e_wine_start() {
     local name=${1:?e2e_wine_start: name missing} exe=${2:?e2e_wine_start: program missing}
@@ -165,23 +203,23 @@ e2e_wine_start() {
     [ -f "$exe" ] || { echo "e2e: no program at $exe" >&2; return 1; }
     (
         cd "$(dirname "$exe")" || exit 126
-        exec env WINEDEBUG="${E2E_WINEDEBUG:-$WINEDEBUG}" wine "./$(basename "$exe")" "$@" \
-            >"$E2E_TMP/$name.out" 2>"$E2E_TMP/$name.err"
+        exec env WINEDEBUG="${E2E_WINEDEBUG:-$WINEDEBUG}" "$E2E_WINE" "./$(basename "$exe")" "$@" \
+            >"$E2E_CASE_DIR/$name.out" 2>"$E2E_CASE_DIR/$name.err"
     ) &
     E2E_PID=$!
     E2E_PIDS+=("$E2E_PID")
-    e2e_log "started $name: wine $(basename "$exe") $* (pid $E2E_PID)"
+    e2e_log "started $name: $(basename "$E2E_WINE") $(basename "$exe") $* (pid $E2E_PID)"
 }
 
 # Starts a native PROGRAM ARGS... in the background from its folder; its
-# output goes to E2E_TMP/NAME.out and NAME.err. Sets E2E_PID.
+# output goes to E2E_CASE_DIR/NAME.out and NAME.err. Sets E2E_PID.
 e2e_start() {
     local name=${1:?e2e_start: name missing} program=${2:?e2e_start: program missing}
     shift 2
     [ -x "$program" ] || { echo "e2e: no program at $program" >&2; return 1; }
     (
         cd "$(dirname "$program")" || exit 126
-        exec "./$(basename "$program")" "$@" >"$E2E_TMP/$name.out" 2>"$E2E_TMP/$name.err"
+        exec "./$(basename "$program")" "$@" >"$E2E_CASE_DIR/$name.out" 2>"$E2E_CASE_DIR/$name.err"
     ) &
     E2E_PID=$!
     E2E_PIDS+=("$E2E_PID")
@@ -394,7 +432,7 @@ x.XCloseDisplay(d)
 sys.exit(0 if ok else "XSendEvent failed")
 EOF
             ;;
-        taskkill) wine taskkill /IM "${arg:?e2e_close_request: taskkill needs the program name}" >/dev/null ;;
+        taskkill) "$E2E_WINE" taskkill /IM "${arg:?e2e_close_request: taskkill needs the program name}" >/dev/null ;;
         *) echo "e2e_close_request: unknown way '$how'" >&2; return 2 ;;
     esac
 }
@@ -405,7 +443,7 @@ EOF
 # E2E_WINEDEBUG=-all,+msgbox has opened, one per line, from its log NAME.err.
 e2e_msgbox_texts() {
     local name=${1:?}
-    sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$E2E_TMP/$name.err"
+    sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$E2E_CASE_DIR/$name.err"
 }
 
 # ---------------------------------------------------------------- cases
@@ -428,6 +466,9 @@ e2e_case() {
     local name=${1:?} fn=${2:?} start status=0
     start=$(date +%s%N)
     E2E_CASE=$name
+    E2E_CASE_DIR=$E2E_TMP/cases/$name
+    rm -rf "$E2E_CASE_DIR" "${E2E_ARTIFACTS:?}/$name"
+    mkdir -p "$E2E_CASE_DIR"
     (
         E2E_PIDS=()
         trap e2e_end_started EXIT
@@ -441,9 +482,11 @@ e2e_case() {
     else
         E2E_FAILED=$((E2E_FAILED + 1))
         E2E_FAILED_NAMES+=("$name")
-        echo "FAIL [$name] ${ms} ms" >&2
+        cp -r "$E2E_CASE_DIR" "$E2E_ARTIFACTS/$name"
+        echo "FAIL [$name] ${ms} ms (its programs' output: $E2E_ARTIFACTS/$name/)" >&2
     fi
     E2E_CASE=setup
+    E2E_CASE_DIR=$E2E_TMP/setup
     return 0
 }
 

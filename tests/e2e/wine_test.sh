@@ -5,8 +5,10 @@
 #
 #   tests/e2e/wine_test.sh BUILD_DIR
 #
-# BUILD_DIR holds zorbel.exe, taclib22.dll and zorbel.hkr. Failure
-# screenshots are kept in BUILD_DIR/e2e-artifacts.
+# BUILD_DIR holds zorbel.exe, taclib22.dll and zorbel.hkr, of either Windows
+# preset: the Wine loader and prefix follow the program's own header. What a
+# failed case leaves (screenshots, the programs' output) is kept in
+# BUILD_DIR/e2e-artifacts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: wine_test.sh BUILD_DIR}" && pwd)
@@ -29,6 +31,7 @@ wait_message_box() {
 
 e2e_init "$build/e2e-artifacts" || exit 1
 "$here/check-exe.sh" "$exe" || exit 1
+e2e_wine_select "$exe" || exit 1
 
 e2e_xvfb_start 16 || exit 1
 e2e_prefix_create || exit 1
