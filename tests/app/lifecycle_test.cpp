@@ -22,12 +22,12 @@ TEST_F(LifecycleTest, SecondCopyBringsTheFirstForwardAndExits)
 TEST_F(LifecycleTest, WindowFailuresEndQuietly)
 {
     zt::FailRegisterClass(true);
-    EXPECT_EQ(RunProgram([](std::uint64_t) {}), 0);
+    EXPECT_EQ(RunProgram([](std::uint64_t) {}), 1);
     EXPECT_TRUE(zt::MessageBoxes().empty());
     EXPECT_TRUE(Calls("CreateWindowExA").empty());
     zt::Reset();
     zt::FailCreateWindow(true);
-    EXPECT_EQ(RunProgram([](std::uint64_t) {}), 0);
+    EXPECT_EQ(RunProgram([](std::uint64_t) {}), 1);
     EXPECT_TRUE(zt::MessageBoxes().empty());
     EXPECT_TRUE(Calls("DirectDrawCreate").empty());
 }

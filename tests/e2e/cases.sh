@@ -77,7 +77,7 @@ case_second_copy_and_close() {
 }
 
 # On a screen that refuses both 16-bit modes: one message box, and the
-# program ends with 0 once it is dismissed.
+# program ends with status 1, a failed start, once it is dismissed.
 case_refused_mode() {
     start_zorbel zorbel
     local pid=$E2E_PID
@@ -88,5 +88,5 @@ case_refused_mode() {
     [ "$texts" = "SetDisplayMode FAILED" ] || [ "$texts" = unknown ] ||
         e2e_fail "message boxes shown: '$texts'"
     e2e_key "$E2E_WINDOW" Return
-    e2e_expect_exit "$pid" 15 0 "zorbel after the message box"
+    e2e_expect_exit "$pid" 15 1 "zorbel after the message box"
 }

@@ -12,6 +12,7 @@
 #include "haptics/spring.h"
 #include "platform/testing.h"
 #include "scene/launcher.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -37,9 +38,8 @@ class SpringTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = ::testing::TempDir() + "/zorbel-spring-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(scratch_.Path().empty());
+        dir_ = scratch_.Path();
         ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
         ASSERT_EQ(chdir(dir_.c_str()), 0);
         log_ = dir_ + "/taclib.log";
@@ -72,6 +72,7 @@ protected:
 
     std::vector<std::string> Log() const { return ReadLines(log_); }
 
+    ScratchDir scratch_{"zorbel-spring"};
     std::string dir_;
     std::string log_;
     char oldDir_[4096] = {};

@@ -2,6 +2,8 @@
 // its errors and its exit status.
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -22,18 +24,10 @@ std::string ReadFile(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A folder of its own for each call: CTest runs tests in parallel.
-std::string FreshDir()
-{
-    std::string pattern = ::testing::TempDir() + "/zorbel-trace-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        ADD_FAILURE() << "cannot make a temporary folder";
-    return pattern;
-}
-
 Result Trace(const std::string &script)
 {
-    const std::string dir = FreshDir();
+    const ScratchDir scratch("zorbel-trace");
+    const std::string &dir = scratch.Path();
     const std::string scriptPath = dir + "/trace-script.txt";
     std::ofstream(scriptPath) << script;
     const std::string command = std::string(ZORBEL_TRACE) + " " + scriptPath + " >" + dir +
@@ -110,7 +104,7 @@ TEST(Trace, ResizeRecentresTheLauncher)
 TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
 {
     struct Case {
-        const char *script;
+        std::string script;
         const char *error;
         int records;
     };
@@ -126,6 +120,13 @@ TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
         {"client 100000 100001\n", "line 1: number out of range", 0},
         {"step\nclient 800 600\n", "line 2: client must be the first command", 1},
         {"press extra\n", "line 1: press takes 0 arguments, got 1", 0},
+        // Bad words are shown short and with control bytes escaped.
+        {"fl\x1b[2Jy\n", "line 1: unknown command 'fl\\x1B[2Jy'\n", 0},
+        {"cursor 1 x2345678901234567890123456789\n",
+         "line 1: not an integer: 'x23456789012345678901234' (29 bytes)\n", 0},
+        // A line beyond 4096 bytes is malformed, however it goes on.
+        {"step\nstep" + std::string(4092, ' ') + "\nstep" + std::string(4093, ' ') + "\n",
+         "line 3: line longer than 4096 bytes", 2},
     };
     for (const Case &c : cases) {
         const Result r = Trace(c.script);
@@ -137,7 +138,8 @@ TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
 
 Result TraceWithPictures(const std::string &script, const std::string &pngDir)
 {
-    const std::string dir = FreshDir();
+    const ScratchDir scratch("zorbel-trace");
+    const std::string &dir = scratch.Path();
     std::ofstream(dir + "/script.txt") << script;
     const std::string command = std::string(ZORBEL_TRACE) + " --png " + pngDir + " " + dir +
                                 "/script.txt >" + dir + "/out.txt 2>" + dir + "/err.txt";
@@ -151,7 +153,8 @@ Result TraceWithPictures(const std::string &script, const std::string &pngDir)
 
 TEST(Trace, PicturesOfEveryDrawnFrame)
 {
-    const std::string pictures = FreshDir();
+    const ScratchDir scratch("zorbel-trace-png");
+    const std::string &pictures = scratch.Path();
     const Result r = TraceWithPictures("cursor 512 384\npress\ncursor 512 584\nstep\ndraw\n"
                                        "tick 10\nstart\ntick 20\nframe\n",
                                        pictures);
@@ -174,14 +177,25 @@ TEST(Trace, PicturesThatCannotBeMadeStopTheRun)
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("line 1: cannot write /nonexistent/folder/frame-000001.png", 0), 0u)
         << r.err;
-    r = TraceWithPictures("client 0 0\ndraw\n", FreshDir());
+    const ScratchDir pictures("zorbel-trace-png");
+    r = TraceWithPictures("client 0 0\ndraw\n", pictures.Path());
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("line 1: cannot draw pictures of 0 x 0 pixels", 0), 0u) << r.err;
 }
 
 TEST(Trace, UnreadableScriptIsReported)
 {
-    const std::string dir = FreshDir();
+    {
+        const ScratchDir scratch("zorbel-trace");
+        const std::string command =
+            std::string(ZORBEL_TRACE) + " " + scratch.Path() + " 2>" + scratch.Path() + "/err.txt";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(raw), 2);
+        EXPECT_EQ(ReadFile(scratch.Path() + "/err.txt"),
+                  "zorbel-trace: '" + scratch.Path() + "' is a folder, not a script\n");
+    }
+    const ScratchDir scratch("zorbel-trace");
+    const std::string &dir = scratch.Path();
     const std::string command =
         std::string(ZORBEL_TRACE) + " /nonexistent/script 2>" + dir + "/err.txt";
     const int raw = std::system(command.c_str());

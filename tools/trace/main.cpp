@@ -2,6 +2,7 @@
 // headless host and prints what the scene does, one JSON record a line.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -20,20 +21,37 @@ int Usage()
     return 2;
 }
 
+// No command needs more than a few dozen bytes; a longer line is malformed,
+// and reading stops there instead of holding all of it in memory.
+constexpr std::streamsize kMaxLine = 4096;
+
+int Fail(long long number, const std::string &error)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "line %lld: %s\n", number, error.c_str());
+    return 2;
+}
+
 int Run(std::istream &in, const std::string &pngDir)
 {
     zorbel::trace::Session session(stdout, pngDir);
-    std::string line;
+    static char line[kMaxLine + 1];
     long long number = 0;
-    while (std::getline(in, line)) {
+    for (;;) {
+        in.getline(line, sizeof line);
+        if (in.gcount() == 0 && in.eof())
+            break;
         ++number;
+        if (in.fail() && !in.eof())
+            return Fail(number, "line longer than " + std::to_string(kMaxLine) + " bytes");
+        if (in.bad())
+            return Fail(number, "cannot read the script");
         zorbel::trace::Command command;
         std::string error;
-        if (!zorbel::trace::ParseLine(line, command, error) || !session.Run(command, error)) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "line %lld: %s\n", number, error.c_str());
-            return 2;
-        }
+        if (!zorbel::trace::ParseLine(line, command, error) || !session.Run(command, error))
+            return Fail(number, error);
+        if (in.eof())
+            break;
     }
     return 0;
 }
@@ -55,6 +73,11 @@ int main(int argc, char **argv)
     if (arg < argc && std::strcmp(argv[arg], "-") != 0) {
         if (argv[arg][0] == '-')
             return Usage();
+        std::error_code ignored;
+        if (std::filesystem::is_directory(argv[arg], ignored)) {
+            std::fprintf(stderr, "zorbel-trace: '%s' is a folder, not a script\n", argv[arg]);
+            return 2;
+        }
         std::ifstream file(argv[arg]);
         if (!file) {
             std::fprintf(stderr, "zorbel-trace: cannot open '%s'\n", argv[arg]);

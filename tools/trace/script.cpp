@@ -1,6 +1,7 @@
 #include "script.h"
 
 #include <charconv>
+#include <cstdio>
 #include <vector>
 
 namespace zorbel::trace {
@@ -64,21 +65,43 @@ std::vector<std::string_view> Tokens(std::string_view line)
     return tokens;
 }
 
+// A word of the script as an error message shows it: quoted, at most 24
+// bytes of it, and bytes that a terminal would act on written as \xNN.
+std::string Quoted(std::string_view word)
+{
+    constexpr std::size_t kShown = 24;
+    std::string out = "'";
+    for (const char c : word.substr(0, kShown)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == '\\' || byte == '\'') {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += "'";
+    if (word.size() > kShown)
+        out += " (" + std::to_string(word.size()) + " bytes)";
+    return out;
+}
+
 bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::string &error)
 {
     const char *first = token.data();
     const char *last = token.data() + token.size();
     const auto [end, ec] = std::from_chars(first, last, value);
     if (ec == std::errc::result_out_of_range) {
-        error = "number out of range: '" + std::string(token) + "'";
+        error = "number out of range: " + Quoted(token);
         return false;
     }
     if (ec != std::errc() || end != last) {
-        error = "not an integer: '" + std::string(token) + "'";
+        error = "not an integer: " + Quoted(token);
         return false;
     }
     if (value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
-        error = "number out of range: '" + std::string(token) + "' (allowed " +
+        error = "number out of range: " + Quoted(token) + " (allowed " +
                 std::to_string(range.min) + " to " + std::to_string(range.max) + ")";
         return false;
     }
@@ -115,7 +138,7 @@ bool ParseLine(std::string_view line, Command &command, std::string &error)
             return false;
         return true;
     }
-    error = "unknown command '" + std::string(tokens[0]) + "'";
+    error = "unknown command " + Quoted(tokens[0]);
     return false;
 }
 
