@@ -1,0 +1,339 @@
+// The library's SDL backend against a force-feedback mouse at the kernel
+// interface (libevdev_standin, preloaded): what the device is told, as the
+// kernel would receive it, for the program's own sequence and spring values,
+// and what happens when the device refuses or goes away.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "taclib.h"
+#include "taclib_test_support.h"
+
+namespace {
+
+using taclib_test::ReadLines;
+using taclib_test::ScopedEnv;
+using taclib_test::ScratchPath;
+using taclib_test::WriteFile;
+using Lines = std::vector<std::string>;
+
+// One axis of a condition as the device log shows it.
+std::string Axis(unsigned saturation, int coefficient, unsigned deadband, int centre)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d", saturation,
+                  saturation, coefficient, coefficient, deadband, centre);
+    return text;
+}
+
+std::string const kNoForce = Axis(0, 0, 0, 0);
+
+bool StartsWith(std::string const &s, std::string const &prefix) { return s.rfind(prefix, 0) == 0; }
+
+class SdlDevice : public testing::Test {
+protected:
+    SdlDevice() : deviceLog_(ScratchPath(".dev")), callLog_(ScratchPath(".log"))
+    {
+        (void)std::remove(deviceLog_.c_str());
+        (void)std::remove(callLog_.c_str());
+    }
+
+    void SetUp() override
+    {
+        struct stat st;
+        // Without the preload there is no device to talk to: say so, not "no haptic device".
+        ASSERT_EQ(::stat("/dev/input/event31", &st), 0) << "run with LD_PRELOAD naming libevdev_standin.so";
+        (void)std::remove(deviceLog_.c_str());
+    }
+
+    // The device log without the call numbers.
+    Lines Device() const
+    {
+        Lines calls;
+        for (std::string const &line : ReadLines(deviceLog_)) calls.push_back(line.substr(line.find(' ') + 1));
+        return calls;
+    }
+
+    // The device's calls since the previous call of this.
+    Lines NewCalls()
+    {
+        Lines all = Device();
+        Lines fresh(all.begin() + static_cast<long>(seen_), all.end());
+        seen_ = all.size();
+        return fresh;
+    }
+
+    static int Count(Lines const &calls, std::string const &prefix)
+    {
+        int n = 0;
+        for (std::string const &c : calls) n += StartsWith(c, prefix) ? 1 : 0;
+        return n;
+    }
+
+    // The library's notes of SDL calls that failed.
+    int SdlFailures() const
+    {
+        int n = 0;
+        for (std::string const &line : ReadLines(callLog_)) n += StartsWith(line, "  sdl ") && line.find(" failed: ") != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+    // Runs a spring made by `make` through one grab and release on a fresh
+    // device and returns its creation upload (empty when there was none).
+    template <typename Make>
+    std::string CreationUpload(Make make)
+    {
+        CTacMouse mouse;
+        EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
+        CTacSpring spring;
+        (void)NewCalls();
+        EXPECT_EQ(make(mouse, spring), 1);
+        for (std::string const &c : NewCalls()) {
+            if (StartsWith(c, "upload id=-1")) return c;
+        }
+        return "";
+    }
+
+    std::string const deviceLog_;
+    std::string const callLog_;
+    ScopedEnv log_{"EVDEV_STANDIN_LOG", deviceLog_};
+    ScopedEnv callLogEnv_{"TACLIB_LOG", callLog_};
+    ScopedEnv device_{"TACLIB_DEVICE", std::nullopt};
+    ScopedEnv screen_{"TACLIB_SCREEN", std::nullopt};
+    ScopedEnv refuse_{"EVDEV_STANDIN_REFUSE_OPEN", std::nullopt};
+    ScopedEnv full_{"EVDEV_STANDIN_TABLE_FULL", std::nullopt};
+    ScopedEnv vanish_{"EVDEV_STANDIN_VANISH_AT", std::nullopt};
+    int window_ = 0;
+    std::size_t seen_ = 0;
+};
+
+TEST_F(SdlDevice, TheProgramsDragsAsTheDeviceSeesThem)
+{
+    std::string project = std::string(TACLIB_SOURCE_DIR) + "/zorbel.hkr";
+    auto *mouse = new CTacMouse;
+    ASSERT_EQ(mouse->Initialize(nullptr, &window_, 4, 1), 1);
+    Lines opened = NewCalls();
+    // The device's own centring off and the gain full, before any effect.
+    EXPECT_GE(Count(opened, "event ff autocentre 0"), 1);
+    EXPECT_GE(Count(opened, "event ff gain 65535"), 1);
+    EXPECT_EQ(Count(opened, "event ff autocentre"), Count(opened, "event ff autocentre 0"));
+    EXPECT_EQ(Count(opened, "event ff gain"), Count(opened, "event ff gain 65535"));
+    EXPECT_EQ(Count(opened, "upload"), 0);
+    EXPECT_EQ(Count(opened, "open rw -> "), 0);
+
+    auto *tacProject = new CTacProject;
+    ASSERT_EQ(tacProject->OpenFile(project.c_str(), mouse), 1);
+    auto *spring = new CTacSpring;
+    ASSERT_EQ(spring->InitializeFromProject(*tacProject, "spring", nullptr, 0), 1);
+    std::string const condition =
+        " x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0);
+    EXPECT_EQ(NewCalls(), Lines{"upload id=-1->0 type=spring dir=0x0000 length=0 delay=0" + condition});
+
+    for (int drag = 0; drag < 2; ++drag) {
+        ASSERT_EQ(spring->Start(1, 0, 1), 1);
+        Lines grab = NewCalls();
+        // The start sends the values again to the same slot, silences the
+        // device's other effects (this one among them) and plays it once.
+        EXPECT_EQ(Count(grab, "upload id=0->0 type=spring"), 1) << "drag " << drag;
+        EXPECT_EQ(Count(grab, "upload"), 1);
+        EXPECT_EQ(Count(grab, "event ff play"), 1);
+        ASSERT_FALSE(grab.empty());
+        EXPECT_EQ(grab.back(), "event ff play id=0 count=1");
+        for (std::string const &c : grab) EXPECT_TRUE(StartsWith(c, "upload") || StartsWith(c, "event ff")) << c;
+        ASSERT_EQ(spring->Stop(), 1);
+        EXPECT_EQ(NewCalls(), Lines{"event ff stop id=0"});
+    }
+
+    delete static_cast<CTacEffect *>(spring);
+    EXPECT_EQ(NewCalls(), Lines{"erase id=0"});
+    delete tacProject;
+    delete static_cast<CTacDevice *>(mouse);
+    EXPECT_EQ(NewCalls(), Lines{"close"});
+    EXPECT_EQ(SdlFailures(), 0);
+}
+
+// The kernel values of each documented spring parameter. Centres map onto
+// -32767..32767 across the screen, stiffness -10000..10000 onto coefficients
+// -32767..32767, saturation 0..10000 onto 0..65535, and a dead band of half
+// the screen onto 65535; each rounds toward zero.
+TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
+{
+    auto builtIn = [](POINT centre) {
+        return [centre](CTacMouse &m, CTacSpring &s) { return s.Initialize(&m, 1000, 10000, 0, 3, centre, 0, 0, 0, 0); };
+    };
+    // No display: the screen is 1024 x 768, its middle the rest centre.
+    EXPECT_NE(CreationUpload(builtIn({512, 384})).find(" x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0)),
+              std::string::npos);
+    // A quarter of the screen right of and above the middle; off the screen: its edge.
+    EXPECT_NE(CreationUpload(builtIn({768, 192})).find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)),
+              std::string::npos);
+    EXPECT_NE(CreationUpload(builtIn({-50, 5000})).find("centre:-32767 y=" + Axis(65535, 3276, 0, 32767)),
+              std::string::npos);
+
+    // Stiffness, saturation, dead band and trim at other values; pushing away.
+    std::string up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, -2500, 8000, 4, 3, {500, 400}, 12, -16, 0, 1500);
+    });
+    EXPECT_NE(up.find("length=1500 delay=0 x=" + Axis(52428, -8191, 511, 0) + " y=" + Axis(52428, -8191, 682, 0)),
+              std::string::npos)
+        << up;
+    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, 10000, 0, 10000, 3, {512, 384}, 0, 0, 0, 0);
+    });
+    EXPECT_NE(up.find("x=" + Axis(0, 32767, 65535, 0) + " y=" + Axis(0, 32767, 65535, 0)), std::string::npos) << up;
+
+    // An axis left out gets no force at all.
+    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, 1000, 10000, 0, 1, {512, 384}, 0, 0, 0, 0);
+    });
+    EXPECT_NE(up.find("x=" + Axis(65535, 3276, 0, 0) + " y=" + kNoForce), std::string::npos) << up;
+    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, 1000, 10000, 0, 2, {512, 384}, 0, 0, 0, 0);
+    });
+    EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(65535, 3276, 0, 0)), std::string::npos) << up;
+}
+
+TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
+{
+    ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
+    std::string path = WriteFile(".hkr",
+                                 "[effect spring]\ntype = spring\nstiffness = 2500\nsaturation = 8000\n"
+                                 "deadband = 4\naxes = y\n");
+    std::string up = CreationUpload([&path](CTacMouse &m, CTacSpring &s) {
+        CTacProject project;
+        return project.OpenFile(path.c_str(), &m) != 0 ? s.InitializeFromProject(project, "spring", nullptr, 0) : 0;
+    });
+    // Centred on the middle of 800 x 600; 4 pixels of 600 are 873 of 65535 per half.
+    EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(52428, 8191, 873, 0)), std::string::npos) << up;
+    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, 1000, 10000, 0, 3, {600, 150}, 0, 0, 0, 0);
+    });
+    EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
+}
+
+// The 1024 x 768 mode shown scaled on a 1280 x 1024 display: the renderer's
+// logical size is the screen the program's coordinates cover. It needs a
+// display that gives the window the mouse focus (ctest runs it on Xvfb).
+TEST_F(SdlDevice, AModeShownScaledOnALargerScreen)
+{
+    ScopedEnv driver("SDL_VIDEODRIVER", std::nullopt);
+    if (std::getenv("DISPLAY") == nullptr || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no display";
+    SDL_Rect bounds{};
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0);
+    if (bounds.w <= 1024 || bounds.h <= 768) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        GTEST_SKIP() << "the display is no larger than the mode";
+    }
+    SDL_Window *window = SDL_CreateWindow("scaled", 0, 0, bounds.w, bounds.h, SDL_WINDOW_BORDERLESS);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    SDL_Renderer *renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    ASSERT_NE(renderer, nullptr) << SDL_GetError();
+    ASSERT_EQ(SDL_RenderSetLogicalSize(renderer, 1024, 768), 0);
+    SDL_WarpMouseInWindow(window, bounds.w / 2, bounds.h / 2);
+    for (int i = 0; i < 200 && SDL_GetMouseFocus() != window; ++i) {
+        SDL_PumpEvents();
+        SDL_Delay(10);
+    }
+    ASSERT_EQ(SDL_GetMouseFocus(), window);
+
+    std::string up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0);
+    });
+    EXPECT_NE(up.find("x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0)), std::string::npos) << up;
+    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
+        return s.Initialize(&m, 1000, 10000, 0, 3, {768, 192}, 0, 0, 0, 0);
+    });
+    EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
+    std::string path = WriteFile(".hkr", "[effect spring]\ntype = spring\n");
+    up = CreationUpload([&path](CTacMouse &m, CTacSpring &s) {
+        CTacProject project;
+        return project.OpenFile(path.c_str(), &m) != 0 ? s.InitializeFromProject(project, "spring", nullptr, 0) : 0;
+    });
+    EXPECT_NE(up.find("x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0)), std::string::npos) << up;
+
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+TEST_F(SdlDevice, OpenRefusedRunsWithoutForce)
+{
+    ScopedEnv refuse("EVDEV_STANDIN_REFUSE_OPEN", std::string("1"));
+    CTacMouse mouse;
+    EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
+    CTacSpring spring;
+    EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 0);
+    EXPECT_EQ(spring.Start(1, 0, 1), 0);
+    Lines calls = Device();
+    EXPECT_GE(Count(calls, "open rw -> EACCES"), 1);
+    EXPECT_EQ(Count(calls, "open rw"), Count(calls, "open rw -> EACCES"));
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_HAPTIC), 0u);
+}
+
+TEST_F(SdlDevice, ARefusedUploadLeavesTheProgramWithoutTheSpring)
+{
+    ScopedEnv full("EVDEV_STANDIN_TABLE_FULL", std::string("1"));
+    CTacMouse mouse;
+    ASSERT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
+    CTacSpring spring;
+    EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 0);
+    for (int drag = 0; drag < 3; ++drag) {  // later drags find no spring, and say nothing to the device
+        EXPECT_EQ(spring.Start(1, 0, 1), 0);
+        EXPECT_EQ(spring.Stop(), 0);
+    }
+    Lines calls = Device();
+    EXPECT_EQ(Count(calls, "upload"), 1);
+    EXPECT_EQ(Count(calls, "upload id=-1->-1 type=spring"), 1);
+    EXPECT_EQ(Count(calls, "event ff play"), 0);
+    EXPECT_EQ(SdlFailures(), 1);
+}
+
+TEST_F(SdlDevice, TheDeviceVanishingMidDrag)
+{
+    // Where the play falls in the sequence, learnt from a run that keeps the device.
+    long play = 0;
+    {
+        CTacMouse mouse;
+        ASSERT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
+        CTacSpring spring;
+        ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 1);
+        ASSERT_EQ(spring.Start(1, 0, 1), 1);
+        for (std::string const &line : ReadLines(deviceLog_)) {
+            if (line.find(" event ff play") != std::string::npos) play = std::atol(line.c_str());
+        }
+    }
+    ASSERT_GT(play, 0);
+    (void)std::remove(deviceLog_.c_str());
+    (void)std::remove(callLog_.c_str());
+
+    ScopedEnv vanish("EVDEV_STANDIN_VANISH_AT", std::to_string(play + 1));
+    {
+        CTacMouse mouse;
+        ASSERT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
+        CTacSpring spring;
+        ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 1);
+        ASSERT_EQ(spring.Start(1, 0, 1), 1);
+        EXPECT_EQ(spring.Stop(), 0);  // the release finds the device gone
+        for (int drag = 0; drag < 3; ++drag) {
+            EXPECT_EQ(spring.Start(1, 0, 1), 0);
+            EXPECT_EQ(spring.Stop(), 0);
+        }
+        EXPECT_EQ(spring.ChangeParameters({10, 10}, 1000, 10000, 0, 0, 0), 0);
+    }
+    Lines calls = Device();
+    // Each call after the loss reaches the device once and fails once; none is retried.
+    int failed = 0;
+    for (std::string const &c : calls) failed += c.find(" -> ENODEV") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(failed, 9) << testing::PrintToString(calls);  // 1 + 3 x 2 + 1 change + 1 erase
+    EXPECT_EQ(Count(calls, "event ff play"), 1);
+    EXPECT_EQ(calls.back(), "close");
+    EXPECT_EQ(SdlFailures(), 8);  // the erase at shutdown is not a call of the program's
+}
+
+}  // namespace
