@@ -27,8 +27,8 @@ device_log=
 centred="x=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0 y=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0"
 
 start_with_device() {
-    device_log=$E2E_TMP/$E2E_CASE.dev
-    LD_PRELOAD=$preload EVDEV_STANDIN_LOG=$device_log TACLIB_LOG=$E2E_TMP/$1.log e2e_start "$1" "$2"
+    device_log=$E2E_CASE_DIR/device.log
+    LD_PRELOAD=$preload EVDEV_STANDIN_LOG=$device_log TACLIB_LOG=$E2E_CASE_DIR/$1.log e2e_start "$1" "$2"
 }
 
 # The device's calls without their numbers.
@@ -129,7 +129,7 @@ case_vanish_mid_drag() {
     local failed
     failed=$(grep -c -- '-> ENODEV' "$device_log")
     [ "$failed" = 4 ] || e2e_fail "$failed calls on the vanished device: $(calls | tr '\n' ';')"
-    [ ! -s "$E2E_TMP/zorbel.err" ] || e2e_fail "zorbel wrote: $(head -c 400 "$E2E_TMP/zorbel.err")"
+    [ ! -s "$E2E_CASE_DIR/zorbel.err" ] || e2e_fail "zorbel wrote: $(head -c 400 "$E2E_CASE_DIR/zorbel.err")"
 }
 
 e2e_init "$build/e2e-device-artifacts" || exit 1
