@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "script.h"
 #include "session.h"
@@ -46,9 +47,12 @@ int Run(std::istream &in, const std::string &pngDir)
             return Fail(number, "line longer than " + std::to_string(kMaxLine) + " bytes");
         if (in.bad())
             return Fail(number, "cannot read the script");
+        // The line as read, NUL bytes included; the newline is not part of it.
+        const bool newline = !in.eof();
+        const std::string_view text(line, static_cast<std::size_t>(in.gcount() - (newline ? 1 : 0)));
         zorbel::trace::Command command;
         std::string error;
-        if (!zorbel::trace::ParseLine(line, command, error) || !session.Run(command, error))
+        if (!zorbel::trace::ParseLine(text, command, error) || !session.Run(command, error))
             return Fail(number, error);
         if (in.eof())
             break;
