@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "file_access.h"
 #include "spring_params.h"
 
 namespace taclib {
@@ -26,11 +27,7 @@ char const *LogPath()
 void Append(std::string const &text)
 {
     char const *path = LogPath();
-    if (path == nullptr) return;
-    std::FILE *f = std::fopen(path, "ab");
-    if (f == nullptr) return;  // an unwritable log must not change what the library does
-    (void)std::fwrite(text.data(), 1, text.size(), f);
-    (void)std::fclose(f);
+    if (path != nullptr) AppendToRegularFile(path, text);
 }
 
 std::string Hex(std::uintptr_t v)

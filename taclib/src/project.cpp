@@ -1,9 +1,9 @@
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "call_log.h"
+#include "file_access.h"
 #include "tac_state.h"
 
 using taclib::CallLog;
@@ -11,36 +11,32 @@ using taclib::LogNote;
 
 namespace {
 
-// Reads at most one byte more than a project may hold, so that an oversized
-// file is recognised without reading all of it.
-bool ReadWhole(char const *fileName, std::vector<char> *bytes, std::string *why)
-{
-    std::FILE *f = std::fopen(fileName, "rb");
-    if (f == nullptr) {
-        *why = std::string("cannot open the file: ") + std::strerror(errno);
-        return false;
-    }
-    bytes->resize(taclib::kMaxProjectBytes + 1);
-    std::size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
-    bool failed = std::ferror(f) != 0;
-    int error = errno;
-    (void)std::fclose(f);  // read-only: nothing to lose on close
-    if (failed) {
-        *why = std::string("cannot read the file: ") + std::strerror(error);
-        return false;
-    }
-    bytes->resize(got);
-    return true;
-}
-
-bool Load(TacProjectState *state, char const *fileName)
+// Finds and reads the project. A name without a folder is looked up in the
+// places ProjectPlaces gives, the first one that exists being the one read;
+// *opened is then the path found.
+bool Load(TacProjectState *state, char const *fileName, std::string *opened)
 {
     if (fileName == nullptr) {
         state->error = "no file name";
         return false;
     }
+    std::string path = fileName;
+    if (!taclib::HasFolder(fileName) && *fileName != '\0') {
+        std::vector<std::string> const places = taclib::ProjectPlaces(fileName);
+        auto found = std::find_if(places.begin(), places.end(), taclib::PathExists);
+        if (found == places.end()) {
+            state->error = "cannot open the file: not in the current folder";
+            for (std::size_t i = 1; i < places.size(); ++i)
+                state->error += (i + 1 == places.size() ? " or " : ", ") + places[i];
+            return false;
+        }
+        path = *found;
+        *opened = path;
+    }
+    // One byte more than a project may hold, so that an oversized file is
+    // recognised without reading all of it.
     std::vector<char> bytes;
-    if (!ReadWhole(fileName, &bytes, &state->error)) return false;
+    if (!taclib::ReadRegularFile(path, taclib::kMaxProjectBytes, &bytes, &state->error)) return false;
     taclib::ParseError error;
     if (!taclib::ParseProject(bytes.data(), bytes.size(), &state->data, &error)) {
         state->error = error.reason;
@@ -66,7 +62,8 @@ int CTacProject::OpenFile(char const *fileName, CTacDevice *device)
     log.Text(fileName).Pointer(device);
     TacProjectState &state = *state_;
     state = TacProjectState{};
-    state.open = Load(&state, fileName);
+    std::string opened;
+    state.open = Load(&state, fileName, &opened);
     if (!state.open) {
         state.data = taclib::ProjectData{};
         LogNote("error: " + (state.errorLine > 0 ? "line " + std::to_string(state.errorLine) + ": " : std::string()) +
@@ -74,6 +71,7 @@ int CTacProject::OpenFile(char const *fileName, CTacDevice *device)
         return log.Result(0);
     }
     state.device = TacAccess::Core(device);
+    if (!opened.empty()) LogNote("found " + opened);
     return log.Result(1);
 }
 

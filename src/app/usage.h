@@ -1,0 +1,8 @@
+// What the native program says about itself when asked on its command line.
+#pragma once
+
+// Prints the usage for --help (or -h), or the name and version for
+// --version, to standard output, and returns true; returns false, printing
+// nothing, for any other command line (null included), which the program
+// ignores as a Windows program ignores its command line.
+bool AnswerInformationRequest(const char *commandLine);
