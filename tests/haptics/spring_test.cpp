@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "platform/testing.h"
 #include "scene/launcher.h"
 #include "scratch_dir.h"
+#include "taclib.h"
 
 namespace {
 
@@ -163,6 +166,34 @@ TEST_F(SpringTest, GrabReleaseMoveAndShutdownReachTheSpringInOrder)
                          "CTacProject::~CTacProject",
                          "CTacMouse::~CTacMouse",
                      }));
+}
+
+// FIFOs in place of the project and of the log must not hold set-up up: the
+// test's deadline is CTest's timeout. The project is refused with the reason
+// and the built-in spring serves; the log gets nothing, whether or not
+// someone reads the FIFO.
+TEST_F(SpringTest, FifosForTheProjectAndTheLogHoldNothingUp)
+{
+    ASSERT_EQ(mkfifo((dir_ + "/zorbel.hkr").c_str(), 0600), 0);
+    const std::string fifoLog = dir_ + "/fifo.log";
+    ASSERT_EQ(mkfifo(fifoLog.c_str(), 0600), 0);
+    setenv("TACLIB_LOG", fifoLog.c_str(), 1);
+
+    SetUpForceFeedback(); // nobody reads the log
+    ASSERT_NE(App.TacProject, nullptr);
+    EXPECT_NE(std::string(App.TacProject->LastError()).find("FIFO"), std::string::npos)
+        << App.TacProject->LastError();
+    EXPECT_NE(App.Spring, nullptr) << "the built-in spring";
+    ShutDownForceFeedback();
+
+    const int reader = open(fifoLog.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    SetUpForceFeedback(); // someone reads the log
+    EXPECT_NE(App.Spring, nullptr);
+    ShutDownForceFeedback();
+    char byte = 0;
+    EXPECT_LE(read(reader, &byte, 1), 0) << "the log was written into the FIFO";
+    close(reader);
 }
 
 } // namespace

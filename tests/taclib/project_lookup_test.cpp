@@ -1,0 +1,101 @@
+// Where a project named without a folder is found: the current folder, then
+// the program's folder, then the installed data folder beside it. A copy of a
+// small program that opens a project is put into a scratch tree laid out as
+// an installation, and run from a folder of its own.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "taclib_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using taclib_test::ReadLines;
+using taclib_test::ScratchPath;
+
+std::string const kProject = "[effect spring]\ntype = spring\n";
+
+class ProjectLookup : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = ScratchPath(".tree");
+        fs::remove_all(root_);
+        bin_ = root_ / "bin";
+        data_ = (bin_ / TACLIB_DATA_FROM_PROGRAM).lexically_normal();
+        work_ = root_ / "work";
+        for (fs::path const &p : {bin_, data_, work_}) fs::create_directories(p);
+        fs::copy_file(TACLIB_OPEN_PROJECT, bin_ / "open-project");
+        log_ = (root_ / "taclib.log").string();
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    static void Put(fs::path const &folder)
+    {
+        std::FILE *f = std::fopen((folder / "zorbel.hkr").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs(kProject.c_str(), f);
+        std::fclose(f);
+    }
+
+    // Runs the copy from the work folder; returns what it printed, then the
+    // path the library's log says it found, if any.
+    std::string Open(std::string const &name)
+    {
+        fs::remove(log_);
+        std::string command = "cd '" + work_.string() + "' && TACLIB_LOG='" + log_ + "' '" +
+                              (bin_ / "open-project").string() + "' '" + name + "'";
+        std::FILE *out = ::popen(command.c_str(), "r");
+        if (out == nullptr) return "popen failed";
+        std::string printed;
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, out) != nullptr) printed += buffer;
+        int status = ::pclose(out);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "exit status " + std::to_string(status);
+        if (!printed.empty() && printed.back() == '\n') printed.pop_back();
+        for (std::string const &line : ReadLines(log_))
+            if (line.rfind("  found ", 0) == 0) printed += " " + line.substr(8);
+        return printed;
+    }
+
+    fs::path root_, bin_, data_, work_;
+    std::string log_;
+};
+
+TEST_F(ProjectLookup, CurrentFolderThenProgramFolderThenDataFolder)
+{
+    Put(work_);
+    Put(bin_);
+    Put(data_);
+    EXPECT_EQ(Open("zorbel.hkr"), "1 zorbel.hkr");
+    fs::remove(work_ / "zorbel.hkr");
+    EXPECT_EQ(Open("zorbel.hkr"), "1 " + (bin_ / "zorbel.hkr").string());
+    fs::remove(bin_ / "zorbel.hkr");
+    EXPECT_EQ(Open("zorbel.hkr"), "1 " + (data_ / "zorbel.hkr").string());
+
+    // A name with a folder is taken as it is.
+    EXPECT_EQ(Open("./zorbel.hkr").rfind("0 cannot open the file", 0), 0u);
+
+    // Nowhere: the reason names every place looked in.
+    fs::remove(data_ / "zorbel.hkr");
+    EXPECT_EQ(Open("zorbel.hkr"), "0 cannot open the file: not in the current folder, " +
+                                      (bin_ / "zorbel.hkr").string() + " or " +
+                                      (data_ / "zorbel.hkr").string());
+}
+
+TEST_F(ProjectLookup, TheFirstPlaceHoldingTheNameIsTheOneRead)
+{
+    // A folder in the current folder hides the program's file: the order is
+    // fixed, and what is found there is refused with a reason.
+    Put(bin_);
+    fs::create_directory(work_ / "zorbel.hkr");
+    EXPECT_EQ(Open("zorbel.hkr"), "0 cannot open the file: it is a folder, not a file");
+}
+
+}  // namespace
