@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Regenerates src/res/zorbel.ico from src/res/zorbel-icon.svg: four images,
 # 16, 20, 32 and 48 pixels square, each an 8-bit (256-colour) palettised bitmap.
+# The same four images are also kept as src/res/icons/zorbel-SIZE.png, the
+# icons installed for the desktop on Linux.
 #
-#   tools/make-icon.sh            rewrite src/res/zorbel.ico
-#   tools/make-icon.sh --check    exit 1 if the committed icon differs from a fresh one
+#   tools/make-icon.sh            rewrite src/res/zorbel.ico and the PNG icons
+#   tools/make-icon.sh --check    exit 1 if the committed icons differ from fresh ones
 #
 # Needs ImageMagick (magick or convert) and icotool (icoutils). The picture is
 # rendered by ImageMagick's own SVG renderer (MSVG), never by a delegate that
@@ -14,6 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 src="$root/src/res/zorbel-icon.svg"
 out="$root/src/res/zorbel.ico"
+png_dir="$root/src/res/icons"
 sizes=(16 20 32 48)
 
 check=0
@@ -61,13 +64,17 @@ done
 [ "$(wc -l <<<"$listing")" -eq "${#sizes[@]}" ] || { echo "make-icon: unexpected images: $listing" >&2; exit 1; }
 
 if [ "$check" -eq 1 ]; then
-    if cmp -s "$work/zorbel.ico" "$out"; then
-        echo "make-icon: $out is up to date"
-    else
-        echo "make-icon: $out differs from a fresh rendering of $src; run tools/make-icon.sh" >&2
-        exit 1
-    fi
+    stale=0
+    cmp -s "$work/zorbel.ico" "$out" || { echo "make-icon: $out differs from a fresh rendering of $src" >&2; stale=1; }
+    for s in "${sizes[@]}"; do
+        cmp -s "$work/icon$s.png" "$png_dir/zorbel-$s.png" ||
+            { echo "make-icon: $png_dir/zorbel-$s.png differs from a fresh rendering of $src" >&2; stale=1; }
+    done
+    [ "$stale" -eq 0 ] || { echo "make-icon: run tools/make-icon.sh" >&2; exit 1; }
+    echo "make-icon: $out and the PNG icons are up to date"
 else
     cp "$work/zorbel.ico" "$out"
+    mkdir -p "$png_dir"
+    for s in "${sizes[@]}"; do cp "$work/icon$s.png" "$png_dir/zorbel-$s.png"; done
     echo "$listing"
 fi
