@@ -11,10 +11,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Slingshot-like demonstration for a force-feedback mouse")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A full-screen launcher with an elastic band: grab the band, pull and let go. \
-While the band is held, a spring effect on a force-feedback mouse pulls the \
-hand back toward the band's rest centre; without such a mouse it runs without \
-force.")
+    "A full-screen launcher with an elastic band: grab the band, pull and let\n\
+go. While the band is held, a spring effect on a force-feedback mouse pulls\n\
+the hand back toward the band's rest centre; without such a mouse it runs\n\
+without force.")
 # No debugging information in what users get.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/build/;/build-;/\\\\.git/")
