@@ -1,17 +1,35 @@
 #!/usr/bin/env bash
-# Installs everything that building and testing Zorbel needs on Debian 12:
-# the native toolchain and libraries, the MinGW-w64 cross compiler, and Wine
-# with Xvfb for the Windows program's end-to-end tests. Safe to run again.
+# Installs what building Zorbel needs on Debian 12. Safe to run again.
+#
+#   tools/setup-debian.sh run    what building and running the native program
+#                                needs: the compiler, CMake, Ninja, pkg-config,
+#                                SDL2 and cairo
+#   tools/setup-debian.sh test   everything, for every test (the default): the
+#                                above, Google Test and Benchmark, clang for
+#                                fuzzing, the MinGW-w64 cross compiler, Wine
+#                                with Xvfb for the Windows program's end-to-end
+#                                tests, and the tools the package tests use
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config python3
-  libgtest-dev libgmock-dev libbenchmark-dev
+run_packages=(
+  build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev
+)
+test_packages=(
+  "${run_packages[@]}"
+  python3
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386 wine64
+  dpkg-dev desktop-file-utils
 )
+
+case "${1:-test}" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -25,8 +43,12 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  as_root dpkg --add-architecture i386
-fi
+# Only the 32-bit Wine needs the i386 architecture.
+for p in "${missing[@]}"; do
+  if [[ $p == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    break
+  fi
+done
 as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"

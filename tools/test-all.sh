@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build, its tests and the
-# native program end to end on Xvfb; the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer; and the Windows program end to end under Wine.
+# Builds everything and runs every test: the native build, its tests (the
+# Debian package among them) and the native program end to end on Xvfb; the
+# same tests under AddressSanitizer and UndefinedBehaviorSanitizer; and the
+# Windows program's ZIP archive, and the program end to end under Wine.
 #
 # The Windows program is the 32-bit one. On a host that cannot run 32-bit x86
 # programs (found by running one, tools/probe-ia32.sh), 32-bit Wine cannot
@@ -30,6 +31,7 @@ ctest --preset sanitize -j "$jobs"
 echo "== Windows build and tests under Wine"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
+tests/package/zip_test.sh build/windows
 
 probe_status=0
 probe_reason=$(tools/probe-ia32.sh) || probe_status=$?
@@ -47,6 +49,7 @@ case "$probe_status" in
         tests/e2e/check-exe.sh build/windows/zorbel.exe
         cmake --preset windows64
         cmake --build --preset windows64 -j "$jobs"
+        tests/package/zip_test.sh build/windows64
         tests/e2e/wine_test.sh build/windows64
         ;;
     *)
