@@ -27,8 +27,10 @@ namespace {
 
 #if defined(_WIN32)
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+char const kSeparator[] = "\\";
 #else
 bool IsSeparator(char c) { return c == '/'; }
+char const kSeparator[] = "/";
 #endif
 
 // The folder part of a path: everything before its last separator.
@@ -78,7 +80,7 @@ std::string Join(std::string folder, std::string relative)
         relative.erase(0, relative.size() > 2 ? 3 : 2);
     }
     if (relative.empty()) return folder;
-    return folder + (IsSeparator(folder.back()) ? "" : "/") + relative;
+    return folder + (IsSeparator(folder.back()) ? "" : kSeparator) + relative;
 }
 
 #if !defined(_WIN32)
