@@ -2,9 +2,6 @@
 #include "app/app_state.h"
 #include "app/lifecycle.h"
 #include "app/window.h"
-#if !defined(_WIN32)
-#include "app/usage.h"
-#endif
 
 namespace {
 
@@ -15,13 +12,8 @@ constexpr int kStartUpFailed = 1;
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, [[maybe_unused]] LPSTR commandLine, int show)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
-#if !defined(_WIN32)
-    // Answered before anything opens the display.
-    if (AnswerInformationRequest(commandLine))
-        return 0;
-#endif
     if (ActivateRunningInstance() == 0)
         return 0;
     if (CreateMainWindow(instance, App.DisplayWidth, App.DisplayHeight, show) == 0)

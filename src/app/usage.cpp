@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include <unistd.h>
 
@@ -14,26 +13,6 @@
 #endif
 
 namespace {
-
-// The words of the command line, which the entry hands over as one line
-// separated by spaces.
-std::vector<std::string> Words(const char *line)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (const char *c = line; *c != '\0'; ++c) {
-        if (*c == ' ' || *c == '\t') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += *c;
-        }
-    }
-    if (!word.empty())
-        words.push_back(word);
-    return words;
-}
 
 // The folder of the running program, or "" when it cannot be found out.
 std::string ProgramFolder()
@@ -93,11 +72,10 @@ void PrintUsage()
 
 } // namespace
 
-bool AnswerInformationRequest(const char *commandLine)
+bool AnswerInformationRequest(int argc, char **argv)
 {
-    if (commandLine == nullptr)
-        return false;
-    for (const std::string &word : Words(commandLine)) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             PrintUsage();
             return true;

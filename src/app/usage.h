@@ -3,6 +3,6 @@
 
 // Prints the usage for --help (or -h), or the name and version for
 // --version, to standard output, and returns true; returns false, printing
-// nothing, for any other command line (null included), which the program
-// ignores as a Windows program ignores its command line.
-bool AnswerInformationRequest(const char *commandLine);
+// nothing, for any other arguments, which the program ignores as a Windows
+// program ignores its command line.
+bool AnswerInformationRequest(int argc, char **argv);

@@ -1,0 +1,12 @@
+// The native program's process entry. The Windows program ignores its
+// command line; the native one first answers --help and --version, without
+// opening a display, and otherwise starts as the Windows program does.
+#include "app/usage.h"
+#include "platform/standin/entry.h"
+
+int main(int argc, char **argv)
+{
+    if (AnswerInformationRequest(argc, argv))
+        return 0;
+    return zorbel::standin::RunWinMain(argc, argv);
+}
