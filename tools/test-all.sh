@@ -31,13 +31,14 @@ ctest --preset sanitize -j "$jobs"
 echo "== Windows build and tests under Wine"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
-tests/package/zip_test.sh build/windows
+tests/package/zip_test.sh build/windows build/windows/unpacked
 
 probe_status=0
 probe_reason=$(tools/probe-ia32.sh) || probe_status=$?
 case "$probe_status" in
     0)
-        tests/e2e/wine_test.sh build/windows
+        # Started from the unpacked archive, as a user would start it.
+        tests/e2e/wine_test.sh build/windows/unpacked/zorbel-*-win32
         ;;
     1)
         if [ "${ZORBEL_REQUIRE_WIN32:-0}" = 1 ]; then
@@ -49,8 +50,8 @@ case "$probe_status" in
         tests/e2e/check-exe.sh build/windows/zorbel.exe
         cmake --preset windows64
         cmake --build --preset windows64 -j "$jobs"
-        tests/package/zip_test.sh build/windows64
-        tests/e2e/wine_test.sh build/windows64
+        tests/package/zip_test.sh build/windows64 build/windows64/unpacked
+        tests/e2e/wine_test.sh build/windows64/unpacked/zorbel-*-win64
         ;;
     *)
         echo "the 32-bit probe failed (status $probe_status); cannot tell whether this host runs 32-bit programs" >&2

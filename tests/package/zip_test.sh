@@ -3,9 +3,13 @@
 # folder and listed. It must hold one folder with exactly the program, its
 # library and the effect project, so that it can be unpacked and started.
 #
-#   tests/package/zip_test.sh BUILD_DIR
+#   tests/package/zip_test.sh BUILD_DIR [UNPACK_DIR]
+#
+# With UNPACK_DIR, the archive is also unpacked there (emptied first), so that
+# the program can be started from the unpacked folder, UNPACK_DIR/<archive>/.
 set -uo pipefail
-build=$(cd "${1:?usage: zip_test.sh BUILD_DIR}" && pwd) || exit 1
+build=$(cd "${1:?usage: zip_test.sh BUILD_DIR [UNPACK_DIR]}" && pwd) || exit 1
+unpack=${2:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-zip.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
@@ -32,3 +36,9 @@ if [ "$listing" != "$expected" ]; then
     exit 1
 fi
 echo "$(basename "$zip"): $(tr '\n' ' ' <<<"$listing")"
+if [ -n "$unpack" ]; then
+    rm -rf "$unpack" && mkdir -p "$unpack" && (cd "$unpack" && cmake -E tar xf "$zip") || {
+        echo "FAIL: cannot unpack $(basename "$zip") into $unpack" >&2
+        exit 1
+    }
+fi
