@@ -31,19 +31,11 @@ const char *IidName(REFIID riid)
     return "other";
 }
 
-bool ModeRefused(DWORD width, DWORD height, DWORD bitsPerPixel)
-{
-    for (const auto &mode : State().controls.refusedModes)
-        if (mode[0] == width && mode[1] == height && mode[2] == bitsPerPixel)
-            return true;
-    return false;
-}
-
 } // namespace
 
 bool ScriptedFailure(const char *call, HRESULT *result)
 {
-    return State().scripts.Next(call, result) && FAILED(*result);
+    return CurrentHost().ScriptedFailure(call, result);
 }
 
 HRESULT DirectDrawObject::QueryInterface(REFIID riid, void **object)
@@ -158,7 +150,7 @@ HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bit
     if (display.exclusiveOwner != this)
         return DDERR_NOEXCLUSIVEMODE;
     // The stand-in's surfaces are RGB565 only.
-    if (bitsPerPixel != 16 || ModeRefused(width, height, bitsPerPixel))
+    if (bitsPerPixel != 16)
         return DDERR_INVALIDMODE;
     if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
         check != DD_OK)

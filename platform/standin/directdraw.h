@@ -85,7 +85,7 @@ private:
     HDC dc_ = nullptr; // while the program holds the surface's device context
 };
 
-// True when a failure was scripted for this call (testing::ScriptResults).
+// True when the host scripted a failure for this call (Host::ScriptedFailure).
 bool ScriptedFailure(const char *call, HRESULT *result);
 
 // Frees every DirectDraw object and surface, whatever their counts (reset).

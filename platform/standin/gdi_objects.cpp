@@ -3,6 +3,7 @@
 #include "platform/standin/call_log.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
+#include "platform/standin/wingdi.h"
 
 namespace zorbel::standin {
 
@@ -52,16 +53,15 @@ HandleKind KindOf(HGDIOBJ object)
 HGDIOBJ NewObject(HandleKind kind, int style, int width, COLORREF colour)
 {
     Platform &platform = State();
-    for (unsigned i = 0; i < kMaxGdiObjects; ++i) {
-        GdiObject &slot = platform.gdi[i];
-        if (slot.used)
-            continue;
-        const unsigned generation = ((slot.generation + 1) & 0xFFF) == 0 ? 1 : (slot.generation + 1) & 0xFFF;
-        const int serial = kind == HandleKind::Pen ? ++platform.penSerial : ++platform.brushSerial;
-        slot = GdiObject{true, generation, serial, kind, style, width, colour, 0, false};
-        return MakeHandle<HGDIOBJ>(kind, i, generation);
-    }
-    return nullptr; // the pool is exhausted, as GDI's handle table can be
+    GdiObject *slot = TakeSlot(platform.gdi);
+    if (slot == nullptr)
+        return nullptr; // the pool is exhausted, as GDI's handle table can be
+    slot->serial = kind == HandleKind::Pen ? ++platform.penSerial : ++platform.brushSerial;
+    slot->kind = kind;
+    slot->style = style;
+    slot->width = width;
+    slot->colour = colour;
+    return HandleOfSlot<HGDIOBJ>(platform.gdi, *slot, kind);
 }
 
 void Free(GdiObject &object) { object.used = false; }
@@ -137,16 +137,13 @@ BrushSpec BrushOf(HGDIOBJ brush)
 HDC OpenDc(SurfaceObject &surface)
 {
     Platform &platform = State();
-    for (unsigned i = 0; i < kMaxDcs; ++i) {
-        DeviceContext &dc = platform.dcs[i];
-        if (dc.used)
-            continue;
-        const unsigned generation = ((dc.generation + 1) & 0xFFF) == 0 ? 1 : (dc.generation + 1) & 0xFFF;
-        dc = DeviceContext{true, generation, &surface, StockHandle(BLACK_PEN),
-                           StockHandle(WHITE_BRUSH), POINT{0, 0}};
-        return MakeHandle<HDC>(HandleKind::Dc, i, generation);
-    }
-    return nullptr;
+    DeviceContext *dc = TakeSlot(platform.dcs);
+    if (dc == nullptr)
+        return nullptr;
+    dc->surface = &surface;
+    dc->pen = StockHandle(BLACK_PEN);
+    dc->brush = StockHandle(WHITE_BRUSH);
+    return HandleOfSlot<HDC>(platform.dcs, *dc, HandleKind::Dc);
 }
 
 void CloseDc(HDC handle)

@@ -6,6 +6,7 @@
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 #include "platform/standin/sdl_keys.h"
+#include "platform/standin/single_instance.h"
 
 #include <SDL.h>
 
@@ -14,6 +15,8 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -131,11 +134,12 @@ public:
             SDL_Quit();
     }
 
-    bool Headless() const override { return false; }
+    bool Open(std::string *problem) override;
     DWORD Ticks() override { return MonotonicMilliseconds(); }
     POINT Cursor() override;
     BYTE Modifiers() override;
-    void Pump(DWORD waitMs) override;
+    void Pump() override { (void)Wait(0); }
+    bool Wait(DWORD waitMs) override;
 
     bool CreateNativeWindow(Window &window) override;
     void DestroyNativeWindow(Window &window) override;
@@ -151,6 +155,8 @@ public:
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
 
+    std::string InstanceDirectory() override;
+
 private:
     bool Start();
     void Handle(const SDL_Event &event);
@@ -162,7 +168,29 @@ private:
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
+    std::string problem_; // why the screen did not open
+    bool directoryChosen_ = false;
+    std::string directory_;
 };
+
+// SDL's drivers that show nothing: they count only when asked for by name.
+bool ShowsNothing(const char *driver)
+{
+    return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                 std::strcmp(driver, "dummy") == 0 ||
+                                 std::strcmp(driver, "evdev") == 0);
+}
+
+std::string NoScreenReason()
+{
+    const char *display = std::getenv("DISPLAY");
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display == nullptr || display[0] == '\0') && (wayland == nullptr || wayland[0] == '\0'))
+        return "DISPLAY is not set";
+    if (display != nullptr && display[0] != '\0')
+        return std::string("cannot open display \"") + display + "\"";
+    return std::string("cannot open Wayland display \"") + wayland + "\"";
+}
 
 bool SdlHost::Start()
 {
@@ -173,11 +201,53 @@ bool SdlHost::Start()
         (void)SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         (void)SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         (void)SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        if (!ready_)
-            std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        const char *chosen = std::getenv("SDL_VIDEODRIVER");
+        const bool named = chosen != nullptr && chosen[0] != '\0';
+        // Without a display named, SDL would only find one that shows nothing.
+        const bool x11 = std::getenv("DISPLAY") != nullptr;
+        const bool wayland = std::getenv("WAYLAND_DISPLAY") != nullptr;
+        const bool anyDisplay = x11 || wayland;
+        // Only the display named is tried: no other driver's complaints.
+        if (!named && x11 && !wayland)
+            (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        ready_ = (named || anyDisplay) && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        // An X server right after a client of this process left may refuse
+        // for a moment: a few more tries, briefly.
+        for (int retry = 0; !ready_ && anyDisplay && !named && retry < 5; ++retry) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        }
+        if (!ready_) {
+            problem_ = named ? SDL_GetError() : NoScreenReason();
+        } else if (!named && ShowsNothing(SDL_GetCurrentVideoDriver())) {
+            // SDL fell back to a driver without a screen: nobody could see
+            // the program or end it.
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            ready_ = false;
+            problem_ = NoScreenReason();
+        }
     }
     return ready_;
+}
+
+bool SdlHost::Open(std::string *problem)
+{
+    if (Start())
+        return true;
+    *problem = problem_;
+    return false;
+}
+
+std::string SdlHost::InstanceDirectory()
+{
+    if (!directoryChosen_) {
+        directoryChosen_ = true;
+        std::string problem;
+        directory_ = DefaultInstanceDirectory(&problem);
+        if (directory_.empty())
+            ReportInstanceProblem(problem);
+    }
+    return directory_;
 }
 
 POINT SdlHost::Cursor()
@@ -224,15 +294,16 @@ BYTE SdlHost::Modifiers()
     return flags;
 }
 
-void SdlHost::Pump(DWORD waitMs)
+bool SdlHost::Wait(DWORD waitMs)
 {
     if (!ready_)
-        return;
+        return false;
     SDL_Event event;
     if (waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);
     while (SDL_PollEvent(&event) == 1)
         Handle(event);
+    return true;
 }
 
 void SdlHost::Handle(const SDL_Event &event)
@@ -339,8 +410,10 @@ void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
 
 bool SdlHost::CreateNativeWindow(Window &window)
 {
-    if (!Start())
+    if (!Start()) {
+        std::fprintf(stderr, "no window without a display: %s\n", problem_.c_str());
         return false;
+    }
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
     if ((window.exStyle & WS_EX_TOPMOST) != 0)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;

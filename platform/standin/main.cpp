@@ -1,11 +1,23 @@
 // The process entry of a program written against WinMain.
 #include "platform/standin/handles.h"
+#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <string>
 
 int main(int argc, char **argv)
 {
+    // A Windows program always has a screen; here there may be none, and a
+    // program nobody can see or end must not start.
+    std::string problem;
+    if (!zorbel::standin::CurrentHost().Open(&problem)) {
+        std::fprintf(stderr, "%s: no display could be opened: %s\n", program_invocation_short_name,
+                     problem.c_str());
+        zorbel::standin::ShutdownPlatform();
+        return 1;
+    }
     // WinMain gets the arguments after the program name, as one line.
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {

@@ -21,18 +21,9 @@ void DeliverSentMessages()
 
 // One turn of the thread's message pump: native events become messages, other
 // copies are answered, and messages the window manager sends are delivered.
-void Pump(DWORD waitMs)
+void Pump()
 {
-    Platform &platform = State();
-    if (platform.headless) {
-        HeadlessControls &controls = platform.controls;
-        AdvanceTicks(controls.advancePerPump);
-        const std::uint64_t index = controls.pumps++;
-        if (const auto hook = controls.pumpHook; hook && *hook)
-            (*hook)(index);
-    } else {
-        CurrentHost().Pump(waitMs);
-    }
+    CurrentHost().Pump();
     ServiceInstanceSockets();
     DeliverSentMessages();
 }
@@ -44,13 +35,12 @@ BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
     if (msg == nullptr || !ValidFilterWindow(window))
         return -1;
     for (;;) {
-        Pump(0);
+        Pump();
         if (State().queue.Take(window, filterMin, filterMax, true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
-        // Headless, nothing else can ever arrive: waiting would hang the test.
-        if (State().headless)
+        // Where nothing else can ever arrive, waiting would hang.
+        if (!CurrentHost().Wait(kWaitSliceMs))
             return -1;
-        CurrentHost().Pump(kWaitSliceMs);
         if (State().queue.Take(window, filterMin, filterMax, true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
     }
@@ -125,7 +115,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
     line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove);
     BOOL result = FALSE;
     if (msg != nullptr && ValidFilterWindow(window)) {
-        Pump(0);
+        Pump();
         result = State().queue.Take(window, filterMin, filterMax, (remove & PM_REMOVE) != 0, msg)
                      ? TRUE
                      : FALSE;

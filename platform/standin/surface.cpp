@@ -150,9 +150,7 @@ HRESULT SurfaceObject::Flip(IDirectDrawSurface4 *target, DWORD flags)
 {
     LogLine line("Flip");
     line.Handle(this).Handle(target).Hex(flags);
-    Platform &platform = State();
-    if (platform.headless)
-        AdvanceTicks(platform.controls.advancePerFlip);
+    CurrentHost().Flipping();
     HRESULT result = DD_OK;
     if (!ScriptedFailure("Flip", &result))
         result = FlipNow(target);

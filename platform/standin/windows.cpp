@@ -26,7 +26,7 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
     Platform &platform = State();
     if (desc == nullptr || desc->cbSize != sizeof(WNDCLASSEXA) || desc->lpszClassName == nullptr ||
         IS_INTRESOURCE(desc->lpszClassName) || desc->lpfnWndProc == nullptr ||
-        platform.controls.failRegister || FindClass(desc->lpszClassName) != nullptr)
+        FindClass(desc->lpszClassName) != nullptr)
         return 0;
     for (WindowClass &slot : platform.classes) {
         if (slot.used)
@@ -54,24 +54,20 @@ void SetIconFromClass(Window &window, const WindowClass &windowClass)
 Window *NewWindowSlot()
 {
     Platform &platform = State();
-    for (Window &slot : platform.windows) {
-        if (slot.used)
-            continue;
-        const unsigned generation = (slot.generation + 1) & 0xFFF;
-        slot = Window{};
-        slot.used = true;
-        slot.generation = generation == 0 ? 1 : generation;
-        slot.serial = ++platform.windowSerial;
-        return &slot;
-    }
-    return nullptr;
+    Window *slot = TakeSlot(platform.windows);
+    if (slot != nullptr)
+        slot->serial = ++platform.windowSerial;
+    return slot;
 }
 
-void ListenForOtherCopies(Window &window, const WindowClass &windowClass)
+// The newest top-level window of a class, other than `except`.
+Window *TopLevelOfClass(unsigned classSlot, const Window *except)
 {
-    const std::string &directory = InstanceDirectory();
-    if (window.parent == nullptr && !directory.empty())
-        window.instanceServer = InstanceServer::Listen(directory, windowClass.name);
+    for (Window &window : State().windows)
+        if (window.used && &window != except && window.parent == nullptr &&
+            window.classSlot == classSlot)
+            return &window;
+    return nullptr;
 }
 
 HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DWORD style, int x,
@@ -80,7 +76,7 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
 {
     Platform &platform = State();
     WindowClass *windowClass = FindClass(className);
-    if (windowClass == nullptr || platform.controls.failCreate ||
+    if (windowClass == nullptr ||
         (parent != nullptr && FindWindowSlot(parent) == nullptr))
         return nullptr;
     Window *window = NewWindowSlot();
@@ -99,7 +95,9 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
         return nullptr;
     }
     SetIconFromClass(*window, *windowClass);
-    ListenForOtherCopies(*window, *windowClass);
+    // Other copies find this one by the class of its top-level windows.
+    if (parent == nullptr)
+        (void)ClaimClass(windowClass->name);
 
     CREATESTRUCTA create{param,  instance, menu, parent, height, width, y, x,
                          static_cast<LONG>(style), title, className, exStyle};
@@ -161,7 +159,8 @@ void DestroyWindowNow(Window &window)
     Window *still = FindWindowSlot(handle);
     if (still == nullptr)
         return;
-    still->instanceServer.reset();
+    if (still->parent == nullptr && TopLevelOfClass(still->classSlot, still) == nullptr)
+        ReleaseClass(State().classes[still->classSlot].name);
     if (still->native != nullptr)
         CurrentHost().DestroyNativeWindow(*still);
     State().queue.RemoveWindow(handle);
@@ -203,7 +202,10 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
             .Handle(windowClass->hbrBackground);
     else
         line.Word("null");
-    const ATOM atom = RegisterClassNow(windowClass);
+    HRESULT failure = 0;
+    const ATOM atom = CurrentHost().ScriptedFailure("RegisterClassExA", &failure)
+                          ? 0
+                          : RegisterClassNow(windowClass);
     line.Result(atom);
     return atom;
 }
@@ -215,7 +217,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     LogLine line("CreateWindowExA");
     line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
         .Int(height).Handle(parent).Handle(menu).Handle(instance);
-    const HWND window = IS_INTRESOURCE(className)
+    HRESULT failure = 0;
+    const HWND window = IS_INTRESOURCE(className) ||
+                                CurrentHost().ScriptedFailure("CreateWindowExA", &failure)
                             ? nullptr
                             : CreateWindowNow(exStyle, className, windowName, style, x, y, width,
                                               height, parent, menu, instance, param);

@@ -3,7 +3,7 @@
 // Writes a C++ source that registers the script's icon groups and
 // accelerator tables with the stand-in layer, the way windres links them into
 // the Windows program, and a depfile listing every file it read.
-#include "platform/standin/rc_script.h"
+#include "platform/tools/rc_script.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,5 +1,5 @@
 // Resource scripts, icons and the resource calls of the stand-in layer.
-#include "platform/standin/rc_script.h"
+#include "platform/tools/rc_script.h"
 #include "platform/standin/resources.h"
 #include "platform/testing.h"
 

@@ -1,5 +1,6 @@
 // The SDL host on a real X server (run under Xvfb; skipped without DISPLAY).
 #include "flip_chain.h"
+#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
 #include <SDL.h>
@@ -17,8 +18,7 @@ protected:
     {
         if (std::getenv("DISPLAY") == nullptr)
             GTEST_SKIP() << "no X display: run under xvfb-run (test platform_sdl_tests_xvfb)";
-        standin::ResetPlatform(false);
-        testing::UseInstanceDirectory(""); // no single-instance sockets here
+        standin::ResetPlatform(nullptr); // the SDL host
         window = CreateTestWindow();
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);

@@ -1,4 +1,4 @@
-#include "platform/standin/rc_script.h"
+#include "platform/tools/rc_script.h"
 
 #include <cctype>
 #include <cstdlib>
