@@ -2,6 +2,12 @@
 #include "platform/standin/call_log.h"
 #include "platform/standin/platform_state.h"
 
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace zorbel::standin {
 
 namespace {
@@ -13,6 +19,37 @@ POINT ClientOrigin(const Window &window)
     if (window.iconic)
         return POINT{-32000, -32000};
     return POINT{window.rect.left, window.rect.top};
+}
+
+// With ZORBEL_MESSAGE_LOG naming a file, every message box is also written
+// there as one line, "<caption> TAB <text>" (line breaks as \n), when it
+// is shown: a record of what the user was told that needs no screen to
+// read. Only a regular file (or a new one) is written, never through a link,
+// and opening never blocks.
+void NoteMessageBox(const char *caption, const char *text)
+{
+    const char *path = std::getenv("ZORBEL_MESSAGE_LOG");
+    if (path == nullptr || path[0] == '\0')
+        return;
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    struct stat info{};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        // Tabs and line breaks inside the texts would break the line apart.
+        auto append = [](std::string *line, const char *part) {
+            for (const char *c = part; *c != '\0'; ++c)
+                *line += *c == '\n' ? std::string("\\n") : std::string(1, *c == '\t' ? ' ' : *c);
+        };
+        std::string line;
+        append(&line, caption);
+        line += '\t';
+        append(&line, text);
+        line += '\n';
+        // One write of the whole line, so that lines of two processes do not mix.
+        (void)!write(fd, line.data(), line.size());
+    }
+    (void)close(fd);
 }
 
 } // namespace
@@ -106,8 +143,10 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
     LogLine line("MessageBoxA");
     line.Handle(owner).Str(text).Str(caption).Hex(type);
-    const int result = CurrentHost().ShowMessageBox(owner, text != nullptr ? text : "",
-                                                    caption != nullptr ? caption : "Error", type);
+    const char *shownText = text != nullptr ? text : "";
+    const char *shownCaption = caption != nullptr ? caption : "Error";
+    NoteMessageBox(shownCaption, shownText);
+    const int result = CurrentHost().ShowMessageBox(owner, shownText, shownCaption, type);
     line.Result(result);
     return result;
 }
