@@ -5,7 +5,6 @@
 #include "platform/standin/pixel_buffer.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
-#include "platform/standin/sdl_keys.h"
 #include "platform/standin/single_instance.h"
 
 #include <SDL.h>
@@ -119,6 +118,20 @@ DWORD MonotonicMilliseconds()
     // Wraps at 2^32 like the system tick count.
     return static_cast<DWORD>(static_cast<unsigned long long>(now.tv_sec) * 1000ull +
                               static_cast<unsigned long long>(now.tv_nsec) / 1000000ull);
+}
+
+// The keys a program's accelerators can name (Escape, Return, Space) and
+// the letters; other keys give no messages.
+WORD VirtualKeyOf(SDL_Keycode key)
+{
+    if (key >= SDLK_a && key <= SDLK_z)
+        return static_cast<WORD>('A' + (key - SDLK_a));
+    switch (key) {
+    case SDLK_ESCAPE: return 0x1B;
+    case SDLK_RETURN: return 0x0D;
+    case SDLK_SPACE: return 0x20;
+    default: return 0;
+    }
 }
 
 class SdlHost final : public Host {
@@ -399,8 +412,9 @@ void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
         window = CursorWindow();
     if (key == 0 || window == nullptr)
         return;
-    // Repeat count 1, scan code, bit 30 the previous state, bit 31 the transition.
-    DWORD lParam = 1 | ScanBitsOf(key);
+    // Repeat count 1, bit 30 the previous state, bit 31 the transition (no
+    // scan code: nothing reads it).
+    DWORD lParam = 1;
     if (!down)
         lParam |= (1u << 30) | (1u << 31);
     else if (event.repeat != 0)

@@ -46,12 +46,11 @@ BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
     }
 }
 
+// Accelerators are virtual keys only (the resource scripts are read so).
 bool AcceleratorMatches(const ACCEL &entry, const MSG &msg, BYTE modifiers)
 {
     const BYTE wanted = entry.fVirt & (FSHIFT | FCONTROL | FALT);
-    if ((entry.fVirt & FVIRTKEY) != 0)
-        return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
-    return msg.message == WM_CHAR && entry.key == msg.wParam;
+    return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
 }
 
 int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
@@ -59,7 +58,7 @@ int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
     const HandleParts parts = UnpackHandle(table);
     if (msg == nullptr || parts.kind != HandleKind::Accel || FindWindowSlot(window) == nullptr)
         return 0;
-    if (msg->message != WM_KEYDOWN && msg->message != WM_CHAR)
+    if (msg->message != WM_KEYDOWN)
         return 0;
     const auto id = static_cast<WORD>(parts.slot | (parts.generation << 8));
     const std::vector<ACCEL> *entries = FindAcceleratorTable(id);
@@ -76,31 +75,12 @@ int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
     return 0;
 }
 
-// The character a key gives with the US layout; 0 for keys without one.
-WPARAM CharacterOf(WPARAM key, bool shift)
-{
-    if (key >= 'A' && key <= 'Z')
-        return shift ? key : key - 'A' + 'a';
-    if ((key >= '0' && key <= '9') || key == 0x20 || key == 0x08 || key == 0x09 ||
-        key == 0x0D || key == VK_ESCAPE)
-        return key;
-    return 0;
-}
-
+// Key messages are translated into no characters: the keyboard here has no
+// layout, and what runs on it reads virtual keys.
 BOOL TranslateMessageNow(const MSG *msg)
 {
-    if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP))
-        return FALSE;
-    if (msg->message == WM_KEYDOWN) {
-        const bool shift = (CurrentHost().Modifiers() & FSHIFT) != 0;
-        if (const WPARAM character = CharacterOf(msg->wParam, shift); character != 0) {
-            MSG posted = *msg;
-            posted.message = WM_CHAR;
-            posted.wParam = character;
-            (void)State().queue.Post(posted);
-        }
-    }
-    return TRUE;
+    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) ? TRUE
+                                                                                      : FALSE;
 }
 
 } // namespace

@@ -38,7 +38,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
     line.Handle(instance).Resource(name);
     WORD id = 0;
     HICON icon = nullptr;
-    if (instance != nullptr && NumericId(name, &id) && FindIconGroup(id) != nullptr)
+    if (instance != nullptr && NumericId(name, &id) && FindIcon(id) != nullptr)
         icon = ResourceHandle<HICON>(HandleKind::Icon, id);
     line.ResultHandle(icon);
     return icon;

@@ -45,10 +45,8 @@ void SetIconFromClass(Window &window, const WindowClass &windowClass)
     if (icon.kind != HandleKind::Icon || window.native == nullptr)
         return;
     const auto id = static_cast<WORD>(icon.slot | (icon.generation << 8));
-    const std::vector<unsigned char> *ico = FindIconGroup(id);
-    IconImage image;
-    if (ico != nullptr && DecodeIcon(ico->data(), ico->size(), &image))
-        CurrentHost().SetNativeIcon(window, image);
+    if (const IconImage *image = FindIcon(id))
+        CurrentHost().SetNativeIcon(window, *image);
 }
 
 Window *NewWindowSlot()
