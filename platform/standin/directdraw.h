@@ -85,9 +85,6 @@ private:
     HDC dc_ = nullptr; // while the program holds the surface's device context
 };
 
-// True when the host scripted a failure for this call (Host::ScriptedFailure).
-bool ScriptedFailure(const char *call, HRESULT *result);
-
 // Frees every DirectDraw object and surface, whatever their counts (reset).
 void DestroyAllDirectDrawObjects();
 

@@ -1,6 +1,6 @@
 // Pens, brushes, stock objects, selection and deletion, from a fixed pool so
 // that creating and deleting a pen every frame allocates nothing.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/wingdi.h"
@@ -172,49 +172,37 @@ using namespace zorbel::standin;
 
 HGDIOBJ WINAPI GetStockObject(int object)
 {
-    LogLine line("GetStockObject");
-    line.Int(object);
-    const HGDIOBJ result = object >= 0 && object < kStockCount ? StockHandle(object) : nullptr;
-    line.ResultHandle(result);
-    return result;
+    return Logged("GetStockObject", [&](LogLine &line) { line.Int(object); },
+                  [&] { return object >= 0 && object < kStockCount ? StockHandle(object) : nullptr; });
 }
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
 {
-    LogLine line("CreatePen");
-    line.Int(style).Int(width).Colour(colour);
-    // Solid and null pens; the dashed styles (1 to 4) and inside-frame (6)
-    // are drawn solid, which is all the program asks for.
-    const bool known = style >= 0 && style <= 6;
-    const HGDIOBJ pen =
-        known ? NewObject(HandleKind::Pen, style, width < 1 ? 1 : width, colour & 0xFFFFFF) : nullptr;
-    line.ResultHandle(pen);
-    return static_cast<HPEN>(pen);
+    // Solid and null pens: what the programs here draw with. Other styles are
+    // refused rather than drawn as something they are not.
+    return static_cast<HPEN>(Logged(
+        "CreatePen", [&](LogLine &line) { line.Int(style).Int(width).Colour(colour); },
+        [&] {
+            return style == PS_SOLID || style == kPenNull
+                       ? NewObject(HandleKind::Pen, style, width < 1 ? 1 : width, colour & 0xFFFFFF)
+                       : nullptr;
+        }));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
 {
-    LogLine line("CreateSolidBrush");
-    line.Colour(colour);
-    const HGDIOBJ brush = NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF);
-    line.ResultHandle(brush);
-    return static_cast<HBRUSH>(brush);
+    return static_cast<HBRUSH>(Logged("CreateSolidBrush", [&](LogLine &line) { line.Colour(colour); },
+                                      [&] { return NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF); }));
 }
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 {
-    LogLine line("SelectObject");
-    line.Handle(dc).Handle(object);
-    const HGDIOBJ previous = SelectNow(dc, object);
-    line.ResultHandle(previous);
-    return previous;
+    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); },
+                  [&] { return SelectNow(dc, object); });
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object)
 {
-    LogLine line("DeleteObject");
-    line.Handle(object);
-    const BOOL result = DeleteNow(object);
-    line.Result(result);
-    return result;
+    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); },
+                  [&] { return DeleteNow(object); });
 }

@@ -1,6 +1,6 @@
 // The message loop calls: peeking, getting, accelerators, translation,
 // dispatch and quitting.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 
@@ -26,6 +26,14 @@ void Pump()
     CurrentHost().Pump();
     ServiceInstanceSockets();
     DeliverSentMessages();
+}
+
+void MessageOrNull(LogLine &line, const MSG *msg)
+{
+    if (msg != nullptr)
+        line.Message(*msg);
+    else
+        line.Word("null");
 }
 
 bool ValidFilterWindow(HWND window) { return window == nullptr || FindWindowSlot(window) != nullptr; }
@@ -91,70 +99,53 @@ using namespace zorbel::standin;
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT remove)
 {
-    LogLine line("PeekMessageA");
-    line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove);
-    BOOL result = FALSE;
-    if (msg != nullptr && ValidFilterWindow(window)) {
-        Pump();
-        result = State().queue.Take(window, filterMin, filterMax, (remove & PM_REMOVE) != 0, msg)
-                     ? TRUE
-                     : FALSE;
-    }
-    line.Result(result);
-    if (result)
-        line.Message(*msg);
-    return result;
+    return Logged(
+        "PeekMessageA",
+        [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove); },
+        [&]() -> BOOL {
+            if (msg == nullptr || !ValidFilterWindow(window))
+                return FALSE;
+            Pump();
+            return State().queue.Take(window, filterMin, filterMax, (remove & PM_REMOVE) != 0, msg);
+        },
+        [&](LogLine &line, BOOL got) {
+            if (got)
+                line.Message(*msg);
+        });
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 {
-    LogLine line("GetMessageA");
-    line.Handle(window).Int(filterMin).Int(filterMax);
-    const BOOL result = GetMessageNow(msg, window, filterMin, filterMax);
-    line.Result(result);
-    if (result != -1)
-        line.Message(*msg);
-    return result;
+    return Logged(
+        "GetMessageA", [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax); },
+        [&] { return GetMessageNow(msg, window, filterMin, filterMax); },
+        [&](LogLine &line, BOOL got) {
+            if (got != -1)
+                line.Message(*msg);
+        });
 }
 
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
 {
-    LogLine line("TranslateAcceleratorA");
-    line.Handle(window).Handle(table);
-    if (msg != nullptr)
-        line.Message(*msg);
-    else
-        line.Word("null");
-    const int result = TranslateAcceleratorNow(window, table, msg);
-    line.Result(result);
-    return result;
+    return Logged(
+        "TranslateAcceleratorA", [&](LogLine &line) { MessageOrNull(line.Handle(window).Handle(table), msg); },
+        [&] { return TranslateAcceleratorNow(window, table, msg); });
 }
 
 BOOL WINAPI TranslateMessage(const MSG *msg)
 {
-    LogLine line("TranslateMessage");
-    if (msg != nullptr)
-        line.Message(*msg);
-    else
-        line.Word("null");
-    const BOOL result = TranslateMessageNow(msg);
-    line.Result(result);
-    return result;
+    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); },
+                  [&] { return TranslateMessageNow(msg); });
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *msg)
 {
-    LogLine line("DispatchMessageA");
-    if (msg != nullptr)
-        line.Message(*msg);
-    else
-        line.Word("null");
-    LRESULT result = 0;
-    if (msg != nullptr)
-        if (Window *window = FindWindowSlot(msg->hwnd); window != nullptr && window->proc != nullptr)
-            result = window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    line.Result(result);
-    return result;
+    return Logged("DispatchMessageA", [&](LogLine &line) { MessageOrNull(line, msg); }, [&]() -> LRESULT {
+        Window *window = msg != nullptr ? FindWindowSlot(msg->hwnd) : nullptr;
+        return window != nullptr && window->proc != nullptr
+                   ? window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam)
+                   : 0;
+    });
 }
 
 void WINAPI PostQuitMessage(int exitCode)

@@ -2,7 +2,7 @@
 // of this process and of another running copy (single_instance.h). A look-up
 // by class that finds no other copy claims the class for this process, so
 // that of two copies started at once exactly one finds the other.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 
 #include <cctype>
@@ -155,58 +155,48 @@ using namespace zorbel::standin;
 
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName)
 {
-    LogLine line("FindWindowA");
-    line.Resource(className).Str(windowName);
-    HWND found = nullptr;
-    if (className == nullptr || !IS_INTRESOURCE(className)) {
-        if (Window *own = FindOwnWindow(className, windowName))
-            found = own->Handle();
-        else if (className != nullptr && windowName == nullptr &&
-                 CurrentHost().OtherCopyRunning(className))
-            // Only a look-up by class works across processes: the other
-            // copy's title is not asked for.
-            found = ProxyFor(className);
-    }
-    line.ResultHandle(found);
-    return found;
+    return Logged("FindWindowA", [&](LogLine &line) { line.Resource(className).Str(windowName); },
+                  [&]() -> HWND {
+                      if (className != nullptr && IS_INTRESOURCE(className))
+                          return nullptr;
+                      if (Window *own = FindOwnWindow(className, windowName))
+                          return own->Handle();
+                      // Only a look-up by class works across processes: the
+                      // other copy's title is not asked for.
+                      if (className != nullptr && windowName == nullptr &&
+                          CurrentHost().OtherCopyRunning(className))
+                          return ProxyFor(className);
+                      return nullptr;
+                  });
 }
 
 HWND WINAPI GetLastActivePopup(HWND window)
 {
-    LogLine line("GetLastActivePopup");
-    line.Handle(window);
     // The stand-in has no pop-ups (its message boxes are not windows), so a
     // window's last active pop-up is the window itself.
-    const HWND result =
-        FindWindowSlot(window) != nullptr || FindProxy(window) != nullptr ? window : nullptr;
-    line.ResultHandle(result);
-    return result;
+    return Logged("GetLastActivePopup", [&](LogLine &line) { line.Handle(window); }, [&] {
+        return FindWindowSlot(window) != nullptr || FindProxy(window) != nullptr ? window : nullptr;
+    });
 }
 
 BOOL WINAPI IsIconic(HWND window)
 {
-    LogLine line("IsIconic");
-    line.Handle(window);
-    BOOL result = FALSE;
-    if (Window *own = FindWindowSlot(window))
-        result = own->iconic ? TRUE : FALSE;
-    else if (const Proxy *proxy = FindProxy(window))
-        result = CurrentHost().OtherCopyIconic(proxy->className) ? TRUE : FALSE;
-    line.Result(result);
-    return result;
+    return Logged("IsIconic", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
+        if (const Window *own = FindWindowSlot(window))
+            return own->iconic;
+        const Proxy *proxy = FindProxy(window);
+        return proxy != nullptr && CurrentHost().OtherCopyIconic(proxy->className);
+    });
 }
 
 BOOL WINAPI SetForegroundWindow(HWND window)
 {
-    LogLine line("SetForegroundWindow");
-    line.Handle(window);
-    BOOL result = FALSE;
-    if (Window *own = FindWindowSlot(window)) {
-        RaiseOwnWindow(*own);
-        result = TRUE;
-    } else if (const Proxy *proxy = FindProxy(window)) {
-        result = CurrentHost().BringOtherCopyForward(proxy->className, false) ? TRUE : FALSE;
-    }
-    line.Result(result);
-    return result;
+    return Logged("SetForegroundWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
+        if (Window *own = FindWindowSlot(window)) {
+            RaiseOwnWindow(*own);
+            return TRUE;
+        }
+        const Proxy *proxy = FindProxy(window);
+        return proxy != nullptr && CurrentHost().BringOtherCopyForward(proxy->className, false);
+    });
 }

@@ -1,6 +1,5 @@
 // Time, cursor, coordinates and the message box.
-#include "platform/standin/call_log.h"
-#include "platform/standin/platform_state.h"
+#include "platform/standin/logged_call.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -60,22 +59,23 @@ using namespace zorbel::standin;
 
 DWORD WINAPI GetTickCount()
 {
-    LogLine line("GetTickCount");
-    const DWORD ticks = CurrentHost().Ticks();
-    line.Result(ticks);
-    return ticks;
+    return Logged("GetTickCount", [](LogLine &) {}, [] { return CurrentHost().Ticks(); });
 }
 
 BOOL WINAPI GetCursorPos(LPPOINT point)
 {
-    LogLine line("GetCursorPos");
-    if (point == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    *point = CurrentHost().Cursor();
-    line.Result(TRUE).Int(point->x).Int(point->y);
-    return TRUE;
+    return Logged(
+        "GetCursorPos", [](LogLine &) {},
+        [&]() -> BOOL {
+            if (point == nullptr)
+                return FALSE;
+            *point = CurrentHost().Cursor();
+            return TRUE;
+        },
+        [&](LogLine &line, BOOL done) {
+            if (done)
+                line.Int(point->x).Int(point->y);
+        });
 }
 
 namespace {
@@ -84,20 +84,26 @@ namespace {
 // screen to client coordinates, +1 back.
 BOOL ShiftByClientOrigin(const char *name, HWND window, LPPOINT point, int direction)
 {
-    LogLine line(name);
-    line.Handle(window);
-    const Window *own = FindWindowSlot(window);
-    if (point != nullptr)
-        line.Int(point->x).Int(point->y);
-    if (own == nullptr || point == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    const POINT origin = ClientOrigin(*own);
-    point->x += direction * origin.x;
-    point->y += direction * origin.y;
-    line.Result(TRUE).Int(point->x).Int(point->y);
-    return TRUE;
+    return Logged(
+        name,
+        [&](LogLine &line) {
+            line.Handle(window);
+            if (point != nullptr)
+                line.Int(point->x).Int(point->y);
+        },
+        [&]() -> BOOL {
+            const Window *own = FindWindowSlot(window);
+            if (own == nullptr || point == nullptr)
+                return FALSE;
+            const POINT origin = ClientOrigin(*own);
+            point->x += direction * origin.x;
+            point->y += direction * origin.y;
+            return TRUE;
+        },
+        [&](LogLine &line, BOOL done) {
+            if (done)
+                line.Int(point->x).Int(point->y);
+        });
 }
 
 } // namespace
@@ -114,39 +120,41 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point)
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect)
 {
-    LogLine line("GetClientRect");
-    line.Handle(window);
-    const Window *own = FindWindowSlot(window);
-    if (own == nullptr || rect == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    // Borderless windows only: the client area is the whole window.
-    *rect = own->iconic ? RECT{0, 0, 0, 0}
-                        : RECT{0, 0, own->rect.right - own->rect.left,
-                               own->rect.bottom - own->rect.top};
-    line.Result(TRUE).Rect(rect);
-    return TRUE;
+    return Logged(
+        "GetClientRect", [&](LogLine &line) { line.Handle(window); },
+        [&]() -> BOOL {
+            const Window *own = FindWindowSlot(window);
+            if (own == nullptr || rect == nullptr)
+                return FALSE;
+            // Borderless windows only: the client area is the whole window.
+            *rect = own->iconic ? RECT{0, 0, 0, 0}
+                                : RECT{0, 0, own->rect.right - own->rect.left,
+                                       own->rect.bottom - own->rect.top};
+            return TRUE;
+        },
+        [&](LogLine &line, BOOL done) {
+            if (done)
+                line.Rect(rect);
+        });
 }
 
 BOOL WINAPI PtInRect(const RECT *rect, POINT point)
 {
-    LogLine line("PtInRect");
-    line.Rect(rect).Point(point);
-    const BOOL inside = rect != nullptr && point.x >= rect->left && point.x < rect->right &&
-                        point.y >= rect->top && point.y < rect->bottom;
-    line.Result(inside);
-    return inside;
+    return Logged("PtInRect", [&](LogLine &line) { line.Rect(rect).Point(point); },
+                  [&]() -> BOOL {
+                      return rect != nullptr && point.x >= rect->left && point.x < rect->right &&
+                             point.y >= rect->top && point.y < rect->bottom;
+                  });
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    LogLine line("MessageBoxA");
-    line.Handle(owner).Str(text).Str(caption).Hex(type);
-    const char *shownText = text != nullptr ? text : "";
-    const char *shownCaption = caption != nullptr ? caption : "Error";
-    NoteMessageBox(shownCaption, shownText);
-    const int result = CurrentHost().ShowMessageBox(owner, shownText, shownCaption, type);
-    line.Result(result);
-    return result;
+    return Logged(
+        "MessageBoxA", [&](LogLine &line) { line.Handle(owner).Str(text).Str(caption).Hex(type); },
+        [&] {
+            const char *shownText = text != nullptr ? text : "";
+            const char *shownCaption = caption != nullptr ? caption : "Error";
+            NoteMessageBox(shownCaption, shownText);
+            return CurrentHost().ShowMessageBox(owner, shownText, shownCaption, type);
+        });
 }

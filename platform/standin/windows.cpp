@@ -1,6 +1,6 @@
 // Window classes and windows: registration, creation, showing, destruction
 // and the default window procedure.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 
@@ -191,84 +191,80 @@ using namespace zorbel::standin;
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
 {
-    LogLine line("RegisterClassExA");
-    if (line.On() && windowClass != nullptr)
-        line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr : windowClass->lpszClassName)
-            .Hex(windowClass->style)
-            .Handle(windowClass->hIcon)
-            .Handle(windowClass->hCursor)
-            .Handle(windowClass->hbrBackground);
-    else
-        line.Word("null");
-    HRESULT failure = 0;
-    const ATOM atom = CurrentHost().ScriptedFailure("RegisterClassExA", &failure)
-                          ? 0
-                          : RegisterClassNow(windowClass);
-    line.Result(atom);
-    return atom;
+    return Logged(
+        "RegisterClassExA",
+        [&](LogLine &line) {
+            if (windowClass == nullptr) {
+                line.Word("null");
+                return;
+            }
+            line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr : windowClass->lpszClassName)
+                .Hex(windowClass->style)
+                .Handle(windowClass->hIcon)
+                .Handle(windowClass->hCursor)
+                .Handle(windowClass->hbrBackground);
+        },
+        [&]() -> ATOM {
+            HRESULT failure = 0;
+            return CurrentHost().ScriptedFailure("RegisterClassExA", &failure) ? 0 : RegisterClassNow(windowClass);
+        });
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param)
 {
-    LogLine line("CreateWindowExA");
-    line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
-        .Int(height).Handle(parent).Handle(menu).Handle(instance);
-    HRESULT failure = 0;
-    const HWND window = IS_INTRESOURCE(className) ||
-                                CurrentHost().ScriptedFailure("CreateWindowExA", &failure)
-                            ? nullptr
-                            : CreateWindowNow(exStyle, className, windowName, style, x, y, width,
-                                              height, parent, menu, instance, param);
-    line.ResultHandle(window);
-    return window;
+    return Logged(
+        "CreateWindowExA",
+        [&](LogLine &line) {
+            line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
+                .Int(height).Handle(parent).Handle(menu).Handle(instance);
+        },
+        [&]() -> HWND {
+            HRESULT failure = 0;
+            if (IS_INTRESOURCE(className) || CurrentHost().ScriptedFailure("CreateWindowExA", &failure))
+                return nullptr;
+            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent,
+                                   menu, instance, param);
+        });
 }
 
 BOOL WINAPI ShowWindow(HWND window, int show)
 {
-    LogLine line("ShowWindow");
-    line.Handle(window).Int(show);
-    BOOL result = FALSE;
-    if (Window *own = FindWindowSlot(window))
-        result = ShowWindowNow(*own, show) ? TRUE : FALSE;
-    else if (FindProxy(window) != nullptr)
-        result = ShowOtherCopy(window, show);
-    line.Result(result);
-    return result;
+    return Logged("ShowWindow", [&](LogLine &line) { line.Handle(window).Int(show); }, [&]() -> BOOL {
+        if (Window *own = FindWindowSlot(window))
+            return ShowWindowNow(*own, show);
+        return FindProxy(window) != nullptr && ShowOtherCopy(window, show);
+    });
 }
 
 BOOL WINAPI UpdateWindow(HWND window)
 {
-    LogLine line("UpdateWindow");
-    line.Handle(window);
     // Nothing is ever invalid: the program paints by flipping, so there is no
     // WM_PAINT to send.
-    const BOOL result = FindWindowSlot(window) != nullptr ? TRUE : FALSE;
-    line.Result(result);
-    return result;
+    return Logged("UpdateWindow", [&](LogLine &line) { line.Handle(window); },
+                  [&]() -> BOOL { return FindWindowSlot(window) != nullptr; });
 }
 
 BOOL WINAPI DestroyWindow(HWND window)
 {
-    LogLine line("DestroyWindow");
-    line.Handle(window);
-    Window *own = FindWindowSlot(window);
-    if (own != nullptr)
-        DestroyWindowNow(*own);
-    line.Result(own != nullptr ? TRUE : FALSE);
-    return own != nullptr ? TRUE : FALSE;
+    return Logged("DestroyWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
+        Window *own = FindWindowSlot(window);
+        if (own != nullptr)
+            DestroyWindowNow(*own);
+        return own != nullptr;
+    });
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LogLine line("DefWindowProcA");
-    if (line.On())
-        line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}});
-    // A close request destroys the window unless the program handles it.
-    if (message == WM_CLOSE)
-        if (Window *own = FindWindowSlot(window))
-            DestroyWindowNow(*own);
-    line.Result(0);
-    return 0;
+    return Logged(
+        "DefWindowProcA", [&](LogLine &line) { line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}}); },
+        [&]() -> LRESULT {
+            // A close request destroys the window unless the program handles it.
+            if (message == WM_CLOSE)
+                if (Window *own = FindWindowSlot(window))
+                    DestroyWindowNow(*own);
+            return 0;
+        });
 }
