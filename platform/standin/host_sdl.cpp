@@ -3,6 +3,7 @@
 #include "platform/standin/host.h"
 
 #include "platform/standin/pixel_buffer.h"
+#include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 #include "platform/standin/single_instance.h"
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <thread>
 
 namespace zorbel::standin {
@@ -111,15 +111,6 @@ Window *CursorWindow()
     return newest != nullptr && newest->native != nullptr ? newest : nullptr;
 }
 
-DWORD MonotonicMilliseconds()
-{
-    timespec now{};
-    (void)clock_gettime(CLOCK_MONOTONIC, &now);
-    // Wraps at 2^32 like the system tick count.
-    return static_cast<DWORD>(static_cast<unsigned long long>(now.tv_sec) * 1000ull +
-                              static_cast<unsigned long long>(now.tv_nsec) / 1000000ull);
-}
-
 // The keys a program's accelerators can name (Escape, Return, Space) and
 // the letters; other keys give no messages.
 WORD VirtualKeyOf(SDL_Keycode key)
@@ -148,7 +139,8 @@ public:
     }
 
     bool Open(std::string *problem) override;
-    DWORD Ticks() override { return MonotonicMilliseconds(); }
+    // Wraps at 2^32 like the system tick count.
+    DWORD Ticks() override { return static_cast<DWORD>(MonotonicMilliseconds()); }
     POINT Cursor() override;
     BYTE Modifiers() override;
     void Pump() override { (void)Wait(0); }

@@ -1,5 +1,7 @@
 #include "platform/standin/single_instance.h"
 
+#include "platform/standin/monotonic.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -20,14 +22,6 @@ namespace {
 
 constexpr unsigned long long kRequestDeadlineMs = 1000;
 constexpr char kComeForward = 'F';
-
-unsigned long long NowMs()
-{
-    timespec now{};
-    (void)clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<unsigned long long>(now.tv_sec) * 1000ull +
-           static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
-}
 
 bool FillAddress(const std::string &path, sockaddr_un *address)
 {
@@ -185,7 +179,7 @@ bool InstanceClaim::Read(Pending &pending)
         got = recv(pending.fd, &byte, 1, MSG_DONTWAIT);
     while (got < 0 && errno == EINTR);
     const bool waiting = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    if (waiting && NowMs() <= pending.deadlineMs)
+    if (waiting && MonotonicMilliseconds() <= pending.deadlineMs)
         return false;
     (void)close(pending.fd);
     pending = Pending{};
@@ -205,7 +199,7 @@ bool InstanceClaim::Asked()
         const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0)
             break;
-        *slot = Pending{client, NowMs() + kRequestDeadlineMs};
+        *slot = Pending{client, MonotonicMilliseconds() + kRequestDeadlineMs};
     }
     for (Pending &pending : pending_)
         if (pending.fd >= 0)
@@ -218,7 +212,7 @@ bool AskToComeForward(const std::string &directory, const std::string &className
     sockaddr_un address{};
     if (!FillAddress(InstanceSocketPath(directory, className), &address))
         return false;
-    const unsigned long long deadline = NowMs() + static_cast<unsigned long long>(timeoutMs);
+    const unsigned long long deadline = MonotonicMilliseconds() + static_cast<unsigned long long>(timeoutMs);
     // The holder may be between taking the lock and listening, or have its
     // backlog full: try again until the deadline.
     for (;;) {
@@ -229,7 +223,7 @@ bool AskToComeForward(const std::string &directory, const std::string &className
             connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0 &&
             send(fd, &kComeForward, 1, MSG_NOSIGNAL) == 1;
         (void)close(fd);
-        if (sent || NowMs() >= deadline)
+        if (sent || MonotonicMilliseconds() >= deadline)
             return sent;
         timespec pause{0, 10 * 1000 * 1000};
         (void)nanosleep(&pause, nullptr);
