@@ -21,20 +21,17 @@ protected:
         standin::ResetPlatform(nullptr); // the SDL host
         window = CreateTestWindow();
         ASSERT_NE(window, nullptr);
-        ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
-        ASSERT_EQ(first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&display)), DD_OK);
+        const char *failed = "";
+        ASSERT_EQ(OpenDirectDraw4(&display, &failed), DD_OK) << failed;
         ASSERT_EQ(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     }
     void TearDown() override { testing::Reset(); }
 
     void OpenChain()
     {
+        const char *failed = "";
         ASSERT_EQ(display->SetDisplayMode(1024, 768, 16, 0, 0), DD_OK);
-        DDSURFACEDESC2 desc = FlipChainDescription();
-        ASSERT_EQ(display->CreateSurface(&desc, &primary, nullptr), DD_OK);
-        DDSCAPS2 caps{};
-        caps.dwCaps = DDSCAPS_BACKBUFFER;
-        ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+        ASSERT_EQ(CreateFlipChain(display, &primary, &back, &failed), DD_OK) << failed;
         (void)ShowWindow(window, SW_SHOW);
     }
 
@@ -55,7 +52,6 @@ protected:
     }
 
     HWND window = nullptr;
-    IDirectDraw *first = nullptr;
     IDirectDraw4 *display = nullptr;
     IDirectDrawSurface4 *primary = nullptr;
     IDirectDrawSurface4 *back = nullptr;
