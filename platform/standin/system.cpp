@@ -138,15 +138,6 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect)
         });
 }
 
-BOOL WINAPI PtInRect(const RECT *rect, POINT point)
-{
-    return Logged("PtInRect", [&](LogLine &line) { line.Rect(rect).Point(point); },
-                  [&]() -> BOOL {
-                      return rect != nullptr && point.x >= rect->left && point.x < rect->right &&
-                             point.y >= rect->top && point.y < rect->bottom;
-                  });
-}
-
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
     return Logged(

@@ -243,29 +243,6 @@ TEST_F(MessageQueueTest, CoordinatesFollowTheWindowRectangle)
     ASSERT_TRUE(GetClientRect(window, &client));
     EXPECT_EQ(client.right, 800);
     EXPECT_EQ(client.bottom, 600);
-    const RECT rect{0, 0, 10, 10};
-    EXPECT_TRUE(PtInRect(&rect, POINT{0, 9}));
-    EXPECT_FALSE(PtInRect(&rect, POINT{10, 0})) << "right edge excluded";
-    EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
-}
-
-TEST_F(MessageQueueTest, PumpHookDrivesASessionAndTheClockAdvancesPerPump)
-{
-    testing::SetTickCount(1000);
-    testing::SetAutoAdvance(5, 0);
-    std::vector<std::uint64_t> pumps;
-    testing::SetPumpHook([&](std::uint64_t pump) {
-        pumps.push_back(pump);
-        if (pump == 2)
-            PostQuitMessage(0);
-    });
-    MSG msg{};
-    int loops = 0;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0 || (loops < 10 && msg.message != WM_QUIT))
-        ++loops;
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(GetTickCount(), 1015u);
-    EXPECT_EQ(pumps, (std::vector<std::uint64_t>{0, 1, 2}));
 }
 
 TEST(MessageQueueCapacityTest, AFullQueueDropsNewMessagesAndKeepsTheOldOnes)
