@@ -113,7 +113,7 @@ HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
         return DD_OK;
     }
     Window *window = FindWindowSlot(handle);
-    if (window == nullptr || window->parent != nullptr)
+    if (window == nullptr)
         return DDERR_INVALIDPARAMS;
     if (display.exclusiveOwner != nullptr && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;

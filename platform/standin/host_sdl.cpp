@@ -334,7 +334,7 @@ void SdlHost::Handle(const SDL_Event &event)
         break;
     case SDL_QUIT:
         for (Window &window : State().windows)
-            if (window.used && window.parent == nullptr)
+            if (window.used)
                 SendAtNextPump(window.Handle(), WM_CLOSE, 0, 0);
         break;
     default:

@@ -22,7 +22,7 @@ Window *FindOwnWindow(const char *className, const char *title)
 {
     Platform &platform = State();
     for (Window &window : platform.windows) {
-        if (!window.used || window.destroying || window.parent != nullptr)
+        if (!window.used || window.destroying)
             continue;
         const WindowClass &windowClass = platform.classes[window.classSlot];
         if (className != nullptr && strcasecmp(windowClass.name.c_str(), className) != 0)

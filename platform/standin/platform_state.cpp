@@ -58,7 +58,7 @@ Window *NewestTopLevelWindow()
 {
     Window *newest = nullptr;
     for (Window &window : State().windows)
-        if (window.used && !window.destroying && window.parent == nullptr &&
+        if (window.used && !window.destroying &&
             (newest == nullptr || window.serial > newest->serial))
             newest = &window;
     return newest;

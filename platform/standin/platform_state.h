@@ -47,7 +47,6 @@ struct Window {
     std::string title;
     DWORD style = 0;
     DWORD exStyle = 0;
-    HWND parent = nullptr;
     RECT rect{}; // screen rectangle when not minimised; borderless, so also the client area
     bool visible = false;
     bool iconic = false;

@@ -58,12 +58,11 @@ Window *NewWindowSlot()
     return slot;
 }
 
-// The newest top-level window of a class, other than `except`.
+// A window of a class, other than `except`.
 Window *TopLevelOfClass(unsigned classSlot, const Window *except)
 {
     for (Window &window : State().windows)
-        if (window.used && &window != except && window.parent == nullptr &&
-            window.classSlot == classSlot)
+        if (window.used && &window != except && window.classSlot == classSlot)
             return &window;
     return nullptr;
 }
@@ -74,8 +73,8 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
 {
     Platform &platform = State();
     WindowClass *windowClass = FindClass(className);
-    if (windowClass == nullptr ||
-        (parent != nullptr && FindWindowSlot(parent) == nullptr))
+    // Top-level windows only: child windows are not available here.
+    if (windowClass == nullptr || parent != nullptr)
         return nullptr;
     Window *window = NewWindowSlot();
     if (window == nullptr)
@@ -85,17 +84,15 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
     window->title = title != nullptr ? title : "";
     window->style = style;
     window->exStyle = exStyle;
-    window->parent = parent;
     window->rect = RECT{x, y, x + (width > 0 ? width : 0), y + (height > 0 ? height : 0)};
     const HWND handle = window->Handle();
-    if (parent == nullptr && !CurrentHost().CreateNativeWindow(*window)) {
+    if (!CurrentHost().CreateNativeWindow(*window)) {
         window->used = false;
         return nullptr;
     }
     SetIconFromClass(*window, *windowClass);
-    // Other copies find this one by the class of its top-level windows.
-    if (parent == nullptr)
-        (void)ClaimClass(windowClass->name);
+    // Other copies find this one by its class.
+    (void)ClaimClass(windowClass->name);
 
     CREATESTRUCTA create{param,  instance, menu, parent, height, width, y, x,
                          static_cast<LONG>(style), title, className, exStyle};
@@ -157,7 +154,7 @@ void DestroyWindowNow(Window &window)
     Window *still = FindWindowSlot(handle);
     if (still == nullptr)
         return;
-    if (still->parent == nullptr && TopLevelOfClass(still->classSlot, still) == nullptr)
+    if (TopLevelOfClass(still->classSlot, still) == nullptr)
         ReleaseClass(State().classes[still->classSlot].name);
     if (still->native != nullptr)
         CurrentHost().DestroyNativeWindow(*still);
