@@ -417,7 +417,7 @@ void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
 bool SdlHost::CreateNativeWindow(Window &window)
 {
     if (!Start()) {
-        std::fprintf(stderr, "no window without a display: %s\n", problem_.c_str());
+        std::fprintf(stderr, "no window: no display could be opened: %s\n", problem_.c_str());
         return false;
     }
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
