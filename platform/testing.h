@@ -88,16 +88,16 @@ struct OtherInstance {
 // FindWindowA(className, ...) answers a proxy window.
 void SimulateOtherInstance(const std::string &className, bool iconic);
 OtherInstance OtherInstanceState();
-// Lets the headless host use real single-instance sockets, in this directory
-// (which must exist, be owned by the user and have mode 0700). Off by default
-// so that tests running in parallel do not see each other.
+// Lets the headless host use the real single-instance lock and socket, in
+// this directory (which must exist, be owned by the user and have mode 0700).
+// Off by default so that tests running in parallel do not see each other.
 void UseInstanceDirectory(const std::string &directory);
 
 // --- What the program did ---------------------------------------------------
 
 std::vector<std::string> CallLog();
 void ClearCallLog();
-// Logging costs time and memory; benchmarks turn it off.
+// On after every reset; the tracer and benchmarks turn it off.
 void SetCallLogging(bool on);
 // The log's name of a handle or object (hwnd1, pen3, surface2, null, ...).
 std::string HandleName(const void *handle);

@@ -178,7 +178,7 @@ void Parser::Tokenize(const std::string &path, int line, const std::string &text
 
 bool Parser::Number(const Token &token, unsigned *value) const
 {
-    // The keys the stand-in's keyboard gives (sdl_keys.cpp).
+    // The keys the stand-in's keyboard names (host_sdl.cpp).
     static const std::map<std::string, unsigned> kVirtualKeys = {
         {"VK_ESCAPE", 0x1B}, {"VK_RETURN", 0x0D}, {"VK_SPACE", 0x20},
     };
