@@ -36,20 +36,25 @@ void MessageOrNull(LogLine &line, const MSG *msg)
         line.Word("null");
 }
 
-bool ValidFilterWindow(HWND window) { return window == nullptr || FindWindowSlot(window) != nullptr; }
+// A filter by window, or none; message ranges are not available here (what
+// runs on this layer takes every message), and are refused.
+bool ValidFilter(HWND window, UINT filterMin, UINT filterMax)
+{
+    return (window == nullptr || FindWindowSlot(window) != nullptr) && filterMin == 0 && filterMax == 0;
+}
 
 BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 {
-    if (msg == nullptr || !ValidFilterWindow(window))
+    if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
         return -1;
     for (;;) {
         Pump();
-        if (State().queue.Take(window, filterMin, filterMax, true, msg))
+        if (State().queue.Take(window, true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
         // Where nothing else can ever arrive, waiting would hang.
         if (!CurrentHost().Wait(kWaitSliceMs))
             return -1;
-        if (State().queue.Take(window, filterMin, filterMax, true, msg))
+        if (State().queue.Take(window, true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
     }
 }
@@ -103,10 +108,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
         "PeekMessageA",
         [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove); },
         [&]() -> BOOL {
-            if (msg == nullptr || !ValidFilterWindow(window))
+            if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
                 return FALSE;
             Pump();
-            return State().queue.Take(window, filterMin, filterMax, (remove & PM_REMOVE) != 0, msg);
+            return State().queue.Take(window, (remove & PM_REMOVE) != 0, msg);
         },
         [&](LogLine &line, BOOL got) {
             if (got)
