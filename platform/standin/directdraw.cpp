@@ -2,7 +2,7 @@
 // and the creation of the flip chain.
 #include "platform/standin/directdraw.h"
 
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 
 #include <algorithm>
@@ -31,60 +31,44 @@ const char *IidName(REFIID riid)
     return "other";
 }
 
-bool ModeRefused(DWORD width, DWORD height, DWORD bitsPerPixel)
-{
-    for (const auto &mode : State().controls.refusedModes)
-        if (mode[0] == width && mode[1] == height && mode[2] == bitsPerPixel)
-            return true;
-    return false;
-}
-
 } // namespace
-
-bool ScriptedFailure(const char *call, HRESULT *result)
-{
-    return State().scripts.Next(call, result) && FAILED(*result);
-}
 
 HRESULT DirectDrawObject::QueryInterface(REFIID riid, void **object)
 {
-    LogLine line("QueryInterface");
-    line.Handle(static_cast<IDirectDraw4 *>(this)).Word(IidName(riid));
-    HRESULT result = DD_OK;
-    if (object == nullptr) {
-        result = E_POINTER;
-    } else if (ScriptedFailure("QueryInterface", &result)) {
-        *object = nullptr;
-    } else if (riid == IID_IDirectDraw4) {
-        ++refs_;
-        *object = static_cast<IDirectDraw4 *>(this);
-    } else if (riid == IID_IDirectDraw || riid == IID_IUnknown) {
-        ++refs_;
-        *object = static_cast<IDirectDraw *>(this);
-    } else {
-        *object = nullptr;
-        result = E_NOINTERFACE;
-    }
-    line.ResultHr(result);
-    if (result == DD_OK)
-        line.Handle(*object);
-    return result;
+    return LoggedHr(
+        "QueryInterface",
+        [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)).Word(IidName(riid)); },
+        [&]() -> HRESULT {
+            if (object == nullptr)
+                return E_POINTER;
+            if (riid == IID_IDirectDraw4)
+                *object = static_cast<IDirectDraw4 *>(this);
+            else if (riid == IID_IDirectDraw || riid == IID_IUnknown)
+                *object = static_cast<IDirectDraw *>(this);
+            else
+                return E_NOINTERFACE;
+            ++refs_;
+            return DD_OK;
+        },
+        [&](LogLine &line, HRESULT result) {
+            if (result == DD_OK)
+                line.Handle(*object);
+            else if (object != nullptr)
+                *object = nullptr;
+        });
 }
 
 ULONG DirectDrawObject::AddRef()
 {
-    LogLine line("AddRef");
-    line.Handle(static_cast<IDirectDraw4 *>(this));
-    line.Result(++refs_);
-    return refs_;
+    return Logged("AddRef", [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)); },
+                  [&] { return ++refs_; });
 }
 
 ULONG DirectDrawObject::Release()
 {
-    LogLine line("Release");
-    line.Handle(static_cast<IDirectDraw4 *>(this));
-    const ULONG left = --refs_;
-    line.Result(left);
+    const ULONG left = Logged(
+        "Release", [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)); },
+        [&] { return --refs_; });
     if (left == 0) {
         Shutdown();
         auto &list = State().directDraws;
@@ -129,7 +113,7 @@ HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
         return DD_OK;
     }
     Window *window = FindWindowSlot(handle);
-    if (window == nullptr || window->parent != nullptr)
+    if (window == nullptr)
         return DDERR_INVALIDPARAMS;
     if (display.exclusiveOwner != nullptr && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;
@@ -140,13 +124,10 @@ HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
 {
-    LogLine line("SetCooperativeLevel");
-    line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags);
-    HRESULT result = DD_OK;
-    if (!ScriptedFailure("SetCooperativeLevel", &result))
-        result = SetCooperativeLevelNow(window, flags);
-    line.ResultHr(result);
-    return result;
+    return LoggedHr(
+        "SetCooperativeLevel",
+        [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags); },
+        [&] { return SetCooperativeLevelNow(window, flags); });
 }
 
 HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel)
@@ -158,7 +139,7 @@ HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bit
     if (display.exclusiveOwner != this)
         return DDERR_NOEXCLUSIVEMODE;
     // The stand-in's surfaces are RGB565 only.
-    if (bitsPerPixel != 16 || ModeRefused(width, height, bitsPerPixel))
+    if (bitsPerPixel != 16)
         return DDERR_INVALIDMODE;
     if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
         check != DD_OK)
@@ -177,14 +158,13 @@ HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bit
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
                                          DWORD refreshRate, DWORD flags)
 {
-    LogLine line("SetDisplayMode");
-    line.Handle(static_cast<IDirectDraw4 *>(this)).Int(width).Int(height).Int(bitsPerPixel)
-        .Int(refreshRate).Hex(flags);
-    HRESULT result = DD_OK;
-    if (!ScriptedFailure("SetDisplayMode", &result))
-        result = SetDisplayModeNow(width, height, bitsPerPixel);
-    line.ResultHr(result);
-    return result;
+    return LoggedHr(
+        "SetDisplayMode",
+        [&](LogLine &line) {
+            line.Handle(static_cast<IDirectDraw4 *>(this)).Int(width).Int(height).Int(bitsPerPixel)
+                .Int(refreshRate).Hex(flags);
+        },
+        [&] { return SetDisplayModeNow(width, height, bitsPerPixel); });
 }
 
 HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **out)
@@ -230,25 +210,28 @@ HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDr
 HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurface4 **surface,
                                         IUnknown *outer)
 {
-    LogLine line("CreateSurface");
-    line.Handle(static_cast<IDirectDraw4 *>(this));
-    if (desc != nullptr)
-        line.Int(desc->dwSize).Hex(desc->dwFlags).Int(desc->dwBackBufferCount)
-            .Hex(desc->ddsCaps.dwCaps);
-    else
-        line.Word("null");
-    line.Handle(outer);
-    HRESULT result = DD_OK;
-    if (desc == nullptr || surface == nullptr || outer != nullptr)
-        result = DDERR_INVALIDPARAMS;
-    else if (!ScriptedFailure("CreateSurface", &result))
-        result = CreateSurfaceNow(*desc, surface);
-    if (surface != nullptr && result != DD_OK)
-        *surface = nullptr;
-    line.ResultHr(result);
-    if (result == DD_OK)
-        line.Handle(*surface);
-    return result;
+    return LoggedHr(
+        "CreateSurface",
+        [&](LogLine &line) {
+            line.Handle(static_cast<IDirectDraw4 *>(this));
+            if (desc != nullptr)
+                line.Int(desc->dwSize).Hex(desc->dwFlags).Int(desc->dwBackBufferCount)
+                    .Hex(desc->ddsCaps.dwCaps);
+            else
+                line.Word("null");
+            line.Handle(outer);
+        },
+        [&] {
+            return desc == nullptr || surface == nullptr || outer != nullptr
+                       ? DDERR_INVALIDPARAMS
+                       : CreateSurfaceNow(*desc, surface);
+        },
+        [&](LogLine &line, HRESULT result) {
+            if (result == DD_OK)
+                line.Handle(*surface);
+            else if (surface != nullptr)
+                *surface = nullptr;
+        });
 }
 
 void DestroyAllDirectDrawObjects()
@@ -268,21 +251,22 @@ using namespace zorbel::standin;
 
 HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *directDraw, IUnknown *outer)
 {
-    LogLine line("DirectDrawCreate");
-    line.Word(driver != nullptr ? "guid" : "null").Handle(outer);
-    HRESULT result = DD_OK;
-    if (directDraw == nullptr || outer != nullptr) {
-        result = DDERR_INVALIDPARAMS;
-    } else if (ScriptedFailure("DirectDrawCreate", &result)) {
-        *directDraw = nullptr;
-    } else {
-        Platform &platform = State();
-        auto *object = new DirectDrawObject(++platform.directDrawSerial);
-        platform.directDraws.push_back(object);
-        *directDraw = object;
-    }
-    line.ResultHr(result);
-    if (result == DD_OK)
-        line.Handle(*directDraw);
-    return result;
+    return LoggedHr(
+        "DirectDrawCreate",
+        [&](LogLine &line) { line.Word(driver != nullptr ? "guid" : "null").Handle(outer); },
+        [&]() -> HRESULT {
+            if (directDraw == nullptr || outer != nullptr)
+                return DDERR_INVALIDPARAMS;
+            Platform &platform = State();
+            auto *object = new DirectDrawObject(++platform.directDrawSerial);
+            platform.directDraws.push_back(object);
+            *directDraw = object;
+            return DD_OK;
+        },
+        [&](LogLine &line, HRESULT result) {
+            if (result == DD_OK)
+                line.Handle(*directDraw);
+            else if (directDraw != nullptr)
+                *directDraw = nullptr;
+        });
 }

@@ -85,9 +85,6 @@ private:
     HDC dc_ = nullptr; // while the program holds the surface's device context
 };
 
-// True when a failure was scripted for this call (testing::ScriptResults).
-bool ScriptedFailure(const char *call, HRESULT *result);
-
 // Frees every DirectDraw object and surface, whatever their counts (reset).
 void DestroyAllDirectDrawObjects();
 

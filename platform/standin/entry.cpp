@@ -1,14 +1,26 @@
 #include "platform/standin/entry.h"
 
 #include "platform/standin/handles.h"
+#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <string>
 
 namespace zorbel::standin {
 
 int RunWinMain(int argc, char **argv)
 {
+    // A Windows program always has a screen; here there may be none, and a
+    // program nobody can see or end must not start.
+    std::string problem;
+    if (!CurrentHost().Open(&problem)) {
+        std::fprintf(stderr, "%s: no display could be opened: %s\n", program_invocation_short_name,
+                     problem.c_str());
+        ShutdownPlatform();
+        return 1;
+    }
     // WinMain gets the arguments after the program name, as one line.
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {

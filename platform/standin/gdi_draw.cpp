@@ -1,6 +1,6 @@
 // Lines, polylines and ellipses drawn with cairo into a surface's RGB565
 // pixels, aliased, with GDI's pixel conventions.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 
@@ -134,46 +134,40 @@ using namespace zorbel::standin;
 
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous)
 {
-    LogLine line("MoveToEx");
-    line.Handle(dc).Int(x).Int(y);
-    line.Word(previous != nullptr ? "ptr" : "null");
-    BOOL result = FALSE;
-    if (DeviceContext *context = FindDc(dc)) {
-        if (previous != nullptr)
-            *previous = context->position;
-        context->position = POINT{x, y};
-        result = TRUE;
-    }
-    line.Result(result);
-    return result;
+    return Logged(
+        "MoveToEx",
+        [&](LogLine &line) { line.Handle(dc).Int(x).Int(y).Word(previous != nullptr ? "ptr" : "null"); },
+        [&]() -> BOOL {
+            DeviceContext *context = FindDc(dc);
+            if (context == nullptr)
+                return FALSE;
+            if (previous != nullptr)
+                *previous = context->position;
+            context->position = POINT{x, y};
+            return TRUE;
+        });
 }
 
 BOOL WINAPI LineTo(HDC dc, int x, int y)
 {
-    LogLine line("LineTo");
-    line.Handle(dc).Int(x).Int(y);
-    const BOOL result = LineToNow(dc, x, y);
-    line.Result(result);
-    return result;
+    return Logged("LineTo", [&](LogLine &line) { line.Handle(dc).Int(x).Int(y); },
+                  [&] { return LineToNow(dc, x, y); });
 }
 
 BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
 {
-    LogLine line("Polyline");
-    line.Handle(dc).Int(count);
-    if (line.On() && points != nullptr)
-        for (int i = 0; i < count && i < 64; ++i)
-            line.Point(points[i]);
-    const BOOL result = PolylineNow(dc, points, count);
-    line.Result(result);
-    return result;
+    return Logged(
+        "Polyline",
+        [&](LogLine &line) {
+            line.Handle(dc).Int(count);
+            for (int i = 0; points != nullptr && i < count && i < 64; ++i)
+                line.Point(points[i]);
+        },
+        [&] { return PolylineNow(dc, points, count); });
 }
 
 BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom)
 {
-    LogLine line("Ellipse");
-    line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom);
-    const BOOL result = EllipseNow(dc, left, top, right, bottom);
-    line.Result(result);
-    return result;
+    return Logged("Ellipse", [&](LogLine &line) { line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom); },
+                  [&] { return EllipseNow(dc, left, top, right, bottom); });
 }

@@ -1,8 +1,9 @@
 // Pens, brushes, stock objects, selection and deletion, from a fixed pool so
 // that creating and deleting a pen every frame allocates nothing.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
+#include "platform/standin/wingdi.h"
 
 namespace zorbel::standin {
 
@@ -52,16 +53,15 @@ HandleKind KindOf(HGDIOBJ object)
 HGDIOBJ NewObject(HandleKind kind, int style, int width, COLORREF colour)
 {
     Platform &platform = State();
-    for (unsigned i = 0; i < kMaxGdiObjects; ++i) {
-        GdiObject &slot = platform.gdi[i];
-        if (slot.used)
-            continue;
-        const unsigned generation = ((slot.generation + 1) & 0xFFF) == 0 ? 1 : (slot.generation + 1) & 0xFFF;
-        const int serial = kind == HandleKind::Pen ? ++platform.penSerial : ++platform.brushSerial;
-        slot = GdiObject{true, generation, serial, kind, style, width, colour, 0, false};
-        return MakeHandle<HGDIOBJ>(kind, i, generation);
-    }
-    return nullptr; // the pool is exhausted, as GDI's handle table can be
+    GdiObject *slot = TakeSlot(platform.gdi);
+    if (slot == nullptr)
+        return nullptr; // the pool is exhausted, as GDI's handle table can be
+    slot->serial = kind == HandleKind::Pen ? ++platform.penSerial : ++platform.brushSerial;
+    slot->kind = kind;
+    slot->style = style;
+    slot->width = width;
+    slot->colour = colour;
+    return HandleOfSlot<HGDIOBJ>(platform.gdi, *slot, kind);
 }
 
 void Free(GdiObject &object) { object.used = false; }
@@ -137,16 +137,13 @@ BrushSpec BrushOf(HGDIOBJ brush)
 HDC OpenDc(SurfaceObject &surface)
 {
     Platform &platform = State();
-    for (unsigned i = 0; i < kMaxDcs; ++i) {
-        DeviceContext &dc = platform.dcs[i];
-        if (dc.used)
-            continue;
-        const unsigned generation = ((dc.generation + 1) & 0xFFF) == 0 ? 1 : (dc.generation + 1) & 0xFFF;
-        dc = DeviceContext{true, generation, &surface, StockHandle(BLACK_PEN),
-                           StockHandle(WHITE_BRUSH), POINT{0, 0}};
-        return MakeHandle<HDC>(HandleKind::Dc, i, generation);
-    }
-    return nullptr;
+    DeviceContext *dc = TakeSlot(platform.dcs);
+    if (dc == nullptr)
+        return nullptr;
+    dc->surface = &surface;
+    dc->pen = StockHandle(BLACK_PEN);
+    dc->brush = StockHandle(WHITE_BRUSH);
+    return HandleOfSlot<HDC>(platform.dcs, *dc, HandleKind::Dc);
 }
 
 void CloseDc(HDC handle)
@@ -175,49 +172,37 @@ using namespace zorbel::standin;
 
 HGDIOBJ WINAPI GetStockObject(int object)
 {
-    LogLine line("GetStockObject");
-    line.Int(object);
-    const HGDIOBJ result = object >= 0 && object < kStockCount ? StockHandle(object) : nullptr;
-    line.ResultHandle(result);
-    return result;
+    return Logged("GetStockObject", [&](LogLine &line) { line.Int(object); },
+                  [&] { return object >= 0 && object < kStockCount ? StockHandle(object) : nullptr; });
 }
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
 {
-    LogLine line("CreatePen");
-    line.Int(style).Int(width).Colour(colour);
-    // Solid and null pens; the dashed styles (1 to 4) and inside-frame (6)
-    // are drawn solid, which is all the program asks for.
-    const bool known = style >= 0 && style <= 6;
-    const HGDIOBJ pen =
-        known ? NewObject(HandleKind::Pen, style, width < 1 ? 1 : width, colour & 0xFFFFFF) : nullptr;
-    line.ResultHandle(pen);
-    return static_cast<HPEN>(pen);
+    // Solid and null pens: what the programs here draw with. Other styles are
+    // refused rather than drawn as something they are not.
+    return static_cast<HPEN>(Logged(
+        "CreatePen", [&](LogLine &line) { line.Int(style).Int(width).Colour(colour); },
+        [&] {
+            return style == PS_SOLID || style == kPenNull
+                       ? NewObject(HandleKind::Pen, style, width < 1 ? 1 : width, colour & 0xFFFFFF)
+                       : nullptr;
+        }));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
 {
-    LogLine line("CreateSolidBrush");
-    line.Colour(colour);
-    const HGDIOBJ brush = NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF);
-    line.ResultHandle(brush);
-    return static_cast<HBRUSH>(brush);
+    return static_cast<HBRUSH>(Logged("CreateSolidBrush", [&](LogLine &line) { line.Colour(colour); },
+                                      [&] { return NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF); }));
 }
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 {
-    LogLine line("SelectObject");
-    line.Handle(dc).Handle(object);
-    const HGDIOBJ previous = SelectNow(dc, object);
-    line.ResultHandle(previous);
-    return previous;
+    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); },
+                  [&] { return SelectNow(dc, object); });
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object)
 {
-    LogLine line("DeleteObject");
-    line.Handle(object);
-    const BOOL result = DeleteNow(object);
-    line.Result(result);
-    return result;
+    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); },
+                  [&] { return DeleteNow(object); });
 }

@@ -52,6 +52,42 @@ template <typename H> H MakeHandle(HandleKind kind, unsigned slot, unsigned gene
     return reinterpret_cast<H>(PackHandle(kind, slot, generation));
 }
 
+// A pool of objects named by handles: std::array of a type with `used` and
+// `generation`. Taking a slot resets it and gives it the next generation, 12
+// bits as a handle carries them and never 0, so that handles kept from its
+// earlier uses no longer match.
+template <class Pool> typename Pool::value_type *TakeSlot(Pool &pool)
+{
+    for (auto &slot : pool) {
+        if (slot.used)
+            continue;
+        const unsigned next = (slot.generation + 1) & 0xFFFu;
+        slot = typename Pool::value_type{};
+        slot.used = true;
+        slot.generation = next == 0 ? 1 : next;
+        return &slot;
+    }
+    return nullptr;
+}
+
+template <typename H, class Pool>
+H HandleOfSlot(const Pool &pool, const typename Pool::value_type &slot, HandleKind kind)
+{
+    return MakeHandle<H>(kind, static_cast<unsigned>(&slot - pool.data()), slot.generation);
+}
+
+// The live slot a handle of the given kind names, or null when the handle is
+// of another kind, out of range, free or from an earlier use of the slot.
+template <class Pool>
+typename Pool::value_type *FindSlot(Pool &pool, const void *handle, HandleKind kind)
+{
+    const HandleParts parts = UnpackHandle(handle);
+    if (parts.kind != kind || parts.slot >= pool.size())
+        return nullptr;
+    auto &slot = pool[parts.slot];
+    return slot.used && slot.generation == parts.generation ? &slot : nullptr;
+}
+
 // The instance handle that main passes to WinMain: the usual image base of a
 // 32-bit Windows program, so it looks like one in logs.
 inline HINSTANCE ProcessInstance() { return reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000}); }

@@ -1,12 +1,14 @@
 // What differs between running on a screen (SDL) and headless: the clock,
-// the cursor, input events, native windows, presentation and message boxes.
-// Everything else of the stand-in layer is shared.
+// the cursor, input events, native windows, presentation, message boxes and
+// other running copies. Everything else of the stand-in layer is shared and
+// never asks which host runs. See platform/README.md for the contract.
 #pragma once
 
 #include "platform/standin/ddraw.h"
 #include "platform/standin/winuser.h"
 
 #include <memory>
+#include <string>
 
 namespace zorbel::standin {
 
@@ -19,14 +21,21 @@ class Host {
 public:
     virtual ~Host() = default;
 
-    virtual bool Headless() const = 0;
+    // Opens the host's screen for a program's process entry; false with a
+    // one-line reason when there is none to open.
+    virtual bool Open(std::string *problem) = 0;
+
     virtual DWORD Ticks() = 0;
     // Cursor in screen coordinates (the display mode's pixels).
     virtual POINT Cursor() = 0;
     // FSHIFT | FCONTROL | FALT of the modifier keys held now.
     virtual BYTE Modifiers() = 0;
-    // Turns pending native events into messages; waits up to `waitMs` for one.
-    virtual void Pump(DWORD waitMs) = 0;
+    // One turn of the message pump (PeekMessageA, GetMessageA): turns
+    // pending native events into messages without waiting.
+    virtual void Pump() = 0;
+    // Waits up to `waitMs` for a native event and turns it into messages;
+    // false when no event can ever arrive, so that GetMessageA must not wait.
+    virtual bool Wait(DWORD waitMs) = 0;
 
     virtual bool CreateNativeWindow(Window &window) = 0;
     virtual void DestroyNativeWindow(Window &window) = 0;
@@ -38,17 +47,38 @@ public:
     virtual HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) = 0;
     virtual void EnterFullScreen(Window &window, DWORD width, DWORD height) = 0;
     virtual void LeaveFullScreen(Window &window) = 0;
+    // Called by Flip before it does anything.
+    virtual void Flipping() {}
     // Shows the buffer on the window; false when the device was lost meanwhile.
     virtual bool Present(Window &window, const PixelBuffer &buffer) = 0;
     // Whether lost surfaces can be restored now (not while minimised ...).
     virtual bool CanRestore() = 0;
 
     virtual int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) = 0;
+
+    // A call's result chosen in advance instead of its work (a failure the
+    // screen cannot be made to give on demand); false for a normal call.
+    virtual bool ScriptedFailure(const char *call, HRESULT *result)
+    {
+        (void)call;
+        (void)result;
+        return false;
+    }
+
+    // Another running copy of a window class (see other_instance.cpp): the
+    // per-user folder for the single-instance sockets, empty for none.
+    virtual std::string InstanceDirectory() = 0;
+    // Whether another process runs a top-level window of the class; the
+    // look-up also claims the class for this process when none does.
+    virtual bool OtherCopyRunning(const std::string &className);
+    // Whether that copy's window is minimised, as far as this host can tell.
+    virtual bool OtherCopyIconic(const std::string &className);
+    // Asks that copy to restore its window if minimised and bring it forward.
+    virtual bool BringOtherCopyForward(const std::string &className, bool restore);
 };
 
-std::unique_ptr<Host> CreateHeadlessHost();
+std::unique_ptr<Host> CreateSdlHost();
 // The SDL window id of a window shown by the SDL host (0 for none).
 unsigned NativeWindowId(const Window &window);
-std::unique_ptr<Host> CreateSdlHost();
 
 } // namespace zorbel::standin

@@ -3,9 +3,10 @@
 #include "platform/standin/host.h"
 
 #include "platform/standin/pixel_buffer.h"
+#include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
-#include "platform/standin/sdl_keys.h"
+#include "platform/standin/single_instance.h"
 
 #include <SDL.h>
 
@@ -14,7 +15,8 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace zorbel::standin {
@@ -109,13 +111,18 @@ Window *CursorWindow()
     return newest != nullptr && newest->native != nullptr ? newest : nullptr;
 }
 
-DWORD MonotonicMilliseconds()
+// The keys a program's accelerators can name (Escape, Return, Space) and
+// the letters; other keys give no messages.
+WORD VirtualKeyOf(SDL_Keycode key)
 {
-    timespec now{};
-    (void)clock_gettime(CLOCK_MONOTONIC, &now);
-    // Wraps at 2^32 like the system tick count.
-    return static_cast<DWORD>(static_cast<unsigned long long>(now.tv_sec) * 1000ull +
-                              static_cast<unsigned long long>(now.tv_nsec) / 1000000ull);
+    if (key >= SDLK_a && key <= SDLK_z)
+        return static_cast<WORD>('A' + (key - SDLK_a));
+    switch (key) {
+    case SDLK_ESCAPE: return 0x1B;
+    case SDLK_RETURN: return 0x0D;
+    case SDLK_SPACE: return 0x20;
+    default: return 0;
+    }
 }
 
 class SdlHost final : public Host {
@@ -131,11 +138,13 @@ public:
             SDL_Quit();
     }
 
-    bool Headless() const override { return false; }
-    DWORD Ticks() override { return MonotonicMilliseconds(); }
+    bool Open(std::string *problem) override;
+    // Wraps at 2^32 like the system tick count.
+    DWORD Ticks() override { return static_cast<DWORD>(MonotonicMilliseconds()); }
     POINT Cursor() override;
     BYTE Modifiers() override;
-    void Pump(DWORD waitMs) override;
+    void Pump() override { (void)Wait(0); }
+    bool Wait(DWORD waitMs) override;
 
     bool CreateNativeWindow(Window &window) override;
     void DestroyNativeWindow(Window &window) override;
@@ -151,6 +160,8 @@ public:
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
 
+    std::string InstanceDirectory() override;
+
 private:
     bool Start();
     void Handle(const SDL_Event &event);
@@ -162,7 +173,29 @@ private:
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
+    std::string problem_; // why the screen did not open
+    bool directoryChosen_ = false;
+    std::string directory_;
 };
+
+// SDL's drivers that show nothing: they count only when asked for by name.
+bool ShowsNothing(const char *driver)
+{
+    return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                 std::strcmp(driver, "dummy") == 0 ||
+                                 std::strcmp(driver, "evdev") == 0);
+}
+
+std::string NoScreenReason()
+{
+    const char *display = std::getenv("DISPLAY");
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display == nullptr || display[0] == '\0') && (wayland == nullptr || wayland[0] == '\0'))
+        return "DISPLAY is not set";
+    if (display != nullptr && display[0] != '\0')
+        return std::string("cannot open display \"") + display + "\"";
+    return std::string("cannot open Wayland display \"") + wayland + "\"";
+}
 
 bool SdlHost::Start()
 {
@@ -173,11 +206,53 @@ bool SdlHost::Start()
         (void)SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         (void)SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         (void)SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        if (!ready_)
-            std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        const char *chosen = std::getenv("SDL_VIDEODRIVER");
+        const bool named = chosen != nullptr && chosen[0] != '\0';
+        // Without a display named, SDL would only find one that shows nothing.
+        const bool x11 = std::getenv("DISPLAY") != nullptr;
+        const bool wayland = std::getenv("WAYLAND_DISPLAY") != nullptr;
+        const bool anyDisplay = x11 || wayland;
+        // Only the display named is tried: no other driver's complaints.
+        if (!named && x11 && !wayland)
+            (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        ready_ = (named || anyDisplay) && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        // An X server right after a client of this process left may refuse
+        // for a moment: a few more tries, briefly.
+        for (int retry = 0; !ready_ && anyDisplay && !named && retry < 5; ++retry) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        }
+        if (!ready_) {
+            problem_ = named ? SDL_GetError() : NoScreenReason();
+        } else if (!named && ShowsNothing(SDL_GetCurrentVideoDriver())) {
+            // SDL fell back to a driver without a screen: nobody could see
+            // the program or end it.
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            ready_ = false;
+            problem_ = NoScreenReason();
+        }
     }
     return ready_;
+}
+
+bool SdlHost::Open(std::string *problem)
+{
+    if (Start())
+        return true;
+    *problem = problem_;
+    return false;
+}
+
+std::string SdlHost::InstanceDirectory()
+{
+    if (!directoryChosen_) {
+        directoryChosen_ = true;
+        std::string problem;
+        directory_ = DefaultInstanceDirectory(&problem);
+        if (directory_.empty())
+            ReportInstanceProblem(problem);
+    }
+    return directory_;
 }
 
 POINT SdlHost::Cursor()
@@ -224,15 +299,16 @@ BYTE SdlHost::Modifiers()
     return flags;
 }
 
-void SdlHost::Pump(DWORD waitMs)
+bool SdlHost::Wait(DWORD waitMs)
 {
     if (!ready_)
-        return;
+        return false;
     SDL_Event event;
     if (waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);
     while (SDL_PollEvent(&event) == 1)
         Handle(event);
+    return true;
 }
 
 void SdlHost::Handle(const SDL_Event &event)
@@ -258,7 +334,7 @@ void SdlHost::Handle(const SDL_Event &event)
         break;
     case SDL_QUIT:
         for (Window &window : State().windows)
-            if (window.used && window.parent == nullptr)
+            if (window.used)
                 SendAtNextPump(window.Handle(), WM_CLOSE, 0, 0);
         break;
     default:
@@ -328,8 +404,9 @@ void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
         window = CursorWindow();
     if (key == 0 || window == nullptr)
         return;
-    // Repeat count 1, scan code, bit 30 the previous state, bit 31 the transition.
-    DWORD lParam = 1 | ScanBitsOf(key);
+    // Repeat count 1, bit 30 the previous state, bit 31 the transition (no
+    // scan code: nothing reads it).
+    DWORD lParam = 1;
     if (!down)
         lParam |= (1u << 30) | (1u << 31);
     else if (event.repeat != 0)
@@ -339,8 +416,10 @@ void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
 
 bool SdlHost::CreateNativeWindow(Window &window)
 {
-    if (!Start())
+    if (!Start()) {
+        std::fprintf(stderr, "no window: no display could be opened: %s\n", problem_.c_str());
         return false;
+    }
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
     if ((window.exStyle & WS_EX_TOPMOST) != 0)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;

@@ -11,15 +11,6 @@ bool MessageQueue::Post(const MSG &msg)
     return true;
 }
 
-bool MessageQueue::Passes(const MSG &msg, HWND window, UINT filterMin, UINT filterMax)
-{
-    if (window != nullptr && msg.hwnd != window)
-        return false;
-    if (filterMin == 0 && filterMax == 0)
-        return true;
-    return msg.message >= filterMin && msg.message <= filterMax;
-}
-
 void MessageQueue::RemoveAt(int position)
 {
     for (int i = position; i + 1 < count_; ++i)
@@ -27,11 +18,11 @@ void MessageQueue::RemoveAt(int position)
     --count_;
 }
 
-bool MessageQueue::Take(HWND window, UINT filterMin, UINT filterMax, bool remove, MSG *out)
+bool MessageQueue::Take(HWND window, bool remove, MSG *out)
 {
     for (int i = 0; i < count_; ++i) {
         const MSG &msg = ring_[(head_ + i) % kCapacity];
-        if (!Passes(msg, window, filterMin, filterMax))
+        if (window != nullptr && msg.hwnd != window)
             continue;
         *out = msg;
         if (remove) {
@@ -48,10 +39,6 @@ bool MessageQueue::Take(HWND window, UINT filterMin, UINT filterMax, bool remove
     // posted before or after it has been taken, and only once however often
     // it was asked for. It belongs to no window, so no window filter hides it.
     if (!quitPending_)
-        return false;
-    const bool inRange = (filterMin == 0 && filterMax == 0) ||
-                         (WM_QUIT >= filterMin && WM_QUIT <= filterMax);
-    if (!inRange)
         return false;
     *out = MSG{};
     out->message = WM_QUIT;

@@ -23,9 +23,9 @@ public:
     // posts beyond its queue limit.
     bool Post(const MSG &msg);
 
-    // The first posted message that passes the filter, else WM_QUIT if a quit
-    // is pending and passes the range filter. Removing WM_QUIT clears the flag.
-    bool Take(HWND window, UINT filterMin, UINT filterMax, bool remove, MSG *out);
+    // The first posted message of the window (of any, for null), else
+    // WM_QUIT if a quit is pending. Removing WM_QUIT clears the flag.
+    bool Take(HWND window, bool remove, MSG *out);
 
     // Drops the posted messages of a window that is being destroyed.
     void RemoveWindow(HWND window);
@@ -39,7 +39,6 @@ public:
     int Count() const { return count_; }
 
 private:
-    static bool Passes(const MSG &msg, HWND window, UINT filterMin, UINT filterMax);
     void RemoveAt(int position);
 
     MSG ring_[kCapacity] = {};

@@ -1,6 +1,6 @@
 // The message loop calls: peeking, getting, accelerators, translation,
 // dispatch and quitting.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 
@@ -21,47 +21,49 @@ void DeliverSentMessages()
 
 // One turn of the thread's message pump: native events become messages, other
 // copies are answered, and messages the window manager sends are delivered.
-void Pump(DWORD waitMs)
+void Pump()
 {
-    Platform &platform = State();
-    if (platform.headless) {
-        HeadlessControls &controls = platform.controls;
-        AdvanceTicks(controls.advancePerPump);
-        const std::uint64_t index = controls.pumps++;
-        if (const auto hook = controls.pumpHook; hook && *hook)
-            (*hook)(index);
-    } else {
-        CurrentHost().Pump(waitMs);
-    }
+    CurrentHost().Pump();
     ServiceInstanceSockets();
     DeliverSentMessages();
 }
 
-bool ValidFilterWindow(HWND window) { return window == nullptr || FindWindowSlot(window) != nullptr; }
+void MessageOrNull(LogLine &line, const MSG *msg)
+{
+    if (msg != nullptr)
+        line.Message(*msg);
+    else
+        line.Word("null");
+}
+
+// A filter by window, or none; message ranges are not available here (what
+// runs on this layer takes every message), and are refused.
+bool ValidFilter(HWND window, UINT filterMin, UINT filterMax)
+{
+    return (window == nullptr || FindWindowSlot(window) != nullptr) && filterMin == 0 && filterMax == 0;
+}
 
 BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 {
-    if (msg == nullptr || !ValidFilterWindow(window))
+    if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
         return -1;
     for (;;) {
-        Pump(0);
-        if (State().queue.Take(window, filterMin, filterMax, true, msg))
+        Pump();
+        if (State().queue.Take(window, true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
-        // Headless, nothing else can ever arrive: waiting would hang the test.
-        if (State().headless)
+        // Where nothing else can ever arrive, waiting would hang.
+        if (!CurrentHost().Wait(kWaitSliceMs))
             return -1;
-        CurrentHost().Pump(kWaitSliceMs);
-        if (State().queue.Take(window, filterMin, filterMax, true, msg))
+        if (State().queue.Take(window, true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
     }
 }
 
+// Accelerators are virtual keys only (the resource scripts are read so).
 bool AcceleratorMatches(const ACCEL &entry, const MSG &msg, BYTE modifiers)
 {
     const BYTE wanted = entry.fVirt & (FSHIFT | FCONTROL | FALT);
-    if ((entry.fVirt & FVIRTKEY) != 0)
-        return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
-    return msg.message == WM_CHAR && entry.key == msg.wParam;
+    return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
 }
 
 int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
@@ -69,7 +71,7 @@ int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
     const HandleParts parts = UnpackHandle(table);
     if (msg == nullptr || parts.kind != HandleKind::Accel || FindWindowSlot(window) == nullptr)
         return 0;
-    if (msg->message != WM_KEYDOWN && msg->message != WM_CHAR)
+    if (msg->message != WM_KEYDOWN)
         return 0;
     const auto id = static_cast<WORD>(parts.slot | (parts.generation << 8));
     const std::vector<ACCEL> *entries = FindAcceleratorTable(id);
@@ -86,31 +88,12 @@ int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
     return 0;
 }
 
-// The character a key gives with the US layout; 0 for keys without one.
-WPARAM CharacterOf(WPARAM key, bool shift)
-{
-    if (key >= 'A' && key <= 'Z')
-        return shift ? key : key - 'A' + 'a';
-    if ((key >= '0' && key <= '9') || key == 0x20 || key == 0x08 || key == 0x09 ||
-        key == 0x0D || key == VK_ESCAPE)
-        return key;
-    return 0;
-}
-
+// Key messages are translated into no characters: the keyboard here has no
+// layout, and what runs on it reads virtual keys.
 BOOL TranslateMessageNow(const MSG *msg)
 {
-    if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP))
-        return FALSE;
-    if (msg->message == WM_KEYDOWN) {
-        const bool shift = (CurrentHost().Modifiers() & FSHIFT) != 0;
-        if (const WPARAM character = CharacterOf(msg->wParam, shift); character != 0) {
-            MSG posted = *msg;
-            posted.message = WM_CHAR;
-            posted.wParam = character;
-            (void)State().queue.Post(posted);
-        }
-    }
-    return TRUE;
+    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) ? TRUE
+                                                                                      : FALSE;
 }
 
 } // namespace
@@ -121,70 +104,53 @@ using namespace zorbel::standin;
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT remove)
 {
-    LogLine line("PeekMessageA");
-    line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove);
-    BOOL result = FALSE;
-    if (msg != nullptr && ValidFilterWindow(window)) {
-        Pump(0);
-        result = State().queue.Take(window, filterMin, filterMax, (remove & PM_REMOVE) != 0, msg)
-                     ? TRUE
-                     : FALSE;
-    }
-    line.Result(result);
-    if (result)
-        line.Message(*msg);
-    return result;
+    return Logged(
+        "PeekMessageA",
+        [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove); },
+        [&]() -> BOOL {
+            if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
+                return FALSE;
+            Pump();
+            return State().queue.Take(window, (remove & PM_REMOVE) != 0, msg);
+        },
+        [&](LogLine &line, BOOL got) {
+            if (got)
+                line.Message(*msg);
+        });
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 {
-    LogLine line("GetMessageA");
-    line.Handle(window).Int(filterMin).Int(filterMax);
-    const BOOL result = GetMessageNow(msg, window, filterMin, filterMax);
-    line.Result(result);
-    if (result != -1)
-        line.Message(*msg);
-    return result;
+    return Logged(
+        "GetMessageA", [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax); },
+        [&] { return GetMessageNow(msg, window, filterMin, filterMax); },
+        [&](LogLine &line, BOOL got) {
+            if (got != -1)
+                line.Message(*msg);
+        });
 }
 
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
 {
-    LogLine line("TranslateAcceleratorA");
-    line.Handle(window).Handle(table);
-    if (msg != nullptr)
-        line.Message(*msg);
-    else
-        line.Word("null");
-    const int result = TranslateAcceleratorNow(window, table, msg);
-    line.Result(result);
-    return result;
+    return Logged(
+        "TranslateAcceleratorA", [&](LogLine &line) { MessageOrNull(line.Handle(window).Handle(table), msg); },
+        [&] { return TranslateAcceleratorNow(window, table, msg); });
 }
 
 BOOL WINAPI TranslateMessage(const MSG *msg)
 {
-    LogLine line("TranslateMessage");
-    if (msg != nullptr)
-        line.Message(*msg);
-    else
-        line.Word("null");
-    const BOOL result = TranslateMessageNow(msg);
-    line.Result(result);
-    return result;
+    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); },
+                  [&] { return TranslateMessageNow(msg); });
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *msg)
 {
-    LogLine line("DispatchMessageA");
-    if (msg != nullptr)
-        line.Message(*msg);
-    else
-        line.Word("null");
-    LRESULT result = 0;
-    if (msg != nullptr)
-        if (Window *window = FindWindowSlot(msg->hwnd); window != nullptr && window->proc != nullptr)
-            result = window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    line.Result(result);
-    return result;
+    return Logged("DispatchMessageA", [&](LogLine &line) { MessageOrNull(line, msg); }, [&]() -> LRESULT {
+        Window *window = msg != nullptr ? FindWindowSlot(msg->hwnd) : nullptr;
+        return window != nullptr && window->proc != nullptr
+                   ? window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam)
+                   : 0;
+    });
 }
 
 void WINAPI PostQuitMessage(int exitCode)

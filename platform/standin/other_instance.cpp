@@ -1,8 +1,13 @@
 // FindWindowA and the calls that bring a found window forward, for windows
-// of this process and of another running copy.
-#include "platform/standin/call_log.h"
+// of this process and of another running copy (single_instance.h). A look-up
+// by class that finds no other copy claims the class for this process, so
+// that of two copies started at once exactly one finds the other.
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <strings.h>
 
 namespace zorbel::standin {
@@ -17,7 +22,7 @@ Window *FindOwnWindow(const char *className, const char *title)
 {
     Platform &platform = State();
     for (Window &window : platform.windows) {
-        if (!window.used || window.destroying || window.parent != nullptr)
+        if (!window.used || window.destroying)
             continue;
         const WindowClass &windowClass = platform.classes[window.classSlot];
         if (className != nullptr && strcasecmp(windowClass.name.c_str(), className) != 0)
@@ -29,64 +34,37 @@ Window *FindOwnWindow(const char *className, const char *title)
     return nullptr;
 }
 
-HWND ProxyFor(const std::string &className, bool simulated)
+HWND ProxyFor(const std::string &className)
 {
     Platform &platform = State();
-    for (unsigned i = 0; i < kMaxProxies; ++i) {
-        Proxy &proxy = platform.proxies[i];
-        if (proxy.used && proxy.className == className && proxy.simulated == simulated)
-            return MakeHandle<HWND>(HandleKind::Proxy, i, proxy.generation);
-    }
-    for (unsigned i = 0; i < kMaxProxies; ++i) {
-        Proxy &proxy = platform.proxies[i];
-        if (proxy.used)
-            continue;
-        proxy = Proxy{true, proxy.generation + 1, ++platform.proxySerial, className, simulated};
-        return MakeHandle<HWND>(HandleKind::Proxy, i, proxy.generation);
-    }
-    return nullptr;
+    for (Proxy &proxy : platform.proxies)
+        if (proxy.used && strcasecmp(proxy.className.c_str(), className.c_str()) == 0)
+            return proxy.Handle();
+    Proxy *proxy = TakeSlot(platform.proxies);
+    if (proxy == nullptr)
+        return nullptr;
+    proxy->serial = ++platform.proxySerial;
+    proxy->className = className;
+    return proxy->Handle();
 }
 
-HWND FindOtherCopy(const char *className, const char *title)
+std::string Folded(const std::string &className)
 {
-    Platform &platform = State();
-    if (className == nullptr)
-        return nullptr;
-    if (platform.controls.other.present &&
-        strcasecmp(platform.controls.otherClass.c_str(), className) == 0)
-        return ProxyFor(platform.controls.otherClass, true);
-    // The other copy's title is not asked for: only a lookup by class works
-    // across processes.
-    const std::string &directory = InstanceDirectory();
-    if (title != nullptr || directory.empty())
-        return nullptr;
-    if (AskInstance(directory, className, InstanceRequest::Ping, kRequestTimeoutMs) != 1)
-        return nullptr;
-    return ProxyFor(className, false);
+    std::string folded;
+    for (char c : className)
+        folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
 }
 
-// Asks the copy behind a proxy; the simulated one answers from the controls.
-int Ask(const Proxy &proxy, InstanceRequest request)
+// Says once per process why other copies cannot be found; the program runs on.
+void ReportProblem(const std::string &problem)
 {
-    Platform &platform = State();
-    if (proxy.simulated) {
-        testing::OtherInstance &other = platform.controls.other;
-        switch (request) {
-        case InstanceRequest::Ping:
-            return 1;
-        case InstanceRequest::IsIconic:
-            return other.iconic ? 1 : 0;
-        case InstanceRequest::Restore:
-            other.iconic = false;
-            ++other.restores;
-            return 1;
-        case InstanceRequest::Foreground:
-            ++other.foregrounds;
-            return 1;
-        }
-        return 0;
-    }
-    return AskInstance(InstanceDirectory(), proxy.className, request, kRequestTimeoutMs);
+    static bool said = false;
+    if (said || problem.empty())
+        return;
+    said = true;
+    std::fprintf(stderr, "%s: cannot look for another running copy: %s\n",
+                 program_invocation_short_name, problem.c_str());
 }
 
 void RaiseOwnWindow(Window &window)
@@ -96,53 +74,68 @@ void RaiseOwnWindow(Window &window)
         CurrentHost().RaiseNativeWindow(window);
 }
 
-// Requests are answered at once but acted on after all sockets are serviced:
-// acting runs window procedures, which may destroy the window and its socket.
-struct PendingActions {
-    static constexpr int kMax = 8;
-    HWND window[kMax] = {};
-    InstanceRequest request[kMax] = {};
-    int count = 0;
-};
+} // namespace
 
-PendingActions g_actions;
-
-bool AnswerRequest(void *context, InstanceRequest request)
+bool ClaimClass(const std::string &className)
 {
-    const HWND handle = static_cast<HWND>(context);
-    Window *window = FindWindowSlot(handle);
-    if (window == nullptr)
-        return false;
-    if (request == InstanceRequest::Ping)
+    Platform &platform = State();
+    const std::string key = Folded(className);
+    if (platform.claims.count(key) != 0)
         return true;
-    if (request == InstanceRequest::IsIconic)
-        return window->iconic;
-    if (g_actions.count == PendingActions::kMax)
+    const std::string directory = CurrentHost().InstanceDirectory();
+    if (directory.empty())
+        return true;
+    std::unique_ptr<InstanceClaim> claim;
+    std::string problem;
+    switch (InstanceClaim::Claim(directory, className, &claim, &problem)) {
+    case InstanceClaim::Outcome::Claimed:
+        ReportProblem(problem);
+        platform.claims[key] = std::move(claim);
+        return true;
+    case InstanceClaim::Outcome::HeldElsewhere:
         return false;
-    g_actions.window[g_actions.count] = handle;
-    g_actions.request[g_actions.count] = request;
-    ++g_actions.count;
+    case InstanceClaim::Outcome::Unavailable:
+        ReportProblem(problem);
+        return true;
+    }
     return true;
 }
 
-} // namespace
+void ReleaseClass(const std::string &className) { State().claims.erase(Folded(className)); }
+
+void ReportInstanceProblem(const std::string &problem) { ReportProblem(problem); }
+
+bool Host::OtherCopyRunning(const std::string &className) { return !ClaimClass(className); }
+
+bool Host::OtherCopyIconic(const std::string &) { return false; }
+
+bool Host::BringOtherCopyForward(const std::string &className, bool)
+{
+    // Once this process holds the class, no other copy does.
+    const std::string directory = InstanceDirectory();
+    return !directory.empty() && State().claims.count(Folded(className)) == 0 &&
+           AskToComeForward(directory, className, kRequestTimeoutMs);
+}
 
 void ServiceInstanceSockets()
 {
     Platform &platform = State();
-    for (Window &window : platform.windows)
-        if (window.used && window.instanceServer)
-            window.instanceServer->Service(AnswerRequest, window.Handle());
-    const PendingActions actions = g_actions;
-    g_actions = PendingActions{};
-    for (int i = 0; i < actions.count; ++i) {
-        Window *window = FindWindowSlot(actions.window[i]);
+    // Acting runs window procedures, which may claim or release classes:
+    // every request is read first.
+    std::string asked[kMaxClasses];
+    unsigned count = 0;
+    for (auto &[className, claim] : platform.claims)
+        if (claim->Asked() && count < kMaxClasses)
+            asked[count++] = className;
+    for (unsigned i = 0; i < count; ++i) {
+        Window *window = FindOwnWindow(asked[i].c_str(), nullptr);
         if (window == nullptr)
             continue;
-        if (actions.request[i] == InstanceRequest::Restore)
+        const HWND handle = window->Handle();
+        if (window->iconic)
             (void)ShowWindowNow(*window, SW_RESTORE);
-        else
-            RaiseOwnWindow(*window);
+        if (Window *still = FindWindowSlot(handle))
+            RaiseOwnWindow(*still);
     }
 }
 
@@ -153,7 +146,7 @@ BOOL ShowOtherCopy(HWND handle, int show)
         return FALSE;
     if (show != SW_RESTORE && show != SW_SHOWNORMAL && show != SW_SHOWDEFAULT)
         return FALSE; // only bringing another copy back is supported
-    return Ask(*proxy, InstanceRequest::Restore) == 1 ? TRUE : FALSE;
+    return CurrentHost().BringOtherCopyForward(proxy->className, true) ? TRUE : FALSE;
 }
 
 } // namespace zorbel::standin
@@ -162,55 +155,48 @@ using namespace zorbel::standin;
 
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName)
 {
-    LogLine line("FindWindowA");
-    line.Resource(className).Str(windowName);
-    HWND found = nullptr;
-    if (className == nullptr || !IS_INTRESOURCE(className)) {
-        if (Window *own = FindOwnWindow(className, windowName))
-            found = own->Handle();
-        else
-            found = FindOtherCopy(className, windowName);
-    }
-    line.ResultHandle(found);
-    return found;
+    return Logged("FindWindowA", [&](LogLine &line) { line.Resource(className).Str(windowName); },
+                  [&]() -> HWND {
+                      if (className != nullptr && IS_INTRESOURCE(className))
+                          return nullptr;
+                      if (Window *own = FindOwnWindow(className, windowName))
+                          return own->Handle();
+                      // Only a look-up by class works across processes: the
+                      // other copy's title is not asked for.
+                      if (className != nullptr && windowName == nullptr &&
+                          CurrentHost().OtherCopyRunning(className))
+                          return ProxyFor(className);
+                      return nullptr;
+                  });
 }
 
 HWND WINAPI GetLastActivePopup(HWND window)
 {
-    LogLine line("GetLastActivePopup");
-    line.Handle(window);
     // The stand-in has no pop-ups (its message boxes are not windows), so a
     // window's last active pop-up is the window itself.
-    const HWND result =
-        FindWindowSlot(window) != nullptr || FindProxy(window) != nullptr ? window : nullptr;
-    line.ResultHandle(result);
-    return result;
+    return Logged("GetLastActivePopup", [&](LogLine &line) { line.Handle(window); }, [&] {
+        return FindWindowSlot(window) != nullptr || FindProxy(window) != nullptr ? window : nullptr;
+    });
 }
 
 BOOL WINAPI IsIconic(HWND window)
 {
-    LogLine line("IsIconic");
-    line.Handle(window);
-    BOOL result = FALSE;
-    if (Window *own = FindWindowSlot(window))
-        result = own->iconic ? TRUE : FALSE;
-    else if (const Proxy *proxy = FindProxy(window))
-        result = Ask(*proxy, InstanceRequest::IsIconic) == 1 ? TRUE : FALSE;
-    line.Result(result);
-    return result;
+    return Logged("IsIconic", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
+        if (const Window *own = FindWindowSlot(window))
+            return own->iconic;
+        const Proxy *proxy = FindProxy(window);
+        return proxy != nullptr && CurrentHost().OtherCopyIconic(proxy->className);
+    });
 }
 
 BOOL WINAPI SetForegroundWindow(HWND window)
 {
-    LogLine line("SetForegroundWindow");
-    line.Handle(window);
-    BOOL result = FALSE;
-    if (Window *own = FindWindowSlot(window)) {
-        RaiseOwnWindow(*own);
-        result = TRUE;
-    } else if (const Proxy *proxy = FindProxy(window)) {
-        result = Ask(*proxy, InstanceRequest::Foreground) == 1 ? TRUE : FALSE;
-    }
-    line.Result(result);
-    return result;
+    return Logged("SetForegroundWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
+        if (Window *own = FindWindowSlot(window)) {
+            RaiseOwnWindow(*own);
+            return TRUE;
+        }
+        const Proxy *proxy = FindProxy(window);
+        return proxy != nullptr && CurrentHost().BringOtherCopyForward(proxy->className, false);
+    });
 }

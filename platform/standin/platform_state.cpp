@@ -3,24 +3,10 @@
 #include "platform/standin/platform_state.h"
 
 #include "platform/standin/call_log.h"
-#include "platform/standin/directdraw.h"
 
 namespace zorbel::standin {
 
 namespace {
-
-Platform *g_platform = nullptr;
-
-void TearDown(Platform &platform)
-{
-    DestroyAllDirectDrawObjects();
-    for (Window &window : platform.windows) {
-        window.instanceServer.reset();
-        if (window.used && window.native != nullptr && platform.host)
-            platform.host->DestroyNativeWindow(window);
-    }
-    platform.host.reset();
-}
 
 // Win32 parks a minimised top-level window here.
 constexpr LONG kIconicPosition = -32000;
@@ -29,79 +15,31 @@ constexpr LONG kIconicPosition = -32000;
 
 HWND Window::Handle() const
 {
-    const auto slot = static_cast<unsigned>(this - State().windows.data());
-    return MakeHandle<HWND>(HandleKind::Window, slot, generation);
-}
-
-void ScriptedResults::Set(const std::string &call, std::vector<HRESULT> results)
-{
-    queued_[call] = std::deque<HRESULT>(results.begin(), results.end());
-}
-
-bool ScriptedResults::Next(std::string_view call, HRESULT *result)
-{
-    if (queued_.empty())
-        return false;
-    const auto found = queued_.find(call);
-    if (found == queued_.end() || found->second.empty())
-        return false;
-    *result = found->second.front();
-    found->second.pop_front();
-    return true;
+    return HandleOfSlot<HWND>(State().windows, *this, HandleKind::Window);
 }
 
 Platform &State()
 {
-    if (g_platform == nullptr)
-        g_platform = new Platform;
-    return *g_platform;
+    // Never destroyed: calls may come from static destructors at exit.
+    static Platform *platform = new Platform;
+    return *platform;
 }
 
 Host &CurrentHost()
 {
     Platform &platform = State();
     if (!platform.host)
-        platform.host = platform.headless ? CreateHeadlessHost() : CreateSdlHost();
+        platform.host = CreateSdlHost();
     return *platform.host;
 }
 
-void ResetPlatform(bool headless)
-{
-    if (g_platform != nullptr) {
-        TearDown(*g_platform);
-        delete g_platform;
-    }
-    g_platform = new Platform;
-    g_platform->headless = headless;
-    Log() = CallLog{};
-}
-
-void ShutdownPlatform()
-{
-    if (g_platform != nullptr)
-        TearDown(*g_platform);
-}
-
-namespace {
-
-// The live slot a handle of the given kind names, or null when the handle is
-// of another kind, out of range, free or from an earlier use of the slot.
-template <class Slots>
-typename Slots::value_type *FindSlot(Slots &slots, const void *handle, HandleKind kind)
-{
-    const HandleParts parts = UnpackHandle(handle);
-    if (parts.kind != kind || parts.slot >= slots.size())
-        return nullptr;
-    auto &slot = slots[parts.slot];
-    return slot.used && slot.generation == parts.generation ? &slot : nullptr;
-}
-
-} // namespace
 
 Window *FindWindowSlot(HWND window)
 {
     return FindSlot(State().windows, window, HandleKind::Window);
 }
+
+HWND Proxy::Handle() const { return HandleOfSlot<HWND>(State().proxies, *this, HandleKind::Proxy); }
 
 Proxy *FindProxy(HWND window) { return FindSlot(State().proxies, window, HandleKind::Proxy); }
 
@@ -120,7 +58,7 @@ Window *NewestTopLevelWindow()
 {
     Window *newest = nullptr;
     for (Window &window : State().windows)
-        if (window.used && !window.destroying && window.parent == nullptr &&
+        if (window.used && !window.destroying &&
             (newest == nullptr || window.serial > newest->serial))
             newest = &window;
     return newest;
@@ -179,17 +117,6 @@ void NoteIconic(Window &window, bool iconic, bool now)
     }
 }
 
-const std::string &InstanceDirectory()
-{
-    Platform &platform = State();
-    if (!platform.instanceDirectoryChosen) {
-        platform.instanceDirectoryChosen = true;
-        if (!platform.headless)
-            platform.instanceDirectory = DefaultInstanceDirectory();
-    }
-    return platform.instanceDirectory;
-}
-
 void NoteWindowRect(Window &window, const RECT &screen)
 {
     window.rect = screen;
@@ -200,7 +127,5 @@ void NoteWindowRect(Window &window, const RECT &screen)
 }
 
 void NoteSurfacesLost() { ++State().display.epoch; }
-
-void AdvanceTicks(DWORD milliseconds) { State().controls.ticks += milliseconds; }
 
 } // namespace zorbel::standin

@@ -5,7 +5,6 @@
 #include "platform/standin/host.h"
 #include "platform/standin/message_queue.h"
 #include "platform/standin/single_instance.h"
-#include "platform/testing.h"
 
 #include <array>
 #include <deque>
@@ -20,7 +19,6 @@ namespace zorbel::standin {
 
 class DirectDrawObject;
 class SurfaceObject;
-class InstanceServer;
 
 constexpr unsigned kMaxClasses = 16;
 constexpr unsigned kMaxWindows = 16;
@@ -49,14 +47,12 @@ struct Window {
     std::string title;
     DWORD style = 0;
     DWORD exStyle = 0;
-    HWND parent = nullptr;
     RECT rect{}; // screen rectangle when not minimised; borderless, so also the client area
     bool visible = false;
     bool iconic = false;
     bool destroying = false;
     int foregroundRequests = 0;
     void *native = nullptr; // the host's own record
-    std::unique_ptr<InstanceServer> instanceServer;
     HWND Handle() const;
 };
 
@@ -65,7 +61,7 @@ struct Proxy {
     unsigned generation = 0;
     int serial = 0;
     std::string className;
-    bool simulated = false; // testing::SimulateOtherInstance rather than a socket
+    HWND Handle() const;
 };
 
 struct GdiObject {
@@ -100,35 +96,8 @@ struct DisplayState {
     unsigned epoch = 1;
 };
 
-struct HeadlessControls {
-    DWORD ticks = 0;
-    POINT cursor{0, 0};
-    DWORD advancePerPump = 0;
-    DWORD advancePerFlip = 0;
-    // Shared, so that a hook replacing itself does not destroy the running one.
-    std::shared_ptr<std::function<void(std::uint64_t)>> pumpHook;
-    std::uint64_t pumps = 0;
-    std::vector<std::array<DWORD, 3>> refusedModes;
-    bool failRegister = false;
-    bool failCreate = false;
-    std::string otherClass;
-    testing::OtherInstance other;
-    std::vector<testing::MessageBoxRecord> boxes;
-};
-
-class ScriptedResults {
-public:
-    void Set(const std::string &call, std::vector<HRESULT> results);
-    // True with the scripted result when one is queued for this call.
-    bool Next(std::string_view call, HRESULT *result);
-
-private:
-    std::map<std::string, std::deque<HRESULT>, std::less<>> queued_;
-};
-
 struct Platform {
     std::unique_ptr<Host> host;
-    bool headless = false;
 
     std::array<WindowClass, kMaxClasses> classes;
     ATOM nextAtom = 0xC000;
@@ -150,19 +119,13 @@ struct Platform {
     int directDrawSerial = 0;
     int surfaceSerial = 0;
 
-    ScriptedResults scripts;
-    HeadlessControls controls;
-    std::string instanceDirectory; // empty: no single-instance sockets
-    bool instanceDirectoryChosen = false;
+    // Window classes this process is the running copy of, by lower-case name.
+    std::map<std::string, std::unique_ptr<InstanceClaim>> claims;
 };
 
 Platform &State();
-// The host, created on first use (the SDL host unless headless was chosen).
+// The host, created on first use (the SDL host unless another was installed).
 Host &CurrentHost();
-// Tears everything down and starts afresh with the chosen host.
-void ResetPlatform(bool headless);
-// Releases native resources at process exit.
-void ShutdownPlatform();
 
 // Lookups; null when the handle is not a live object of that kind.
 Window *FindWindowSlot(HWND window);
@@ -189,13 +152,13 @@ void DestroyWindowNow(Window &window);
 // Showing, minimising or restoring a window of another process.
 bool ShowWindowNow(Window &window, int show);
 BOOL ShowOtherCopy(HWND proxy, int show);
-// Answers other copies' requests on our windows' sockets; never blocks.
+// Brings our windows forward as other copies ask; never blocks.
 void ServiceInstanceSockets();
-// The directory for single-instance sockets; empty when they are off.
-const std::string &InstanceDirectory();
+// Makes this process the copy of a window class unless another process is
+// (false then); true also when that cannot be told (said once on stderr).
+bool ClaimClass(const std::string &className);
+void ReleaseClass(const std::string &className);
+void ReportInstanceProblem(const std::string &problem);
 void NoteSurfacesLost();
-
-// What the tick count advances by, in the headless host.
-void AdvanceTicks(DWORD milliseconds);
 
 } // namespace zorbel::standin

@@ -1,5 +1,5 @@
 // LoadIconA, LoadCursorA and LoadAcceleratorsA on the registered resources.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/handles.h"
 #include "platform/standin/resources.h"
 
@@ -34,37 +34,31 @@ using namespace zorbel::standin;
 // Resources named by string are not supported (the program uses numbers).
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    LogLine line("LoadIconA");
-    line.Handle(instance).Resource(name);
-    WORD id = 0;
-    HICON icon = nullptr;
-    if (instance != nullptr && NumericId(name, &id) && FindIconGroup(id) != nullptr)
-        icon = ResourceHandle<HICON>(HandleKind::Icon, id);
-    line.ResultHandle(icon);
-    return icon;
+    return Logged("LoadIconA", [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&] {
+        WORD id = 0;
+        return instance != nullptr && NumericId(name, &id) && FindIcon(id) != nullptr
+                   ? ResourceHandle<HICON>(HandleKind::Icon, id)
+                   : nullptr;
+    });
 }
 
 // Only the system arrow exists: the window keeps the host's default pointer.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    LogLine line("LoadCursorA");
-    line.Handle(instance).Resource(name);
-    WORD id = 0;
-    HCURSOR cursor = nullptr;
-    if (instance == nullptr && NumericId(name, &id) && id == kArrowCursor)
-        cursor = ResourceHandle<HCURSOR>(HandleKind::Cursor, id);
-    line.ResultHandle(cursor);
-    return cursor;
+    return Logged("LoadCursorA", [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&] {
+        WORD id = 0;
+        return instance == nullptr && NumericId(name, &id) && id == kArrowCursor
+                   ? ResourceHandle<HCURSOR>(HandleKind::Cursor, id)
+                   : nullptr;
+    });
 }
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name)
 {
-    LogLine line("LoadAcceleratorsA");
-    line.Handle(instance).Resource(name);
-    WORD id = 0;
-    HACCEL table = nullptr;
-    if (instance != nullptr && NumericId(name, &id) && FindAcceleratorTable(id) != nullptr)
-        table = ResourceHandle<HACCEL>(HandleKind::Accel, id);
-    line.ResultHandle(table);
-    return table;
+    return Logged("LoadAcceleratorsA", [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&] {
+        WORD id = 0;
+        return instance != nullptr && NumericId(name, &id) && FindAcceleratorTable(id) != nullptr
+                   ? ResourceHandle<HACCEL>(HandleKind::Accel, id)
+                   : nullptr;
+    });
 }

@@ -8,7 +8,7 @@ namespace {
 
 struct Registry {
     std::map<WORD, std::vector<ACCEL>> accelerators;
-    std::map<WORD, std::vector<unsigned char>> icons;
+    std::map<WORD, IconImage> icons;
 };
 
 // Filled by static initialisers of the program's generated resource source,
@@ -26,9 +26,10 @@ void RegisterAcceleratorTable(WORD id, const ACCEL *entries, std::size_t count)
     Resources().accelerators[id] = std::vector<ACCEL>(entries, entries + count);
 }
 
-void RegisterIconGroup(WORD id, const unsigned char *ico, std::size_t size)
+void RegisterIcon(WORD id, int width, int height, const std::uint32_t *argb)
 {
-    Resources().icons[id] = std::vector<unsigned char>(ico, ico + size);
+    const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    Resources().icons[id] = IconImage{width, height, std::vector<std::uint32_t>(argb, argb + count)};
 }
 
 const std::vector<ACCEL> *FindAcceleratorTable(WORD id)
@@ -37,7 +38,7 @@ const std::vector<ACCEL> *FindAcceleratorTable(WORD id)
     return found == Resources().accelerators.end() ? nullptr : &found->second;
 }
 
-const std::vector<unsigned char> *FindIconGroup(WORD id)
+const IconImage *FindIcon(WORD id)
 {
     const auto found = Resources().icons.find(id);
     return found == Resources().icons.end() ? nullptr : &found->second;

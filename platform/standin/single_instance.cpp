@@ -1,12 +1,16 @@
 #include "platform/standin/single_instance.h"
 
+#include "platform/standin/monotonic.h"
+
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -16,16 +20,8 @@ namespace zorbel::standin {
 
 namespace {
 
-constexpr char kMagic[4] = {'Z', 'R', 'B', '1'};
 constexpr unsigned long long kRequestDeadlineMs = 1000;
-
-unsigned long long NowMs()
-{
-    timespec now{};
-    (void)clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<unsigned long long>(now.tv_sec) * 1000ull +
-           static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
-}
+constexpr char kComeForward = 'F';
 
 bool FillAddress(const std::string &path, sockaddr_un *address)
 {
@@ -37,77 +33,38 @@ bool FillAddress(const std::string &path, sockaddr_un *address)
     return true;
 }
 
-int NewSocket()
+int NewSocket() { return socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
+
+std::string LockPath(const std::string &socketPath)
 {
-    return socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    return socketPath.substr(0, socketPath.size() - 5) + ".lock";
 }
 
-bool KnownRequest(unsigned char byte)
+std::string Reason(const std::string &path, const char *what)
 {
-    switch (static_cast<InstanceRequest>(byte)) {
-    case InstanceRequest::Ping:
-    case InstanceRequest::IsIconic:
-    case InstanceRequest::Restore:
-    case InstanceRequest::Foreground:
-        return true;
-    }
-    return false;
-}
-
-// Waits for the socket to become ready for `events` until the deadline.
-bool WaitFor(int fd, short events, unsigned long long deadline)
-{
-    for (;;) {
-        const unsigned long long now = NowMs();
-        if (now >= deadline)
-            return false;
-        pollfd entry{fd, events, 0};
-        const int ready = poll(&entry, 1, static_cast<int>(deadline - now));
-        if (ready > 0)
-            return (entry.revents & events) != 0;
-        if (ready < 0 && errno != EINTR)
-            return false;
-    }
-}
-
-bool ConnectWithin(int fd, const sockaddr_un &address, unsigned long long deadline)
-{
-    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
-        return true;
-    if (errno != EINPROGRESS && errno != EAGAIN)
-        return false;
-    if (!WaitFor(fd, POLLOUT, deadline))
-        return false;
-    int error = 0;
-    socklen_t length = sizeof(error);
-    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-}
-
-// A listener there: connect succeeds, or the backlog is full (EAGAIN). A
-// socket file without a listener refuses at once.
-bool SomeoneListens(const sockaddr_un &address)
-{
-    const int fd = NewSocket();
-    if (fd < 0)
-        return true; // cannot tell: leave the socket alone
-    const bool refused =
-        connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 &&
-        (errno == ECONNREFUSED || errno == ENOENT);
-    (void)close(fd);
-    return !refused;
+    return path + ": " + what;
 }
 
 } // namespace
 
-bool IsPrivateDirectory(const std::string &directory)
+bool IsPrivateDirectory(const std::string &directory, std::string *problem)
 {
     struct stat info{};
+    const char *reason = nullptr;
     if (lstat(directory.c_str(), &info) != 0)
-        return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 0777) == 0700;
+        reason = std::strerror(errno);
+    else if (!S_ISDIR(info.st_mode))
+        reason = "not a folder";
+    else if (info.st_uid != getuid())
+        reason = "owned by another user";
+    else if ((info.st_mode & 0777) != 0700)
+        reason = "open to other users";
+    if (reason != nullptr && problem != nullptr)
+        *problem = Reason(directory, reason);
+    return reason == nullptr;
 }
 
-std::string DefaultInstanceDirectory()
+std::string DefaultInstanceDirectory(std::string *problem)
 {
     std::string directory;
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -115,179 +72,162 @@ std::string DefaultInstanceDirectory()
         directory = std::string(runtime) + "/zorbel";
     else
         directory = "/tmp/zorbel-" + std::to_string(getuid());
-    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        *problem = Reason(directory, std::strerror(errno));
         return {};
-    // An existing path is trusted only if it is our own private directory:
-    // someone else's could hand us their socket.
-    return IsPrivateDirectory(directory) ? directory : std::string{};
+    }
+    if (!IsPrivateDirectory(directory, problem))
+        return {};
+    if (InstanceSocketPath(directory, "").empty()) {
+        *problem = Reason(directory, "too long a path for a socket");
+        return {};
+    }
+    return directory;
 }
 
 std::string InstanceSocketPath(const std::string &directory, const std::string &className)
 {
-    // Class names may hold any byte: keep a readable prefix and make the name
-    // unique with a hash of the whole.
+    // Class names compare without regard to case and may hold any byte: keep
+    // a readable prefix and make the name unique with a hash of the whole.
+    std::string folded;
+    for (char c : className)
+        folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::string readable;
-    for (char c : className) {
-        if (readable.size() == 32)
-            break;
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+    for (char c : folded.substr(0, 32)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
         readable += plain ? c : '_';
     }
     unsigned long long hash = 1469598103934665603ull;
-    for (unsigned char c : className) {
+    for (unsigned char c : folded) {
         hash ^= c;
         hash *= 1099511628211ull;
     }
     char suffix[32];
     (void)std::snprintf(suffix, sizeof(suffix), "-%016llx.sock", hash);
-    std::string path = directory + "/" + readable + suffix;
+    // Sized for the longest readable prefix, so that whether a folder fits
+    // does not depend on the class.
+    const std::size_t longest = directory.size() + 1 + 32 + std::strlen(suffix);
     sockaddr_un address{};
-    return FillAddress(path, &address) ? path : std::string{};
+    if (directory.empty() || longest >= sizeof(address.sun_path))
+        return {};
+    return directory + "/" + readable + suffix;
 }
 
-InstanceServer::InstanceServer(int fd, std::string path, unsigned long long inode)
-    : fd_(fd), path_(std::move(path)), inode_(inode)
+InstanceClaim::InstanceClaim(int lock, int listener, std::string path)
+    : lock_(lock), listener_(listener), path_(std::move(path))
 {
 }
 
-std::unique_ptr<InstanceServer> InstanceServer::Listen(const std::string &directory,
-                                                       const std::string &className)
+InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
+                                            const std::string &className,
+                                            std::unique_ptr<InstanceClaim> *claim,
+                                            std::string *problem)
 {
     sockaddr_un address{};
     const std::string path = InstanceSocketPath(directory, className);
-    if (!FillAddress(path, &address))
-        return nullptr;
-    const int fd = NewSocket();
-    if (fd < 0)
-        return nullptr;
-    auto bindIt = [&] {
-        return bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
-    };
-    bool bound = bindIt();
-    if (!bound && errno == EADDRINUSE && !SomeoneListens(address)) {
-        // Nobody answers there: a copy crashed and left its socket behind.
-        (void)unlink(path.c_str());
-        bound = bindIt();
+    if (!FillAddress(path, &address)) {
+        *problem = Reason(directory, "too long a path for a socket");
+        return Outcome::Unavailable;
     }
-    struct stat info{};
-    if (!bound || listen(fd, kMaxPending) != 0 || stat(path.c_str(), &info) != 0) {
-        (void)close(fd);
-        return nullptr;
+    const std::string lockPath = LockPath(path);
+    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lock < 0) {
+        *problem = Reason(lockPath, std::strerror(errno));
+        return Outcome::Unavailable;
     }
-    return std::unique_ptr<InstanceServer>(new InstanceServer(fd, path, info.st_ino));
+    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        (void)close(lock);
+        if (error == EWOULDBLOCK)
+            return Outcome::HeldElsewhere;
+        *problem = Reason(lockPath, std::strerror(error));
+        return Outcome::Unavailable;
+    }
+    // The lock is ours: whatever socket is there was left by an earlier holder.
+    (void)unlink(path.c_str());
+    const int listener = NewSocket();
+    if (listener < 0 || bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 ||
+        listen(listener, kMaxPending) != 0) {
+        // Still the copy of the class, only not reachable by others.
+        *problem = Reason(path, std::strerror(errno));
+        if (listener >= 0)
+            (void)close(listener);
+        claim->reset(new InstanceClaim(lock, -1, path));
+        return Outcome::Claimed;
+    }
+    claim->reset(new InstanceClaim(lock, listener, path));
+    return Outcome::Claimed;
 }
 
-InstanceServer::~InstanceServer()
+InstanceClaim::~InstanceClaim()
 {
-    for (Pending &pending : pending_)
-        Close(pending);
-    // Remove the socket only if it is still ours: a later copy may have replaced it.
-    struct stat info{};
-    if (stat(path_.c_str(), &info) == 0 && info.st_ino == inode_)
-        (void)unlink(path_.c_str());
-    (void)close(fd_);
-}
-
-void InstanceServer::Close(Pending &pending)
-{
-    if (pending.fd >= 0)
-        (void)close(pending.fd);
-    pending = Pending{};
-}
-
-void InstanceServer::AcceptWaiting()
-{
-    for (;;) {
-        const int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0)
-            return;
-        Pending *slot = nullptr;
-        for (Pending &pending : pending_)
-            if (pending.fd < 0 && slot == nullptr)
-                slot = &pending;
-        if (slot == nullptr) {
-            (void)close(client); // too many at once: the client sees no answer
-            continue;
-        }
-        *slot = Pending{};
-        slot->fd = client;
-        slot->deadlineMs = NowMs() + kRequestDeadlineMs;
-    }
-}
-
-void InstanceServer::ServicePending(Pending &pending, Handler handler, void *context)
-{
-    for (;;) {
-        unsigned char byte = 0;
-        const ssize_t got = recv(pending.fd, &byte, 1, 0);
-        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-            Close(pending);
-            return;
-        }
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (NowMs() > pending.deadlineMs)
-                Close(pending);
-            return;
-        }
-        if (pending.received == static_cast<int>(sizeof(pending.bytes))) {
-            Close(pending); // more than one request: not ours
-            return;
-        }
-        pending.bytes[pending.received++] = byte;
-        const bool magicSoFar =
-            pending.received > 4 || pending.bytes[pending.received - 1] ==
-                                        static_cast<unsigned char>(kMagic[pending.received - 1]);
-        if (!magicSoFar) {
-            Close(pending);
-            return;
-        }
-        if (pending.received == 5)
-            break;
-    }
-    unsigned char extra = 0;
-    const bool trailing = recv(pending.fd, &extra, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-    if (trailing || !KnownRequest(pending.bytes[4])) {
-        Close(pending);
-        return;
-    }
-    const bool yes = handler(context, static_cast<InstanceRequest>(pending.bytes[4]));
-    const char answer = yes ? '1' : '0';
-    (void)send(pending.fd, &answer, 1, MSG_NOSIGNAL);
-    Close(pending);
-}
-
-void InstanceServer::Service(Handler handler, void *context)
-{
-    AcceptWaiting();
     for (Pending &pending : pending_)
         if (pending.fd >= 0)
-            ServicePending(pending, handler, context);
+            (void)close(pending.fd);
+    if (listener_ >= 0) {
+        (void)unlink(path_.c_str());
+        (void)close(listener_);
+    }
+    (void)close(lock_); // releases the lock; the lock file stays for the next copy
 }
 
-int AskInstance(const std::string &directory, const std::string &className,
-                InstanceRequest request, int timeoutMs)
+bool InstanceClaim::Read(Pending &pending)
+{
+    char byte = 0;
+    ssize_t got;
+    do
+        got = recv(pending.fd, &byte, 1, MSG_DONTWAIT);
+    while (got < 0 && errno == EINTR);
+    const bool waiting = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    if (waiting && MonotonicMilliseconds() <= pending.deadlineMs)
+        return false;
+    (void)close(pending.fd);
+    pending = Pending{};
+    return got == 1 && byte == kComeForward;
+}
+
+bool InstanceClaim::Asked()
+{
+    if (listener_ < 0)
+        return false;
+    bool asked = false;
+    for (;;) {
+        Pending *slot = std::find_if(std::begin(pending_), std::end(pending_),
+                                     [](const Pending &pending) { return pending.fd < 0; });
+        if (slot == std::end(pending_))
+            break; // the rest wait in the backlog
+        const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (client < 0)
+            break;
+        *slot = Pending{client, MonotonicMilliseconds() + kRequestDeadlineMs};
+    }
+    for (Pending &pending : pending_)
+        if (pending.fd >= 0)
+            asked = Read(pending) || asked;
+    return asked;
+}
+
+bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs)
 {
     sockaddr_un address{};
     if (!FillAddress(InstanceSocketPath(directory, className), &address))
-        return -1;
-    const int fd = NewSocket();
-    if (fd < 0)
-        return -1;
-    const unsigned long long deadline = NowMs() + static_cast<unsigned long long>(timeoutMs);
-    int result = -1;
-    const char message[5] = {kMagic[0], kMagic[1], kMagic[2], kMagic[3],
-                             static_cast<char>(request)};
-    char answer = 0;
-    if (ConnectWithin(fd, address, deadline) &&
-        send(fd, message, sizeof(message), MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof(message)) &&
-        WaitFor(fd, POLLIN, deadline) && recv(fd, &answer, 1, 0) == 1 &&
-        (answer == '0' || answer == '1'))
-        result = answer == '1' ? 1 : 0;
-    (void)close(fd);
-    return result;
+        return false;
+    const unsigned long long deadline = MonotonicMilliseconds() + static_cast<unsigned long long>(timeoutMs);
+    // The holder may be between taking the lock and listening, or have its
+    // backlog full: try again until the deadline.
+    for (;;) {
+        const int fd = NewSocket();
+        if (fd < 0)
+            return false;
+        const bool sent =
+            connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0 &&
+            send(fd, &kComeForward, 1, MSG_NOSIGNAL) == 1;
+        (void)close(fd);
+        if (sent || MonotonicMilliseconds() >= deadline)
+            return sent;
+        timespec pause{0, 10 * 1000 * 1000};
+        (void)nanosleep(&pause, nullptr);
+    }
 }
 
 } // namespace zorbel::standin

@@ -1,11 +1,12 @@
-// Finding and raising the window of another running copy, through one Unix
-// socket per top-level window class in a per-user directory of mode 0700.
+// Finding another running copy of a window class and bringing it forward.
 //
-// Protocol: the client connects, sends the 4 bytes "ZRB1" and one request
-// byte, and reads one answer byte ('0' or '1'). Requests: 'P' is the window
-// there, 'I' is it minimised, 'R' restore it, 'F' bring it to the front.
-// Anything else, a short or long request, or silence past a deadline gets
-// the connection closed without an answer. One request per connection.
+// In a per-user folder of mode 0700, each class has a lock file and a Unix
+// socket. The process holding the lock (flock, exclusive) is the running
+// copy: the lock is taken or found taken in one step, so two copies started
+// at once cannot both miss each other, and it goes with the process, so a
+// crashed copy leaves nothing that stops the next one. The holder listens on
+// the socket; a client that connects and sends the byte 'F' asks it to bring
+// its window forward. Anything else is dropped.
 #pragma once
 
 #include <memory>
@@ -13,62 +14,52 @@
 
 namespace zorbel::standin {
 
-enum class InstanceRequest : char {
-    Ping = 'P',
-    IsIconic = 'I',
-    Restore = 'R',
-    Foreground = 'F',
-};
+// The per-user folder: $XDG_RUNTIME_DIR/zorbel, else /tmp/zorbel-<uid>;
+// created with mode 0700 if missing. Empty, with the reason in `problem`,
+// when it cannot be made or is not a folder of the user's with mode 0700
+// (someone else's could hand us their socket).
+std::string DefaultInstanceDirectory(std::string *problem);
+bool IsPrivateDirectory(const std::string &directory, std::string *problem = nullptr);
 
-// The per-user directory: $XDG_RUNTIME_DIR/zorbel, else /tmp/zorbel-<uid>;
-// created with mode 0700 if missing. Empty when it is missing and cannot be
-// made, or is not a directory owned by the user with mode 0700 (never trusted then).
-std::string DefaultInstanceDirectory();
-bool IsPrivateDirectory(const std::string &directory);
-
-// The socket path of a window class in a directory; empty if it would not fit.
+// The socket path of a window class in a folder (the lock is beside it, with
+// ".lock" for ".sock"); empty if it would not fit in a socket address.
 std::string InstanceSocketPath(const std::string &directory, const std::string &className);
 
-class InstanceServer {
+class InstanceClaim {
 public:
-    // Answers a request for the window; false on failure (answered '0').
-    using Handler = bool (*)(void *context, InstanceRequest request);
+    enum class Outcome {
+        Claimed,       // this process is now the copy of the class
+        HeldElsewhere, // another process is
+        Unavailable,   // cannot tell (reason in `problem`)
+    };
+    static Outcome Claim(const std::string &directory, const std::string &className,
+                         std::unique_ptr<InstanceClaim> *claim, std::string *problem);
+    ~InstanceClaim();
+    InstanceClaim(const InstanceClaim &) = delete;
+    InstanceClaim &operator=(const InstanceClaim &) = delete;
 
-    // Listens on the class's socket, replacing a stale one left by a crashed
-    // copy. Null when another live copy listens there or on any failure.
-    static std::unique_ptr<InstanceServer> Listen(const std::string &directory,
-                                                  const std::string &className);
-    ~InstanceServer();
-    InstanceServer(const InstanceServer &) = delete;
-    InstanceServer &operator=(const InstanceServer &) = delete;
-
-    // Accepts and answers what is waiting, without ever blocking.
-    void Service(Handler handler, void *context);
+    // Accepts and reads what is waiting, without ever blocking; true when
+    // another copy asked this one to come forward.
+    bool Asked();
 
 private:
     struct Pending {
         int fd = -1;
-        unsigned char bytes[5] = {};
-        int received = 0;
         unsigned long long deadlineMs = 0;
     };
     static constexpr int kMaxPending = 4;
 
-    InstanceServer(int fd, std::string path, unsigned long long inode);
-    void AcceptWaiting();
-    void ServicePending(Pending &pending, Handler handler, void *context);
-    static void Close(Pending &pending);
+    InstanceClaim(int lock, int listener, std::string path);
+    bool Read(Pending &pending);
 
-    int fd_ = -1;
+    int lock_;
+    int listener_;
     std::string path_;
-    unsigned long long inode_ = 0;
     Pending pending_[kMaxPending];
 };
 
-// Sends one request to the copy owning the class's socket. Returns 1 or 0 as
-// answered, or -1 when nobody answered within the timeout (no copy, a stale
-// socket, or a copy too busy).
-int AskInstance(const std::string &directory, const std::string &className,
-                InstanceRequest request, int timeoutMs);
+// Asks the copy holding the class to come forward; false when no copy
+// took the request within the timeout.
+bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs);
 
 } // namespace zorbel::standin

@@ -1,6 +1,6 @@
 // Flip-chain surfaces: colour fill, flip and presentation, device contexts,
 // loss and restore, reference counts.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 
@@ -31,38 +31,35 @@ bool SurfaceObject::Lost() const { return owner_ == nullptr || epoch_ != State()
 
 HRESULT SurfaceObject::QueryInterface(REFIID riid, void **object)
 {
-    LogLine line("QueryInterface");
-    line.Handle(this).Word(riid == IID_IDirectDrawSurface4 ? "IID_IDirectDrawSurface4" : "other");
-    HRESULT result = DD_OK;
-    if (object == nullptr) {
-        result = E_POINTER;
-    } else if (riid == IID_IDirectDrawSurface4 || riid == IID_IUnknown) {
-        ++refs_;
-        *object = static_cast<IDirectDrawSurface4 *>(this);
-    } else {
-        *object = nullptr;
-        result = E_NOINTERFACE;
-    }
-    line.ResultHr(result);
-    return result;
+    return LoggedHr(
+        "QueryInterface",
+        [&](LogLine &line) {
+            line.Handle(this).Word(riid == IID_IDirectDrawSurface4 ? "IID_IDirectDrawSurface4" : "other");
+        },
+        [&]() -> HRESULT {
+            if (object == nullptr)
+                return E_POINTER;
+            if (!(riid == IID_IDirectDrawSurface4) && !(riid == IID_IUnknown)) {
+                *object = nullptr;
+                return E_NOINTERFACE;
+            }
+            ++refs_;
+            *object = static_cast<IDirectDrawSurface4 *>(this);
+            return DD_OK;
+        });
 }
 
 ULONG SurfaceObject::AddRef()
 {
-    LogLine line("AddRef");
-    line.Handle(this);
-    line.Result(++refs_);
-    return refs_;
+    return Logged("AddRef", [&](LogLine &line) { line.Handle(this); }, [&] { return ++refs_; });
 }
 
 void DropReference(SurfaceObject *surface);
 
 ULONG SurfaceObject::Release()
 {
-    LogLine line("Release");
-    line.Handle(this);
-    const ULONG left = refs_ - 1;
-    line.Result(left);
+    const ULONG left = Logged("Release", [&](LogLine &line) { line.Handle(this); },
+                              [&] { return refs_ - 1; });
     DropReference(this);
     return left;
 }
@@ -113,17 +110,16 @@ HRESULT SurfaceObject::BltNow(LPRECT destRect, IDirectDrawSurface4 *source, DWOR
 HRESULT SurfaceObject::Blt(LPRECT destRect, IDirectDrawSurface4 *source, LPRECT sourceRect,
                            DWORD flags, LPDDBLTFX fx)
 {
-    LogLine line("Blt");
-    line.Handle(this).Rect(destRect).Handle(source).Rect(sourceRect).Hex(flags);
-    if (fx != nullptr)
-        line.Hex(fx->dwFillColor);
-    else
-        line.Word("null");
-    HRESULT result = DD_OK;
-    if (!ScriptedFailure("Blt", &result))
-        result = BltNow(destRect, source, flags, fx);
-    line.ResultHr(result);
-    return result;
+    return LoggedHr(
+        "Blt",
+        [&](LogLine &line) {
+            line.Handle(this).Rect(destRect).Handle(source).Rect(sourceRect).Hex(flags);
+            if (fx != nullptr)
+                line.Hex(fx->dwFillColor);
+            else
+                line.Word("null");
+        },
+        [&] { return BltNow(destRect, source, flags, fx); });
 }
 
 HRESULT SurfaceObject::FlipNow(IDirectDrawSurface4 *target)
@@ -148,43 +144,39 @@ HRESULT SurfaceObject::FlipNow(IDirectDrawSurface4 *target)
 
 HRESULT SurfaceObject::Flip(IDirectDrawSurface4 *target, DWORD flags)
 {
-    LogLine line("Flip");
-    line.Handle(this).Handle(target).Hex(flags);
-    Platform &platform = State();
-    if (platform.headless)
-        AdvanceTicks(platform.controls.advancePerFlip);
-    HRESULT result = DD_OK;
-    if (!ScriptedFailure("Flip", &result))
-        result = FlipNow(target);
-    line.ResultHr(result);
-    return result;
+    CurrentHost().Flipping();
+    return LoggedHr(
+        "Flip", [&](LogLine &line) { line.Handle(this).Handle(target).Hex(flags); },
+        [&] { return FlipNow(target); });
 }
 
 HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface4 **surface)
 {
-    LogLine line("GetAttachedSurface");
-    line.Handle(this);
-    if (caps != nullptr)
-        line.Hex(caps->dwCaps);
-    else
-        line.Word("null");
-    HRESULT result = DD_OK;
-    if (caps == nullptr || surface == nullptr) {
-        result = DDERR_INVALIDPARAMS;
-    } else if (ScriptedFailure("GetAttachedSurface", &result)) {
-        *surface = nullptr;
-    } else if (attached_ != nullptr && (caps->dwCaps & ~(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)) == 0 &&
-               caps->dwCaps != 0) {
-        ++attached_->refs_;
-        *surface = attached_;
-    } else {
-        *surface = nullptr;
-        result = DDERR_NOTFOUND;
-    }
-    line.ResultHr(result);
-    if (result == DD_OK)
-        line.Handle(*surface);
-    return result;
+    return LoggedHr(
+        "GetAttachedSurface",
+        [&](LogLine &line) {
+            line.Handle(this);
+            if (caps != nullptr)
+                line.Hex(caps->dwCaps);
+            else
+                line.Word("null");
+        },
+        [&]() -> HRESULT {
+            if (caps == nullptr || surface == nullptr)
+                return DDERR_INVALIDPARAMS;
+            if (attached_ == nullptr || (caps->dwCaps & ~(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)) != 0 ||
+                caps->dwCaps == 0)
+                return DDERR_NOTFOUND;
+            ++attached_->refs_;
+            *surface = attached_;
+            return DD_OK;
+        },
+        [&](LogLine &line, HRESULT result) {
+            if (result == DD_OK)
+                line.Handle(*surface);
+            else if (surface != nullptr)
+                *surface = nullptr;
+        });
 }
 
 HRESULT SurfaceObject::GetDCNow(HDC *dc)
@@ -204,17 +196,15 @@ HRESULT SurfaceObject::GetDCNow(HDC *dc)
 
 HRESULT SurfaceObject::GetDC(HDC *dc)
 {
-    LogLine line("GetDC");
-    line.Handle(this);
-    HRESULT result = DD_OK;
-    if (dc == nullptr)
-        result = DDERR_INVALIDPARAMS;
-    else if (ScriptedFailure("GetDC", &result) || (result = GetDCNow(dc)) != DD_OK)
-        *dc = nullptr;
-    line.ResultHr(result);
-    if (result == DD_OK)
-        line.Handle(*dc);
-    return result;
+    return LoggedHr(
+        "GetDC", [&](LogLine &line) { line.Handle(this); },
+        [&] { return dc == nullptr ? DDERR_INVALIDPARAMS : GetDCNow(dc); },
+        [&](LogLine &line, HRESULT result) {
+            if (result == DD_OK)
+                line.Handle(*dc);
+            else if (dc != nullptr)
+                *dc = nullptr;
+        });
 }
 
 HRESULT SurfaceObject::ReleaseDCNow(HDC dc)
@@ -228,13 +218,9 @@ HRESULT SurfaceObject::ReleaseDCNow(HDC dc)
 
 HRESULT SurfaceObject::ReleaseDC(HDC dc)
 {
-    LogLine line("ReleaseDC");
-    line.Handle(this).Handle(dc);
-    HRESULT result = DD_OK;
-    if (!ScriptedFailure("ReleaseDC", &result))
-        result = ReleaseDCNow(dc);
-    line.ResultHr(result);
-    return result;
+    return LoggedHr(
+        "ReleaseDC", [&](LogLine &line) { line.Handle(this).Handle(dc); },
+        [&] { return ReleaseDCNow(dc); });
 }
 
 HRESULT SurfaceObject::RestoreNow()
@@ -256,13 +242,7 @@ HRESULT SurfaceObject::RestoreNow()
 
 HRESULT SurfaceObject::Restore()
 {
-    LogLine line("Restore");
-    line.Handle(this);
-    HRESULT result = DD_OK;
-    if (!ScriptedFailure("Restore", &result))
-        result = RestoreNow();
-    line.ResultHr(result);
-    return result;
+    return LoggedHr("Restore", [&](LogLine &line) { line.Handle(this); }, [&] { return RestoreNow(); });
 }
 
 } // namespace zorbel::standin

@@ -1,6 +1,11 @@
 // Time, cursor, coordinates and the message box.
-#include "platform/standin/call_log.h"
-#include "platform/standin/platform_state.h"
+#include "platform/standin/logged_call.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zorbel::standin {
 
@@ -15,6 +20,37 @@ POINT ClientOrigin(const Window &window)
     return POINT{window.rect.left, window.rect.top};
 }
 
+// With ZORBEL_MESSAGE_LOG naming a file, every message box is also written
+// there as one line, "<caption> TAB <text>" (line breaks as \n), when it
+// is shown: a record of what the user was told that needs no screen to
+// read. Only a regular file (or a new one) is written, never through a link,
+// and opening never blocks.
+void NoteMessageBox(const char *caption, const char *text)
+{
+    const char *path = std::getenv("ZORBEL_MESSAGE_LOG");
+    if (path == nullptr || path[0] == '\0')
+        return;
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    struct stat info{};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        // Tabs and line breaks inside the texts would break the line apart.
+        auto append = [](std::string *line, const char *part) {
+            for (const char *c = part; *c != '\0'; ++c)
+                *line += *c == '\n' ? std::string("\\n") : std::string(1, *c == '\t' ? ' ' : *c);
+        };
+        std::string line;
+        append(&line, caption);
+        line += '\t';
+        append(&line, text);
+        line += '\n';
+        // One write of the whole line, so that lines of two processes do not mix.
+        (void)!write(fd, line.data(), line.size());
+    }
+    (void)close(fd);
+}
+
 } // namespace
 
 } // namespace zorbel::standin
@@ -23,22 +59,23 @@ using namespace zorbel::standin;
 
 DWORD WINAPI GetTickCount()
 {
-    LogLine line("GetTickCount");
-    const DWORD ticks = CurrentHost().Ticks();
-    line.Result(ticks);
-    return ticks;
+    return Logged("GetTickCount", [](LogLine &) {}, [] { return CurrentHost().Ticks(); });
 }
 
 BOOL WINAPI GetCursorPos(LPPOINT point)
 {
-    LogLine line("GetCursorPos");
-    if (point == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    *point = CurrentHost().Cursor();
-    line.Result(TRUE).Int(point->x).Int(point->y);
-    return TRUE;
+    return Logged(
+        "GetCursorPos", [](LogLine &) {},
+        [&]() -> BOOL {
+            if (point == nullptr)
+                return FALSE;
+            *point = CurrentHost().Cursor();
+            return TRUE;
+        },
+        [&](LogLine &line, BOOL done) {
+            if (done)
+                line.Int(point->x).Int(point->y);
+        });
 }
 
 namespace {
@@ -47,20 +84,26 @@ namespace {
 // screen to client coordinates, +1 back.
 BOOL ShiftByClientOrigin(const char *name, HWND window, LPPOINT point, int direction)
 {
-    LogLine line(name);
-    line.Handle(window);
-    const Window *own = FindWindowSlot(window);
-    if (point != nullptr)
-        line.Int(point->x).Int(point->y);
-    if (own == nullptr || point == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    const POINT origin = ClientOrigin(*own);
-    point->x += direction * origin.x;
-    point->y += direction * origin.y;
-    line.Result(TRUE).Int(point->x).Int(point->y);
-    return TRUE;
+    return Logged(
+        name,
+        [&](LogLine &line) {
+            line.Handle(window);
+            if (point != nullptr)
+                line.Int(point->x).Int(point->y);
+        },
+        [&]() -> BOOL {
+            const Window *own = FindWindowSlot(window);
+            if (own == nullptr || point == nullptr)
+                return FALSE;
+            const POINT origin = ClientOrigin(*own);
+            point->x += direction * origin.x;
+            point->y += direction * origin.y;
+            return TRUE;
+        },
+        [&](LogLine &line, BOOL done) {
+            if (done)
+                line.Int(point->x).Int(point->y);
+        });
 }
 
 } // namespace
@@ -77,37 +120,32 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point)
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect)
 {
-    LogLine line("GetClientRect");
-    line.Handle(window);
-    const Window *own = FindWindowSlot(window);
-    if (own == nullptr || rect == nullptr) {
-        line.Result(FALSE);
-        return FALSE;
-    }
-    // Borderless windows only: the client area is the whole window.
-    *rect = own->iconic ? RECT{0, 0, 0, 0}
-                        : RECT{0, 0, own->rect.right - own->rect.left,
-                               own->rect.bottom - own->rect.top};
-    line.Result(TRUE).Rect(rect);
-    return TRUE;
-}
-
-BOOL WINAPI PtInRect(const RECT *rect, POINT point)
-{
-    LogLine line("PtInRect");
-    line.Rect(rect).Point(point);
-    const BOOL inside = rect != nullptr && point.x >= rect->left && point.x < rect->right &&
-                        point.y >= rect->top && point.y < rect->bottom;
-    line.Result(inside);
-    return inside;
+    return Logged(
+        "GetClientRect", [&](LogLine &line) { line.Handle(window); },
+        [&]() -> BOOL {
+            const Window *own = FindWindowSlot(window);
+            if (own == nullptr || rect == nullptr)
+                return FALSE;
+            // Borderless windows only: the client area is the whole window.
+            *rect = own->iconic ? RECT{0, 0, 0, 0}
+                                : RECT{0, 0, own->rect.right - own->rect.left,
+                                       own->rect.bottom - own->rect.top};
+            return TRUE;
+        },
+        [&](LogLine &line, BOOL done) {
+            if (done)
+                line.Rect(rect);
+        });
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    LogLine line("MessageBoxA");
-    line.Handle(owner).Str(text).Str(caption).Hex(type);
-    const int result = CurrentHost().ShowMessageBox(owner, text != nullptr ? text : "",
-                                                    caption != nullptr ? caption : "Error", type);
-    line.Result(result);
-    return result;
+    return Logged(
+        "MessageBoxA", [&](LogLine &line) { line.Handle(owner).Str(text).Str(caption).Hex(type); },
+        [&] {
+            const char *shownText = text != nullptr ? text : "";
+            const char *shownCaption = caption != nullptr ? caption : "Error";
+            NoteMessageBox(shownCaption, shownText);
+            return CurrentHost().ShowMessageBox(owner, shownText, shownCaption, type);
+        });
 }

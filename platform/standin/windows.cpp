@@ -1,6 +1,6 @@
 // Window classes and windows: registration, creation, showing, destruction
 // and the default window procedure.
-#include "platform/standin/call_log.h"
+#include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 
@@ -26,7 +26,7 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
     Platform &platform = State();
     if (desc == nullptr || desc->cbSize != sizeof(WNDCLASSEXA) || desc->lpszClassName == nullptr ||
         IS_INTRESOURCE(desc->lpszClassName) || desc->lpfnWndProc == nullptr ||
-        platform.controls.failRegister || FindClass(desc->lpszClassName) != nullptr)
+        FindClass(desc->lpszClassName) != nullptr)
         return 0;
     for (WindowClass &slot : platform.classes) {
         if (slot.used)
@@ -45,33 +45,26 @@ void SetIconFromClass(Window &window, const WindowClass &windowClass)
     if (icon.kind != HandleKind::Icon || window.native == nullptr)
         return;
     const auto id = static_cast<WORD>(icon.slot | (icon.generation << 8));
-    const std::vector<unsigned char> *ico = FindIconGroup(id);
-    IconImage image;
-    if (ico != nullptr && DecodeIcon(ico->data(), ico->size(), &image))
-        CurrentHost().SetNativeIcon(window, image);
+    if (const IconImage *image = FindIcon(id))
+        CurrentHost().SetNativeIcon(window, *image);
 }
 
 Window *NewWindowSlot()
 {
     Platform &platform = State();
-    for (Window &slot : platform.windows) {
-        if (slot.used)
-            continue;
-        const unsigned generation = (slot.generation + 1) & 0xFFF;
-        slot = Window{};
-        slot.used = true;
-        slot.generation = generation == 0 ? 1 : generation;
-        slot.serial = ++platform.windowSerial;
-        return &slot;
-    }
-    return nullptr;
+    Window *slot = TakeSlot(platform.windows);
+    if (slot != nullptr)
+        slot->serial = ++platform.windowSerial;
+    return slot;
 }
 
-void ListenForOtherCopies(Window &window, const WindowClass &windowClass)
+// A window of a class, other than `except`.
+Window *TopLevelOfClass(unsigned classSlot, const Window *except)
 {
-    const std::string &directory = InstanceDirectory();
-    if (window.parent == nullptr && !directory.empty())
-        window.instanceServer = InstanceServer::Listen(directory, windowClass.name);
+    for (Window &window : State().windows)
+        if (window.used && &window != except && window.classSlot == classSlot)
+            return &window;
+    return nullptr;
 }
 
 HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DWORD style, int x,
@@ -80,8 +73,8 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
 {
     Platform &platform = State();
     WindowClass *windowClass = FindClass(className);
-    if (windowClass == nullptr || platform.controls.failCreate ||
-        (parent != nullptr && FindWindowSlot(parent) == nullptr))
+    // Top-level windows only: child windows are not available here.
+    if (windowClass == nullptr || parent != nullptr)
         return nullptr;
     Window *window = NewWindowSlot();
     if (window == nullptr)
@@ -91,15 +84,15 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
     window->title = title != nullptr ? title : "";
     window->style = style;
     window->exStyle = exStyle;
-    window->parent = parent;
     window->rect = RECT{x, y, x + (width > 0 ? width : 0), y + (height > 0 ? height : 0)};
     const HWND handle = window->Handle();
-    if (parent == nullptr && !CurrentHost().CreateNativeWindow(*window)) {
+    if (!CurrentHost().CreateNativeWindow(*window)) {
         window->used = false;
         return nullptr;
     }
     SetIconFromClass(*window, *windowClass);
-    ListenForOtherCopies(*window, *windowClass);
+    // Other copies find this one by its class.
+    (void)ClaimClass(windowClass->name);
 
     CREATESTRUCTA create{param,  instance, menu, parent, height, width, y, x,
                          static_cast<LONG>(style), title, className, exStyle};
@@ -161,7 +154,8 @@ void DestroyWindowNow(Window &window)
     Window *still = FindWindowSlot(handle);
     if (still == nullptr)
         return;
-    still->instanceServer.reset();
+    if (TopLevelOfClass(still->classSlot, still) == nullptr)
+        ReleaseClass(State().classes[still->classSlot].name);
     if (still->native != nullptr)
         CurrentHost().DestroyNativeWindow(*still);
     State().queue.RemoveWindow(handle);
@@ -194,79 +188,80 @@ using namespace zorbel::standin;
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
 {
-    LogLine line("RegisterClassExA");
-    if (line.On() && windowClass != nullptr)
-        line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr : windowClass->lpszClassName)
-            .Hex(windowClass->style)
-            .Handle(windowClass->hIcon)
-            .Handle(windowClass->hCursor)
-            .Handle(windowClass->hbrBackground);
-    else
-        line.Word("null");
-    const ATOM atom = RegisterClassNow(windowClass);
-    line.Result(atom);
-    return atom;
+    return Logged(
+        "RegisterClassExA",
+        [&](LogLine &line) {
+            if (windowClass == nullptr) {
+                line.Word("null");
+                return;
+            }
+            line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr : windowClass->lpszClassName)
+                .Hex(windowClass->style)
+                .Handle(windowClass->hIcon)
+                .Handle(windowClass->hCursor)
+                .Handle(windowClass->hbrBackground);
+        },
+        [&]() -> ATOM {
+            HRESULT failure = 0;
+            return CurrentHost().ScriptedFailure("RegisterClassExA", &failure) ? 0 : RegisterClassNow(windowClass);
+        });
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param)
 {
-    LogLine line("CreateWindowExA");
-    line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
-        .Int(height).Handle(parent).Handle(menu).Handle(instance);
-    const HWND window = IS_INTRESOURCE(className)
-                            ? nullptr
-                            : CreateWindowNow(exStyle, className, windowName, style, x, y, width,
-                                              height, parent, menu, instance, param);
-    line.ResultHandle(window);
-    return window;
+    return Logged(
+        "CreateWindowExA",
+        [&](LogLine &line) {
+            line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
+                .Int(height).Handle(parent).Handle(menu).Handle(instance);
+        },
+        [&]() -> HWND {
+            HRESULT failure = 0;
+            if (IS_INTRESOURCE(className) || CurrentHost().ScriptedFailure("CreateWindowExA", &failure))
+                return nullptr;
+            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent,
+                                   menu, instance, param);
+        });
 }
 
 BOOL WINAPI ShowWindow(HWND window, int show)
 {
-    LogLine line("ShowWindow");
-    line.Handle(window).Int(show);
-    BOOL result = FALSE;
-    if (Window *own = FindWindowSlot(window))
-        result = ShowWindowNow(*own, show) ? TRUE : FALSE;
-    else if (FindProxy(window) != nullptr)
-        result = ShowOtherCopy(window, show);
-    line.Result(result);
-    return result;
+    return Logged("ShowWindow", [&](LogLine &line) { line.Handle(window).Int(show); }, [&]() -> BOOL {
+        if (Window *own = FindWindowSlot(window))
+            return ShowWindowNow(*own, show);
+        return FindProxy(window) != nullptr && ShowOtherCopy(window, show);
+    });
 }
 
 BOOL WINAPI UpdateWindow(HWND window)
 {
-    LogLine line("UpdateWindow");
-    line.Handle(window);
     // Nothing is ever invalid: the program paints by flipping, so there is no
     // WM_PAINT to send.
-    const BOOL result = FindWindowSlot(window) != nullptr ? TRUE : FALSE;
-    line.Result(result);
-    return result;
+    return Logged("UpdateWindow", [&](LogLine &line) { line.Handle(window); },
+                  [&]() -> BOOL { return FindWindowSlot(window) != nullptr; });
 }
 
 BOOL WINAPI DestroyWindow(HWND window)
 {
-    LogLine line("DestroyWindow");
-    line.Handle(window);
-    Window *own = FindWindowSlot(window);
-    if (own != nullptr)
-        DestroyWindowNow(*own);
-    line.Result(own != nullptr ? TRUE : FALSE);
-    return own != nullptr ? TRUE : FALSE;
+    return Logged("DestroyWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
+        Window *own = FindWindowSlot(window);
+        if (own != nullptr)
+            DestroyWindowNow(*own);
+        return own != nullptr;
+    });
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LogLine line("DefWindowProcA");
-    if (line.On())
-        line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}});
-    // A close request destroys the window unless the program handles it.
-    if (message == WM_CLOSE)
-        if (Window *own = FindWindowSlot(window))
-            DestroyWindowNow(*own);
-    line.Result(0);
-    return 0;
+    return Logged(
+        "DefWindowProcA", [&](LogLine &line) { line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}}); },
+        [&]() -> LRESULT {
+            // A close request destroys the window unless the program handles it.
+            if (message == WM_CLOSE)
+                if (Window *own = FindWindowSlot(window))
+                    DestroyWindowNow(*own);
+            return 0;
+        });
 }

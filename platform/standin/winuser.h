@@ -163,5 +163,4 @@ BOOL WINAPI GetCursorPos(LPPOINT point);
 BOOL WINAPI ScreenToClient(HWND window, LPPOINT point);
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
-BOOL WINAPI PtInRect(const RECT *rect, POINT point);
 DWORD WINAPI GetTickCount();

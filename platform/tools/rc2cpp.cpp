@@ -1,10 +1,12 @@
 // zorbel_rc2cpp SCRIPT.rc OUTPUT.cpp DEPFILE
 //
-// Writes a C++ source that registers the script's icon groups and
+// Writes a C++ source that registers the script's icons (decoded) and
 // accelerator tables with the stand-in layer, the way windres links them into
 // the Windows program, and a depfile listing every file it read.
-#include "platform/standin/rc_script.h"
+#include "platform/tools/icon_decode.h"
+#include "platform/tools/rc_script.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -21,12 +23,10 @@ bool ReadFile(const std::string &path, std::string *text)
     return !in.bad();
 }
 
-void WriteBytes(std::ostream &out, const std::string &bytes)
+void WriteWords(std::ostream &out, const std::vector<std::uint32_t> &words)
 {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        out << (i % 16 == 0 ? "\n    " : " ") << static_cast<unsigned>(static_cast<unsigned char>(bytes[i]))
-            << ',';
-    }
+    for (std::size_t i = 0; i < words.size(); ++i)
+        out << (i % 8 == 0 ? "\n    " : " ") << "0x" << std::hex << words[i] << std::dec << "u,";
 }
 
 bool Generate(const zorbel::standin::RcScript &script, const std::string &source, std::ostream &out)
@@ -43,21 +43,25 @@ bool Generate(const zorbel::standin::RcScript &script, const std::string &source
     }
     for (const auto &icon : script.icons) {
         std::string bytes;
-        if (!ReadFile(icon.file, &bytes)) {
+        zorbel::standin::IconImage image;
+        if (!ReadFile(icon.file, &bytes) ||
+            !zorbel::standin::DecodeIcon(reinterpret_cast<const unsigned char *>(bytes.data()),
+                                         bytes.size(), &image)) {
             std::fprintf(stderr, "%s: cannot read icon %s\n", source.c_str(), icon.file.c_str());
             return false;
         }
-        out << "const unsigned char kIcon" << icon.id << "[] = {";
-        WriteBytes(out, bytes);
-        out << "\n};\n\n";
+        out << "const std::uint32_t kIcon" << icon.id << "[] = {";
+        WriteWords(out, image.argb);
+        out << "\n};\nconstexpr int kIcon" << icon.id << "Width = " << image.width << ", kIcon"
+            << icon.id << "Height = " << image.height << ";\n\n";
     }
     out << "struct Registration {\n    Registration()\n    {\n";
     for (const auto &table : script.tables)
         out << "        zorbel::standin::RegisterAcceleratorTable(" << table.id << ", kAccelerators"
             << table.id << ", " << table.entries.size() << ");\n";
     for (const auto &icon : script.icons)
-        out << "        zorbel::standin::RegisterIconGroup(" << icon.id << ", kIcon" << icon.id
-            << ", sizeof(kIcon" << icon.id << "));\n";
+        out << "        zorbel::standin::RegisterIcon(" << icon.id << ", kIcon" << icon.id
+            << "Width, kIcon" << icon.id << "Height, kIcon" << icon.id << ");\n";
     out << "    }\n} registration;\n\n} // namespace\n";
     return true;
 }

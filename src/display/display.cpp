@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "display/flip_chain.h"
 #include "scene/drawing_tools.h"
 
 const char kAppTitle[] = "Zorbel Demo";
@@ -52,18 +53,10 @@ void SetClientGeometryFromDisplay()
 
 int OpenDisplay(HWND window)
 {
-    IDirectDraw *first = nullptr;
-    HRESULT result = DirectDrawCreate(nullptr, &first, nullptr);
+    const char *failed = "";
+    const HRESULT result = OpenDirectDraw4(&App.DirectDraw, &failed);
     if (result != DD_OK) {
-        (void)ReportFatal(window, result, "DirectDrawCreate FAILED");
-        return 0;
-    }
-    result = first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&App.DirectDraw));
-    // The first interface only leads to the fourth; it is not kept.
-    (void)first->Release();
-    if (result != DD_OK) {
-        App.DirectDraw = nullptr;
-        (void)ReportFatal(window, result, "QueryInterface FAILED");
+        (void)ReportFatal(window, result, "%s FAILED", failed);
         return 0;
     }
     return CreateSurfaces(window) == DD_OK ? 1 : 0;
@@ -79,36 +72,14 @@ HRESULT CreateSurfaces(HWND window)
         return ReportFatal(window, result, "SetDisplayMode FAILED");
     SetClientGeometryFromDisplay();
 
-    DDSURFACEDESC2 chain = FlipChainDescription();
-    result = App.DirectDraw->CreateSurface(&chain, &App.Primary, nullptr);
+    const char *failed = "";
+    result = CreateFlipChain(App.DirectDraw, &App.Primary, &App.BackBuffer, &failed);
     if (result != DD_OK)
-        return ReportFatal(window, result, "CreateSurface FAILED");
-
-    DDSCAPS2 back = BackBufferCaps();
-    result = App.Primary->GetAttachedSurface(&back, &App.BackBuffer);
-    if (result != DD_OK)
-        return ReportFatal(window, result, "GetAttachedSurface FAILED");
+        return ReportFatal(window, result, "%s FAILED", failed);
 
     ClearSurface(App.Primary);
     ClearSurface(App.BackBuffer);
     return DD_OK;
-}
-
-DDSURFACEDESC2 FlipChainDescription()
-{
-    DDSURFACEDESC2 chain{};
-    chain.dwSize = sizeof chain;
-    chain.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    chain.dwBackBufferCount = 1;
-    chain.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    return chain;
-}
-
-DDSCAPS2 BackBufferCaps()
-{
-    DDSCAPS2 back{};
-    back.dwCaps = DDSCAPS_BACKBUFFER;
-    return back;
 }
 
 void ClearSurface(IDirectDrawSurface4 *surface)

@@ -12,10 +12,6 @@ int OpenDisplay(HWND window);
 // 0 or the result code of the call that failed (already reported).
 HRESULT CreateSurfaces(HWND window);
 
-// The primary surface with one back buffer, and how to find that buffer.
-DDSURFACEDESC2 FlipChainDescription();
-DDSCAPS2 BackBufferCaps();
-
 void ClearSurface(IDirectDrawSurface4 *surface);
 void Present();
 HRESULT RestorePrimary();

@@ -2,44 +2,33 @@
 // the way the program does, on the headless host.
 #pragma once
 
+#include "display/flip_chain.h"
 #include "recording_window.h"
 
 namespace zorbel::test {
 
 struct FlipChain {
     HWND window = nullptr;
-    IDirectDraw *first = nullptr;
     IDirectDraw4 *display = nullptr;
     IDirectDrawSurface4 *primary = nullptr;
     IDirectDrawSurface4 *back = nullptr;
 };
 
-inline DDSURFACEDESC2 FlipChainDescription()
-{
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.dwBackBufferCount = 1;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    return desc;
-}
-
-// Resets the host; false (with the chain as far as it got) on any failure.
-inline bool OpenFlipChain(FlipChain *chain, DWORD width = 1024, DWORD height = 768)
+// Resets the host and opens the chain as the program does; false (with the
+// chain as far as it got) on any failure, whose call is named in `*failed`.
+inline bool OpenFlipChain(FlipChain *chain, DWORD width = 1024, DWORD height = 768,
+                          const char **failed = nullptr)
 {
     testing::Reset();
+    const char *call = "CreateWindowExA";
     chain->window = CreateTestWindow();
-    if (chain->window == nullptr || DirectDrawCreate(nullptr, &chain->first, nullptr) != DD_OK ||
-        chain->first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&chain->display)) != DD_OK ||
-        chain->display->SetCooperativeLevel(chain->window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK ||
-        chain->display->SetDisplayMode(width, height, 16, 0, 0) != DD_OK)
-        return false;
-    DDSURFACEDESC2 desc = FlipChainDescription();
-    if (chain->display->CreateSurface(&desc, &chain->primary, nullptr) != DD_OK)
-        return false;
-    DDSCAPS2 caps{};
-    caps.dwCaps = DDSCAPS_BACKBUFFER;
-    return chain->primary->GetAttachedSurface(&caps, &chain->back) == DD_OK;
+    const bool open = chain->window != nullptr &&
+                      OpenDirectDraw4(&chain->display, &call) == DD_OK &&
+                      TakeScreen(chain->display, chain->window, width, height, &call) == DD_OK &&
+                      CreateFlipChain(chain->display, &chain->primary, &chain->back, &call) == DD_OK;
+    if (failed != nullptr)
+        *failed = open ? "" : call;
+    return open;
 }
 
 inline HRESULT Clear(IDirectDrawSurface4 *surface, DWORD colour = 0)

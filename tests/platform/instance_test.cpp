@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -83,33 +85,31 @@ protected:
     void TearDown() override
     {
         testing::Reset();
-        (void)unlink(standin::InstanceSocketPath(directory, kClass).c_str());
+        const std::string path = standin::InstanceSocketPath(directory, kClass);
+        (void)unlink(path.c_str());
+        (void)unlink((path.substr(0, path.size() - 5) + ".lock").c_str());
         (void)rmdir(directory.c_str());
     }
     std::string directory;
 };
 
-// Sends raw bytes and reports whether an answer byte came back.
-bool AnswersRaw(const std::string &path, const std::string &bytes)
+// Connects, sends the bytes and closes.
+bool Send(const std::string &path, const std::string &bytes)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-    timeval timeout{2, 0};
-    (void)setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    char answer = 0;
-    const bool answered =
+    const bool sent =
         connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 &&
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size()) &&
-        recv(fd, &answer, 1, 0) == 1;
+        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
     (void)close(fd);
-    return answered;
+    return sent;
 }
 
 bool Listening(const std::string &path)
 {
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
@@ -118,25 +118,25 @@ bool Listening(const std::string &path)
     return connected;
 }
 
-TEST_F(InstanceTest, ASecondCopyFindsRestoresAndRaisesTheFirst)
+TEST_F(InstanceTest, ASecondCopyFindsAndRestoresTheFirstAndNothingElseRaisesIt)
 {
     Helper first(directory, "iconic");
     ASSERT_EQ(first.Line(), "ready");
-    const HWND found = FindWindowA(kClass, nullptr);
-    ASSERT_NE(found, nullptr);
+    const std::string path = standin::InstanceSocketPath(directory, kClass);
+    for (const std::string &bad : {std::string("X"), std::string("f"), std::string(), std::string(5000, 'Z')})
+        (void)Send(path, bad);
+    const HWND found = FindWindowA("zorbel TEST window", nullptr);
+    ASSERT_NE(found, nullptr) << "class names compare without regard to case";
     EXPECT_EQ(testing::HandleName(found), "proxy1");
     EXPECT_EQ(GetLastActivePopup(found), found);
-    EXPECT_TRUE(IsIconic(found));
     EXPECT_TRUE(ShowWindow(found, SW_RESTORE));
-    EXPECT_FALSE(IsIconic(found));
-    EXPECT_TRUE(SetForegroundWindow(found));
     EXPECT_EQ(first.Line(), "iconic=0 foreground=1");
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr) << "the copy is gone";
-    EXPECT_FALSE(IsIconic(found)) << "and its proxy answers nothing";
+    EXPECT_FALSE(SetForegroundWindow(found)) << "and its proxy reaches nobody";
 }
 
-TEST_F(InstanceTest, AStaleSocketIsNoObstacle)
+TEST_F(InstanceTest, ACrashedCopyLeavesNoObstacle)
 {
     Helper crashed(directory, "crash");
     ASSERT_EQ(crashed.Line(), "ready");
@@ -144,49 +144,101 @@ TEST_F(InstanceTest, AStaleSocketIsNoObstacle)
     const std::string path = standin::InstanceSocketPath(directory, kClass);
     struct stat info{};
     ASSERT_EQ(stat(path.c_str(), &info), 0) << "the crash left its socket";
-    EXPECT_FALSE(Listening(path));
     EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr);
-    // This process now takes the class over, replacing the dead socket.
+    EXPECT_TRUE(Listening(path)) << "the look-up claimed the class for this process";
     ASSERT_NE(CreateTestWindow(kClass), nullptr);
-    EXPECT_TRUE(Listening(path));
     testing::Reset();
-    EXPECT_NE(stat(path.c_str(), &info), 0) << "removed when the window went";
+    EXPECT_NE(stat(path.c_str(), &info), 0) << "removed when the process let go";
 }
 
-TEST_F(InstanceTest, MalformedRequestsAreClosedAndTheCopyKeepsServing)
+// However many copies start at once, and whoever keeps the socket's
+// pending-connection slots full, exactly one runs and the others found it.
+TEST_F(InstanceTest, CopiesStartedAtOnceFindExactlyOneRunning)
 {
-    Helper first(directory, "normal");
-    ASSERT_EQ(first.Line(), "ready");
     const std::string path = standin::InstanceSocketPath(directory, kClass);
-    for (const std::string &bad : {std::string("XXXXP"), std::string("ZRB1Z"), std::string("ZRB2P"),
-                                   std::string("ZRB1PP"), std::string("\0\0\0\0\0", 5)})
-        EXPECT_FALSE(AnswersRaw(path, bad)) << bad;
-    EXPECT_TRUE(AnswersRaw(path, "ZRB1P"));
-    EXPECT_EQ(standin::AskInstance(directory, kClass, standin::InstanceRequest::IsIconic, 1000), 0);
-    const HWND found = FindWindowA(kClass, nullptr);
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(SetForegroundWindow(found));
-    EXPECT_EQ(first.Line(), "iconic=0 foreground=1");
-    EXPECT_EQ(first.Wait(), 0);
+    std::vector<int> squatters;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::unique_ptr<Helper>> copies;
+        for (int i = 0; i < 6; ++i)
+            copies.push_back(std::make_unique<Helper>(directory, "launch"));
+        int running = -1;
+        int found = 0;
+        for (int i = 0; i < 6; ++i) {
+            const std::string line = copies[i]->Line();
+            if (line == "running") {
+                EXPECT_EQ(running, -1) << "two copies run";
+                running = i;
+                // Fill the slots: later copies must not take this for no copy.
+                for (int s = 0; s < 16; ++s) {
+                    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+                    sockaddr_un address{};
+                    address.sun_family = AF_UNIX;
+                    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+                    (void)connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+                    squatters.push_back(fd);
+                }
+            } else {
+                EXPECT_EQ(line.rfind("found", 0), 0u) << line;
+                found += line.rfind("found", 0) == 0 ? 1 : 0;
+            }
+        }
+        ASSERT_NE(running, -1);
+        EXPECT_EQ(found, 5);
+        Helper late(directory, "launch");
+        EXPECT_EQ(late.Line().rfind("found", 0), 0u) << "with the slots full";
+        EXPECT_EQ(late.Wait(), 0);
+        for (int fd : squatters)
+            (void)close(fd);
+        squatters.clear();
+        EXPECT_EQ(copies[running]->Line().rfind("foreground=", 0), 0u) << "brought forward";
+        copies.clear(); // killed: the next round starts afresh
+    }
 }
 
-TEST_F(InstanceTest, OnlyAPrivateDirectoryIsUsed)
+// A folder that cannot serve: the reason names it, and no socket is used.
+TEST(InstanceDirectoryTest, AnUnusableRuntimeFolderIsReportedNotUsed)
 {
-    ASSERT_EQ(chmod(directory.c_str(), 0755), 0);
-    EXPECT_FALSE(standin::IsPrivateDirectory(directory));
-    testing::UseInstanceDirectory(directory);
-    ASSERT_NE(CreateTestWindow(kClass), nullptr);
-    struct stat info{};
-    EXPECT_NE(stat(standin::InstanceSocketPath(directory, kClass).c_str(), &info), 0)
-        << "no socket in a directory others can enter";
+    char pattern[] = "/tmp/zorbel-folder-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string base = pattern;
+    const std::string foreign = base + "/foreign";
+    ASSERT_EQ(mkdir(foreign.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((foreign + "/zorbel").c_str(), 0700), 0);
+    const bool canGiveAway = chown((foreign + "/zorbel").c_str(), 65534, 65534) == 0;
+    const char *saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    struct Case {
+        std::string runtime;
+        const char *reason;
+    };
+    std::vector<Case> cases = {{base + "/missing", "No such file"},
+                               {"/proc", ""},
+                               {base + "/" + std::string(100, 'x'), ""}};
+    if (canGiveAway)
+        cases.push_back({foreign, "owned by another user"});
+    for (const Case &c : cases) {
+        ASSERT_EQ(setenv("XDG_RUNTIME_DIR", c.runtime.c_str(), 1), 0);
+        std::string problem;
+        EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), "") << c.runtime;
+        EXPECT_EQ(problem.rfind(c.runtime, 0), 0u) << problem;
+        EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
+    }
+    if (saved != nullptr)
+        (void)setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+    else
+        (void)unsetenv("XDG_RUNTIME_DIR");
+    (void)rmdir((foreign + "/zorbel").c_str());
+    (void)rmdir(foreign.c_str());
+    (void)rmdir(base.c_str());
 }
 
-TEST(InstanceSocketPathTest, ClassNamesOfAnyBytesGiveDistinctShortPaths)
+TEST(InstanceSocketPathTest, ClassNamesOfAnyBytesGiveShortPathsThatIgnoreCase)
 {
     const std::string a = standin::InstanceSocketPath("/tmp/x", "Zorbel Window");
     const std::string b = standin::InstanceSocketPath("/tmp/x", "zorbel window");
     const std::string c = standin::InstanceSocketPath("/tmp/x", std::string(300, '/'));
-    EXPECT_NE(a, b);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, standin::InstanceSocketPath("/tmp/x", "Zorbel Window2"));
     EXPECT_EQ(a.find(' '), std::string::npos);
     EXPECT_LT(c.size(), 108u);
     EXPECT_EQ(c.find("//"), std::string::npos);

@@ -1,5 +1,6 @@
 // Resource scripts, icons and the resource calls of the stand-in layer.
-#include "platform/standin/rc_script.h"
+#include "platform/tools/icon_decode.h"
+#include "platform/tools/rc_script.h"
 #include "platform/standin/resources.h"
 #include "platform/testing.h"
 
@@ -33,14 +34,10 @@ TEST(RcScriptTest, ReadsIconsAndAcceleratorsThroughIncludesAndDefines)
 {
     const std::map<std::string, std::string> files = {
         {"/res/app.rc", "// comment\n#include <windows.h>\n#include \"ids.h\"\n"
-                        "#ifdef APSTUDIO_INVOKED\n1 TEXTINCLUDE BEGIN \"x\" END\n#endif\n"
-                        "LANGUAGE 9, 1\n"
                         "IDI_APP ICON \"art/app.ico\"\n"
                         "/* block\n comment */ IDR_KEYS ACCELERATORS DISCARDABLE\n{\n"
                         "    VK_ESCAPE, IDM_QUIT, VIRTKEY, NOINVERT\n"
-                        "    \"^C\", 7, ASCII\n"
-                        "    \"a\", 8\n"
-                        "    VK_F5, 9, VIRTKEY, SHIFT, CONTROL, ALT\n"
+                        "    VK_RETURN, 9, VIRTKEY, SHIFT, CONTROL, ALT\n"
                         "}\n"},
         {"/res/ids.h", "#pragma once\n#define IDI_APP 107\n#define IDR_KEYS 0x65\n#define IDM_QUIT 40001\n"},
     };
@@ -53,14 +50,11 @@ TEST(RcScriptTest, ReadsIconsAndAcceleratorsThroughIncludesAndDefines)
     ASSERT_EQ(script.tables.size(), 1u);
     EXPECT_EQ(script.tables[0].id, 101u);
     const auto &entries = script.tables[0].entries;
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].flags, unsigned{FVIRTKEY | FNOINVERT});
     EXPECT_EQ(entries[0].key, 0x1Bu);
     EXPECT_EQ(entries[0].command, 40001u);
-    EXPECT_EQ(entries[1].flags, 0u);
-    EXPECT_EQ(entries[1].key, 3u);
-    EXPECT_EQ(entries[2].key, unsigned{'a'});
-    EXPECT_EQ(entries[3].flags, unsigned{FVIRTKEY | FSHIFT | FCONTROL | FALT});
+    EXPECT_EQ(entries[1].flags, unsigned{FVIRTKEY | FSHIFT | FCONTROL | FALT});
     EXPECT_EQ(script.inputs.size(), 3u) << "script, header and icon are build inputs";
 }
 
@@ -74,16 +68,14 @@ TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
         {"1 BITMAP \"x.bmp\"\n", "app.rc:1: resource type BITMAP"},
         {"NAME ICON \"x.ico\"\n", "not a number: NAME"},
         {"1 ICON x.ico\n", "quoted file name"},
-        {"1 ACCELERATORS\nBEGIN\n VK_NOPE, 1\nEND\n", "app.rc:3: unknown accelerator key VK_NOPE"},
-        {"1 ACCELERATORS\nBEGIN\n \"ab\", 1\nEND\n", "one character"},
-        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, VIRTKEY, ASCII\nEND\n", "both ASCII and VIRTKEY"},
-        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1\n", "without END"},
-        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 99999\nEND\n", "not a number"},
-        {"#if FOO > 1\n#endif\n", "only #if 0 and #if 1"},
-        {"#ifdef X\n", "#if without #endif"},
-        {"#endif\n", "#endif without #if"},
+        {"1 ACCELERATORS\nBEGIN\n VK_NOPE, 1, VIRTKEY\nEND\n", "app.rc:3: unknown accelerator key VK_NOPE"},
+        {"1 ACCELERATORS\nBEGIN\n \"a\", 1\nEND\n", "only VIRTKEY"},
+        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, ASCII\nEND\n", "ASCII is not available"},
+        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, VIRTKEY\n", "without END"},
+        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 99999, VIRTKEY\nEND\n", "not a number"},
+        {"#ifdef X\n", "#ifdef is not available"},
         {"#include \"missing.h\"\n", "missing.h:0: cannot read"},
-        {"#error no\n", "unknown directive #error"},
+        {"LANGUAGE 9, 1\n", "not a number: LANGUAGE"},
     };
     for (const Case &c : cases) {
         RcScript script;
@@ -209,8 +201,8 @@ TEST(ProgramResourcesTest, IconGroup107AndTable101AreThereAndEscapeGives40001)
 TEST(ResourceCallsTest, LoadFindsOnlyRegisteredResourcesByNumber)
 {
     testing::Reset();
-    const std::vector<unsigned char> ico = TinyIcon();
-    standin::RegisterIconGroup(9107, ico.data(), ico.size());
+    const std::uint32_t pixels[4] = {0xFF0000FFu, 0xFFFF0000u, 0, 0xFF0000FFu};
+    standin::RegisterIcon(9107, 2, 2, pixels);
     const HINSTANCE instance = testing::ProcessInstance();
     EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(9107)), nullptr);
     EXPECT_EQ(testing::HandleName(LoadIconA(instance, MAKEINTRESOURCEA(9107))), "icon9107");

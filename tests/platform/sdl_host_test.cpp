@@ -1,5 +1,6 @@
 // The SDL host on a real X server (run under Xvfb; skipped without DISPLAY).
 #include "flip_chain.h"
+#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
 #include <SDL.h>
@@ -17,24 +18,20 @@ protected:
     {
         if (std::getenv("DISPLAY") == nullptr)
             GTEST_SKIP() << "no X display: run under xvfb-run (test platform_sdl_tests_xvfb)";
-        standin::ResetPlatform(false);
-        testing::UseInstanceDirectory(""); // no single-instance sockets here
+        standin::ResetPlatform(nullptr); // the SDL host
         window = CreateTestWindow();
         ASSERT_NE(window, nullptr);
-        ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
-        ASSERT_EQ(first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&display)), DD_OK);
+        const char *failed = "";
+        ASSERT_EQ(OpenDirectDraw4(&display, &failed), DD_OK) << failed;
         ASSERT_EQ(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     }
     void TearDown() override { testing::Reset(); }
 
     void OpenChain()
     {
+        const char *failed = "";
         ASSERT_EQ(display->SetDisplayMode(1024, 768, 16, 0, 0), DD_OK);
-        DDSURFACEDESC2 desc = FlipChainDescription();
-        ASSERT_EQ(display->CreateSurface(&desc, &primary, nullptr), DD_OK);
-        DDSCAPS2 caps{};
-        caps.dwCaps = DDSCAPS_BACKBUFFER;
-        ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+        ASSERT_EQ(CreateFlipChain(display, &primary, &back, &failed), DD_OK) << failed;
         (void)ShowWindow(window, SW_SHOW);
     }
 
@@ -55,7 +52,6 @@ protected:
     }
 
     HWND window = nullptr;
-    IDirectDraw *first = nullptr;
     IDirectDraw4 *display = nullptr;
     IDirectDrawSurface4 *primary = nullptr;
     IDirectDrawSurface4 *back = nullptr;
@@ -115,7 +111,7 @@ TEST_F(SdlHostTest, KeysButtonsAndCloseRequestsBecomeMessages)
     ASSERT_TRUE(Next(&msg));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_ESCAPE));
-    EXPECT_EQ(msg.lParam, static_cast<LPARAM>(1 | (1 << 16) | (1 << 30)));
+    EXPECT_EQ(msg.lParam, static_cast<LPARAM>(1 | (1 << 30))) << "a repeat, with no scan code";
 
     event = SDL_Event{};
     event.type = SDL_MOUSEBUTTONDOWN;

@@ -23,7 +23,6 @@ TEST_F(LauncherTest, BuildsAtRestInTheMiddleOfTheClientArea)
         EXPECT_EQ(launcher.RightTip, c.right);
         EXPECT_EQ(launcher.BallX, c.centre.x);
         EXPECT_EQ(launcher.BallY, c.centre.y);
-        EXPECT_EQ(launcher.BandPenWidth, 3);
         EXPECT_EQ(launcher.Engaged + launcher.BallAlive + launcher.BandSide, 0);
     }
 }

@@ -1,6 +1,6 @@
 // Counts every heap allocation of the process, from C and C++ alike (cairo
-// allocates with malloc), for the allocations-per-frame figure. glibc's own
-// allocator does the work.
+// allocates with malloc), for zorbel-bench's allocations-per-frame figure and
+// the allocation tests. glibc's own allocator does the work.
 #include <atomic>
 #include <cstddef>
 
@@ -34,5 +34,12 @@ void *memalign(std::size_t alignment, std::size_t size)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
     return __libc_memalign(alignment, size);
+}
+
+int posix_memalign(void **out, std::size_t alignment, std::size_t size)
+{
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    *out = __libc_memalign(alignment, size);
+    return *out == nullptr ? 12 /* ENOMEM */ : 0;
 }
 }

@@ -7,6 +7,7 @@
 #include "app/lifecycle.h"
 #include "app/window.h"
 #include "display/display.h"
+#include "display/flip_chain.h"
 #include "platform/testing.h"
 #include "records.h"
 #include "scene/drawing_tools.h"
@@ -62,21 +63,11 @@ bool Session::Open(int width, int height, std::string &error)
 // touching the client geometry that the window procedure keeps.
 bool Session::OpenDisplay(int width, int height, std::string &error)
 {
-    IDirectDraw *first = nullptr;
-    bool ok = DirectDrawCreate(nullptr, &first, nullptr) == DD_OK &&
-              first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&App.DirectDraw)) ==
-                  DD_OK;
-    if (first != nullptr)
-        (void)first->Release();
-    DDSURFACEDESC2 chain = FlipChainDescription();
-    DDSCAPS2 back = BackBufferCaps();
-    ok = ok &&
-         App.DirectDraw->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) ==
-             DD_OK &&
-         App.DirectDraw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(height), 16,
-                                        0, 0) == DD_OK &&
-         App.DirectDraw->CreateSurface(&chain, &App.Primary, nullptr) == DD_OK &&
-         App.Primary->GetAttachedSurface(&back, &App.BackBuffer) == DD_OK;
+    const char *failed = "";
+    const bool ok = OpenDirectDraw4(&App.DirectDraw, &failed) == DD_OK &&
+                    TakeScreen(App.DirectDraw, window_, static_cast<DWORD>(width),
+                               static_cast<DWORD>(height), &failed) == DD_OK &&
+                    CreateFlipChain(App.DirectDraw, &App.Primary, &App.BackBuffer, &failed) == DD_OK;
     if (!ok)
         error = "cannot draw pictures of " + std::to_string(width) + " x " +
                 std::to_string(height) + " pixels";

@@ -1,4 +1,4 @@
-#include "platform/standin/rc_script.h"
+#include "platform/tools/rc_script.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -86,8 +86,7 @@ private:
         return false;
     }
     bool Fail(const Token &token, const std::string &what) { return Fail(token.file, token.line, what); }
-    bool Directive(const std::string &path, int line, const std::string &text, int depth,
-                   std::vector<bool> *active);
+    bool Directive(const std::string &path, int line, const std::string &text, int depth);
     void Tokenize(const std::string &path, int line, const std::string &text);
     bool Number(const Token &token, unsigned *value) const;
     bool Next(Token *token);
@@ -113,50 +112,29 @@ bool Parser::Preprocess(const std::string &path, int depth)
         return Fail(path, 0, "cannot read the file");
     script_->inputs.push_back(path);
     text = StripComments(text);
-    std::vector<bool> active{true};
     std::size_t start = 0;
     for (int line = 1; start <= text.size(); ++line) {
         const auto end = text.find('\n', start);
         const std::string content =
             Trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         start = end == std::string::npos ? text.size() + 1 : end + 1;
-        if (!content.empty() && content[0] == '#') {
-            if (!Directive(path, line, content, depth, &active))
-                return false;
-        } else if (active.back()) {
+        if (content.empty() || content[0] != '#')
             Tokenize(path, line, content);
-        }
+        else if (!Directive(path, line, content, depth))
+            return false;
     }
-    return active.size() == 1 || Fail(path, 0, "#if without #endif");
+    return true;
 }
 
-bool Parser::Directive(const std::string &path, int line, const std::string &text, int depth,
-                       std::vector<bool> *active)
+// #include and #define of numbers: what a script and its identifier header
+// use. Conditionals and anything else are refused.
+bool Parser::Directive(const std::string &path, int line, const std::string &text, int depth)
 {
     std::string rest = Trim(text.substr(1));
     const auto space = rest.find_first_of(" \t");
     const std::string name = rest.substr(0, space);
     const std::string argument = space == std::string::npos ? "" : Trim(rest.substr(space));
-    const bool enclosing = active->back();
-    if (name == "ifdef" || name == "ifndef") {
-        const bool defined = defines_.count(argument) != 0;
-        active->push_back(enclosing && (name == "ifdef" ? defined : !defined));
-    } else if (name == "if") {
-        if (argument != "0" && argument != "1")
-            return Fail(path, line, "only #if 0 and #if 1 are understood");
-        active->push_back(enclosing && argument == "1");
-    } else if (name == "else") {
-        if (active->size() < 2)
-            return Fail(path, line, "#else without #if");
-        const bool outer = (*active)[active->size() - 2];
-        active->back() = outer && !active->back();
-    } else if (name == "endif") {
-        if (active->size() < 2)
-            return Fail(path, line, "#endif without #if");
-        active->pop_back();
-    } else if (!enclosing) {
-        return true;
-    } else if (name == "include") {
+    if (name == "include") {
         // System headers (<windows.h>) only name constants known here anyway.
         if (argument.size() >= 2 && argument.front() == '"' && argument.back() == '"')
             return Preprocess(DirectoryOf(path) + "/" + argument.substr(1, argument.size() - 2),
@@ -166,8 +144,8 @@ bool Parser::Directive(const std::string &path, int line, const std::string &tex
     } else if (name == "define") {
         const auto gap = argument.find_first_of(" \t");
         defines_[argument.substr(0, gap)] = gap == std::string::npos ? "" : Trim(argument.substr(gap));
-    } else if (name != "pragma" && name != "undef") {
-        return Fail(path, line, "unknown directive #" + name);
+    } else if (name != "pragma") {
+        return Fail(path, line, "directive #" + name + " is not available to resource scripts here");
     }
     return true;
 }
@@ -200,14 +178,9 @@ void Parser::Tokenize(const std::string &path, int line, const std::string &text
 
 bool Parser::Number(const Token &token, unsigned *value) const
 {
+    // The keys the stand-in's keyboard names (host_sdl.cpp).
     static const std::map<std::string, unsigned> kVirtualKeys = {
-        {"VK_ESCAPE", 0x1B}, {"VK_RETURN", 0x0D}, {"VK_SPACE", 0x20}, {"VK_BACK", 0x08},
-        {"VK_TAB", 0x09},    {"VK_LEFT", 0x25},   {"VK_UP", 0x26},    {"VK_RIGHT", 0x27},
-        {"VK_DOWN", 0x28},   {"VK_F1", 0x70},     {"VK_F2", 0x71},    {"VK_F3", 0x72},
-        {"VK_F4", 0x73},     {"VK_F5", 0x74},     {"VK_F6", 0x75},    {"VK_F7", 0x76},
-        {"VK_F8", 0x77},     {"VK_F9", 0x78},     {"VK_F10", 0x79},   {"VK_F11", 0x7A},
-        {"VK_F12", 0x7B},    {"VK_DELETE", 0x2E}, {"VK_INSERT", 0x2D}, {"VK_HOME", 0x24},
-        {"VK_END", 0x23},
+        {"VK_ESCAPE", 0x1B}, {"VK_RETURN", 0x0D}, {"VK_SPACE", 0x20},
     };
     std::string text = token.text;
     for (int depth = 0; depth < 8 && defines_.count(text) != 0; ++depth)
@@ -267,7 +240,6 @@ bool Parser::Entry(std::vector<RcAccelerator> *entries)
         return Fail(event, "incomplete accelerator");
     if (!Number(command, &entry.command))
         return Fail(command, "accelerator command is not a number: " + command.text);
-    bool ascii = false;
     while (at_ < tokens_.size() && tokens_[at_].text == "," && !tokens_[at_].quoted) {
         ++at_;
         Token option;
@@ -275,8 +247,6 @@ bool Parser::Entry(std::vector<RcAccelerator> *entries)
             return Fail(command, "accelerator option missing");
         if (option.text == "VIRTKEY")
             entry.flags |= kVirtKey;
-        else if (option.text == "ASCII")
-            ascii = true;
         else if (option.text == "NOINVERT")
             entry.flags |= kNoInvert;
         else if (option.text == "SHIFT")
@@ -286,21 +256,13 @@ bool Parser::Entry(std::vector<RcAccelerator> *entries)
         else if (option.text == "ALT")
             entry.flags |= kAlt;
         else
-            return Fail(option, "unknown accelerator option " + option.text);
+            return Fail(option, "accelerator option " + option.text + " is not available here");
     }
-    if (ascii && (entry.flags & kVirtKey) != 0)
-        return Fail(event, "accelerator both ASCII and VIRTKEY");
-    if (event.quoted) {
-        // "a" is that character; "^C" is Control+C, character 3.
-        if (event.text.size() == 2 && event.text[0] == '^' && std::isalpha(static_cast<unsigned char>(event.text[1])))
-            entry.key = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(event.text[1])) - '@');
-        else if (event.text.size() == 1)
-            entry.key = static_cast<unsigned char>(event.text[0]);
-        else
-            return Fail(event, "accelerator key must be one character: \"" + event.text + "\"");
-    } else if (!Number(event, &entry.key)) {
+    // Only virtual keys: the stand-in's keyboard makes no characters.
+    if ((entry.flags & kVirtKey) == 0 || event.quoted)
+        return Fail(event, "only VIRTKEY accelerators are available here");
+    if (!Number(event, &entry.key))
         return Fail(event, "unknown accelerator key " + event.text);
-    }
     entries->push_back(entry);
     return true;
 }
@@ -332,10 +294,6 @@ bool Parser::ParseStatements()
 {
     Token name;
     while (Next(&name)) {
-        if (name.text == "LANGUAGE") {
-            at_ = std::min(at_ + 3, tokens_.size()); // primary , sub
-            continue;
-        }
         unsigned id = 0;
         Token type;
         if (!Number(name, &id))

@@ -1,6 +1,6 @@
 // Reading the part of a Windows resource script that the stand-in layer
-// serves: icon groups and accelerator tables, with the preprocessor lines
-// such scripts use (#include, #define, #ifdef/#ifndef/#if 0|1/#else/#endif).
+// serves, at build time: icon groups and tables of virtual-key accelerators,
+// with #include and #define of identifiers. Anything else is refused.
 #pragma once
 
 #include <functional>

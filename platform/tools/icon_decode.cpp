@@ -1,6 +1,6 @@
 // Reading the window icon out of an .ico file: the directory, then one
 // device-independent bitmap with its transparency mask.
-#include "platform/standin/resources.h"
+#include "platform/tools/icon_decode.h"
 
 namespace zorbel::standin {
 

@@ -1,4 +1,5 @@
-#include "platform/standin/call_log.h"
+// The headless host's record of platform calls: one line of text a call.
+#include "platform/standin/call_recorder.h"
 
 #include "platform/standin/directdraw.h"
 #include "platform/standin/platform_state.h"
@@ -34,13 +35,12 @@ std::string ObjectName(const void *object)
     return {};
 }
 
-} // namespace
-
-CallLog &Log()
+std::string Quoted(const void *text)
 {
-    static CallLog log;
-    return log;
+    return text == nullptr ? "null" : "\"" + std::string(static_cast<const char *>(text)) + "\"";
 }
+
+} // namespace
 
 std::string HandleName(const void *handle)
 {
@@ -148,116 +148,94 @@ std::string MessageName(UINT message)
     return text;
 }
 
-LogLine::LogLine(const char *name)
+TextRecorder &Recorder()
 {
-    CallLog &log = Log();
-    if (!log.enabled)
-        return;
-    index_ = log.lines.size();
-    clears_ = log.clears;
-    log.lines.emplace_back(name);
+    static TextRecorder recorder;
+    return recorder;
 }
 
-std::string &LogLine::Text() { return Log().lines[index_]; }
-
-LogLine &LogLine::Word(const char *text)
+void TextRecorder::Clear()
 {
-    if (On() && Log().clears == clears_ && index_ < Log().lines.size())
-        Text().append(" ").append(text);
-    return *this;
+    lines_.clear();
+    ++clears_;
 }
 
-LogLine &LogLine::Int(long long value) { return Word(std::to_string(value).c_str()); }
-
-LogLine &LogLine::Hex(unsigned long long value) { return Word(HexText(value).c_str()); }
-
-LogLine &LogLine::Colour(COLORREF value)
+std::size_t TextRecorder::Open(const char *name)
 {
-    char text[16];
-    (void)std::snprintf(text, sizeof(text), "0x%08" PRIX32, static_cast<std::uint32_t>(value));
-    return Word(text);
+    lines_.emplace_back(name);
+    return (lines_.size() - 1) | (static_cast<std::size_t>(clears_ & 0xFFFFFF) << 40);
 }
 
-LogLine &LogLine::Str(const char *text)
+void TextRecorder::Add(std::size_t key, const LogValue &value)
 {
-    if (!On())
-        return *this;
-    if (text == nullptr)
-        return Word("null");
-    return Word(("\"" + std::string(text) + "\"").c_str());
-}
-
-LogLine &LogLine::Resource(const char *name)
-{
-    if (!On())
-        return *this;
-    if (name != nullptr && IS_INTRESOURCE(name))
-        return Int(static_cast<long long>(reinterpret_cast<std::uintptr_t>(name)));
-    return Str(name);
-}
-
-LogLine &LogLine::Handle(const void *handle)
-{
-    if (!On())
-        return *this;
-    return Word(HandleName(handle).c_str());
-}
-
-LogLine &LogLine::Rect(const RECT *rect)
-{
-    if (!On())
-        return *this;
-    if (rect == nullptr)
-        return Word("null");
+    const std::size_t index = key & ((std::size_t{1} << 40) - 1);
+    if ((key >> 40) != (clears_ & 0xFFFFFF) || index >= lines_.size())
+        return; // opened before a clear
+    std::string &line = lines_[index];
+    auto word = [&line](const std::string &text) { line.append(" ").append(text); };
     char text[64];
-    (void)std::snprintf(text, sizeof(text), "%d,%d,%d,%d", static_cast<int>(rect->left),
-                        static_cast<int>(rect->top), static_cast<int>(rect->right),
-                        static_cast<int>(rect->bottom));
-    return Word(text);
-}
-
-LogLine &LogLine::Point(POINT point)
-{
-    if (!On())
-        return *this;
-    char text[32];
-    (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(point.x),
-                        static_cast<int>(point.y));
-    return Word(text);
-}
-
-LogLine &LogLine::Message(const MSG &msg)
-{
-    if (!On())
-        return *this;
-    Handle(msg.hwnd);
-    Word(MessageName(msg.message).c_str());
-    Hex(msg.wParam);
-    return Hex(static_cast<std::uintptr_t>(msg.lParam) & 0xFFFFFFFFu);
-}
-
-LogLine &LogLine::Result(long long value)
-{
-    if (!On())
-        return *this;
-    Word("->");
-    return Int(value);
-}
-
-LogLine &LogLine::ResultHr(HRESULT hr)
-{
-    if (!On())
-        return *this;
-    Word("->");
-    return Word(HresultName(hr).c_str());
-}
-
-LogLine &LogLine::ResultHandle(const void *handle)
-{
-    if (!On())
-        return *this;
-    Word("->");
-    return Handle(handle);
+    switch (value.kind) {
+    case LogKind::Int:
+        word(std::to_string(value.number));
+        break;
+    case LogKind::Hex:
+        word(HexText(static_cast<unsigned long long>(value.number)));
+        break;
+    case LogKind::Colour:
+        (void)std::snprintf(text, sizeof(text), "0x%08" PRIX32, static_cast<std::uint32_t>(value.number));
+        word(text);
+        break;
+    case LogKind::Str:
+        word(Quoted(value.pointer));
+        break;
+    case LogKind::Resource:
+        if (value.pointer != nullptr && IS_INTRESOURCE(value.pointer))
+            word(std::to_string(reinterpret_cast<std::uintptr_t>(value.pointer)));
+        else
+            word(Quoted(value.pointer));
+        break;
+    case LogKind::Handle:
+        word(HandleName(value.pointer));
+        break;
+    case LogKind::Rect:
+        if (const auto *rect = static_cast<const RECT *>(value.pointer)) {
+            (void)std::snprintf(text, sizeof(text), "%d,%d,%d,%d", static_cast<int>(rect->left),
+                                static_cast<int>(rect->top), static_cast<int>(rect->right),
+                                static_cast<int>(rect->bottom));
+            word(text);
+        } else {
+            word("null");
+        }
+        break;
+    case LogKind::Point:
+        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(value.point.x),
+                            static_cast<int>(value.point.y));
+        word(text);
+        break;
+    case LogKind::Message: {
+        const MSG &msg = *static_cast<const MSG *>(value.pointer);
+        word(HandleName(msg.hwnd));
+        word(MessageName(msg.message));
+        word(HexText(msg.wParam));
+        word(HexText(static_cast<std::uintptr_t>(msg.lParam) & 0xFFFFFFFFu));
+        break;
+    }
+    case LogKind::Result:
+        word("->");
+        word(std::to_string(value.number));
+        break;
+    case LogKind::ResultHr:
+        word("->");
+        word(HresultName(static_cast<HRESULT>(value.number)));
+        break;
+    case LogKind::ResultHandle:
+        word("->");
+        word(HandleName(value.pointer));
+        break;
+    case LogKind::Word:
+        word(static_cast<const char *>(value.pointer));
+        break;
+    }
 }
 
 } // namespace zorbel::standin

@@ -1,0 +1,29 @@
+#!/bin/sh
+# Without a usable display the program says so in one line on standard error
+# and ends with a non-zero status at once, instead of running unseen.
+#
+#   no_display_test.sh PROGRAM
+program=${1:?usage: no_display_test.sh PROGRAM}
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+status=0
+check() { # NAME EXPECTED-TEXT, then the environment to run with
+    name=$1 expected=$2
+    shift 2
+    env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$@" timeout 5 "$program" \
+        >"$out/stdout" 2>"$out/stderr"
+    code=$?
+    lines=$(wc -l <"$out/stderr")
+    if [ "$code" = 0 ] || [ "$code" = 124 ] || [ "$lines" != 1 ] ||
+        ! grep -q "no display could be opened: $expected" "$out/stderr"; then
+        echo "FAIL $name: exit $code, standard error:"
+        cat "$out/stderr"
+        status=1
+    else
+        echo "ok $name: exit $code: $(cat "$out/stderr")"
+    fi
+}
+check "no DISPLAY" "DISPLAY is not set"
+check "a display that does not exist" 'cannot open display ":4711"' DISPLAY=:4711
+check "an empty DISPLAY" "" DISPLAY=
+exit $status
