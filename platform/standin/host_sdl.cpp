@@ -36,25 +36,6 @@ struct NativeWindow {
 
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
 
-// Where a w x h picture sits in an output area, scaled with its aspect kept.
-struct Letterbox {
-    double scale = 1.0;
-    double left = 0.0;
-    double top = 0.0;
-};
-
-Letterbox Fit(int outputWidth, int outputHeight, int width, int height)
-{
-    Letterbox box;
-    if (width <= 0 || height <= 0 || outputWidth <= 0 || outputHeight <= 0)
-        return box;
-    box.scale = std::min(static_cast<double>(outputWidth) / width,
-                         static_cast<double>(outputHeight) / height);
-    box.left = (outputWidth - width * box.scale) / 2.0;
-    box.top = (outputHeight - height * box.scale) / 2.0;
-    return box;
-}
-
 // The size of the picture the window shows: the display mode in full screen,
 // else the window's own client area.
 void PictureSize(Window &window, int *width, int *height)
@@ -69,22 +50,32 @@ void PictureSize(Window &window, int *width, int *height)
     }
 }
 
-// A point in SDL window coordinates to the window's client coordinates. In
-// full screen the cursor cannot leave the mode's screen, as on Win32.
-POINT WindowToClient(Window &window, int x, int y)
+// The renderer's logical size is the picture's: SDL then scales the picture
+// onto the window with its aspect kept, hands mouse events over in picture
+// pixels, and tells anyone who asks (the force-feedback library among them)
+// what the program's screen is.
+void ShowPictureSize(Window &window)
 {
     NativeWindow *native = NativeOf(window);
     int width = 0;
     int height = 0;
+    PictureSize(window, &width, &height);
+    int shownWidth = 0;
+    int shownHeight = 0;
+    SDL_RenderGetLogicalSize(native->renderer, &shownWidth, &shownHeight);
+    if (width > 0 && height > 0 && (width != shownWidth || height != shownHeight))
+        (void)SDL_RenderSetLogicalSize(native->renderer, width, height);
+}
+
+// A point in picture pixels to the window's client coordinates. In full
+// screen the cursor cannot leave the mode's screen, as on Win32.
+POINT PictureToClient(Window &window, LONG x, LONG y)
+{
+    NativeWindow *native = NativeOf(window);
     int pictureWidth = 0;
     int pictureHeight = 0;
-    SDL_GetWindowSize(native->window, &width, &height);
     PictureSize(window, &pictureWidth, &pictureHeight);
-    const Letterbox box = Fit(width, height, pictureWidth, pictureHeight);
-    auto map = [&](int value, double offset) {
-        return static_cast<LONG>(std::floor((value - offset) / box.scale));
-    };
-    POINT client{map(x, box.left), map(y, box.top)};
+    POINT client{x, y};
     if (native->fullScreen) {
         client.x = std::clamp<LONG>(client.x, 0, std::max(pictureWidth - 1, 0));
         client.y = std::clamp<LONG>(client.y, 0, std::max(pictureHeight - 1, 0));
@@ -280,7 +271,11 @@ POINT SdlHost::Cursor()
         x -= windowX;
         y -= windowY;
     }
-    const POINT client = WindowToClient(*window, x, y);
+    float pictureX = 0.0F;
+    float pictureY = 0.0F;
+    SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
+    const POINT client = PictureToClient(*window, static_cast<LONG>(std::floor(pictureX)),
+                                         static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
 }
 
@@ -390,7 +385,8 @@ void SdlHost::HandleButton(const SDL_MouseButtonEvent &event, bool down)
     Window *window = WindowOfId(event.windowID);
     if (window == nullptr)
         return;
-    const POINT client = WindowToClient(*window, event.x, event.y);
+    // SDL has already turned the event's position into picture pixels.
+    const POINT client = PictureToClient(*window, event.x, event.y);
     // Every press is a plain press: the class has no double-click style.
     PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
               MAKELPARAM(client.x, client.y));
@@ -502,6 +498,7 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
     native->fullScreen = true;
     native->modeWidth = width;
     native->modeHeight = height;
+    ShowPictureSize(window);
     // Covering the screen first makes the window full screen even where no
     // window manager acts on the full-screen request (a bare X server).
     SDL_Rect bounds{};
@@ -523,6 +520,7 @@ void SdlHost::LeaveFullScreen(Window &window)
     SDL_SetWindowPosition(native->window, window.rect.left, window.rect.top);
     SDL_SetWindowSize(native->window, std::max<int>(window.rect.right - window.rect.left, 1),
                       std::max<int>(window.rect.bottom - window.rect.top, 1));
+    ShowPictureSize(window);
 }
 
 bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
@@ -545,18 +543,12 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     NativeWindow *native = NativeOf(window);
     if (native == nullptr || !EnsureTexture(*native, buffer.Width(), buffer.Height()))
         return false;
-    int outputWidth = 0;
-    int outputHeight = 0;
-    if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0 ||
-        SDL_GetRendererOutputSize(native->renderer, &outputWidth, &outputHeight) != 0)
+    if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0)
         return false;
-    const Letterbox box = Fit(outputWidth, outputHeight, buffer.Width(), buffer.Height());
-    const SDL_Rect target{static_cast<int>(box.left), static_cast<int>(box.top),
-                          static_cast<int>(buffer.Width() * box.scale),
-                          static_cast<int>(buffer.Height() * box.scale)};
+    ShowPictureSize(window);
     (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
     (void)SDL_RenderClear(native->renderer);
-    if (SDL_RenderCopy(native->renderer, native->texture, nullptr, &target) != 0)
+    if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
         return false;
     SDL_RenderPresent(native->renderer);
     return !deviceLost_;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The native program on Xvfb with a force-feedback mouse at the kernel
 # interface (libevdev_standin, preloaded): what a drag tells the device, for
-# each display mode, and a device that vanishes in the middle of a drag.
+# each display mode (also shown scaled on a larger screen), and a device that
+# vanishes in the middle of a drag.
 #
 #   tests/e2e/device_test.sh BUILD_DIR PRELOAD
 #
@@ -104,6 +105,23 @@ case_drag() {
     echo "$(call_number 'event ff play')" >"$E2E_TMP/play-call"
 }
 
+# The 1024 x 768 mode shown scaled on a larger screen, with the built-in
+# spring (the program alone in a folder, no effect project anywhere near it):
+# the centre is still the middle of the program's screen, whatever the size
+# of the display behind it.
+case_scaled_builtin_spring() {
+    local alone=$E2E_CASE_DIR/alone
+    mkdir -p "$alone" && cp "$program" "$alone/" || e2e_fail "cannot copy the program"
+    start_with_device zorbel "$alone/zorbel"
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1280x1024
+    wait_call "upload id=-1"
+    grep -q "project.*not found\|OpenFile.*-> 0" "$E2E_CASE_DIR/zorbel.log" ||
+        e2e_fail "an effect project was found: $(grep -i project "$E2E_CASE_DIR/zorbel.log" | head -3)"
+    drag_and_check 640 512
+    quit_and_check "$pid"
+}
+
 # The device gone from the call after the play on: the release and a later
 # drag fail quietly, and Escape still ends the program with 0.
 case_vanish_mid_drag() {
@@ -144,6 +162,8 @@ e2e_case vanish-mid-drag case_vanish_mid_drag
 e2e_xvfb_start 24 800x600 || exit 1
 mode=800x600 centre_x=400 centre_y=300
 e2e_case drag-800x600 case_drag
+e2e_xvfb_start 24 1280x1024 || exit 1
+e2e_case scaled-builtin-spring case_scaled_builtin_spring
 e2e_summary
 status=$?
 rm -rf "$XDG_RUNTIME_DIR"
