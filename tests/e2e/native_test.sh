@@ -16,9 +16,9 @@ program=$build/zorbel
 . "$here/cases.sh"
 
 # Each copy writes the message boxes it shows to its own file.
-start_zorbel() { ZORBEL_MESSAGE_LOG=$E2E_TMP/messages-$1.log e2e_start "$1" "$program"; }
+start_zorbel() { ZORBEL_MESSAGE_LOG=$E2E_CASE_DIR/messages-$1.log e2e_start "$1" "$program"; }
 close_zorbel() { e2e_close_request wm "$1"; }
-messages_shown() { cut -f2 "$E2E_TMP/messages-$1.log" 2>/dev/null; }
+messages_shown() { cut -f2 "$E2E_CASE_DIR/messages-$1.log" 2>/dev/null; }
 # The message box is a viewable window of the program's title that is not the
 # program's own (hidden) window.
 wait_message_box() {
@@ -65,8 +65,8 @@ case_unusable_runtime_folder() {
     local pid=$E2E_PID
     e2e_wait_window "$title" 1024x768
     local said
-    said=$(grep -c 'cannot look for another running copy: /proc/zorbel' "$E2E_TMP/zorbel.err")
-    [ "$said" = 1 ] || e2e_fail "said $said times: $(cat "$E2E_TMP/zorbel.err")"
+    said=$(grep -c 'cannot look for another running copy: /proc/zorbel' "$E2E_CASE_DIR/zorbel.err")
+    [ "$said" = 1 ] || e2e_fail "said $said times: $(cat "$E2E_CASE_DIR/zorbel.err")"
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
 }
