@@ -1,5 +1,5 @@
 // The headless host's record of platform calls: one line of text a call.
-#include "platform/standin/call_recorder.h"
+#include "platform/headless/call_recorder.h"
 
 #include "platform/standin/directdraw.h"
 #include "platform/standin/platform_state.h"

@@ -4,7 +4,7 @@
 // platform/testing.h, its controls for tests, the tracer and benchmarks.
 #include "platform/testing.h"
 
-#include "platform/standin/call_recorder.h"
+#include "platform/headless/call_recorder.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/host.h"
