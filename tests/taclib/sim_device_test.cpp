@@ -128,23 +128,6 @@ TEST_F(SimDevice, ProgramSequenceWithTheBuiltInSpring)
                           }));
 }
 
-TEST_F(SimDevice, ChangedValuesStayForLaterChanges)
-{
-    CTacMouse mouse;
-    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
-    CTacSpring spring;
-    ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {400, 300}, 0, 0, 0, 0), 1);
-    EXPECT_EQ(spring.ChangeParameters({400, 300}, -200, 5000, kKeepU, 3, kKeep), 1);
-    // Refused as a whole: the new centre is not taken either.
-    EXPECT_EQ(spring.ChangeParameters({1, 1}, 20000, kKeepU, kKeepU, kKeep, kKeep), 0);
-    (void)NewLines();
-    EXPECT_EQ(spring.ChangeParameters({50, 60}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
-    Lines lines = NewLines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], "  sim spring 1 update centre=50,60 stiffness=-200 saturation=5000 deadband=0 axes=3 "
-                        "trim=3,0 duration=0");
-}
-
 TEST_F(SimDevice, SpringWithoutCentreInItsProjectPullsToTheScreensMiddle)
 {
     ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
