@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace zorbel::test {
@@ -146,42 +144,9 @@ TEST(IconTest, MalformedIconsAreRefusedAtEveryCut)
     EXPECT_FALSE(standin::DecodeIcon(nullptr, 100, &image));
 }
 
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The program's own resource script is one the generator reads, and its icon
-// one the window can show.
-TEST(ProgramResourcesTest, TheProgramsScriptAndIconAreServed)
-{
-    RcScript script;
-    std::string error;
-    const bool parsed = ParseRcScript(
-        ZORBEL_PROGRAM_RC,
-        [](const std::string &path, std::string *text) {
-            std::ifstream in(path, std::ios::binary);
-            *text = ReadFile(path);
-            return static_cast<bool>(in);
-        },
-        &script, &error);
-    if (!parsed && error.find("cannot read") != std::string::npos && error.find("zorbel.rc") != std::string::npos)
-        GTEST_SKIP() << "no program resource script in this tree";
-    ASSERT_TRUE(parsed) << error;
-    for (const auto &icon : script.icons) {
-        const std::string bytes = ReadFile(icon.file);
-        standin::IconImage image;
-        EXPECT_TRUE(standin::DecodeIcon(reinterpret_cast<const unsigned char *>(bytes.data()),
-                                        bytes.size(), &image))
-            << icon.file;
-        EXPECT_GE(image.width, 16);
-    }
-    EXPECT_FALSE(script.tables.empty());
-}
-
 #ifdef ZORBEL_HAS_PROGRAM_RESOURCES
-// Linked in from the program's script by zorbel_standin_resources.
+// Linked in from the program's script by zorbel_standin_resources, which
+// reads the script and decodes its icons when the program is built.
 TEST(ProgramResourcesTest, IconGroup107AndTable101AreThereAndEscapeGives40001)
 {
     testing::Reset();

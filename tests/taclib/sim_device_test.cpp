@@ -107,45 +107,6 @@ TEST_F(SimDevice, ProgramSequenceWithAProjectFile)
     EXPECT_EQ(Log(), expected);
 }
 
-TEST_F(SimDevice, ProgramSequenceWithTheBuiltInSpring)
-{
-    CTacMouse mouse;
-    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
-    CTacProject project;
-    EXPECT_EQ(project.OpenFile(ScratchPath(".absent").c_str(), &mouse), 0);
-    CTacSpring spring;
-    (void)NewLines();
-    ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {400, 300}, 0, 0, 0, 0), 1);
-    EXPECT_EQ(spring.Start(1, 0, 1), 1);
-    EXPECT_EQ(spring.ChangeParameters({10, 20}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
-    EXPECT_EQ(NewLines(), (Lines{
-                              "CTacSpring::Initialize " + Hex(&mouse) + " 1000 10000 0 3 400,300 0 0 0 0 -> 1",
-                              "  sim spring 1 create centre=400,300 " + kBuiltInValues,
-                              "CTacSpring::Start 1 0 1 -> 1",
-                              "  sim spring 1 start iterations=1 delay=0 solo=1",
-                              "CTacSpring::ChangeParameters 10,20 keep keep keep keep keep -> 1",
-                              "  sim spring 1 update centre=10,20 " + kBuiltInValues,
-                          }));
-}
-
-TEST_F(SimDevice, SpringWithoutCentreInItsProjectPullsToTheScreensMiddle)
-{
-    ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
-    std::string path = WriteFile(".hkr", "[effect s]\ntype = spring\nstart = yes\n");
-    CTacMouse mouse;
-    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 0), 1);
-    CTacProject project;
-    ASSERT_EQ(project.OpenFile(path.c_str(), &mouse), 1);
-    CTacSpring spring;
-    (void)NewLines();
-    ASSERT_EQ(spring.InitializeFromProject(project, "s", nullptr, 0), 1);
-    EXPECT_EQ(NewLines(), (Lines{
-                              "CTacSpring::InitializeFromProject " + Hex(&project) + " \"s\" 0x0 0 -> 1",
-                              "  sim spring 1 create centre=400,300 " + kBuiltInValues,
-                              "  sim spring 1 start iterations=1 delay=0 solo=0",
-                          }));
-}
-
 TEST_F(SimDevice, CallsOnAnEffectWithoutADeviceFailHarmlessly)
 {
     CTacSpring never;
