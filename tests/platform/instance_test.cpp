@@ -174,14 +174,8 @@ TEST_F(InstanceTest, CopiesStartedAtOnceFindExactlyOneRunning)
                 EXPECT_EQ(running, -1) << "two copies run";
                 running = i;
                 // Fill the slots: later copies must not take this for no copy.
-                for (int s = 0; s < 16; ++s) {
-                    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-                    sockaddr_un address{};
-                    address.sun_family = AF_UNIX;
-                    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-                    (void)connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
-                    squatters.push_back(fd);
-                }
+                for (int s = 0; s < 16; ++s)
+                    squatters.push_back(Connect(path, SOCK_NONBLOCK));
             } else {
                 EXPECT_EQ(line.rfind("found", 0), 0u) << line;
                 found += line.rfind("found", 0) == 0 ? 1 : 0;
