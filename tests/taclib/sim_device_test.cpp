@@ -30,8 +30,6 @@ std::string const kProject =
     "saturation = 8000\n"
     "deadband = 4\n";
 
-std::string const kBuiltInValues = "stiffness=1000 saturation=10000 deadband=0 axes=3 trim=0,0 duration=0";
-
 class SimDevice : public testing::Test {
 protected:
     SimDevice() : log_(ScratchPath(".log"))
@@ -60,52 +58,6 @@ protected:
 };
 
 using Lines = std::vector<std::string>;
-
-TEST_F(SimDevice, ProgramSequenceWithAProjectFile)
-{
-    std::string path = WriteFile(".hkr", kProject);
-    auto *mouse = new CTacMouse;
-    ASSERT_EQ(mouse->Initialize(&instance_, &window_, 4, 1), 1);
-    auto *project = new CTacProject;
-    ASSERT_EQ(project->OpenFile(path.c_str(), mouse), 1);
-    auto *spring = new CTacSpring;
-    ASSERT_EQ(spring->InitializeFromProject(*project, "spring", nullptr, 0), 1);
-    EXPECT_EQ(spring->Start(1, 0, 1), 1);
-    EXPECT_EQ(spring->Stop(), 1);
-    EXPECT_EQ(spring->ChangeParameters({600, 400}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 1);
-    // The log names objects by address; take them before the objects go.
-    const std::string mouseAddress = Hex(mouse);
-    const std::string projectAddress = Hex(project);
-    delete static_cast<CTacEffect *>(spring);  // virtual: the spring's own destructor runs
-    project->Close();
-    delete project;
-    delete static_cast<CTacDevice *>(mouse);
-
-    std::string const values = "stiffness=2500 saturation=8000 deadband=4 axes=3 trim=0,0 duration=0";
-    Lines expected = {
-        "CTacMouse::CTacMouse",
-        "CTacMouse::Initialize " + Hex(&instance_) + " " + Hex(&window_) + " 4 1 -> 1",
-        "  sim open screen=1024x768 foreground=1",
-        "CTacProject::CTacProject",
-        "CTacProject::OpenFile \"" + path + "\" " + mouseAddress + " -> 1",
-        "CTacSpring::CTacSpring",
-        "CTacSpring::InitializeFromProject " + projectAddress + " \"spring\" 0x0 0 -> 1",
-        "  sim spring 1 create centre=512,384 " + values,
-        "CTacSpring::Start 1 0 1 -> 1",
-        "  sim spring 1 start iterations=1 delay=0 solo=1",
-        "CTacSpring::Stop -> 1",
-        "  sim spring 1 stop",
-        "CTacSpring::ChangeParameters 600,400 keep keep keep keep keep -> 1",
-        "  sim spring 1 update centre=600,400 " + values,
-        "CTacSpring::~CTacSpring",
-        "  sim spring 1 destroy",
-        "CTacProject::Close",
-        "CTacProject::~CTacProject",
-        "CTacMouse::~CTacMouse",
-        "  sim close",
-    };
-    EXPECT_EQ(Log(), expected);
-}
 
 TEST_F(SimDevice, CallsOnAnEffectWithoutADeviceFailHarmlessly)
 {
@@ -175,6 +127,12 @@ TEST_F(SimDevice, DestroyingTheDeviceFirstLeavesEffectsAndProjectsHarmless)
     ASSERT_EQ(project.OpenFile(path.c_str(), mouse.get()), 1);
     CTacSpring spring;
     ASSERT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 0), 1);
+    Lines created = NewLines();
+    EXPECT_NE(std::find(created.begin(), created.end(),
+                        "  sim spring 1 create centre=512,384 stiffness=2500 saturation=8000 deadband=4 "
+                        "axes=3 trim=0,0 duration=0"),
+              created.end())
+        << "the project's values, centred on the screen's middle";
     ASSERT_EQ(spring.Start(1, 0, 1), 1);
     mouse.reset();
     Lines closing = NewLines();
