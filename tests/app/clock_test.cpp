@@ -1,3 +1,6 @@
+// The step clock across the wraps of the tick count and of its own value.
+// Its catch-up and first step are compared with the independent model
+// through the tracer (tests/model).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,52 +34,6 @@ protected:
         return stepper.steps;
     }
 };
-
-TEST_F(ClockTest, StartClockSetsIntervalAndStart)
-{
-    zorbel::testing::SetTickCount(123456);
-    StartClock();
-    EXPECT_EQ(App.ClockStart, 123456u);
-    zorbel::testing::SetTickCount(123470);
-    EXPECT_EQ(ClockNow(), 140u);
-}
-
-TEST_F(ClockTest, NoStepsBeforeTheClockStarts)
-{
-    EXPECT_EQ(FrameAt(1000), 0);
-    EXPECT_EQ(App.NextStepTime, 0u);
-}
-
-TEST_F(ClockTest, FirstStepRunsAloneAndLaysTheGrid)
-{
-    zorbel::testing::SetTickCount(1000);
-    StartClock();
-    EXPECT_EQ(FrameAt(1004), 0) << "less than 5 ms after start";
-    EXPECT_EQ(FrameAt(1040), 1) << "40 ms late: one step, not eight";
-    EXPECT_EQ(App.NextStepTime, 400u);
-    EXPECT_EQ(FrameAt(1046), 1);
-    EXPECT_EQ(App.NextStepTime, 450u);
-    EXPECT_EQ(FrameAt(1056), 2);
-    EXPECT_EQ(App.NextStepTime, 550u);
-}
-
-TEST_F(ClockTest, CatchUpRunsOneStepPerWholeInterval)
-{
-    struct Case {
-        DWORD after; // clock units past the last step
-        int steps;
-        DWORD advance;
-    };
-    for (const Case &c : {Case{40, 0, 0}, Case{50, 1, 50}, Case{120, 2, 100},
-                          Case{20000, 400, 20000}, Case{20049, 400, 20000}}) {
-        App = AppState{};
-        zorbel::testing::SetTickCount(0);
-        StartClock();
-        App.NextStepTime = 1000;
-        EXPECT_EQ(FrameAt((1000 + c.after) / 10), c.steps) << c.after;
-        EXPECT_EQ(App.NextStepTime, 1000 + c.advance) << c.after;
-    }
-}
 
 TEST_F(ClockTest, SteadyAcrossTheWrapOfTheTickCount)
 {

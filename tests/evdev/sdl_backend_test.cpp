@@ -100,6 +100,31 @@ protected:
         return "";
     }
 
+    // The creation upload of a spring made with Initialize from these values.
+    struct Values {
+        long stiffness = 1000;
+        unsigned long saturation = 10000, deadband = 0, axes = 3;
+        POINT centre{512, 384};
+        long trimX = 0, trimY = 0;
+        unsigned long duration = 0;
+    };
+    std::string InitializeUpload(Values const &v)
+    {
+        return CreationUpload([&v](CTacMouse &m, CTacSpring &s) {
+            return s.Initialize(&m, v.stiffness, v.saturation, v.deadband, v.axes, v.centre, v.trimX, v.trimY, 0,
+                                v.duration);
+        });
+    }
+
+    // The creation upload of the spring named "spring" in the project at PATH.
+    std::string ProjectUpload(std::string const &path)
+    {
+        return CreationUpload([&path](CTacMouse &m, CTacSpring &s) {
+            CTacProject project;
+            return project.OpenFile(path.c_str(), &m) != 0 ? s.InitializeFromProject(project, "spring", nullptr, 0) : 0;
+        });
+    }
+
     std::string const deviceLog_;
     std::string const callLog_;
     ScopedEnv log_{"EVDEV_STANDIN_LOG", deviceLog_};
@@ -164,56 +189,40 @@ TEST_F(SdlDevice, TheProgramsDragsAsTheDeviceSeesThem)
 // the screen onto 65535; each rounds toward zero.
 TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
 {
-    auto builtIn = [](POINT centre) {
-        return [centre](CTacMouse &m, CTacSpring &s) { return s.Initialize(&m, 1000, 10000, 0, 3, centre, 0, 0, 0, 0); };
-    };
     // No display: the screen is 1024 x 768, its middle the rest centre.
-    EXPECT_NE(CreationUpload(builtIn({512, 384})).find(" x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0)),
-              std::string::npos);
-    // A quarter of the screen right of and above the middle; off the screen: its edge.
-    EXPECT_NE(CreationUpload(builtIn({768, 192})).find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)),
-              std::string::npos);
-    EXPECT_NE(CreationUpload(builtIn({-50, 5000})).find("centre:-32767 y=" + Axis(65535, 3276, 0, 32767)),
-              std::string::npos);
-
-    // Stiffness, saturation, dead band and trim at other values; pushing away.
-    std::string up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, -2500, 8000, 4, 3, {500, 400}, 12, -16, 0, 1500);
-    });
-    EXPECT_NE(up.find("length=1500 delay=0 x=" + Axis(52428, -8191, 511, 0) + " y=" + Axis(52428, -8191, 682, 0)),
-              std::string::npos)
-        << up;
-    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, 10000, 0, 10000, 3, {512, 384}, 0, 0, 0, 0);
-    });
-    EXPECT_NE(up.find("x=" + Axis(0, 32767, 65535, 0) + " y=" + Axis(0, 32767, 65535, 0)), std::string::npos) << up;
-
-    // An axis left out gets no force at all.
-    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, 1000, 10000, 0, 1, {512, 384}, 0, 0, 0, 0);
-    });
-    EXPECT_NE(up.find("x=" + Axis(65535, 3276, 0, 0) + " y=" + kNoForce), std::string::npos) << up;
-    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, 1000, 10000, 0, 2, {512, 384}, 0, 0, 0, 0);
-    });
-    EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(65535, 3276, 0, 0)), std::string::npos) << up;
+    std::string const centred = Axis(65535, 3276, 0, 0);
+    struct Case {
+        char const *what;
+        Values values;
+        std::string upload;
+    };
+    Case const cases[] = {
+        {"the built-in spring", {}, " x=" + centred + " y=" + centred},
+        {"a quarter right of and above the middle", {1000, 10000, 0, 3, {768, 192}},
+         "centre:16383 y=" + Axis(65535, 3276, 0, -16383)},
+        {"off the screen: its edge", {1000, 10000, 0, 3, {-50, 5000}},
+         "centre:-32767 y=" + Axis(65535, 3276, 0, 32767)},
+        {"pushing away, with dead band, trim and duration", {-2500, 8000, 4, 3, {500, 400}, 12, -16, 1500},
+         "length=1500 delay=0 x=" + Axis(52428, -8191, 511, 0) + " y=" + Axis(52428, -8191, 682, 0)},
+        {"the ends of the ranges", {10000, 0, 10000, 3}, "x=" + Axis(0, 32767, 65535, 0) + " y=" + Axis(0, 32767, 65535, 0)},
+        {"x only: no force on y", {1000, 10000, 0, 1}, "x=" + centred + " y=" + kNoForce},
+        {"y only: no force on x", {1000, 10000, 0, 2}, "x=" + kNoForce + " y=" + centred},
+    };
+    for (Case const &c : cases) {
+        std::string const up = InitializeUpload(c.values);
+        EXPECT_NE(up.find(c.upload), std::string::npos) << c.what << ": " << up;
+    }
 }
 
 TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
 {
     ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
-    std::string path = WriteFile(".hkr",
-                                 "[effect spring]\ntype = spring\nstiffness = 2500\nsaturation = 8000\n"
-                                 "deadband = 4\naxes = y\n");
-    std::string up = CreationUpload([&path](CTacMouse &m, CTacSpring &s) {
-        CTacProject project;
-        return project.OpenFile(path.c_str(), &m) != 0 ? s.InitializeFromProject(project, "spring", nullptr, 0) : 0;
-    });
+    std::string up = ProjectUpload(WriteFile(".hkr",
+                                             "[effect spring]\ntype = spring\nstiffness = 2500\nsaturation = 8000\n"
+                                             "deadband = 4\naxes = y\n"));
     // Centred on the middle of 800 x 600; 4 pixels of 600 are 873 of 65535 per half.
     EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(52428, 8191, 873, 0)), std::string::npos) << up;
-    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, 1000, 10000, 0, 3, {600, 150}, 0, 0, 0, 0);
-    });
+    up = InitializeUpload({1000, 10000, 0, 3, {600, 150}});
     EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
 }
 
@@ -242,20 +251,13 @@ TEST_F(SdlDevice, AModeShownScaledOnALargerScreen)
     }
     ASSERT_EQ(SDL_GetMouseFocus(), window);
 
-    std::string up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0);
-    });
-    EXPECT_NE(up.find("x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0)), std::string::npos) << up;
-    up = CreationUpload([](CTacMouse &m, CTacSpring &s) {
-        return s.Initialize(&m, 1000, 10000, 0, 3, {768, 192}, 0, 0, 0, 0);
-    });
+    std::string const centred = " x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0);
+    std::string up = InitializeUpload({});
+    EXPECT_NE(up.find(centred), std::string::npos) << up;
+    up = InitializeUpload({1000, 10000, 0, 3, {768, 192}});
     EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
-    std::string path = WriteFile(".hkr", "[effect spring]\ntype = spring\n");
-    up = CreationUpload([&path](CTacMouse &m, CTacSpring &s) {
-        CTacProject project;
-        return project.OpenFile(path.c_str(), &m) != 0 ? s.InitializeFromProject(project, "spring", nullptr, 0) : 0;
-    });
-    EXPECT_NE(up.find("x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0)), std::string::npos) << up;
+    up = ProjectUpload(WriteFile(".hkr", "[effect spring]\ntype = spring\n"));
+    EXPECT_NE(up.find(centred), std::string::npos) << up;
 
     SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);

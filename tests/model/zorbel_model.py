@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Reference model of the launcher scene, its clock and the trace script runner.
 
 Written independently of the C++ program so that zorbel-trace can be checked
@@ -6,13 +5,10 @@ bit for bit against it.  Every double expression is evaluated in the same
 grouping as the program's arithmetic; Python floats are IEEE doubles and
 Python evaluates each operation without wider intermediates, so the results
 match as long as the grouping does.
-
-Usage: python3 zorbel_model.py [SCRIPT|-]
 """
 
 import math
 import re
-import sys
 
 INT32_MIN = -2147483648
 INT32_MAX = 2147483647
@@ -497,55 +493,17 @@ def tokens(line):
     return [t for t in re.split(r"[ \t\r]+", line) if t]
 
 
-class _Writer:
-    """Streams records to a file, so long runs never pile up in memory."""
-
-    def __init__(self, stream):
-        self.append = stream.write
-
-
-def run_script(data, out=None):
-    """Runs a script (bytes or str).
-
-    Returns (stdout, stderr, exit status); stdout is "" when the records went
-    to `out` (anything with an append method) instead.
-    """
+def run_script(data):
+    """Runs a script (bytes or str); returns (stdout, stderr, exit status)."""
     if isinstance(data, bytes):
         data = data.decode("latin-1")
-    records = [] if out is None else out
+    records = []
     app = App(records)
-    status, err = 0, ""
     for number, line in enumerate(data.split("\n"), 1):
         words = tokens(line)
-        if not words:
-            continue
-        try:
-            app.execute(words)
-        except ScriptError as e:
-            status, err = 2, "line %d: %s\n" % (number, e)
-            break
-    return ("".join(records) if out is None else ""), err, status
-
-
-def main(argv):
-    if len(argv) > 2:
-        sys.stderr.write("usage: zorbel_model.py [SCRIPT|-]\n")
-        return 2
-    path = argv[1] if len(argv) == 2 else "-"
-    if path == "-":
-        data = sys.stdin.buffer.read()
-    else:
-        try:
-            with open(path, "rb") as f:
-                data = f.read()
-        except OSError:
-            sys.stderr.write("zorbel-trace: cannot open '%s'\n" % path)
-            return 2
-    _, err, status = run_script(data, _Writer(sys.stdout))
-    sys.stdout.flush()
-    sys.stderr.write(err)
-    return status
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+        if words:
+            try:
+                app.execute(words)
+            except ScriptError as e:
+                return "".join(records), "line %d: %s\n" % (number, e), 2
+    return "".join(records), "", 0

@@ -1,5 +1,5 @@
 // DirectDraw objects of the stand-in layer: reference counts, the flip
-// chain, loss and restore, and each set-up call's failure.
+// chain, loss and restore, display modes and surface descriptions.
 #include "flip_chain.h"
 
 #include <gtest/gtest.h>
@@ -112,40 +112,6 @@ TEST_F(DirectDrawTest, DeviceContextLocksTheSurface)
     EXPECT_EQ(chain.back->ReleaseDC(dc), DDERR_NODC);
     EXPECT_FALSE(Ellipse(dc, 0, 0, 10, 10)) << "a released context draws nothing";
 }
-
-struct OpenCase {
-    const char *call;
-    HRESULT scripted;
-};
-
-class ScriptedOpenTest : public ::testing::TestWithParam<OpenCase> {};
-
-TEST_P(ScriptedOpenTest, EachSetUpCallFailsWithItsScriptedResult)
-{
-    testing::Reset();
-    const HWND window = CreateTestWindow();
-    ASSERT_NE(window, nullptr);
-    testing::ScriptResults(GetParam().call, {GetParam().scripted});
-    IDirectDraw4 *display = nullptr;
-    IDirectDrawSurface4 *primary = nullptr;
-    IDirectDrawSurface4 *back = nullptr;
-    const char *failed = "";
-    HRESULT result = OpenDirectDraw4(&display, &failed);
-    if (result == DD_OK)
-        result = TakeScreen(display, window, 1024, 768, &failed);
-    if (result == DD_OK)
-        result = CreateFlipChain(display, &primary, &back, &failed);
-    EXPECT_STREQ(failed, GetParam().call);
-    EXPECT_EQ(result, GetParam().scripted);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryCall, ScriptedOpenTest,
-    ::testing::Values(OpenCase{"DirectDrawCreate", DDERR_GENERIC}, OpenCase{"QueryInterface", E_NOINTERFACE},
-                      OpenCase{"SetCooperativeLevel", DDERR_GENERIC},
-                      OpenCase{"SetDisplayMode", DDERR_UNSUPPORTEDMODE},
-                      OpenCase{"CreateSurface", DDERR_OUTOFMEMORY},
-                      OpenCase{"GetAttachedSurface", DDERR_NOTFOUND}));
 
 TEST(DisplayModeTest, RefusedModesAndDepthsOtherThan16AreInvalid)
 {

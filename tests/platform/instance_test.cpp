@@ -93,29 +93,34 @@ protected:
     std::string directory;
 };
 
-// Connects, sends the bytes and closes.
-bool Send(const std::string &path, const std::string &bytes)
+// A connection to the socket at PATH, or -1.
+int Connect(const std::string &path, int flags = 0)
 {
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | flags, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-    const bool sent =
-        connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 &&
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0)
+        return fd;
+    (void)close(fd);
+    return -1;
+}
+
+// Connects, sends the bytes and closes.
+bool Send(const std::string &path, const std::string &bytes)
+{
+    const int fd = Connect(path);
+    const bool sent = fd >= 0 && send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+                                     static_cast<ssize_t>(bytes.size());
     (void)close(fd);
     return sent;
 }
 
 bool Listening(const std::string &path)
 {
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-    const bool connected = connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    const int fd = Connect(path, SOCK_NONBLOCK);
     (void)close(fd);
-    return connected;
+    return fd >= 0;
 }
 
 TEST_F(InstanceTest, ASecondCopyFindsAndRestoresTheFirstAndNothingElseRaisesIt)
@@ -169,14 +174,8 @@ TEST_F(InstanceTest, CopiesStartedAtOnceFindExactlyOneRunning)
                 EXPECT_EQ(running, -1) << "two copies run";
                 running = i;
                 // Fill the slots: later copies must not take this for no copy.
-                for (int s = 0; s < 16; ++s) {
-                    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-                    sockaddr_un address{};
-                    address.sun_family = AF_UNIX;
-                    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-                    (void)connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
-                    squatters.push_back(fd);
-                }
+                for (int s = 0; s < 16; ++s)
+                    squatters.push_back(Connect(path, SOCK_NONBLOCK));
             } else {
                 EXPECT_EQ(line.rfind("found", 0), 0u) << line;
                 found += line.rfind("found", 0) == 0 ? 1 : 0;
@@ -243,22 +242,6 @@ TEST(InstanceSocketPathTest, ClassNamesOfAnyBytesGiveShortPathsThatIgnoreCase)
     EXPECT_LT(c.size(), 108u);
     EXPECT_EQ(c.find("//"), std::string::npos);
     EXPECT_EQ(standin::InstanceSocketPath(std::string(200, 'd'), "x"), "");
-}
-
-TEST(SimulatedInstanceTest, TheHeadlessHostCanPretendAnotherCopyRuns)
-{
-    testing::Reset();
-    testing::SimulateOtherInstance("Zorbel Window", true);
-    const HWND found = FindWindowA("Zorbel Window", nullptr);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(FindWindowA("Other", nullptr), nullptr);
-    EXPECT_TRUE(IsIconic(GetLastActivePopup(found)));
-    (void)ShowWindow(found, SW_RESTORE);
-    (void)SetForegroundWindow(found);
-    const testing::OtherInstance other = testing::OtherInstanceState();
-    EXPECT_FALSE(other.iconic);
-    EXPECT_EQ(other.restores, 1);
-    EXPECT_EQ(other.foregrounds, 1);
 }
 
 } // namespace

@@ -189,21 +189,6 @@ TEST_F(MessageQueueTest, CloseRequestGoesToTheProcedureAndTheDefaultDestroysTheW
     EXPECT_FALSE(DestroyWindow(window));
 }
 
-TEST_F(MessageQueueTest, CloseHandledByTheProgramKeepsTheWindow)
-{
-    ProcedureHook() = [](HWND, UINT message, WPARAM, LPARAM, LRESULT *result) {
-        if (message != WM_CLOSE)
-            return false;
-        PostQuitMessage(0);
-        *result = 0;
-        return true;
-    };
-    testing::InjectClose();
-    MSG msg{};
-    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(testing::LiveWindows(), 1);
-}
-
 TEST_F(MessageQueueTest, MinimisingEmptiesTheClientAreaAndRestoringReportsItAgain)
 {
     (void)ShowWindow(window, SW_SHOW);

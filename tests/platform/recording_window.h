@@ -4,7 +4,6 @@
 
 #include "platform/testing.h"
 
-#include <functional>
 #include <vector>
 
 namespace zorbel::test {
@@ -22,19 +21,9 @@ inline std::vector<Received> &ReceivedMessages()
     return received;
 }
 
-// Runs inside the procedure after recording; returns true when it handled the message.
-inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> &ProcedureHook()
-{
-    static std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> hook;
-    return hook;
-}
-
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     ReceivedMessages().push_back(Received{window, message, wParam, lParam});
-    LRESULT result = 0;
-    if (ProcedureHook() && ProcedureHook()(window, message, wParam, lParam, &result))
-        return result;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -50,7 +39,6 @@ inline std::vector<UINT> ReceivedKinds()
 inline HWND CreateTestWindow(const char *className = "Test Window")
 {
     ReceivedMessages().clear();
-    ProcedureHook() = nullptr;
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = RecordingProc;

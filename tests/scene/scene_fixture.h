@@ -30,17 +30,6 @@ protected:
         MoveCursor(x, y);
         launcher.Step();
     }
-
-    // Steps until the band lets go; returns the number of steps taken.
-    static int StepsUntilLetGo(Launcher &launcher)
-    {
-        int steps = 0;
-        while (launcher.Engaged != 0 && steps < 100000) {
-            launcher.Step();
-            ++steps;
-        }
-        return steps;
-    }
 };
 
 inline bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }

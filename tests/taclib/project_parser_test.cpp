@@ -251,15 +251,4 @@ TEST(ProjectParser, TheReadmesExampleIsAValidProject)
     EXPECT_TRUE(stiff.startNow);
 }
 
-TEST(ProjectParser, ShippedProjectHoldsTheProgramsSpring)
-{
-    Parsed p = Parse(ReadSource("zorbel.hkr"));
-    ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
-    EffectSpec const *spring = taclib::FindEffect(p.data, "spring");
-    ASSERT_NE(spring, nullptr);
-    EXPECT_GT(spring->spring.stiffness, 0);  // pulls toward the centre
-    EXPECT_FALSE(spring->hasCentre);  // the rest centre is the middle of the screen
-    EXPECT_FALSE(spring->startNow);   // the program starts it on a grab
-}
-
 }  // namespace
