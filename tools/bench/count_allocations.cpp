@@ -1,5 +1,5 @@
-// Counts every heap allocation of the process, from C and C++ alike (cairo
-// allocates with malloc), for the allocations-per-frame figure. glibc's own
+// Counts every heap allocation of the process, from C and C++ alike (C
+// libraries allocate with malloc), for the allocations-per-frame figure. glibc's own
 // allocator does the work.
 #include <atomic>
 #include <cstddef>

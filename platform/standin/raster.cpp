@@ -1,0 +1,295 @@
+// GDI's pixel rules, as its drawing shows them on a 16-bit surface:
+// - A thin line steps along its longer axis and, at each step, takes the
+//   pixel nearest the ideal line, an exact half going to the smaller
+//   coordinate. Its last pixel is left out.
+// - A wide pen's segment is the parallelogram between the segment moved to
+//   either side by whole-pixel offsets, filled with pixel centres on its left
+//   and top edges in and those on its right and bottom edges out; every end
+//   and join is a filled ellipse of the pen's width.
+// - An ellipse's outline takes, in every column, the pixel nearest the ideal
+//   curve, and in every row the same; exact halves go toward the centre. The
+//   fill is what lies between the outline in each row.
+#include "platform/standin/raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zorbel::standin {
+
+namespace {
+
+// Far beyond any surface; keeps every product below in 64 bits and keeps
+// absurd coordinates from costing more than a bounded amount of work.
+constexpr long kLimit = 1L << 16;
+
+long Clamp(long value) { return std::clamp(value, -kLimit, kLimit); }
+
+long FloorDiv(long long a, long long b) // b > 0
+{
+    const long long q = a / b;
+    return static_cast<long>((a % b != 0 && a < 0) ? q - 1 : q);
+}
+
+long CeilDiv(long long a, long long b) { return -FloorDiv(-a, b); } // b > 0
+
+// The whole-pixel offset of one side of a wide segment from the ideal
+// perpendicular (vx, vy) of half the pen's width.
+void SideOffset(double vx, double vy, long &ox, long &oy)
+{
+    auto halfUp = [](double v) { return static_cast<long>(std::floor(v + 0.5)); };
+    auto halfDown = [](double v) { return static_cast<long>(std::ceil(v - 0.5)); };
+    constexpr double kZero = 1e-9;
+    if (std::fabs(vx) < kZero || std::fabs(vy) < kZero) {
+        ox = halfUp(vx);
+        oy = halfUp(vy);
+    } else if (vx > 0.0) {
+        ox = static_cast<long>(std::floor(vx)) + 1;
+        oy = vy > 0.0 ? static_cast<long>(std::floor(vy)) + 1 : static_cast<long>(std::ceil(vy)) - 1;
+    } else {
+        ox = halfDown(vx);
+        oy = vy > 0.0 ? halfUp(vy) : halfDown(vy);
+    }
+}
+
+// The nearest whole number; an exact half goes up when up is set.
+long Nearest(double v, bool up)
+{
+    const double f = std::floor(v);
+    const double d = v - f;
+    if (d > 0.5 || (d == 0.5 && up))
+        return static_cast<long>(f) + 1;
+    return static_cast<long>(f);
+}
+
+} // namespace
+
+Raster::Raster(std::uint16_t *pixels, int width, int height, int stride)
+    : pixels_(pixels), width_(width), height_(height), stride_(stride),
+      rowLeft_(static_cast<std::size_t>(std::max(height, 0))),
+      rowRight_(static_cast<std::size_t>(std::max(height, 0)))
+{
+}
+
+void Raster::Put(long x, long y, std::uint16_t colour)
+{
+    if (x >= 0 && x < width_ && y >= 0 && y < height_)
+        pixels_[y * stride_ + x] = colour;
+}
+
+void Raster::Span(long y, long left, long right, std::uint16_t colour)
+{
+    if (y < 0 || y >= height_)
+        return;
+    left = std::max(left, 0L);
+    right = std::min(right, static_cast<long>(width_));
+    if (left >= right)
+        return;
+    std::uint16_t *row = pixels_ + y * stride_;
+    std::fill(row + left, row + right, colour);
+}
+
+void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
+{
+    x0 = Clamp(x0);
+    y0 = Clamp(y0);
+    x1 = Clamp(x1);
+    y1 = Clamp(y1);
+    const long dx = x1 - x0;
+    const long dy = y1 - y0;
+    const long adx = dx < 0 ? -dx : dx;
+    const long ady = dy < 0 ? -dy : dy;
+    if (adx == 0 && ady == 0)
+        return;
+    if (adx >= ady) {
+        // Only the steps whose column is on the surface.
+        const long step = dx > 0 ? 1 : -1;
+        long first = 0;
+        long last = adx - 1;
+        if (step > 0) {
+            first = std::max(first, -x0);
+            last = std::min(last, static_cast<long>(width_) - 1 - x0);
+        } else {
+            first = std::max(first, x0 - (static_cast<long>(width_) - 1));
+            last = std::min(last, x0);
+        }
+        for (long i = first; i <= last; ++i) {
+            const long minor = CeilDiv(2LL * dy * i - adx, 2LL * adx);
+            Put(x0 + step * i, y0 + minor, colour);
+        }
+    } else {
+        const long step = dy > 0 ? 1 : -1;
+        long first = 0;
+        long last = ady - 1;
+        if (step > 0) {
+            first = std::max(first, -y0);
+            last = std::min(last, static_cast<long>(height_) - 1 - y0);
+        } else {
+            first = std::max(first, y0 - (static_cast<long>(height_) - 1));
+            last = std::min(last, y0);
+        }
+        for (long i = first; i <= last; ++i) {
+            const long minor = CeilDiv(2LL * dx * i - ady, 2LL * ady);
+            Put(x0 + minor, y0 + step * i, colour);
+        }
+    }
+}
+
+void Raster::Dot(long x, long y, int width, std::uint16_t colour)
+{
+    const long left = Clamp(x) - width / 2;
+    const long top = Clamp(y) - width / 2;
+    Ellipse(left, top, left + width, top + width, true, colour, true, colour);
+}
+
+void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uint16_t colour)
+{
+    const long dx = x1 - x0;
+    const long dy = y1 - y0;
+    if (dx == 0 && dy == 0)
+        return;
+    const double length = std::sqrt(static_cast<double>(dx) * static_cast<double>(dx) +
+                                    static_cast<double>(dy) * static_cast<double>(dy));
+    long ax = 0, ay = 0, bx = 0, by = 0;
+    SideOffset(static_cast<double>(dy) / length * width / 2,
+               static_cast<double>(-dx) / length * width / 2, ax, ay);
+    SideOffset(static_cast<double>(-dy) / length * width / 2,
+               static_cast<double>(dx) / length * width / 2, bx, by);
+    const long corners[4][2] = {
+        {x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
+    long top = corners[0][1];
+    long bottom = corners[0][1];
+    for (const auto &c : corners) {
+        top = std::min(top, c[1]);
+        bottom = std::max(bottom, c[1]);
+    }
+    top = std::max(top, 0L);
+    bottom = std::min(bottom, static_cast<long>(height_));
+    for (long y = top; y < bottom; ++y) {
+        // The crossings of the row with the edges that span it; a
+        // parallelogram has two, or four when it is flat.
+        long crossing[4];
+        int count = 0;
+        for (int i = 0; i < 4; ++i) {
+            long ex0 = corners[i][0], ey0 = corners[i][1];
+            long ex1 = corners[(i + 1) % 4][0], ey1 = corners[(i + 1) % 4][1];
+            if (ey0 == ey1)
+                continue;
+            if (ey0 > ey1) {
+                std::swap(ex0, ex1);
+                std::swap(ey0, ey1);
+            }
+            if (y < ey0 || y >= ey1)
+                continue;
+            // The first pixel centre at or right of the edge.
+            crossing[count++] =
+                ex0 + CeilDiv(static_cast<long long>(ex1 - ex0) * (y - ey0), ey1 - ey0);
+        }
+        for (int i = 1; i < count; ++i)
+            for (int j = i; j > 0 && crossing[j - 1] > crossing[j]; --j)
+                std::swap(crossing[j - 1], crossing[j]);
+        for (int i = 0; i + 1 < count; i += 2)
+            Span(y, crossing[i], crossing[i + 1], colour);
+    }
+}
+
+void Raster::Line(long x0, long y0, long x1, long y1, int width, std::uint16_t colour)
+{
+    if (width <= 1) {
+        ThinLine(x0, y0, x1, y1, colour);
+        return;
+    }
+    const RasterPoint points[2] = {{x0, y0}, {x1, y1}};
+    Polyline(points, 2, width, colour);
+}
+
+void Raster::Polyline(const RasterPoint *points, int count, int width, std::uint16_t colour)
+{
+    if (points == nullptr || count < 2)
+        return;
+    if (width <= 1) {
+        for (int i = 0; i + 1 < count; ++i)
+            ThinLine(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, colour);
+        return;
+    }
+    width = std::min(width, static_cast<int>(kLimit));
+    for (int i = 0; i + 1 < count; ++i)
+        WideSegment(Clamp(points[i].x), Clamp(points[i].y), Clamp(points[i + 1].x),
+                    Clamp(points[i + 1].y), width, colour);
+    for (int i = 0; i < count; ++i)
+        Dot(points[i].x, points[i].y, width, colour);
+}
+
+void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
+                     std::uint16_t penColour, bool fill, std::uint16_t fillColour)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    left = Clamp(left);
+    right = Clamp(right);
+    top = Clamp(top);
+    bottom = Clamp(bottom);
+    const long w = right - left;
+    const long h = bottom - top;
+    if (w <= 0 || h <= 0 || (w == 1 && h == 1))
+        return;
+    // Visible rows of the ellipse.
+    const long rowFirst = std::max(top, 0L);
+    const long rowEnd = std::min(bottom, static_cast<long>(height_));
+    if (rowFirst >= rowEnd || right <= 0 || left >= width_)
+        return;
+    const double cx = static_cast<double>(left + right - 1) / 2;
+    const double cy = static_cast<double>(top + bottom - 1) / 2;
+    const double a = static_cast<double>(w - 1) / 2;
+    const double b = static_cast<double>(h - 1) / 2;
+
+    // One pixel across: the outline is the whole box.
+    if (a == 0.0 || b == 0.0) {
+        if (outline || fill)
+            for (long y = rowFirst; y < rowEnd; ++y)
+                Span(y, left, right, outline ? penColour : fillColour);
+        return;
+    }
+
+    for (long y = rowFirst; y < rowEnd; ++y) {
+        const double dy = static_cast<double>(y) - cy;
+        const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
+        rowLeft_[static_cast<std::size_t>(y)] = Nearest(cx - dx, true);
+        rowRight_[static_cast<std::size_t>(y)] = Nearest(cx + dx, false);
+    }
+    // The columns' outline pixels widen the rows they fall on.
+    for (long x = left; x < right; ++x) {
+        const double dx = static_cast<double>(x) - cx;
+        const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
+        for (const long y : {Nearest(cy - dy, true), Nearest(cy + dy, false)}) {
+            if (y < rowFirst || y >= rowEnd)
+                continue;
+            long &l = rowLeft_[static_cast<std::size_t>(y)];
+            long &r = rowRight_[static_cast<std::size_t>(y)];
+            l = std::min(l, x);
+            r = std::max(r, x);
+        }
+    }
+    if (fill)
+        for (long y = rowFirst; y < rowEnd; ++y)
+            Span(y, rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)] + 1,
+                 fillColour);
+    if (!outline)
+        return;
+    for (long y = rowFirst; y < rowEnd; ++y) {
+        const double dy = static_cast<double>(y) - cy;
+        const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
+        Put(Nearest(cx - dx, true), y, penColour);
+        Put(Nearest(cx + dx, false), y, penColour);
+    }
+    const long columnEnd = std::min(right, static_cast<long>(width_));
+    for (long x = std::max(left, 0L); x < columnEnd; ++x) {
+        const double dx = static_cast<double>(x) - cx;
+        const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
+        Put(x, Nearest(cy - dy, true), penColour);
+        Put(x, Nearest(cy + dy, false), penColour);
+    }
+}
+
+} // namespace zorbel::standin
