@@ -204,15 +204,15 @@ void Session::Frame(std::string &error, bool &ok)
 }
 
 // The band logic once, as a frame runs it, and its record. With pictures
-// wanted, the frame is then drawn as the program draws it; the band logic
-// that drawing runs again changes nothing a second time.
+// wanted, the very layout of the record is then drawn as the program draws
+// a frame.
 bool Session::Draw(std::string &error)
 {
     const BandLayout layout = launcher_->LayOutBand();
     Emit(DrawRecord(++draws_, layout, *launcher_));
     if (pngDir_.empty())
         return true;
-    launcher_->Draw();
+    launcher_->DrawLayout(layout);
     char name[32];
     (void)std::snprintf(name, sizeof name, "/frame-%06lld.png", draws_);
     if (!testing::WritePng(testing::BackBufferPixels(), pngDir_ + name)) {
