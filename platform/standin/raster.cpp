@@ -18,19 +18,16 @@ namespace zorbel::standin {
 
 namespace {
 
-// Far beyond any surface; keeps every product below in 64 bits and keeps
-// absurd coordinates from costing more than a bounded amount of work.
-constexpr long kLimit = 1L << 16;
+// Products of two coordinates or differences need more than 64 bits.
+using Wide = __int128;
 
-long Clamp(long value) { return std::clamp(value, -kLimit, kLimit); }
-
-long FloorDiv(long long a, long long b) // b > 0
+long FloorDiv(Wide a, Wide b) // b > 0
 {
-    const long long q = a / b;
+    const Wide q = a / b;
     return static_cast<long>((a % b != 0 && a < 0) ? q - 1 : q);
 }
 
-long CeilDiv(long long a, long long b) { return -FloorDiv(-a, b); } // b > 0
+long CeilDiv(Wide a, Wide b) { return -FloorDiv(-a, b); } // b > 0
 
 // The whole-pixel offset of one side of a wide segment from the ideal
 // perpendicular (vx, vy) of half the pen's width.
@@ -90,10 +87,6 @@ void Raster::Span(long y, long left, long right, std::uint16_t colour)
 
 void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
 {
-    x0 = Clamp(x0);
-    y0 = Clamp(y0);
-    x1 = Clamp(x1);
-    y1 = Clamp(y1);
     const long dx = x1 - x0;
     const long dy = y1 - y0;
     const long adx = dx < 0 ? -dx : dx;
@@ -113,7 +106,7 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
             last = std::min(last, x0);
         }
         for (long i = first; i <= last; ++i) {
-            const long minor = CeilDiv(2LL * dy * i - adx, 2LL * adx);
+            const long minor = CeilDiv(Wide{2} * dy * i - adx, Wide{2} * adx);
             Put(x0 + step * i, y0 + minor, colour);
         }
     } else {
@@ -128,7 +121,7 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
             last = std::min(last, y0);
         }
         for (long i = first; i <= last; ++i) {
-            const long minor = CeilDiv(2LL * dx * i - ady, 2LL * ady);
+            const long minor = CeilDiv(Wide{2} * dx * i - ady, Wide{2} * ady);
             Put(x0 + minor, y0 + step * i, colour);
         }
     }
@@ -136,8 +129,8 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
 
 void Raster::Dot(long x, long y, int width, std::uint16_t colour)
 {
-    const long left = Clamp(x) - width / 2;
-    const long top = Clamp(y) - width / 2;
+    const long left = x - width / 2;
+    const long top = y - width / 2;
     Ellipse(left, top, left + width, top + width, true, colour, true, colour);
 }
 
@@ -182,7 +175,7 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
                 continue;
             // The first pixel centre at or right of the edge.
             crossing[count++] =
-                ex0 + CeilDiv(static_cast<long long>(ex1 - ex0) * (y - ey0), ey1 - ey0);
+                ex0 + CeilDiv(static_cast<Wide>(ex1 - ex0) * (y - ey0), ey1 - ey0);
         }
         for (int i = 1; i < count; ++i)
             for (int j = i; j > 0 && crossing[j - 1] > crossing[j]; --j)
@@ -211,10 +204,8 @@ void Raster::Polyline(const RasterPoint *points, int count, int width, std::uint
             ThinLine(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, colour);
         return;
     }
-    width = std::min(width, static_cast<int>(kLimit));
     for (int i = 0; i + 1 < count; ++i)
-        WideSegment(Clamp(points[i].x), Clamp(points[i].y), Clamp(points[i + 1].x),
-                    Clamp(points[i + 1].y), width, colour);
+        WideSegment(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, width, colour);
     for (int i = 0; i < count; ++i)
         Dot(points[i].x, points[i].y, width, colour);
 }
@@ -226,10 +217,6 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    left = Clamp(left);
-    right = Clamp(right);
-    top = Clamp(top);
-    bottom = Clamp(bottom);
     const long w = right - left;
     const long h = bottom - top;
     if (w <= 0 || h <= 0 || (w == 1 && h == 1))
@@ -258,18 +245,38 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
         rowLeft_[static_cast<std::size_t>(y)] = Nearest(cx - dx, true);
         rowRight_[static_cast<std::size_t>(y)] = Nearest(cx + dx, false);
     }
-    // The columns' outline pixels widen the rows they fall on.
-    for (long x = left; x < right; ++x) {
+    // The columns' outline pixels widen the rows they fall on. Only the
+    // surface's columns are visited: whatever columns beyond an edge add to
+    // a row lies beyond that edge, so it is enough to know that they reach
+    // past it, which the rows that the column just outside spans tell.
+    const long columnFirst = std::max(left, 0L);
+    const long columnEnd = std::min(right, static_cast<long>(width_));
+    auto widen = [&](long x, long y) {
+        if (y < rowFirst || y >= rowEnd)
+            return;
+        long &l = rowLeft_[static_cast<std::size_t>(y)];
+        long &r = rowRight_[static_cast<std::size_t>(y)];
+        l = std::min(l, x);
+        r = std::max(r, x);
+    };
+    auto column = [&](long x, long &yTop, long &yBottom) {
         const double dx = static_cast<double>(x) - cx;
         const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
-        for (const long y : {Nearest(cy - dy, true), Nearest(cy + dy, false)}) {
-            if (y < rowFirst || y >= rowEnd)
-                continue;
-            long &l = rowLeft_[static_cast<std::size_t>(y)];
-            long &r = rowRight_[static_cast<std::size_t>(y)];
-            l = std::min(l, x);
-            r = std::max(r, x);
-        }
+        yTop = Nearest(cy - dy, true);
+        yBottom = Nearest(cy + dy, false);
+    };
+    long yTop = 0, yBottom = 0;
+    for (long x = columnFirst; x < columnEnd; ++x) {
+        column(x, yTop, yBottom);
+        widen(x, yTop);
+        widen(x, yBottom);
+    }
+    for (const long outside : {columnFirst - 1, columnEnd}) {
+        if (outside < left || outside >= right)
+            continue;
+        column(outside, yTop, yBottom);
+        for (long y = std::max(yTop, rowFirst); y <= yBottom && y < rowEnd; ++y)
+            widen(outside, y);
     }
     if (fill)
         for (long y = rowFirst; y < rowEnd; ++y)
@@ -283,12 +290,10 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
         Put(Nearest(cx - dx, true), y, penColour);
         Put(Nearest(cx + dx, false), y, penColour);
     }
-    const long columnEnd = std::min(right, static_cast<long>(width_));
-    for (long x = std::max(left, 0L); x < columnEnd; ++x) {
-        const double dx = static_cast<double>(x) - cx;
-        const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
-        Put(x, Nearest(cy - dy, true), penColour);
-        Put(x, Nearest(cy + dy, false), penColour);
+    for (long x = columnFirst; x < columnEnd; ++x) {
+        column(x, yTop, yBottom);
+        Put(x, yTop, penColour);
+        Put(x, yBottom, penColour);
     }
 }
 
