@@ -18,16 +18,25 @@ namespace zorbel::standin {
 
 namespace {
 
-// Products of two coordinates or differences need more than 64 bits.
+// Products of two coordinates or differences can need more than 64 bits;
+// the common small ones are worked out in 64.
 using Wide = __int128;
 
-long FloorDiv(Wide a, Wide b) // b > 0
+template <class Int> long FloorDiv(Int a, Int b) // b > 0
 {
-    const Wide q = a / b;
+    const Int q = a / b;
     return static_cast<long>((a % b != 0 && a < 0) ? q - 1 : q);
 }
 
-long CeilDiv(Wide a, Wide b) { return -FloorDiv(-a, b); } // b > 0
+bool Small(long v) { return v > -(1L << 30) && v < (1L << 30); }
+
+// ceil((a * b + c) / d) for d > 0.
+long CeilOf(long a, long b, long c, long d)
+{
+    if (Small(a) && Small(b) && Small(c) && Small(d))
+        return -FloorDiv<long long>(-(static_cast<long long>(a) * b + c), d);
+    return -FloorDiv<Wide>(-(static_cast<Wide>(a) * b + c), d);
+}
 
 // The whole-pixel offset of one side of a wide segment from the ideal
 // perpendicular (vx, vy) of half the pen's width.
@@ -63,7 +72,11 @@ long Nearest(double v, bool up)
 Raster::Raster(std::uint16_t *pixels, int width, int height, int stride)
     : pixels_(pixels), width_(width), height_(height), stride_(stride),
       rowLeft_(static_cast<std::size_t>(std::max(height, 0))),
-      rowRight_(static_cast<std::size_t>(std::max(height, 0)))
+      rowRight_(static_cast<std::size_t>(std::max(height, 0))),
+      rowPenLeft_(static_cast<std::size_t>(std::max(height, 0))),
+      rowPenRight_(static_cast<std::size_t>(std::max(height, 0))),
+      columnTop_(static_cast<std::size_t>(std::max(width, 0))),
+      columnBottom_(static_cast<std::size_t>(std::max(width, 0)))
 {
 }
 
@@ -106,7 +119,7 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
             last = std::min(last, x0);
         }
         for (long i = first; i <= last; ++i) {
-            const long minor = CeilDiv(Wide{2} * dy * i - adx, Wide{2} * adx);
+            const long minor = CeilOf(2 * dy, i, -adx, 2 * adx);
             Put(x0 + step * i, y0 + minor, colour);
         }
     } else {
@@ -121,7 +134,7 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
             last = std::min(last, y0);
         }
         for (long i = first; i <= last; ++i) {
-            const long minor = CeilDiv(Wide{2} * dx * i - ady, Wide{2} * ady);
+            const long minor = CeilOf(2 * dx, i, -ady, 2 * ady);
             Put(x0 + minor, y0 + step * i, colour);
         }
     }
@@ -157,25 +170,59 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
     }
     top = std::max(top, 0L);
     bottom = std::min(bottom, static_cast<long>(height_));
+    if (top >= bottom)
+        return;
+    // Each slanted or vertical edge steps down the rows keeping the first
+    // pixel centre at or right of it exactly: x = x0 + ceil(dx * (y - y0) / dy),
+    // as a quotient and a remainder in (-dy, 0].
+    struct Edge {
+        long first, end; // rows it spans
+        long x, remainder, dy, whole, part;
+    };
+    Edge edges[4];
+    int edgeCount = 0;
+    for (int i = 0; i < 4; ++i) {
+        long ex0 = corners[i][0], ey0 = corners[i][1];
+        long ex1 = corners[(i + 1) % 4][0], ey1 = corners[(i + 1) % 4][1];
+        if (ey0 == ey1)
+            continue;
+        if (ey0 > ey1) {
+            std::swap(ex0, ex1);
+            std::swap(ey0, ey1);
+        }
+        const long first = std::max(ey0, top);
+        const long end = std::min(ey1, bottom);
+        if (first >= end)
+            continue;
+        Edge &e = edges[edgeCount++];
+        e.first = first;
+        e.end = end;
+        e.dy = ey1 - ey0;
+        const long dx = ex1 - ex0;
+        const long offset = CeilOf(dx, first - ey0, 0, e.dy);
+        e.x = ex0 + offset;
+        // dx * (first - ey0) - offset * dy, worked out without overflow.
+        e.remainder = static_cast<long>(static_cast<Wide>(dx) * (first - ey0) -
+                                        static_cast<Wide>(offset) * e.dy);
+        e.whole = FloorDiv<long>(dx, e.dy);
+        e.part = dx - e.whole * e.dy; // in [0, dy)
+    }
     for (long y = top; y < bottom; ++y) {
         // The crossings of the row with the edges that span it; a
         // parallelogram has two, or four when it is flat.
         long crossing[4];
         int count = 0;
-        for (int i = 0; i < 4; ++i) {
-            long ex0 = corners[i][0], ey0 = corners[i][1];
-            long ex1 = corners[(i + 1) % 4][0], ey1 = corners[(i + 1) % 4][1];
-            if (ey0 == ey1)
+        for (int i = 0; i < edgeCount; ++i) {
+            Edge &e = edges[i];
+            if (y < e.first || y >= e.end)
                 continue;
-            if (ey0 > ey1) {
-                std::swap(ex0, ex1);
-                std::swap(ey0, ey1);
+            crossing[count++] = e.x;
+            e.x += e.whole;
+            e.remainder += e.part;
+            if (e.remainder > 0) {
+                ++e.x;
+                e.remainder -= e.dy;
             }
-            if (y < ey0 || y >= ey1)
-                continue;
-            // The first pixel centre at or right of the edge.
-            crossing[count++] =
-                ex0 + CeilDiv(static_cast<Wide>(ex1 - ex0) * (y - ey0), ey1 - ey0);
         }
         for (int i = 1; i < count; ++i)
             for (int j = i; j > 0 && crossing[j - 1] > crossing[j]; --j)
@@ -242,8 +289,9 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
     for (long y = rowFirst; y < rowEnd; ++y) {
         const double dy = static_cast<double>(y) - cy;
         const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
-        rowLeft_[static_cast<std::size_t>(y)] = Nearest(cx - dx, true);
-        rowRight_[static_cast<std::size_t>(y)] = Nearest(cx + dx, false);
+        const std::size_t i = static_cast<std::size_t>(y);
+        rowLeft_[i] = rowPenLeft_[i] = Nearest(cx - dx, true);
+        rowRight_[i] = rowPenRight_[i] = Nearest(cx + dx, false);
     }
     // The columns' outline pixels widen the rows they fall on. Only the
     // surface's columns are visited: whatever columns beyond an edge add to
@@ -268,6 +316,8 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
     long yTop = 0, yBottom = 0;
     for (long x = columnFirst; x < columnEnd; ++x) {
         column(x, yTop, yBottom);
+        columnTop_[static_cast<std::size_t>(x)] = yTop;
+        columnBottom_[static_cast<std::size_t>(x)] = yBottom;
         widen(x, yTop);
         widen(x, yBottom);
     }
@@ -285,15 +335,12 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
     if (!outline)
         return;
     for (long y = rowFirst; y < rowEnd; ++y) {
-        const double dy = static_cast<double>(y) - cy;
-        const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
-        Put(Nearest(cx - dx, true), y, penColour);
-        Put(Nearest(cx + dx, false), y, penColour);
+        Put(rowPenLeft_[static_cast<std::size_t>(y)], y, penColour);
+        Put(rowPenRight_[static_cast<std::size_t>(y)], y, penColour);
     }
     for (long x = columnFirst; x < columnEnd; ++x) {
-        column(x, yTop, yBottom);
-        Put(x, yTop, penColour);
-        Put(x, yBottom, penColour);
+        Put(x, columnTop_[static_cast<std::size_t>(x)], penColour);
+        Put(x, columnBottom_[static_cast<std::size_t>(x)], penColour);
     }
 }
 

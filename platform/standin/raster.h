@@ -1,8 +1,7 @@
 // Aliased drawing into RGB565 pixels with GDI's pixel rules: thin lines,
 // wide round-ended pen lines and polylines, and ellipses with a one-pixel
-// outline and a solid fill. Nothing is allocated while drawing: the one
-// buffer an ellipse needs is sized by the surface height when the raster is
-// made.
+// outline and a solid fill. Nothing is allocated while drawing: the
+// buffers an ellipse needs are sized by the surface when the raster is made.
 #pragma once
 
 #include <cstdint>
@@ -48,9 +47,15 @@ private:
     int width_;
     int height_;
     int stride_;
-    // Per visible row, the leftmost and rightmost outline pixel of an ellipse.
+    // An ellipse's outline: per visible row, its leftmost and rightmost
+    // pixel, and the row's own nearest pixels; per visible column, the
+    // column's nearest pixels.
     std::vector<long> rowLeft_;
     std::vector<long> rowRight_;
+    std::vector<long> rowPenLeft_;
+    std::vector<long> rowPenRight_;
+    std::vector<long> columnTop_;
+    std::vector<long> columnBottom_;
 };
 
 } // namespace zorbel::standin

@@ -1,6 +1,6 @@
 // Counts every heap allocation of the process, from C and C++ alike (C
-// libraries allocate with malloc), for the allocations-per-frame figure. glibc's own
-// allocator does the work.
+// libraries allocate with malloc), for the allocations-per-frame figure.
+// glibc's own allocator does the work.
 #include <atomic>
 #include <cstddef>
 
