@@ -8,7 +8,9 @@
 //   and join is a filled ellipse of the pen's width.
 // - An ellipse's outline takes, in every column, the pixel nearest the ideal
 //   curve, and in every row the same; exact halves go toward the centre. The
-//   fill is what lies between the outline in each row.
+//   fill is what lies between the outline in each row. This gives GDI's
+//   circles of every size; GDI's other ellipses come out shorter along their
+//   long axis than this rule draws them, a shape the program never asks for.
 #include "platform/standin/raster.h"
 
 #include <algorithm>
