@@ -3,7 +3,7 @@
 
 #include "platform/standin/platform_state.h"
 
-#include <cairo.h>
+#include <cstdint>
 
 namespace zorbel::standin {
 
@@ -28,7 +28,5 @@ void CloseDc(HDC dc);
 
 // The RGB565 pixel GDI draws a COLORREF with: 5, 6 and 5 top bits.
 std::uint16_t Rgb565Of(COLORREF colour);
-// Sets the cairo source to a colour that lands on exactly that pixel.
-void SetSourceColour(cairo_t *context, COLORREF colour);
 
 } // namespace zorbel::standin

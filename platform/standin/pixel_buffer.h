@@ -1,9 +1,10 @@
-// One RGB565 pixel buffer with the cairo objects that draw into it.
+// One RGB565 pixel buffer and the rasterizer that draws into it.
 #pragma once
 
-#include <cairo.h>
+#include "platform/standin/raster.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace zorbel::standin {
 
@@ -14,7 +15,7 @@ public:
     PixelBuffer(const PixelBuffer &) = delete;
     PixelBuffer &operator=(const PixelBuffer &) = delete;
 
-    bool Valid() const { return context_ != nullptr; }
+    bool Valid() const { return raster_ != nullptr; }
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Pitch() const { return pitch_; } // bytes per row
@@ -25,25 +26,23 @@ public:
     }
     const unsigned char *Bytes() const { return bytes_; }
 
-    // Direct writes must be bracketed by these, so cairo never works on stale data.
-    void BeginDirectAccess();
-    void EndDirectAccess();
+    // Direct writes may be bracketed by these; drawing keeps no copy of the
+    // pixels, so there is nothing to bring up to date either way.
+    void BeginDirectAccess() {}
+    void EndDirectAccess() {}
 
-    // The persistent drawing context: created once, so drawing a frame
-    // creates no cairo objects. Recreated only if cairo put it in an error state.
-    cairo_t *Context();
+    // The rasterizer on these pixels, made with the buffer: drawing a frame
+    // allocates nothing. Null when the buffer could not be made.
+    Raster *Drawing() { return raster_.get(); }
 
     void Fill(std::uint16_t pixel, int left, int top, int right, int bottom);
 
 private:
-    void CreateContext();
-
     int width_ = 0;
     int height_ = 0;
     int pitch_ = 0;
     unsigned char *bytes_ = nullptr;
-    cairo_surface_t *surface_ = nullptr;
-    cairo_t *context_ = nullptr;
+    std::unique_ptr<Raster> raster_;
 };
 
 } // namespace zorbel::standin

@@ -185,7 +185,7 @@ HRESULT SurfaceObject::GetDCNow(HDC *dc)
         return DDERR_SURFACELOST;
     if (dc_ != nullptr)
         return DDERR_DCALREADYCREATED;
-    if (buffer_->Context() == nullptr)
+    if (!buffer_->Valid())
         return DDERR_CANTCREATEDC;
     dc_ = OpenDc(*this);
     if (dc_ == nullptr)

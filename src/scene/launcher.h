@@ -31,8 +31,13 @@ public:
     void Recentre(int x, int y);
     POINT GetCentre() const;
 
-    // Draws the whole frame into the back buffer.
+    // Lays out the band for this frame and draws the whole frame into the
+    // back buffer.
     void Draw();
+
+    // Draws a frame of the given layout into the back buffer: the band as
+    // held or slack by Engaged, ball and tips as the layout places them.
+    void DrawLayout(const BandLayout &band) const;
 
     // Works out the band for one frame: keeps BandSide, exchanges the tips
     // when the ball crosses the band line of a slack band, and returns the

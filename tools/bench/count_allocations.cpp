@@ -1,6 +1,6 @@
-// Counts every heap allocation of the process, from C and C++ alike (cairo
-// allocates with malloc), for zorbel-bench's allocations-per-frame figure and
-// the allocation tests. glibc's own allocator does the work.
+// Counts every heap allocation of the process, from C and C++ alike (C
+// libraries allocate with malloc), for zorbel-bench's allocations-per-frame
+// figure and the allocation tests. glibc's own allocator does the work.
 #include <atomic>
 #include <cstddef>
 

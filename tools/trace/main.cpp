@@ -15,9 +15,11 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: zorbel-trace [--png DIR] [SCRIPT]\n"
+    std::fputs("usage: zorbel-trace [--png DIR] [--sums FILE] [SCRIPT]\n"
                "Reads the script from standard input when SCRIPT is absent or '-'.\n"
-               "With --png, every drawn frame is also written to DIR/frame-000001.png and on.\n",
+               "With --png, every drawn frame is also written to DIR/frame-000001.png and on.\n"
+               "With --sums, FILE gets one line per drawn frame: its number and a checksum\n"
+               "of its pixels.\n",
                stderr);
     return 2;
 }
@@ -33,9 +35,9 @@ int Fail(long long number, const std::string &error)
     return 2;
 }
 
-int Run(std::istream &in, const std::string &pngDir)
+int Run(std::istream &in, const std::string &pngDir, std::FILE *sums)
 {
-    zorbel::trace::Session session(stdout, pngDir);
+    zorbel::trace::Session session(stdout, pngDir, sums);
     static char line[kMaxLine + 1];
     long long number = 0;
     for (;;) {
@@ -65,29 +67,45 @@ int Run(std::istream &in, const std::string &pngDir)
 int main(int argc, char **argv)
 {
     std::string pngDir;
+    std::string sumsPath;
     int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "--png") == 0) {
+    while (arg < argc && (std::strcmp(argv[arg], "--png") == 0 ||
+                          std::strcmp(argv[arg], "--sums") == 0)) {
         if (arg + 1 >= argc || argv[arg + 1][0] == '\0')
             return Usage();
-        pngDir = argv[arg + 1];
+        (std::strcmp(argv[arg], "--png") == 0 ? pngDir : sumsPath) = argv[arg + 1];
         arg += 2;
     }
     if (argc - arg > 1)
         return Usage();
-    if (arg < argc && std::strcmp(argv[arg], "-") != 0) {
-        if (argv[arg][0] == '-')
-            return Usage();
-        std::error_code ignored;
-        if (std::filesystem::is_directory(argv[arg], ignored)) {
-            std::fprintf(stderr, "zorbel-trace: '%s' is a folder, not a script\n", argv[arg]);
-            return 2;
-        }
-        std::ifstream file(argv[arg]);
-        if (!file) {
-            std::fprintf(stderr, "zorbel-trace: cannot open '%s'\n", argv[arg]);
-            return 2;
-        }
-        return Run(file, pngDir);
+    std::FILE *sums = nullptr;
+    if (!sumsPath.empty() && (sums = std::fopen(sumsPath.c_str(), "w")) == nullptr) {
+        std::fprintf(stderr, "zorbel-trace: cannot write '%s'\n", sumsPath.c_str());
+        return 2;
     }
-    return Run(std::cin, pngDir);
+    int status = 0;
+    if (arg < argc && std::strcmp(argv[arg], "-") != 0) {
+        std::ifstream file;
+        if (argv[arg][0] != '-')
+            file.open(argv[arg]);
+        std::error_code ignored;
+        if (argv[arg][0] == '-') {
+            status = Usage();
+        } else if (std::filesystem::is_directory(argv[arg], ignored)) {
+            std::fprintf(stderr, "zorbel-trace: '%s' is a folder, not a script\n", argv[arg]);
+            status = 2;
+        } else if (!file) {
+            std::fprintf(stderr, "zorbel-trace: cannot open '%s'\n", argv[arg]);
+            status = 2;
+        } else {
+            status = Run(file, pngDir, sums);
+        }
+    } else {
+        status = Run(std::cin, pngDir, sums);
+    }
+    if (sums != nullptr && std::fclose(sums) != 0 && status == 0) {
+        std::fprintf(stderr, "zorbel-trace: cannot write '%s'\n", sumsPath.c_str());
+        status = 2;
+    }
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -15,7 +16,8 @@
 
 namespace zorbel::trace {
 
-Session::Session(std::FILE *out, std::string pngDir) : out_(out), pngDir_(std::move(pngDir))
+Session::Session(std::FILE *out, std::string pngDir, std::FILE *sums)
+    : out_(out), pngDir_(std::move(pngDir)), sums_(sums)
 {
     testing::UseHeadlessHost();
     testing::SetCallLogging(false);
@@ -51,7 +53,7 @@ bool Session::Open(int width, int height, std::string &error)
     }
     App.MainWindow = window_;
     Deliver();
-    if (!pngDir_.empty() && !OpenDisplay(width, height, error))
+    if (Pictures() && !OpenDisplay(width, height, error))
         return false;
     launcher_ = new Launcher();
     App.TheLauncher = launcher_;
@@ -194,19 +196,42 @@ void Session::Frame(std::string &error, bool &ok)
     ok = Draw(error);
 }
 
+namespace {
+
+// 64-bit FNV-1a over the pixels' RGB565 values, row by row, low byte first.
+std::uint64_t Checksum(const testing::Pixels &pixels)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x) {
+            const std::uint16_t v = pixels.At(x, y);
+            hash = (hash ^ (v & 0xFFu)) * 1099511628211ull;
+            hash = (hash ^ (v >> 8)) * 1099511628211ull;
+        }
+    return hash;
+}
+
+} // namespace
+
 // The band logic once, as a frame runs it, and its record. With pictures
-// wanted, the frame is then drawn as the program draws it; the band logic
-// that drawing runs again changes nothing a second time.
+// wanted, the very layout of the record is then drawn as the program draws
+// a frame.
 bool Session::Draw(std::string &error)
 {
     const BandLayout layout = launcher_->LayOutBand();
     Emit(DrawRecord(++draws_, layout, *launcher_));
+    if (!Pictures())
+        return true;
+    launcher_->DrawLayout(layout);
+    const testing::Pixels pixels = testing::BackBufferPixels();
+    if (sums_ != nullptr)
+        (void)std::fprintf(sums_, "%lld %016llx\n", draws_,
+                           static_cast<unsigned long long>(Checksum(pixels)));
     if (pngDir_.empty())
         return true;
-    launcher_->Draw();
     char name[32];
     (void)std::snprintf(name, sizeof name, "/frame-%06lld.png", draws_);
-    if (!testing::WritePng(testing::BackBufferPixels(), pngDir_ + name)) {
+    if (!testing::WritePng(pixels, pngDir_ + name)) {
         error = "cannot write " + pngDir_ + name;
         return false;
     }

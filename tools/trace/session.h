@@ -16,7 +16,8 @@ namespace zorbel::trace {
 class Session {
 public:
     // pngDir: where each drawn frame goes as a picture; empty for none.
-    Session(std::FILE *out, std::string pngDir);
+    // sums: where each drawn frame's checksum goes; null for none.
+    Session(std::FILE *out, std::string pngDir, std::FILE *sums = nullptr);
     ~Session();
 
     // Runs one parsed command. Returns false with the reason when the
@@ -34,9 +35,11 @@ private:
     void Frame(std::string &error, bool &ok);
     bool Draw(std::string &error);
     void Emit(const std::string &line);
+    bool Pictures() const { return !pngDir_.empty() || sums_ != nullptr; }
 
     std::FILE *out_;
     std::string pngDir_;
+    std::FILE *sums_;
     HWND window_ = nullptr;
     Launcher *launcher_ = nullptr;
     long long steps_ = 0;

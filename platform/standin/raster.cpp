@@ -1,0 +1,349 @@
+// GDI's pixel rules, as its drawing shows them on a 16-bit surface:
+// - A thin line steps along its longer axis and, at each step, takes the
+//   pixel nearest the ideal line, an exact half going to the smaller
+//   coordinate. Its last pixel is left out.
+// - A wide pen's segment is the parallelogram between the segment moved to
+//   either side by whole-pixel offsets, filled with pixel centres on its left
+//   and top edges in and those on its right and bottom edges out; every end
+//   and join is a filled ellipse of the pen's width.
+// - An ellipse's outline takes, in every column, the pixel nearest the ideal
+//   curve, and in every row the same; exact halves go toward the centre. The
+//   fill is what lies between the outline in each row. This gives GDI's
+//   circles of every size; GDI's other ellipses come out shorter along their
+//   long axis than this rule draws them, a shape the program never asks for.
+#include "platform/standin/raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zorbel::standin {
+
+namespace {
+
+// Products of two coordinates or differences can need more than 64 bits;
+// the common small ones are worked out in 64.
+using Wide = __int128;
+
+template <class Int> long FloorDiv(Int a, Int b) // b > 0
+{
+    const Int q = a / b;
+    return static_cast<long>((a % b != 0 && a < 0) ? q - 1 : q);
+}
+
+bool Small(long v) { return v > -(1L << 30) && v < (1L << 30); }
+
+// ceil((a * b + c) / d) for d > 0.
+long CeilOf(long a, long b, long c, long d)
+{
+    if (Small(a) && Small(b) && Small(c) && Small(d))
+        return -FloorDiv<long long>(-(static_cast<long long>(a) * b + c), d);
+    return -FloorDiv<Wide>(-(static_cast<Wide>(a) * b + c), d);
+}
+
+// The whole-pixel offset of one side of a wide segment from the ideal
+// perpendicular (vx, vy) of half the pen's width.
+void SideOffset(double vx, double vy, long &ox, long &oy)
+{
+    auto halfUp = [](double v) { return static_cast<long>(std::floor(v + 0.5)); };
+    auto halfDown = [](double v) { return static_cast<long>(std::ceil(v - 0.5)); };
+    constexpr double kZero = 1e-9;
+    if (std::fabs(vx) < kZero || std::fabs(vy) < kZero) {
+        ox = halfUp(vx);
+        oy = halfUp(vy);
+    } else if (vx > 0.0) {
+        ox = static_cast<long>(std::floor(vx)) + 1;
+        oy = vy > 0.0 ? static_cast<long>(std::floor(vy)) + 1 : static_cast<long>(std::ceil(vy)) - 1;
+    } else {
+        ox = halfDown(vx);
+        oy = vy > 0.0 ? halfUp(vy) : halfDown(vy);
+    }
+}
+
+// The nearest whole number; an exact half goes up when up is set.
+long Nearest(double v, bool up)
+{
+    const double f = std::floor(v);
+    const double d = v - f;
+    if (d > 0.5 || (d == 0.5 && up))
+        return static_cast<long>(f) + 1;
+    return static_cast<long>(f);
+}
+
+} // namespace
+
+Raster::Raster(std::uint16_t *pixels, int width, int height, int stride)
+    : pixels_(pixels), width_(width), height_(height), stride_(stride),
+      rowLeft_(static_cast<std::size_t>(std::max(height, 0))),
+      rowRight_(static_cast<std::size_t>(std::max(height, 0))),
+      rowPenLeft_(static_cast<std::size_t>(std::max(height, 0))),
+      rowPenRight_(static_cast<std::size_t>(std::max(height, 0))),
+      columnTop_(static_cast<std::size_t>(std::max(width, 0))),
+      columnBottom_(static_cast<std::size_t>(std::max(width, 0)))
+{
+}
+
+void Raster::Put(long x, long y, std::uint16_t colour)
+{
+    if (x >= 0 && x < width_ && y >= 0 && y < height_)
+        pixels_[y * stride_ + x] = colour;
+}
+
+void Raster::Span(long y, long left, long right, std::uint16_t colour)
+{
+    if (y < 0 || y >= height_)
+        return;
+    left = std::max(left, 0L);
+    right = std::min(right, static_cast<long>(width_));
+    if (left >= right)
+        return;
+    std::uint16_t *row = pixels_ + y * stride_;
+    std::fill(row + left, row + right, colour);
+}
+
+void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
+{
+    const long dx = x1 - x0;
+    const long dy = y1 - y0;
+    const long adx = dx < 0 ? -dx : dx;
+    const long ady = dy < 0 ? -dy : dy;
+    if (adx == 0 && ady == 0)
+        return;
+    if (adx >= ady) {
+        // Only the steps whose column is on the surface.
+        const long step = dx > 0 ? 1 : -1;
+        long first = 0;
+        long last = adx - 1;
+        if (step > 0) {
+            first = std::max(first, -x0);
+            last = std::min(last, static_cast<long>(width_) - 1 - x0);
+        } else {
+            first = std::max(first, x0 - (static_cast<long>(width_) - 1));
+            last = std::min(last, x0);
+        }
+        for (long i = first; i <= last; ++i) {
+            const long minor = CeilOf(2 * dy, i, -adx, 2 * adx);
+            Put(x0 + step * i, y0 + minor, colour);
+        }
+    } else {
+        const long step = dy > 0 ? 1 : -1;
+        long first = 0;
+        long last = ady - 1;
+        if (step > 0) {
+            first = std::max(first, -y0);
+            last = std::min(last, static_cast<long>(height_) - 1 - y0);
+        } else {
+            first = std::max(first, y0 - (static_cast<long>(height_) - 1));
+            last = std::min(last, y0);
+        }
+        for (long i = first; i <= last; ++i) {
+            const long minor = CeilOf(2 * dx, i, -ady, 2 * ady);
+            Put(x0 + minor, y0 + step * i, colour);
+        }
+    }
+}
+
+void Raster::Dot(long x, long y, int width, std::uint16_t colour)
+{
+    const long left = x - width / 2;
+    const long top = y - width / 2;
+    Ellipse(left, top, left + width, top + width, true, colour, true, colour);
+}
+
+void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uint16_t colour)
+{
+    const long dx = x1 - x0;
+    const long dy = y1 - y0;
+    if (dx == 0 && dy == 0)
+        return;
+    const double length = std::sqrt(static_cast<double>(dx) * static_cast<double>(dx) +
+                                    static_cast<double>(dy) * static_cast<double>(dy));
+    long ax = 0, ay = 0, bx = 0, by = 0;
+    SideOffset(static_cast<double>(dy) / length * width / 2,
+               static_cast<double>(-dx) / length * width / 2, ax, ay);
+    SideOffset(static_cast<double>(-dy) / length * width / 2,
+               static_cast<double>(dx) / length * width / 2, bx, by);
+    const long corners[4][2] = {
+        {x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
+    long top = corners[0][1];
+    long bottom = corners[0][1];
+    for (const auto &c : corners) {
+        top = std::min(top, c[1]);
+        bottom = std::max(bottom, c[1]);
+    }
+    top = std::max(top, 0L);
+    bottom = std::min(bottom, static_cast<long>(height_));
+    if (top >= bottom)
+        return;
+    // Each slanted or vertical edge steps down the rows keeping the first
+    // pixel centre at or right of it exactly: x = x0 + ceil(dx * (y - y0) / dy),
+    // as a quotient and a remainder in (-dy, 0].
+    struct Edge {
+        long first, end; // rows it spans
+        long x, remainder, dy, whole, part;
+    };
+    Edge edges[4];
+    int edgeCount = 0;
+    for (int i = 0; i < 4; ++i) {
+        long ex0 = corners[i][0], ey0 = corners[i][1];
+        long ex1 = corners[(i + 1) % 4][0], ey1 = corners[(i + 1) % 4][1];
+        if (ey0 == ey1)
+            continue;
+        if (ey0 > ey1) {
+            std::swap(ex0, ex1);
+            std::swap(ey0, ey1);
+        }
+        const long first = std::max(ey0, top);
+        const long end = std::min(ey1, bottom);
+        if (first >= end)
+            continue;
+        Edge &e = edges[edgeCount++];
+        e.first = first;
+        e.end = end;
+        e.dy = ey1 - ey0;
+        const long dx = ex1 - ex0;
+        const long offset = CeilOf(dx, first - ey0, 0, e.dy);
+        e.x = ex0 + offset;
+        // dx * (first - ey0) - offset * dy, worked out without overflow.
+        e.remainder = static_cast<long>(static_cast<Wide>(dx) * (first - ey0) -
+                                        static_cast<Wide>(offset) * e.dy);
+        e.whole = FloorDiv<long>(dx, e.dy);
+        e.part = dx - e.whole * e.dy; // in [0, dy)
+    }
+    for (long y = top; y < bottom; ++y) {
+        // The crossings of the row with the edges that span it; a
+        // parallelogram has two, or four when it is flat.
+        long crossing[4];
+        int count = 0;
+        for (int i = 0; i < edgeCount; ++i) {
+            Edge &e = edges[i];
+            if (y < e.first || y >= e.end)
+                continue;
+            crossing[count++] = e.x;
+            e.x += e.whole;
+            e.remainder += e.part;
+            if (e.remainder > 0) {
+                ++e.x;
+                e.remainder -= e.dy;
+            }
+        }
+        for (int i = 1; i < count; ++i)
+            for (int j = i; j > 0 && crossing[j - 1] > crossing[j]; --j)
+                std::swap(crossing[j - 1], crossing[j]);
+        for (int i = 0; i + 1 < count; i += 2)
+            Span(y, crossing[i], crossing[i + 1], colour);
+    }
+}
+
+void Raster::Line(long x0, long y0, long x1, long y1, int width, std::uint16_t colour)
+{
+    if (width <= 1) {
+        ThinLine(x0, y0, x1, y1, colour);
+        return;
+    }
+    const RasterPoint points[2] = {{x0, y0}, {x1, y1}};
+    Polyline(points, 2, width, colour);
+}
+
+void Raster::Polyline(const RasterPoint *points, int count, int width, std::uint16_t colour)
+{
+    if (points == nullptr || count < 2)
+        return;
+    if (width <= 1) {
+        for (int i = 0; i + 1 < count; ++i)
+            ThinLine(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, colour);
+        return;
+    }
+    for (int i = 0; i + 1 < count; ++i)
+        WideSegment(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, width, colour);
+    for (int i = 0; i < count; ++i)
+        Dot(points[i].x, points[i].y, width, colour);
+}
+
+void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
+                     std::uint16_t penColour, bool fill, std::uint16_t fillColour)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    const long w = right - left;
+    const long h = bottom - top;
+    if (w <= 0 || h <= 0 || (w == 1 && h == 1))
+        return;
+    // Visible rows of the ellipse.
+    const long rowFirst = std::max(top, 0L);
+    const long rowEnd = std::min(bottom, static_cast<long>(height_));
+    if (rowFirst >= rowEnd || right <= 0 || left >= width_)
+        return;
+    const double cx = static_cast<double>(left + right - 1) / 2;
+    const double cy = static_cast<double>(top + bottom - 1) / 2;
+    const double a = static_cast<double>(w - 1) / 2;
+    const double b = static_cast<double>(h - 1) / 2;
+
+    // One pixel across: the outline is the whole box.
+    if (a == 0.0 || b == 0.0) {
+        if (outline || fill)
+            for (long y = rowFirst; y < rowEnd; ++y)
+                Span(y, left, right, outline ? penColour : fillColour);
+        return;
+    }
+
+    for (long y = rowFirst; y < rowEnd; ++y) {
+        const double dy = static_cast<double>(y) - cy;
+        const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
+        const std::size_t i = static_cast<std::size_t>(y);
+        rowLeft_[i] = rowPenLeft_[i] = Nearest(cx - dx, true);
+        rowRight_[i] = rowPenRight_[i] = Nearest(cx + dx, false);
+    }
+    // The columns' outline pixels widen the rows they fall on. Only the
+    // surface's columns are visited: whatever columns beyond an edge add to
+    // a row lies beyond that edge, so it is enough to know that they reach
+    // past it, which the rows that the column just outside spans tell.
+    const long columnFirst = std::max(left, 0L);
+    const long columnEnd = std::min(right, static_cast<long>(width_));
+    auto widen = [&](long x, long y) {
+        if (y < rowFirst || y >= rowEnd)
+            return;
+        long &l = rowLeft_[static_cast<std::size_t>(y)];
+        long &r = rowRight_[static_cast<std::size_t>(y)];
+        l = std::min(l, x);
+        r = std::max(r, x);
+    };
+    auto column = [&](long x, long &yTop, long &yBottom) {
+        const double dx = static_cast<double>(x) - cx;
+        const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
+        yTop = Nearest(cy - dy, true);
+        yBottom = Nearest(cy + dy, false);
+    };
+    long yTop = 0, yBottom = 0;
+    for (long x = columnFirst; x < columnEnd; ++x) {
+        column(x, yTop, yBottom);
+        columnTop_[static_cast<std::size_t>(x)] = yTop;
+        columnBottom_[static_cast<std::size_t>(x)] = yBottom;
+        widen(x, yTop);
+        widen(x, yBottom);
+    }
+    for (const long outside : {columnFirst - 1, columnEnd}) {
+        if (outside < left || outside >= right)
+            continue;
+        column(outside, yTop, yBottom);
+        for (long y = std::max(yTop, rowFirst); y <= yBottom && y < rowEnd; ++y)
+            widen(outside, y);
+    }
+    if (fill)
+        for (long y = rowFirst; y < rowEnd; ++y)
+            Span(y, rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)] + 1,
+                 fillColour);
+    if (!outline)
+        return;
+    for (long y = rowFirst; y < rowEnd; ++y) {
+        Put(rowPenLeft_[static_cast<std::size_t>(y)], y, penColour);
+        Put(rowPenRight_[static_cast<std::size_t>(y)], y, penColour);
+    }
+    for (long x = columnFirst; x < columnEnd; ++x) {
+        Put(x, columnTop_[static_cast<std::size_t>(x)], penColour);
+        Put(x, columnBottom_[static_cast<std::size_t>(x)], penColour);
+    }
+}
+
+} // namespace zorbel::standin

@@ -1,0 +1,61 @@
+// Aliased drawing into RGB565 pixels with GDI's pixel rules: thin lines,
+// wide round-ended pen lines and polylines, and ellipses with a one-pixel
+// outline and a solid fill. Nothing is allocated while drawing: the
+// buffers an ellipse needs are sized by the surface when the raster is made.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zorbel::standin {
+
+struct RasterPoint {
+    long x;
+    long y;
+};
+
+class Raster {
+public:
+    // pixels: the top row; stride: pixels from one row to the next.
+    Raster(std::uint16_t *pixels, int width, int height, int stride);
+
+    // A one-pixel line from (x0, y0) toward (x1, y1), the last pixel left out.
+    void ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour);
+
+    // A pen line of the given width: one-pixel pens draw a thin line, wider
+    // ones a band with round ends.
+    void Line(long x0, long y0, long x1, long y1, int width, std::uint16_t colour);
+
+    // Consecutive lines through the points; wider pens join them round.
+    void Polyline(const RasterPoint *points, int count, int width, std::uint16_t colour);
+
+    // The ellipse inscribed in left..right-1, top..bottom-1 (either order):
+    // its one-pixel outline in penColour when outline is set, and the inside
+    // in fillColour when fill is set.
+    void Ellipse(long left, long top, long right, long bottom, bool outline,
+                 std::uint16_t penColour, bool fill, std::uint16_t fillColour);
+
+    // The round end or join of a pen of the given width at (x, y).
+    void Dot(long x, long y, int width, std::uint16_t colour);
+
+private:
+    void Put(long x, long y, std::uint16_t colour);
+    void Span(long y, long left, long right, std::uint16_t colour); // left..right-1
+    void WideSegment(long x0, long y0, long x1, long y1, int width, std::uint16_t colour);
+
+    std::uint16_t *pixels_;
+    int width_;
+    int height_;
+    int stride_;
+    // An ellipse's outline: per visible row, its leftmost and rightmost
+    // pixel, and the row's own nearest pixels; per visible column, the
+    // column's nearest pixels.
+    std::vector<long> rowLeft_;
+    std::vector<long> rowRight_;
+    std::vector<long> rowPenLeft_;
+    std::vector<long> rowPenRight_;
+    std::vector<long> columnTop_;
+    std::vector<long> columnBottom_;
+};
+
+} // namespace zorbel::standin
