@@ -39,6 +39,7 @@ case "$probe_status" in
     0)
         # Started from the unpacked archive, as a user would start it.
         tests/e2e/wine_test.sh build/windows/unpacked/zorbel-*-win32
+        tests/e2e/gdi_diff.sh build/windows build/native
         ;;
     1)
         if [ "${ZORBEL_REQUIRE_WIN32:-0}" = 1 ]; then
@@ -52,6 +53,7 @@ case "$probe_status" in
         cmake --build --preset windows64 -j "$jobs"
         tests/package/zip_test.sh build/windows64 build/windows64/unpacked
         tests/e2e/wine_test.sh build/windows64/unpacked/zorbel-*-win64
+        tests/e2e/gdi_diff.sh build/windows64 build/native
         ;;
     *)
         echo "the 32-bit probe failed (status $probe_status); cannot tell whether this host runs 32-bit programs" >&2
