@@ -20,70 +20,19 @@
 #include <string>
 #include <vector>
 
+#include "dib_surface.h"
 #include "scene/paint.h"
 
 namespace {
 
-class Surface {
+class Surface : public DibSurface {
 public:
-    ~Surface() { Close(); }
-    bool Open(int width, int height)
-    {
-        Close();
-        struct {
-            BITMAPINFOHEADER header;
-            DWORD masks[3];
-        } info{};
-        info.header.biSize = sizeof info.header;
-        info.header.biWidth = width;
-        info.header.biHeight = -height; // top-down
-        info.header.biPlanes = 1;
-        info.header.biBitCount = 16;
-        info.header.biCompression = BI_BITFIELDS;
-        info.masks[0] = 0xF800;
-        info.masks[1] = 0x07E0;
-        info.masks[2] = 0x001F;
-        void *bits = nullptr;
-        dc_ = CreateCompatibleDC(nullptr);
-        if (dc_ == nullptr)
-            return false;
-        bitmap_ = CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS,
-                                   &bits, nullptr, 0);
-        if (bitmap_ == nullptr)
-            return false;
-        old_ = SelectObject(dc_, bitmap_);
-        bits_ = static_cast<std::uint16_t *>(bits);
-        width_ = width;
-        height_ = height;
-        stride_ = ((width * 2 + 3) & ~3) / 2;
-        return true;
-    }
-    void Close()
-    {
-        if (dc_ != nullptr) {
-            if (bitmap_ != nullptr) {
-                SelectObject(dc_, old_);
-                DeleteObject(bitmap_);
-            }
-            DeleteDC(dc_);
-        }
-        dc_ = nullptr;
-        bitmap_ = nullptr;
-    }
-    HDC Dc() const { return dc_; }
-    // The clear of the back buffer: every pixel 0.
-    void Clear()
-    {
-        GdiFlush();
-        std::memset(bits_, 0, static_cast<std::size_t>(stride_) * height_ * 2);
-    }
-    std::uint16_t At(int x, int y) const { return bits_[static_cast<std::size_t>(y) * stride_ + x]; }
     std::uint64_t Checksum() const
     {
         GdiFlush();
         std::uint64_t hash = 14695981039346656037ull;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x) {
+        for (int y = 0; y < Height(); ++y)
+            for (int x = 0; x < Width(); ++x) {
                 const std::uint16_t v = At(x, y);
                 hash = (hash ^ (v & 0xFF)) * 1099511628211ull;
                 hash = (hash ^ (v >> 8)) * 1099511628211ull;
@@ -97,10 +46,10 @@ public:
         std::FILE *out = std::fopen(path.c_str(), "wb");
         if (out == nullptr)
             return false;
-        std::fprintf(out, "P6\n%d %d\n255\n", width_, height_);
-        std::vector<unsigned char> row(static_cast<std::size_t>(width_) * 3);
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
+        std::fprintf(out, "P6\n%d %d\n255\n", Width(), Height());
+        std::vector<unsigned char> row(static_cast<std::size_t>(Width()) * 3);
+        for (int y = 0; y < Height(); ++y) {
+            for (int x = 0; x < Width(); ++x) {
                 const unsigned v = At(x, y);
                 const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
                 row[x * 3 + 0] = static_cast<unsigned char>((r << 3) | (r >> 2));
@@ -112,14 +61,6 @@ public:
         return std::fclose(out) == 0;
     }
 
-private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    std::uint16_t *bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
-    int stride_ = 0;
 };
 
 // The numbers after "KEY": in a record, up to the end of its value.

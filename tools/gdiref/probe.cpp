@@ -12,6 +12,8 @@
 // colour, ? anything else), then a lone ".". A size command is echoed.
 #include <windows.h>
 
+#include "dib_surface.h"
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -27,72 +29,20 @@ constexpr COLORREF kBrush = RGB(0xFF, 0x00, 0x00);
 constexpr WORD kPenPixel = ((0x00 >> 3) << 11) | ((0xCC >> 2) << 5) | (0xFF >> 3);
 constexpr WORD kBrushPixel = ((0xFF >> 3) << 11);
 
-struct Surface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    WORD *bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int pitch = 0; // in pixels
-
-    bool Open(int w, int h)
-    {
-        Close();
-        struct {
-            BITMAPINFOHEADER header;
-            DWORD masks[3];
-        } info{};
-        info.header.biSize = sizeof info.header;
-        info.header.biWidth = w;
-        info.header.biHeight = -h; // top-down
-        info.header.biPlanes = 1;
-        info.header.biBitCount = 16;
-        info.header.biCompression = BI_BITFIELDS;
-        info.masks[0] = 0xF800;
-        info.masks[1] = 0x07E0;
-        info.masks[2] = 0x001F;
-        void *pixels = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS,
-                                  &pixels, nullptr, 0);
-        if (dc == nullptr || bitmap == nullptr)
-            return false;
-        old = SelectObject(dc, bitmap);
-        bits = static_cast<WORD *>(pixels);
-        width = w;
-        height = h;
-        pitch = ((w * 2 + 3) & ~3) / 2;
-        return true;
-    }
-    void Close()
-    {
-        if (dc != nullptr) {
-            SelectObject(dc, old);
-            DeleteObject(bitmap);
-            DeleteDC(dc);
-        }
-        dc = nullptr;
-    }
-    void Clear()
-    {
-        GdiFlush();
-        std::memset(bits, 0, static_cast<size_t>(pitch) * height * 2);
-    }
+struct Surface : DibSurface {
     void Print() const
     {
         GdiFlush();
-        for (int y = 0; y < height; ++y) {
-            const WORD *row = bits + static_cast<size_t>(y) * pitch;
+        for (int y = 0; y < Height(); ++y) {
             std::string text;
-            for (int x = 0; x < width;) {
-                if (row[x] == 0) {
+            for (int x = 0; x < Width();) {
+                if (At(x, y) == 0) {
                     ++x;
                     continue;
                 }
-                const WORD v = row[x];
+                const WORD v = At(x, y);
                 int end = x;
-                while (end + 1 < width && row[end + 1] == v)
+                while (end + 1 < Width() && At(end + 1, y) == v)
                     ++end;
                 const char c = v == kPenPixel ? 'p' : v == kBrushPixel ? 'b' : '?';
                 text += " " + std::to_string(x) + "-" + std::to_string(end) + c;
@@ -152,28 +102,28 @@ int main()
         std::printf("%s\n", line);
         if (op == "line" && n.size() == 5) {
             const HPEN pen = CreatePen(PS_SOLID, static_cast<int>(n[0]), kPen);
-            const HGDIOBJ oldPen = SelectObject(surface.dc, pen);
-            MoveToEx(surface.dc, static_cast<int>(n[1]), static_cast<int>(n[2]), nullptr);
-            LineTo(surface.dc, static_cast<int>(n[3]), static_cast<int>(n[4]));
-            SelectObject(surface.dc, oldPen);
+            const HGDIOBJ oldPen = SelectObject(surface.Dc(), pen);
+            MoveToEx(surface.Dc(), static_cast<int>(n[1]), static_cast<int>(n[2]), nullptr);
+            LineTo(surface.Dc(), static_cast<int>(n[3]), static_cast<int>(n[4]));
+            SelectObject(surface.Dc(), oldPen);
             DeleteObject(pen);
         } else if (op == "poly" && n.size() >= 5 && n.size() % 2 == 1) {
             std::vector<POINT> points;
             for (size_t i = 1; i + 1 < n.size(); i += 2)
                 points.push_back(POINT{n[i], n[i + 1]});
             const HPEN pen = CreatePen(PS_SOLID, static_cast<int>(n[0]), kPen);
-            const HGDIOBJ oldPen = SelectObject(surface.dc, pen);
-            Polyline(surface.dc, points.data(), static_cast<int>(points.size()));
-            SelectObject(surface.dc, oldPen);
+            const HGDIOBJ oldPen = SelectObject(surface.Dc(), pen);
+            Polyline(surface.Dc(), points.data(), static_cast<int>(points.size()));
+            SelectObject(surface.Dc(), oldPen);
             DeleteObject(pen);
         } else if (op == "ellipse" && n.size() == 4) {
             const HPEN pen = CreatePen(PS_SOLID, 1, kPen);
-            const HGDIOBJ oldPen = SelectObject(surface.dc, pen);
-            const HGDIOBJ oldBrush = SelectObject(surface.dc, brush);
-            Ellipse(surface.dc, static_cast<int>(n[0]), static_cast<int>(n[1]),
+            const HGDIOBJ oldPen = SelectObject(surface.Dc(), pen);
+            const HGDIOBJ oldBrush = SelectObject(surface.Dc(), brush);
+            Ellipse(surface.Dc(), static_cast<int>(n[0]), static_cast<int>(n[1]),
                     static_cast<int>(n[2]), static_cast<int>(n[3]));
-            SelectObject(surface.dc, oldBrush);
-            SelectObject(surface.dc, oldPen);
+            SelectObject(surface.Dc(), oldBrush);
+            SelectObject(surface.Dc(), oldPen);
             DeleteObject(pen);
         }
         surface.Print();
