@@ -40,6 +40,20 @@ long CeilOf(long a, long b, long c, long d)
     return -FloorDiv<Wide>(-(static_cast<Wide>(a) * b + c), d);
 }
 
+struct StepRange {
+    long first;
+    long last;
+};
+
+// Of the steps 0 .. count - 1 from `origin` by `step` (1 or -1), those that
+// land in 0 .. extent - 1.
+StepRange VisibleSteps(long origin, long step, long count, long extent)
+{
+    if (step > 0)
+        return {std::max(0L, -origin), std::min(count - 1, extent - 1 - origin)};
+    return {std::max(0L, origin - (extent - 1)), std::min(count - 1, origin)};
+}
+
 // The whole-pixel offset of one side of a wide segment from the ideal
 // perpendicular (vx, vy) of half the pen's width.
 void SideOffset(double vx, double vy, long &ox, long &oy)
@@ -108,37 +122,18 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
     const long ady = dy < 0 ? -dy : dy;
     if (adx == 0 && ady == 0)
         return;
+    // The line steps along its longer axis, one pixel a step, leaving out
+    // the last; only the steps whose major coordinate is on the surface.
     if (adx >= ady) {
-        // Only the steps whose column is on the surface.
         const long step = dx > 0 ? 1 : -1;
-        long first = 0;
-        long last = adx - 1;
-        if (step > 0) {
-            first = std::max(first, -x0);
-            last = std::min(last, static_cast<long>(width_) - 1 - x0);
-        } else {
-            first = std::max(first, x0 - (static_cast<long>(width_) - 1));
-            last = std::min(last, x0);
-        }
-        for (long i = first; i <= last; ++i) {
-            const long minor = CeilOf(2 * dy, i, -adx, 2 * adx);
-            Put(x0 + step * i, y0 + minor, colour);
-        }
+        const StepRange steps = VisibleSteps(x0, step, adx, width_);
+        for (long i = steps.first; i <= steps.last; ++i)
+            Put(x0 + step * i, y0 + CeilOf(2 * dy, i, -adx, 2 * adx), colour);
     } else {
         const long step = dy > 0 ? 1 : -1;
-        long first = 0;
-        long last = ady - 1;
-        if (step > 0) {
-            first = std::max(first, -y0);
-            last = std::min(last, static_cast<long>(height_) - 1 - y0);
-        } else {
-            first = std::max(first, y0 - (static_cast<long>(height_) - 1));
-            last = std::min(last, y0);
-        }
-        for (long i = first; i <= last; ++i) {
-            const long minor = CeilOf(2 * dx, i, -ady, 2 * ady);
-            Put(x0 + minor, y0 + step * i, colour);
-        }
+        const StepRange steps = VisibleSteps(y0, step, ady, height_);
+        for (long i = steps.first; i <= steps.last; ++i)
+            Put(x0 + CeilOf(2 * dx, i, -ady, 2 * ady), y0 + step * i, colour);
     }
 }
 
