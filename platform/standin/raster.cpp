@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace zorbel::standin {
 
@@ -83,16 +84,22 @@ long Nearest(double v, bool up)
     return static_cast<long>(f);
 }
 
+// Ellipses up to this size across are kept as shapes, a handful of them.
+constexpr long kShapeSide = 64;
+constexpr std::size_t kShapes = 8;
+
 } // namespace
 
+Raster::Outline::Outline(int rows, int columns)
+    : rowLeft(static_cast<std::size_t>(std::max(rows, 0))), rowRight(rowLeft.size()),
+      rowPenLeft(rowLeft.size()), rowPenRight(rowLeft.size()),
+      columnTop(static_cast<std::size_t>(std::max(columns, 0))), columnBottom(columnTop.size())
+{
+}
+
 Raster::Raster(std::uint16_t *pixels, int width, int height, int stride)
-    : pixels_(pixels), width_(width), height_(height), stride_(stride),
-      rowLeft_(static_cast<std::size_t>(std::max(height, 0))),
-      rowRight_(static_cast<std::size_t>(std::max(height, 0))),
-      rowPenLeft_(static_cast<std::size_t>(std::max(height, 0))),
-      rowPenRight_(static_cast<std::size_t>(std::max(height, 0))),
-      columnTop_(static_cast<std::size_t>(std::max(width, 0))),
-      columnBottom_(static_cast<std::size_t>(std::max(width, 0)))
+    : pixels_(pixels), width_(width), height_(height), stride_(stride), large_(height, width),
+      shapes_(kShapes, Shape{0, 0, Outline(kShapeSide, kShapeSide)})
 {
 }
 
@@ -102,7 +109,7 @@ void Raster::Put(long x, long y, std::uint16_t colour)
         pixels_[y * stride_ + x] = colour;
 }
 
-void Raster::Span(long y, long left, long right, std::uint16_t colour)
+inline void Raster::Span(long y, long left, long right, std::uint16_t colour)
 {
     if (y < 0 || y >= height_)
         return;
@@ -110,8 +117,14 @@ void Raster::Span(long y, long left, long right, std::uint16_t colour)
     right = std::min(right, static_cast<long>(width_));
     if (left >= right)
         return;
-    std::uint16_t *row = pixels_ + y * stride_;
-    std::fill(row + left, row + right, colour);
+    // Four pixels a store: most spans are a few pixels of a pen's width.
+    std::uint16_t *pixel = pixels_ + y * stride_ + left;
+    std::uint16_t *const end = pixel + (right - left);
+    const std::uint64_t four = colour * 0x0001000100010001ULL;
+    for (; end - pixel >= 4; pixel += 4)
+        std::memcpy(pixel, &four, sizeof four);
+    for (; pixel < end; ++pixel)
+        *pixel = colour;
 }
 
 void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
@@ -204,28 +217,50 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
         e.whole = FloorDiv<long>(dx, e.dy);
         e.part = dx - e.whole * e.dy; // in [0, dy)
     }
-    for (long y = top; y < bottom; ++y) {
-        // The crossings of the row with the edges that span it; a
-        // parallelogram has two, or four when it is flat.
-        long crossing[4];
+    auto advance = [](Edge &e) {
+        const long x = e.x;
+        e.x += e.whole;
+        e.remainder += e.part;
+        if (e.remainder > 0) {
+            ++e.x;
+            e.remainder -= e.dy;
+        }
+        return x;
+    };
+    // The rows go in runs that the same edges cross. A parallelogram's
+    // edges meet only at its corners, so a run has two edges, or four when
+    // it is flat, and every row of it their crossings in pairs.
+    for (long y = top; y < bottom;) {
+        Edge *crossing[4];
         int count = 0;
+        long runEnd = bottom;
         for (int i = 0; i < edgeCount; ++i) {
             Edge &e = edges[i];
-            if (y < e.first || y >= e.end)
+            if (y >= e.end)
                 continue;
-            crossing[count++] = e.x;
-            e.x += e.whole;
-            e.remainder += e.part;
-            if (e.remainder > 0) {
-                ++e.x;
-                e.remainder -= e.dy;
+            if (y < e.first) {
+                runEnd = std::min(runEnd, e.first);
+                continue;
             }
+            crossing[count++] = &e;
+            runEnd = std::min(runEnd, e.end);
         }
-        for (int i = 1; i < count; ++i)
-            for (int j = i; j > 0 && crossing[j - 1] > crossing[j]; --j)
-                std::swap(crossing[j - 1], crossing[j]);
-        for (int i = 0; i + 1 < count; i += 2)
-            Span(y, crossing[i], crossing[i + 1], colour);
+        if (count == 2) {
+            for (; y < runEnd; ++y) {
+                const long a = advance(*crossing[0]);
+                const long b = advance(*crossing[1]);
+                Span(y, std::min(a, b), std::max(a, b), colour);
+            }
+            continue;
+        }
+        for (; y < runEnd; ++y) {
+            long x[4];
+            for (int i = 0; i < count; ++i)
+                x[i] = advance(*crossing[i]);
+            std::sort(x, x + count);
+            for (int i = 0; i + 1 < count; i += 2)
+                Span(y, x[i], x[i + 1], colour);
+        }
     }
 }
 
@@ -254,6 +289,64 @@ void Raster::Polyline(const RasterPoint *points, int count, int width, std::uint
         Dot(points[i].x, points[i].y, width, colour);
 }
 
+void Raster::Trace(long left, long top, long right, long bottom, long rowFirst, long rowEnd,
+                   long columnFirst, long columnEnd, Outline &outline)
+{
+    const double cx = static_cast<double>(left + right - 1) / 2;
+    const double cy = static_cast<double>(top + bottom - 1) / 2;
+    const double a = static_cast<double>(right - left - 1) / 2;
+    const double b = static_cast<double>(bottom - top - 1) / 2;
+    auto at = [](std::vector<long> &v, long i) -> long & { return v[static_cast<std::size_t>(i)]; };
+    for (long y = rowFirst; y < rowEnd; ++y) {
+        const double dy = static_cast<double>(y) - cy;
+        const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
+        at(outline.rowLeft, y) = at(outline.rowPenLeft, y) = Nearest(cx - dx, true);
+        at(outline.rowRight, y) = at(outline.rowPenRight, y) = Nearest(cx + dx, false);
+    }
+    // The columns' outline pixels widen the rows they fall on. Only the
+    // given columns are visited: whatever columns beyond them add to a row
+    // lies beyond them too, so it is enough to know that they reach past,
+    // which the rows that the column just outside spans tell.
+    auto widen = [&](long x, long y) {
+        if (y < rowFirst || y >= rowEnd)
+            return;
+        at(outline.rowLeft, y) = std::min(at(outline.rowLeft, y), x);
+        at(outline.rowRight, y) = std::max(at(outline.rowRight, y), x);
+    };
+    auto column = [&](long x, long &yTop, long &yBottom) {
+        const double dx = static_cast<double>(x) - cx;
+        const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
+        yTop = Nearest(cy - dy, true);
+        yBottom = Nearest(cy + dy, false);
+    };
+    for (long x = columnFirst; x < columnEnd; ++x) {
+        column(x, at(outline.columnTop, x), at(outline.columnBottom, x));
+        widen(x, at(outline.columnTop, x));
+        widen(x, at(outline.columnBottom, x));
+    }
+    for (const long outside : {columnFirst - 1, columnEnd}) {
+        if (outside < left || outside >= right)
+            continue;
+        long yTop = 0, yBottom = 0;
+        column(outside, yTop, yBottom);
+        for (long y = std::max(yTop, rowFirst); y <= yBottom && y < rowEnd; ++y)
+            widen(outside, y);
+    }
+}
+
+const Raster::Outline &Raster::SmallShape(long width, long height)
+{
+    for (const Shape &shape : shapes_)
+        if (shape.width == width && shape.height == height)
+            return shape.outline;
+    Shape &shape = shapes_[nextShape_];
+    nextShape_ = (nextShape_ + 1) % shapes_.size();
+    shape.width = width;
+    shape.height = height;
+    Trace(0, 0, width, height, 0, height, 0, width, shape.outline);
+    return shape.outline;
+}
+
 void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
                      std::uint16_t penColour, bool fill, std::uint16_t fillColour)
 {
@@ -265,79 +358,46 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
     const long h = bottom - top;
     if (w <= 0 || h <= 0 || (w == 1 && h == 1))
         return;
-    // Visible rows of the ellipse.
+    // Visible rows and columns of the ellipse.
     const long rowFirst = std::max(top, 0L);
     const long rowEnd = std::min(bottom, static_cast<long>(height_));
-    if (rowFirst >= rowEnd || right <= 0 || left >= width_)
+    const long columnFirst = std::max(left, 0L);
+    const long columnEnd = std::min(right, static_cast<long>(width_));
+    if (rowFirst >= rowEnd || columnFirst >= columnEnd)
         return;
-    const double cx = static_cast<double>(left + right - 1) / 2;
-    const double cy = static_cast<double>(top + bottom - 1) / 2;
-    const double a = static_cast<double>(w - 1) / 2;
-    const double b = static_cast<double>(h - 1) / 2;
 
     // One pixel across: the outline is the whole box.
-    if (a == 0.0 || b == 0.0) {
+    if (w == 1 || h == 1) {
         if (outline || fill)
             for (long y = rowFirst; y < rowEnd; ++y)
                 Span(y, left, right, outline ? penColour : fillColour);
         return;
     }
 
-    for (long y = rowFirst; y < rowEnd; ++y) {
-        const double dy = static_cast<double>(y) - cy;
-        const double dx = a * std::sqrt(std::max(0.0, 1 - (dy * dy) / (b * b)));
-        const std::size_t i = static_cast<std::size_t>(y);
-        rowLeft_[i] = rowPenLeft_[i] = Nearest(cx - dx, true);
-        rowRight_[i] = rowPenRight_[i] = Nearest(cx + dx, false);
+    // A small ellipse's outline comes from its kept shape, moved to its
+    // place; a large one's is worked out for the visible part only.
+    const Outline *o = &large_;
+    long dx = 0, dy = 0;
+    if (w <= kShapeSide && h <= kShapeSide) {
+        o = &SmallShape(w, h);
+        dx = left;
+        dy = top;
+    } else {
+        Trace(left, top, right, bottom, rowFirst, rowEnd, columnFirst, columnEnd, large_);
     }
-    // The columns' outline pixels widen the rows they fall on. Only the
-    // surface's columns are visited: whatever columns beyond an edge add to
-    // a row lies beyond that edge, so it is enough to know that they reach
-    // past it, which the rows that the column just outside spans tell.
-    const long columnFirst = std::max(left, 0L);
-    const long columnEnd = std::min(right, static_cast<long>(width_));
-    auto widen = [&](long x, long y) {
-        if (y < rowFirst || y >= rowEnd)
-            return;
-        long &l = rowLeft_[static_cast<std::size_t>(y)];
-        long &r = rowRight_[static_cast<std::size_t>(y)];
-        l = std::min(l, x);
-        r = std::max(r, x);
-    };
-    auto column = [&](long x, long &yTop, long &yBottom) {
-        const double dx = static_cast<double>(x) - cx;
-        const double dy = b * std::sqrt(std::max(0.0, 1 - (dx * dx) / (a * a)));
-        yTop = Nearest(cy - dy, true);
-        yBottom = Nearest(cy + dy, false);
-    };
-    long yTop = 0, yBottom = 0;
-    for (long x = columnFirst; x < columnEnd; ++x) {
-        column(x, yTop, yBottom);
-        columnTop_[static_cast<std::size_t>(x)] = yTop;
-        columnBottom_[static_cast<std::size_t>(x)] = yBottom;
-        widen(x, yTop);
-        widen(x, yBottom);
-    }
-    for (const long outside : {columnFirst - 1, columnEnd}) {
-        if (outside < left || outside >= right)
-            continue;
-        column(outside, yTop, yBottom);
-        for (long y = std::max(yTop, rowFirst); y <= yBottom && y < rowEnd; ++y)
-            widen(outside, y);
-    }
+    auto at = [](const std::vector<long> &v, long i) { return v[static_cast<std::size_t>(i)]; };
     if (fill)
         for (long y = rowFirst; y < rowEnd; ++y)
-            Span(y, rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)] + 1,
-                 fillColour);
+            Span(y, at(o->rowLeft, y - dy) + dx, at(o->rowRight, y - dy) + dx + 1, fillColour);
     if (!outline)
         return;
     for (long y = rowFirst; y < rowEnd; ++y) {
-        Put(rowPenLeft_[static_cast<std::size_t>(y)], y, penColour);
-        Put(rowPenRight_[static_cast<std::size_t>(y)], y, penColour);
+        Put(at(o->rowPenLeft, y - dy) + dx, y, penColour);
+        Put(at(o->rowPenRight, y - dy) + dx, y, penColour);
     }
     for (long x = columnFirst; x < columnEnd; ++x) {
-        Put(x, columnTop_[static_cast<std::size_t>(x)], penColour);
-        Put(x, columnBottom_[static_cast<std::size_t>(x)], penColour);
+        Put(x, at(o->columnTop, x - dx) + dy, penColour);
+        Put(x, at(o->columnBottom, x - dx) + dy, penColour);
     }
 }
 

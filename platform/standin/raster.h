@@ -39,23 +39,37 @@ public:
     void Dot(long x, long y, int width, std::uint16_t colour);
 
 private:
+    // An ellipse's outline: per row, its leftmost and rightmost pixel, and
+    // the row's own nearest pixels; per column, the column's nearest pixels.
+    struct Outline {
+        std::vector<long> rowLeft, rowRight, rowPenLeft, rowPenRight, columnTop, columnBottom;
+        Outline(int rows, int columns);
+    };
+    // An ellipse's shape depends only on its size: the small ones a frame
+    // draws again and again (round pen ends, balls, tips) are kept, relative
+    // to their top-left corner.
+    struct Shape {
+        long width = 0;
+        long height = 0;
+        Outline outline;
+    };
+
     void Put(long x, long y, std::uint16_t colour);
     void Span(long y, long left, long right, std::uint16_t colour); // left..right-1
     void WideSegment(long x0, long y0, long x1, long y1, int width, std::uint16_t colour);
+    const Outline &SmallShape(long width, long height);
+    // Works out the outline of the ellipse in left..right-1, top..bottom-1
+    // for the given rows and columns, indexed by row and by column.
+    static void Trace(long left, long top, long right, long bottom, long rowFirst, long rowEnd,
+                      long columnFirst, long columnEnd, Outline &outline);
 
     std::uint16_t *pixels_;
     int width_;
     int height_;
     int stride_;
-    // An ellipse's outline: per visible row, its leftmost and rightmost
-    // pixel, and the row's own nearest pixels; per visible column, the
-    // column's nearest pixels.
-    std::vector<long> rowLeft_;
-    std::vector<long> rowRight_;
-    std::vector<long> rowPenLeft_;
-    std::vector<long> rowPenRight_;
-    std::vector<long> columnTop_;
-    std::vector<long> columnBottom_;
+    Outline large_; // by surface row and column
+    std::vector<Shape> shapes_;
+    std::size_t nextShape_ = 0;
 };
 
 } // namespace zorbel::standin
