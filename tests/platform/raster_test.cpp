@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -123,5 +124,28 @@ TEST(Raster, WidePenLinesOfEveryWidthAndDirection) { CheckAll("wide_lines.txt", 
 TEST(Raster, PolylinesWithRoundJoins) { CheckAll("polylines.txt", 100); }
 TEST(Raster, CirclesOfEverySize) { CheckAll("circles.txt", 40); }
 TEST(Raster, ShapesCutByTheSurfaceEdges) { CheckAll("clipped.txt", 14); }
+
+// Small ellipses are kept by size and moved into place: one drawn again at
+// other places, partly off the surface, after more sizes than are kept have
+// come and gone, is the one a fresh surface draws there.
+TEST(Raster, KeptEllipseShapesMatchFreshOnes)
+{
+    constexpr int kWidth = 80, kHeight = 60;
+    std::vector<std::uint16_t> kept(kWidth * kHeight), fresh(kWidth * kHeight);
+    Raster keeper(kept.data(), kWidth, kHeight, kWidth);
+    for (int round = 0; round < 2; ++round)
+        for (long size = 2; size <= 14; ++size)
+            for (const long taller : {0L, 3L})
+                for (const long at : {-7L, 3L, 70L}) {
+                    const long x = at + round * 5, y = at / 2 - round;
+                    const long h = size + taller;
+                    std::fill(kept.begin(), kept.end(), 0);
+                    std::fill(fresh.begin(), fresh.end(), 0);
+                    keeper.Ellipse(x, y, x + size, y + h, true, kPen, true, kBrush);
+                    Raster(fresh.data(), kWidth, kHeight, kWidth)
+                        .Ellipse(x, y, x + size, y + h, true, kPen, true, kBrush);
+                    EXPECT_EQ(kept, fresh) << size << " x " << h << " at " << x << "," << y;
+                }
+}
 
 } // namespace
