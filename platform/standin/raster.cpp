@@ -123,7 +123,11 @@ inline void Raster::Span(long y, long left, long right, std::uint16_t colour)
     const std::uint64_t four = colour * 0x0001000100010001ULL;
     for (; end - pixel >= 4; pixel += 4)
         std::memcpy(pixel, &four, sizeof four);
-    for (; pixel < end; ++pixel)
+    if (end - pixel >= 2) {
+        std::memcpy(pixel, &four, 4);
+        pixel += 2;
+    }
+    if (pixel < end)
         *pixel = colour;
 }
 
@@ -386,10 +390,20 @@ void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
         Trace(left, top, right, bottom, rowFirst, rowEnd, columnFirst, columnEnd, large_);
     }
     auto at = [](const std::vector<long> &v, long i) { return v[static_cast<std::size_t>(i)]; };
+    // Under an outline the fill may as well reach the row's own outline
+    // pixels, which the outline paints over: where a row's two nearest
+    // pixels cross, the fill would leave them out. Then an outline in the
+    // fill's colour, as a wide pen's round ends are, is drawn already.
     if (fill)
-        for (long y = rowFirst; y < rowEnd; ++y)
-            Span(y, at(o->rowLeft, y - dy) + dx, at(o->rowRight, y - dy) + dx + 1, fillColour);
-    if (!outline)
+        for (long y = rowFirst; y < rowEnd; ++y) {
+            long from = at(o->rowLeft, y - dy), to = at(o->rowRight, y - dy);
+            if (outline) {
+                from = std::min(from, at(o->rowPenRight, y - dy));
+                to = std::max(to, at(o->rowPenLeft, y - dy));
+            }
+            Span(y, from + dx, to + dx + 1, fillColour);
+        }
+    if (!outline || (fill && penColour == fillColour))
         return;
     for (long y = rowFirst; y < rowEnd; ++y) {
         Put(at(o->rowPenLeft, y - dy) + dx, y, penColour);
