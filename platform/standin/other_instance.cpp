@@ -107,8 +107,6 @@ void ReportInstanceProblem(const std::string &problem) { ReportProblem(problem);
 
 bool Host::OtherCopyRunning(const std::string &className) { return !ClaimClass(className); }
 
-bool Host::OtherCopyIconic(const std::string &) { return false; }
-
 bool Host::BringOtherCopyForward(const std::string &className, bool)
 {
     // Once this process holds the class, no other copy does.
