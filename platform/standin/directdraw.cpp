@@ -6,6 +6,7 @@
 #include "platform/standin/platform_state.h"
 
 #include <algorithm>
+#include <utility>
 
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
@@ -20,14 +21,12 @@ constexpr DWORD kMaxDimension = 16384;
 
 const char *IidName(REFIID riid)
 {
-    if (riid == IID_IDirectDraw4)
-        return "IID_IDirectDraw4";
-    if (riid == IID_IDirectDraw)
-        return "IID_IDirectDraw";
-    if (riid == IID_IUnknown)
-        return "IID_IUnknown";
-    if (riid == IID_IDirectDrawSurface4)
-        return "IID_IDirectDrawSurface4";
+    const std::pair<const IID *, const char *> names[] = {
+        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"},
+        {&IID_IUnknown, "IID_IUnknown"}, {&IID_IDirectDrawSurface4, "IID_IDirectDrawSurface4"}};
+    for (const auto &[iid, name] : names)
+        if (riid == *iid)
+            return name;
     return "other";
 }
 

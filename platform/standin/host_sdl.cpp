@@ -98,12 +98,10 @@ Window *CursorWindow()
     return newest != nullptr && newest->native != nullptr ? newest : nullptr;
 }
 
-// The keys a program's accelerators can name (Escape, Return, Space) and
-// the letters; other keys give no messages.
+// The keys a program's accelerators can name (Escape, Return, Space); other
+// keys give no messages.
 WORD VirtualKeyOf(SDL_Keycode key)
 {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return static_cast<WORD>('A' + (key - SDLK_a));
     switch (key) {
     case SDLK_ESCAPE: return 0x1B;
     case SDLK_RETURN: return 0x0D;
