@@ -98,7 +98,6 @@ std::string HresultName(HRESULT hr)
         {DDERR_INVALIDMODE, "DDERR_INVALIDMODE"},
         {DDERR_UNSUPPORTEDMODE, "DDERR_UNSUPPORTEDMODE"},
         {DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
-        {DDERR_INVALIDOBJECT, "DDERR_INVALIDOBJECT"},
         {DDERR_NOEXCLUSIVEMODE, "DDERR_NOEXCLUSIVEMODE"},
         {DDERR_NOTFOUND, "DDERR_NOTFOUND"},
         {DDERR_SURFACEBUSY, "DDERR_SURFACEBUSY"},
@@ -128,16 +127,13 @@ std::string MessageName(UINT message)
     case WM_DESTROY: return "WM_DESTROY";
     case WM_MOVE: return "WM_MOVE";
     case WM_SIZE: return "WM_SIZE";
-    case WM_ACTIVATE: return "WM_ACTIVATE";
     case WM_PAINT: return "WM_PAINT";
     case WM_CLOSE: return "WM_CLOSE";
     case WM_QUIT: return "WM_QUIT";
     case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
     case WM_KEYDOWN: return "WM_KEYDOWN";
     case WM_KEYUP: return "WM_KEYUP";
-    case WM_CHAR: return "WM_CHAR";
     case WM_COMMAND: return "WM_COMMAND";
-    case WM_MOUSEMOVE: return "WM_MOUSEMOVE";
     case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
     case WM_LBUTTONUP: return "WM_LBUTTONUP";
     case WM_LBUTTONDBLCLK: return "WM_LBUTTONDBLCLK";

@@ -4,6 +4,8 @@
 
 #include "platform/standin/windef.h"
 
+#include <cstring>
+
 using ULONG = std::uint32_t;
 
 struct GUID {
@@ -15,15 +17,7 @@ struct GUID {
 using IID = GUID;
 using REFIID = const IID &;
 
-inline bool operator==(const GUID &a, const GUID &b)
-{
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-        return false;
-    for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i])
-            return false;
-    return true;
-}
+inline bool operator==(const GUID &a, const GUID &b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 
 extern const IID IID_IUnknown;
 extern const IID IID_IDirectDraw;
@@ -31,7 +25,6 @@ extern const IID IID_IDirectDraw4;
 extern const IID IID_IDirectDrawSurface4;
 
 #define ZORBEL_HRESULT(value) (static_cast<HRESULT>(static_cast<std::int32_t>(value##u)))
-#define S_OK 0
 #define E_FAIL ZORBEL_HRESULT(0x80004005)
 #define E_NOINTERFACE ZORBEL_HRESULT(0x80004002)
 #define E_OUTOFMEMORY ZORBEL_HRESULT(0x8007000E)
@@ -43,21 +36,16 @@ extern const IID IID_IDirectDrawSurface4;
 #define DDERR_OUTOFMEMORY E_OUTOFMEMORY
 #define DDERR_UNSUPPORTED E_NOTIMPL
 #define DDERR_INVALIDMODE ZORBEL_HRESULT(0x88760078)
-#define DDERR_INVALIDOBJECT ZORBEL_HRESULT(0x88760082)
 #define DDERR_NOEXCLUSIVEMODE ZORBEL_HRESULT(0x887600E1)
 #define DDERR_NOTFOUND ZORBEL_HRESULT(0x887600FF)
 #define DDERR_SURFACEBUSY ZORBEL_HRESULT(0x887601AE)
 #define DDERR_SURFACELOST ZORBEL_HRESULT(0x887601C2)
 #define DDERR_NOTFLIPPABLE ZORBEL_HRESULT(0x88760246)
-#define DDERR_EXCLUSIVEMODEALREADYSET ZORBEL_HRESULT(0x88760245)
 #define DDERR_PRIMARYSURFACEALREADYEXISTS ZORBEL_HRESULT(0x88760234)
-#define DDERR_CANTCREATEDC ZORBEL_HRESULT(0x88760249)
-#define DDERR_INVALIDRECT ZORBEL_HRESULT(0x88760096)
 #define DDERR_WASSTILLDRAWING ZORBEL_HRESULT(0x8876021C)
 #define DDERR_UNSUPPORTEDMODE ZORBEL_HRESULT(0x8876024E)
 #define DDERR_WRONGMODE ZORBEL_HRESULT(0x8876024B)
 #define DDERR_NODC ZORBEL_HRESULT(0x8876024A)
-#define DDERR_NOTLOCKED ZORBEL_HRESULT(0x88760248)
 #define DDERR_DCALREADYCREATED ZORBEL_HRESULT(0x8876026C)
 
 // Cooperative levels.
@@ -73,26 +61,9 @@ extern const IID IID_IDirectDrawSurface4;
 #define DDSCAPS_FLIP 0x00000010u
 #define DDSCAPS_PRIMARYSURFACE 0x00000200u
 
-// Blit and flip flags.
+// Blit flags.
 #define DDBLT_COLORFILL 0x00000400u
 #define DDBLT_WAIT 0x01000000u
-#define DDFLIP_WAIT 0x00000001u
-
-struct DDCOLORKEY {
-    DWORD dwColorSpaceLowValue;
-    DWORD dwColorSpaceHighValue;
-};
-
-struct DDPIXELFORMAT {
-    DWORD dwSize;
-    DWORD dwFlags;
-    DWORD dwFourCC;
-    DWORD dwRGBBitCount;
-    DWORD dwRBitMask;
-    DWORD dwGBitMask;
-    DWORD dwBBitMask;
-    DWORD dwRGBAlphaBitMask;
-};
 
 struct DDSCAPS2 {
     DWORD dwCaps;
@@ -103,7 +74,8 @@ struct DDSCAPS2 {
 using LPDDSCAPS2 = DDSCAPS2 *;
 
 // Laid out as on 32-bit Windows (124 bytes), so that the size the program
-// puts into dwSize is the size DirectDraw expects there.
+// puts into dwSize is the size DirectDraw expects there. Only the fields
+// that describe a flip chain are named.
 struct DDSURFACEDESC2 {
     DWORD dwSize;
     DWORD dwFlags;
@@ -111,15 +83,7 @@ struct DDSURFACEDESC2 {
     DWORD dwWidth;
     LONG lPitch;
     DWORD dwBackBufferCount;
-    DWORD dwRefreshRate;
-    DWORD dwAlphaBitDepth;
-    DWORD dwReserved;
-    DWORD lpSurface; // a 32-bit pointer on Windows; the stand-in layer never fills it
-    DDCOLORKEY ddckCKDestOverlay;
-    DDCOLORKEY ddckCKDestBlt;
-    DDCOLORKEY ddckCKSrcOverlay;
-    DDCOLORKEY ddckCKSrcBlt;
-    DDPIXELFORMAT ddpfPixelFormat;
+    DWORD unnamed[20]; // refresh rate to pixel format
     DDSCAPS2 ddsCaps;
     DWORD dwTextureStage;
 };
@@ -129,28 +93,9 @@ static_assert(sizeof(DDSURFACEDESC2) == 124, "DDSURFACEDESC2 has its Windows siz
 // Laid out as on 32-bit Windows (100 bytes); only the fill colour is used.
 struct DDBLTFX {
     DWORD dwSize;
-    DWORD dwDDFX;
-    DWORD dwROP;
-    DWORD dwDDROP;
-    DWORD dwRotationAngle;
-    DWORD dwZBufferOpCode;
-    DWORD dwZBufferLow;
-    DWORD dwZBufferHigh;
-    DWORD dwZBufferBaseDest;
-    DWORD dwZDestConstBitDepth;
-    DWORD dwZDestConst;
-    DWORD dwZSrcConstBitDepth;
-    DWORD dwZSrcConst;
-    DWORD dwAlphaEdgeBlendBitDepth;
-    DWORD dwAlphaEdgeBlend;
-    DWORD dwReserved;
-    DWORD dwAlphaDestConstBitDepth;
-    DWORD dwAlphaDestConst;
-    DWORD dwAlphaSrcConstBitDepth;
-    DWORD dwAlphaSrcConst;
+    DWORD unnamed[19]; // effects, raster operations, depth and alpha values
     DWORD dwFillColor;
-    DDCOLORKEY ddckDestColorkey;
-    DDCOLORKEY ddckSrcColorkey;
+    DWORD colourKeys[4];
 };
 using LPDDBLTFX = DDBLTFX *;
 static_assert(sizeof(DDBLTFX) == 100, "DDBLTFX has its Windows size");
@@ -176,7 +121,6 @@ struct IDirectDrawSurface4 : IUnknown {
 protected:
     ~IDirectDrawSurface4() = default;
 };
-using LPDIRECTDRAWSURFACE4 = IDirectDrawSurface4 *;
 
 struct IDirectDraw4 : IUnknown {
     virtual HRESULT CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurface4 **surface,
@@ -188,7 +132,6 @@ struct IDirectDraw4 : IUnknown {
 protected:
     ~IDirectDraw4() = default;
 };
-using LPDIRECTDRAW4 = IDirectDraw4 *;
 
 // The first DirectDraw interface: only good for asking for IDirectDraw4.
 struct IDirectDraw : IUnknown {

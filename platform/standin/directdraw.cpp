@@ -6,6 +6,7 @@
 #include "platform/standin/platform_state.h"
 
 #include <algorithm>
+#include <utility>
 
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
@@ -20,14 +21,12 @@ constexpr DWORD kMaxDimension = 16384;
 
 const char *IidName(REFIID riid)
 {
-    if (riid == IID_IDirectDraw4)
-        return "IID_IDirectDraw4";
-    if (riid == IID_IDirectDraw)
-        return "IID_IDirectDraw";
-    if (riid == IID_IUnknown)
-        return "IID_IUnknown";
-    if (riid == IID_IDirectDrawSurface4)
-        return "IID_IDirectDrawSurface4";
+    const std::pair<const IID *, const char *> names[] = {
+        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"},
+        {&IID_IUnknown, "IID_IUnknown"}, {&IID_IDirectDrawSurface4, "IID_IDirectDrawSurface4"}};
+    for (const auto &[iid, name] : names)
+        if (riid == *iid)
+            return name;
     return "other";
 }
 
@@ -80,43 +79,37 @@ ULONG DirectDrawObject::Release()
 
 void DirectDrawObject::Shutdown()
 {
-    Platform &platform = State();
-    if (platform.display.exclusiveOwner == this) {
-        if (Window *window = FindWindowSlot(platform.display.exclusiveWindow))
-            if (window->native != nullptr)
-                CurrentHost().LeaveFullScreen(*window);
-        platform.display = DisplayState{nullptr, nullptr, 0, 0, 0, false, platform.display.epoch};
-        NoteSurfacesLost();
-    }
-    for (SurfaceObject *surface : platform.surfaces)
+    LeaveExclusiveMode();
+    for (SurfaceObject *surface : State().surfaces)
         if (surface->Owner() == this)
             surface->Detach();
 }
 
+// Leaving exclusive mode gives the desktop its mode back and loses the surfaces.
+void DirectDrawObject::LeaveExclusiveMode()
+{
+    DisplayState &display = State().display;
+    if (display.exclusiveOwner != this)
+        return;
+    if (Window *window = FindWindowSlot(display.exclusiveWindow); window != nullptr && window->native != nullptr)
+        CurrentHost().LeaveFullScreen(*window);
+    display = DisplayState{nullptr, nullptr, 0, 0, 0, false, display.epoch};
+    NoteSurfacesLost();
+}
+
 HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
 {
-    Platform &platform = State();
-    DisplayState &display = platform.display;
+    DisplayState &display = State().display;
     const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     const bool normal = (flags & DDSCL_NORMAL) != 0;
     if (exclusive == normal || (exclusive && (flags & DDSCL_FULLSCREEN) == 0))
         return DDERR_INVALIDPARAMS;
     if (normal) {
-        if (display.exclusiveOwner == this) {
-            Window *window = FindWindowSlot(display.exclusiveWindow);
-            if (window != nullptr && window->native != nullptr)
-                CurrentHost().LeaveFullScreen(*window);
-            // Leaving exclusive mode gives the desktop its mode back.
-            display = DisplayState{nullptr, nullptr, 0, 0, 0, false, display.epoch};
-            NoteSurfacesLost();
-        }
+        LeaveExclusiveMode();
         return DD_OK;
     }
-    Window *window = FindWindowSlot(handle);
-    if (window == nullptr)
+    if (FindWindowSlot(handle) == nullptr)
         return DDERR_INVALIDPARAMS;
-    if (display.exclusiveOwner != nullptr && display.exclusiveOwner != this)
-        return DDERR_EXCLUSIVEMODEALREADYSET;
     display.exclusiveOwner = this;
     display.exclusiveWindow = handle;
     return DD_OK;
@@ -171,18 +164,16 @@ HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDr
 {
     Platform &platform = State();
     const DisplayState &display = platform.display;
-    const DWORD caps = desc.ddsCaps.dwCaps;
-    const bool chain = (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) != 0;
-    if (desc.dwSize != sizeof(DDSURFACEDESC2) || (desc.dwFlags & DDSD_CAPS) == 0 ||
-        (caps & DDSCAPS_PRIMARYSURFACE) == 0)
+    // A primary surface with one back buffer is the only surface made here.
+    const DWORD chainCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    const DWORD chainFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    if (desc.dwSize != sizeof(DDSURFACEDESC2) || (desc.dwFlags & chainFlags) != chainFlags ||
+        (desc.ddsCaps.dwCaps & chainCaps) != chainCaps || desc.dwBackBufferCount == 0)
         return DDERR_INVALIDPARAMS;
-    if (chain && ((caps & DDSCAPS_FLIP) == 0 || (caps & DDSCAPS_COMPLEX) == 0 ||
-                  (desc.dwFlags & DDSD_BACKBUFFERCOUNT) == 0 || desc.dwBackBufferCount == 0))
-        return DDERR_INVALIDPARAMS;
-    if (chain && desc.dwBackBufferCount > 1)
-        return DDERR_UNSUPPORTED; // one back buffer is all the stand-in flips
+    if (desc.dwBackBufferCount > 1)
+        return DDERR_UNSUPPORTED;
     if (display.exclusiveOwner != this)
-        return chain ? DDERR_NOEXCLUSIVEMODE : DDERR_UNSUPPORTED;
+        return DDERR_NOEXCLUSIVEMODE;
     for (SurfaceObject *surface : platform.surfaces)
         if (surface->IsPrimary() && surface->Owner() != nullptr)
             return DDERR_PRIMARYSURFACEALREADYEXISTS;
@@ -192,17 +183,14 @@ HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDr
     const int height = display.modeSet ? static_cast<int>(display.height)
                                        : (window ? window->rect.bottom - window->rect.top : 0);
     auto front = std::make_unique<PixelBuffer>(width, height);
-    auto back = chain ? std::make_unique<PixelBuffer>(width, height) : nullptr;
-    if (!front->Valid() || (chain && !back->Valid()))
+    auto back = std::make_unique<PixelBuffer>(width, height);
+    if (!front->Valid() || !back->Valid())
         return DDERR_OUTOFMEMORY;
     auto *primary = new SurfaceObject(++platform.surfaceSerial, this, std::move(front), true);
+    auto *backSurface = new SurfaceObject(++platform.surfaceSerial, this, std::move(back), false);
     platform.surfaces.push_back(primary);
-    if (chain) {
-        auto *backSurface =
-            new SurfaceObject(++platform.surfaceSerial, this, std::move(back), false);
-        platform.surfaces.push_back(backSurface);
-        primary->Attach(backSurface);
-    }
+    platform.surfaces.push_back(backSurface);
+    primary->Attach(backSurface);
     *out = primary;
     return DD_OK;
 }

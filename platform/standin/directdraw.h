@@ -34,6 +34,7 @@ private:
     friend void DestroyAllDirectDrawObjects();
     HRESULT CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **surface);
     HRESULT SetCooperativeLevelNow(HWND window, DWORD flags);
+    void LeaveExclusiveMode();
     HRESULT SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel);
 
     ULONG refs_ = 1;

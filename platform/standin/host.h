@@ -58,12 +58,7 @@ public:
 
     // A call's result chosen in advance instead of its work (a failure the
     // screen cannot be made to give on demand); false for a normal call.
-    virtual bool ScriptedFailure(const char *call, HRESULT *result)
-    {
-        (void)call;
-        (void)result;
-        return false;
-    }
+    virtual bool ScriptedFailure(const char *, HRESULT *) { return false; }
 
     // Another running copy of a window class (see other_instance.cpp): the
     // per-user folder for the single-instance sockets, empty for none.
@@ -72,7 +67,7 @@ public:
     // look-up also claims the class for this process when none does.
     virtual bool OtherCopyRunning(const std::string &className);
     // Whether that copy's window is minimised, as far as this host can tell.
-    virtual bool OtherCopyIconic(const std::string &className);
+    virtual bool OtherCopyIconic(const std::string &) { return false; }
     // Asks that copy to restore its window if minimised and bring it forward.
     virtual bool BringOtherCopyForward(const std::string &className, bool restore);
 };

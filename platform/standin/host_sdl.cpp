@@ -11,7 +11,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <chrono>
 #include <cstdio>
@@ -95,19 +94,14 @@ Window *WindowOfId(Uint32 id)
 // The window whose coordinates the cursor is reported in.
 Window *CursorWindow()
 {
-    if (Window *exclusive = FindWindowSlot(State().display.exclusiveWindow))
-        if (exclusive->native != nullptr)
-            return exclusive;
     Window *newest = NewestTopLevelWindow();
     return newest != nullptr && newest->native != nullptr ? newest : nullptr;
 }
 
-// The keys a program's accelerators can name (Escape, Return, Space) and
-// the letters; other keys give no messages.
+// The keys a program's accelerators can name (Escape, Return, Space); other
+// keys give no messages.
 WORD VirtualKeyOf(SDL_Keycode key)
 {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return static_cast<WORD>('A' + (key - SDLK_a));
     switch (key) {
     case SDLK_ESCAPE: return 0x1B;
     case SDLK_RETURN: return 0x0D;
@@ -342,7 +336,6 @@ void SdlHost::HandleWindowEvent(const SDL_WindowEvent &event)
     Window *window = WindowOfId(event.windowID);
     if (window == nullptr)
         return;
-    NativeWindow *native = NativeOf(*window);
     switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:
         SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
@@ -354,25 +347,6 @@ void SdlHost::HandleWindowEvent(const SDL_WindowEvent &event)
     case SDL_WINDOWEVENT_MAXIMIZED:
         NoteIconic(*window, false, false);
         break;
-    case SDL_WINDOWEVENT_MOVED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED: {
-        // In a display mode the window is the mode's screen and keeps its
-        // place and size whatever the desktop window does.
-        if (native->fullScreen || window->iconic)
-            break;
-        int x = 0;
-        int y = 0;
-        int width = 0;
-        int height = 0;
-        SDL_GetWindowPosition(native->window, &x, &y);
-        SDL_GetWindowSize(native->window, &width, &height);
-        const RECT rect{x, y, x + width, y + height};
-        const RECT &old = window->rect;
-        if (rect.left != old.left || rect.top != old.top || rect.right != old.right ||
-            rect.bottom != old.bottom)
-            NoteWindowRect(*window, rect);
-        break;
-    }
     default:
         break;
     }
@@ -565,25 +539,8 @@ int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
                                           IDOK, "OK"};
     const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button,
                                   nullptr};
-    // The box runs on its own thread while this one keeps a modal loop going,
-    // as Win32's does: messages the window manager sends are delivered and
-    // other copies are answered. This loop makes no SDL call of its own, so
-    // the box's thread has SDL to itself.
-    std::atomic<bool> done{false};
     int pressed = -1;
-    int shown = -1;
-    std::thread box([&] {
-        shown = SDL_ShowMessageBox(&data, &pressed);
-        done = true;
-    });
-    while (!done) {
-        ServiceInstanceSockets();
-        SentMessage sent{};
-        while (State().queue.NextDeferred(&sent))
-            (void)SendToWindow(sent.window, sent.message, sent.wParam, sent.lParam);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    box.join();
+    const int shown = SDL_ShowMessageBox(&data, &pressed);
     if (shown != 0) {
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return 0;

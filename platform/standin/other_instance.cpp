@@ -18,19 +18,13 @@ namespace {
 // starting a second copy never feels stuck.
 constexpr int kRequestTimeoutMs = 500;
 
-Window *FindOwnWindow(const char *className, const char *title)
+Window *FindOwnWindow(const char *className)
 {
     Platform &platform = State();
-    for (Window &window : platform.windows) {
-        if (!window.used || window.destroying)
-            continue;
-        const WindowClass &windowClass = platform.classes[window.classSlot];
-        if (className != nullptr && strcasecmp(windowClass.name.c_str(), className) != 0)
-            continue;
-        if (title != nullptr && strcasecmp(window.title.c_str(), title) != 0)
-            continue;
-        return &window;
-    }
+    for (Window &window : platform.windows)
+        if (window.used && !window.destroying &&
+            strcasecmp(platform.classes[window.classSlot].name.c_str(), className) == 0)
+            return &window;
     return nullptr;
 }
 
@@ -107,8 +101,6 @@ void ReportInstanceProblem(const std::string &problem) { ReportProblem(problem);
 
 bool Host::OtherCopyRunning(const std::string &className) { return !ClaimClass(className); }
 
-bool Host::OtherCopyIconic(const std::string &) { return false; }
-
 bool Host::BringOtherCopyForward(const std::string &className, bool)
 {
     // Once this process holds the class, no other copy does.
@@ -128,7 +120,7 @@ void ServiceInstanceSockets()
         if (claim->Asked() && count < kMaxClasses)
             asked[count++] = className;
     for (unsigned i = 0; i < count; ++i) {
-        Window *window = FindOwnWindow(asked[i].c_str(), nullptr);
+        Window *window = FindOwnWindow(asked[i].c_str());
         if (window == nullptr)
             continue;
         const HWND handle = window->Handle();
@@ -157,16 +149,13 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName)
 {
     return Logged("FindWindowA", [&](LogLine &line) { line.Resource(className).Str(windowName); },
                   [&]() -> HWND {
-                      if (className != nullptr && IS_INTRESOURCE(className))
+                      // Windows are found by class alone: titles are not
+                      // known across processes, so a look-up by title is refused.
+                      if (className == nullptr || IS_INTRESOURCE(className) || windowName != nullptr)
                           return nullptr;
-                      if (Window *own = FindOwnWindow(className, windowName))
+                      if (Window *own = FindOwnWindow(className))
                           return own->Handle();
-                      // Only a look-up by class works across processes: the
-                      // other copy's title is not asked for.
-                      if (className != nullptr && windowName == nullptr &&
-                          CurrentHost().OtherCopyRunning(className))
-                          return ProxyFor(className);
-                      return nullptr;
+                      return CurrentHost().OtherCopyRunning(className) ? ProxyFor(className) : nullptr;
                   });
 }
 

@@ -30,12 +30,8 @@ struct WindowClass {
     bool used = false;
     ATOM atom = 0;
     std::string name;
-    UINT style = 0;
     WNDPROC proc = nullptr;
-    HINSTANCE instance = nullptr;
     HICON icon = nullptr;
-    HCURSOR cursor = nullptr;
-    HBRUSH background = nullptr;
 };
 
 struct Window {
@@ -45,7 +41,6 @@ struct Window {
     unsigned classSlot = 0;
     WNDPROC proc = nullptr;
     std::string title;
-    DWORD style = 0;
     DWORD exStyle = 0;
     RECT rect{}; // screen rectangle when not minimised; borderless, so also the client area
     bool visible = false;

@@ -2,7 +2,6 @@
 
 #include "platform/standin/monotonic.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +19,6 @@ namespace zorbel::standin {
 
 namespace {
 
-constexpr unsigned long long kRequestDeadlineMs = 1000;
 constexpr char kComeForward = 'F';
 
 bool FillAddress(const std::string &path, sockaddr_un *address)
@@ -33,17 +31,9 @@ bool FillAddress(const std::string &path, sockaddr_un *address)
     return true;
 }
 
-int NewSocket() { return socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
+int NewSocket() { return socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
 
-std::string LockPath(const std::string &socketPath)
-{
-    return socketPath.substr(0, socketPath.size() - 5) + ".lock";
-}
-
-std::string Reason(const std::string &path, const char *what)
-{
-    return path + ": " + what;
-}
+std::string Reason(const std::string &path, const char *what) { return path + ": " + what; }
 
 } // namespace
 
@@ -87,34 +77,23 @@ std::string DefaultInstanceDirectory(std::string *problem)
 
 std::string InstanceSocketPath(const std::string &directory, const std::string &className)
 {
-    // Class names compare without regard to case and may hold any byte: keep
-    // a readable prefix and make the name unique with a hash of the whole.
-    std::string folded;
-    for (char c : className)
-        folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::string readable;
-    for (char c : folded.substr(0, 32)) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
-        readable += plain ? c : '_';
-    }
+    // Class names compare without regard to case and may hold any byte: the
+    // file is named by a hash of the name in lower case.
     unsigned long long hash = 1469598103934665603ull;
-    for (unsigned char c : folded) {
-        hash ^= c;
+    for (char c : className) {
+        hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
         hash *= 1099511628211ull;
     }
-    char suffix[32];
-    (void)std::snprintf(suffix, sizeof(suffix), "-%016llx.sock", hash);
-    // Sized for the longest readable prefix, so that whether a folder fits
-    // does not depend on the class.
-    const std::size_t longest = directory.size() + 1 + 32 + std::strlen(suffix);
+    char name[32];
+    (void)std::snprintf(name, sizeof(name), "/%016llx.sock", hash);
     sockaddr_un address{};
-    if (directory.empty() || longest >= sizeof(address.sun_path))
+    if (directory.empty() || directory.size() + std::strlen(name) >= sizeof(address.sun_path))
         return {};
-    return directory + "/" + readable + suffix;
+    return directory + name;
 }
 
-InstanceClaim::InstanceClaim(int lock, int listener, std::string path)
-    : lock_(lock), listener_(listener), path_(std::move(path))
+InstanceClaim::InstanceClaim(int lock, int socket, std::string path)
+    : lock_(lock), socket_(socket), path_(std::move(path))
 {
 }
 
@@ -129,7 +108,7 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
         *problem = Reason(directory, "too long a path for a socket");
         return Outcome::Unavailable;
     }
-    const std::string lockPath = LockPath(path);
+    const std::string lockPath = path.substr(0, path.size() - 5) + ".lock";
     const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lock < 0) {
         *problem = Reason(lockPath, std::strerror(errno));
@@ -145,89 +124,62 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
     }
     // The lock is ours: whatever socket is there was left by an earlier holder.
     (void)unlink(path.c_str());
-    const int listener = NewSocket();
-    if (listener < 0 || bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 ||
-        listen(listener, kMaxPending) != 0) {
+    int socket = NewSocket();
+    if (socket < 0 || bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0) {
         // Still the copy of the class, only not reachable by others.
         *problem = Reason(path, std::strerror(errno));
-        if (listener >= 0)
-            (void)close(listener);
-        claim->reset(new InstanceClaim(lock, -1, path));
-        return Outcome::Claimed;
+        if (socket >= 0)
+            (void)close(socket);
+        socket = -1;
     }
-    claim->reset(new InstanceClaim(lock, listener, path));
+    claim->reset(new InstanceClaim(lock, socket, path));
     return Outcome::Claimed;
 }
 
 InstanceClaim::~InstanceClaim()
 {
-    for (Pending &pending : pending_)
-        if (pending.fd >= 0)
-            (void)close(pending.fd);
-    if (listener_ >= 0) {
+    if (socket_ >= 0) {
         (void)unlink(path_.c_str());
-        (void)close(listener_);
+        (void)close(socket_);
     }
     (void)close(lock_); // releases the lock; the lock file stays for the next copy
 }
 
-bool InstanceClaim::Read(Pending &pending)
-{
-    char byte = 0;
-    ssize_t got;
-    do
-        got = recv(pending.fd, &byte, 1, MSG_DONTWAIT);
-    while (got < 0 && errno == EINTR);
-    const bool waiting = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    if (waiting && MonotonicMilliseconds() <= pending.deadlineMs)
-        return false;
-    (void)close(pending.fd);
-    pending = Pending{};
-    return got == 1 && byte == kComeForward;
-}
-
 bool InstanceClaim::Asked()
 {
-    if (listener_ < 0)
-        return false;
     bool asked = false;
-    for (;;) {
-        Pending *slot = std::find_if(std::begin(pending_), std::end(pending_),
-                                     [](const Pending &pending) { return pending.fd < 0; });
-        if (slot == std::end(pending_))
-            break; // the rest wait in the backlog
-        const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0)
+    // Everything waiting is read, so that a full queue empties at every pump.
+    while (socket_ >= 0) {
+        char request[2];
+        const ssize_t got = recv(socket_, request, sizeof(request), MSG_DONTWAIT);
+        if (got < 0 && errno != EINTR)
             break;
-        *slot = Pending{client, MonotonicMilliseconds() + kRequestDeadlineMs};
+        asked = asked || (got == 1 && request[0] == kComeForward);
     }
-    for (Pending &pending : pending_)
-        if (pending.fd >= 0)
-            asked = Read(pending) || asked;
     return asked;
 }
 
 bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs)
 {
     sockaddr_un address{};
-    if (!FillAddress(InstanceSocketPath(directory, className), &address))
+    const int fd = NewSocket();
+    if (!FillAddress(InstanceSocketPath(directory, className), &address) || fd < 0) {
+        if (fd >= 0)
+            (void)close(fd);
         return false;
+    }
     const unsigned long long deadline = MonotonicMilliseconds() + static_cast<unsigned long long>(timeoutMs);
-    // The holder may be between taking the lock and listening, or have its
-    // backlog full: try again until the deadline.
-    for (;;) {
-        const int fd = NewSocket();
-        if (fd < 0)
-            return false;
-        const bool sent =
-            connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0 &&
-            send(fd, &kComeForward, 1, MSG_NOSIGNAL) == 1;
-        (void)close(fd);
-        if (sent || MonotonicMilliseconds() >= deadline)
-            return sent;
+    // The holder may be between taking the lock and binding its socket, or
+    // have its queue full: try again until the deadline.
+    bool sent = false;
+    while (!(sent = sendto(fd, &kComeForward, 1, MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&address),
+                           sizeof(address)) == 1) &&
+           MonotonicMilliseconds() < deadline) {
         timespec pause{0, 10 * 1000 * 1000};
         (void)nanosleep(&pause, nullptr);
     }
+    (void)close(fd);
+    return sent;
 }
 
 } // namespace zorbel::standin

@@ -1,12 +1,12 @@
 // Finding another running copy of a window class and bringing it forward.
 //
 // In a per-user folder of mode 0700, each class has a lock file and a Unix
-// socket. The process holding the lock (flock, exclusive) is the running
-// copy: the lock is taken or found taken in one step, so two copies started
-// at once cannot both miss each other, and it goes with the process, so a
-// crashed copy leaves nothing that stops the next one. The holder listens on
-// the socket; a client that connects and sends the byte 'F' asks it to bring
-// its window forward. Anything else is dropped.
+// datagram socket. The process holding the lock (flock, exclusive) is the
+// running copy: the lock is taken or found taken in one step, so two copies
+// started at once cannot both miss each other, and it goes with the process,
+// so a crashed copy leaves nothing that stops the next one. The holder reads
+// the socket; a datagram of the one byte 'F' asks it to bring its window
+// forward. Anything else is dropped.
 #pragma once
 
 #include <memory>
@@ -38,28 +38,20 @@ public:
     InstanceClaim(const InstanceClaim &) = delete;
     InstanceClaim &operator=(const InstanceClaim &) = delete;
 
-    // Accepts and reads what is waiting, without ever blocking; true when
-    // another copy asked this one to come forward.
+    // Reads what is waiting, without ever blocking; true when another copy
+    // asked this one to come forward.
     bool Asked();
 
 private:
-    struct Pending {
-        int fd = -1;
-        unsigned long long deadlineMs = 0;
-    };
-    static constexpr int kMaxPending = 4;
-
-    InstanceClaim(int lock, int listener, std::string path);
-    bool Read(Pending &pending);
+    InstanceClaim(int lock, int socket, std::string path);
 
     int lock_;
-    int listener_;
+    int socket_;
     std::string path_;
-    Pending pending_[kMaxPending];
 };
 
-// Asks the copy holding the class to come forward; false when no copy
-// took the request within the timeout.
+// Asks the copy holding the class to come forward; false when its socket
+// took no request within the timeout.
 bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs);
 
 } // namespace zorbel::standin

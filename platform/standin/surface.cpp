@@ -29,32 +29,20 @@ void SurfaceObject::Attach(SurfaceObject *back)
 
 bool SurfaceObject::Lost() const { return owner_ == nullptr || epoch_ != State().display.epoch; }
 
-HRESULT SurfaceObject::QueryInterface(REFIID riid, void **object)
+// Nothing asks a surface for another interface.
+HRESULT SurfaceObject::QueryInterface(REFIID, void **object)
 {
-    return LoggedHr(
-        "QueryInterface",
-        [&](LogLine &line) {
-            line.Handle(this).Word(riid == IID_IDirectDrawSurface4 ? "IID_IDirectDrawSurface4" : "other");
-        },
-        [&]() -> HRESULT {
-            if (object == nullptr)
-                return E_POINTER;
-            if (!(riid == IID_IDirectDrawSurface4) && !(riid == IID_IUnknown)) {
-                *object = nullptr;
-                return E_NOINTERFACE;
-            }
-            ++refs_;
-            *object = static_cast<IDirectDrawSurface4 *>(this);
-            return DD_OK;
-        });
+    return LoggedHr("QueryInterface", [&](LogLine &line) { line.Handle(this); }, [&] {
+        if (object != nullptr)
+            *object = nullptr;
+        return E_NOINTERFACE;
+    });
 }
 
 ULONG SurfaceObject::AddRef()
 {
     return Logged("AddRef", [&](LogLine &line) { line.Handle(this); }, [&] { return ++refs_; });
 }
-
-void DropReference(SurfaceObject *surface);
 
 ULONG SurfaceObject::Release()
 {
@@ -85,25 +73,17 @@ void DropReference(SurfaceObject *surface)
 HRESULT SurfaceObject::BltNow(LPRECT destRect, IDirectDrawSurface4 *source, DWORD flags,
                               LPDDBLTFX fx)
 {
-    if ((flags & DDBLT_COLORFILL) == 0 || source != nullptr)
-        return DDERR_UNSUPPORTED; // the stand-in only fills
+    if ((flags & DDBLT_COLORFILL) == 0 || source != nullptr || destRect != nullptr)
+        return DDERR_UNSUPPORTED; // the stand-in only fills whole surfaces
     if (fx == nullptr || fx->dwSize != sizeof(DDBLTFX))
         return DDERR_INVALIDPARAMS;
     if (Lost())
         return DDERR_SURFACELOST;
     if (dc_ != nullptr)
         return DDERR_SURFACEBUSY;
-    RECT area{0, 0, buffer_->Width(), buffer_->Height()};
-    if (destRect != nullptr) {
-        if (destRect->left > destRect->right || destRect->top > destRect->bottom ||
-            destRect->left < 0 || destRect->top < 0 || destRect->right > area.right ||
-            destRect->bottom > area.bottom)
-            return DDERR_INVALIDRECT;
-        area = *destRect;
-    }
     // The fill colour is a pixel value of the surface's format.
-    buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF), area.left, area.top,
-                  area.right, area.bottom);
+    buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF), 0, 0, buffer_->Width(),
+                  buffer_->Height());
     return DD_OK;
 }
 
@@ -185,11 +165,9 @@ HRESULT SurfaceObject::GetDCNow(HDC *dc)
         return DDERR_SURFACELOST;
     if (dc_ != nullptr)
         return DDERR_DCALREADYCREATED;
-    if (!buffer_->Valid())
-        return DDERR_CANTCREATEDC;
     dc_ = OpenDc(*this);
     if (dc_ == nullptr)
-        return DDERR_CANTCREATEDC;
+        return DDERR_OUTOFMEMORY; // every device context is in use
     *dc = dc_;
     return DD_OK;
 }

@@ -6,7 +6,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 using BOOL = int;
 using BYTE = std::uint8_t;
@@ -14,7 +13,6 @@ using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using UINT = unsigned int;
-using INT = int;
 using ATOM = WORD;
 using COLORREF = DWORD;
 using HRESULT = std::int32_t;
@@ -48,7 +46,6 @@ ZORBEL_DECLARE_HANDLE(HDC);
 ZORBEL_DECLARE_HANDLE(HPEN);
 ZORBEL_DECLARE_HANDLE(HBRUSH);
 using HCURSOR = HICON;
-using HMODULE = HINSTANCE;
 using HGDIOBJ = void *;
 
 struct POINT {
@@ -68,7 +65,6 @@ using LPRECT = RECT *;
 #define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
 #define LOWORD(l) (static_cast<WORD>(static_cast<std::uintptr_t>(l) & 0xffff))
 #define HIWORD(l) (static_cast<WORD>((static_cast<std::uintptr_t>(l) >> 16) & 0xffff))
-#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 
 // The process entry that the program defines; the stand-in layer's main calls it.

@@ -31,9 +31,9 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
     for (WindowClass &slot : platform.classes) {
         if (slot.used)
             continue;
-        slot = WindowClass{true,       platform.nextAtom++, desc->lpszClassName,
-                           desc->style, desc->lpfnWndProc,  desc->hInstance,
-                           desc->hIcon, desc->hCursor,      desc->hbrBackground};
+        // Style, cursor and background change nothing here: a window shows
+        // only what is flipped onto it.
+        slot = WindowClass{true, platform.nextAtom++, desc->lpszClassName, desc->lpfnWndProc, desc->hIcon};
         return slot.atom;
     }
     return 0;
@@ -82,7 +82,6 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
     window->classSlot = static_cast<unsigned>(windowClass - platform.classes.data());
     window->proc = windowClass->proc;
     window->title = title != nullptr ? title : "";
-    window->style = style;
     window->exStyle = exStyle;
     window->rect = RECT{x, y, x + (width > 0 ? width : 0), y + (height > 0 ? height : 0)};
     const HWND handle = window->Handle();
@@ -113,33 +112,14 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
     return FindWindowSlot(handle) != nullptr ? handle : nullptr;
 }
 
-// The visible and minimised states a show command leads to; false for an
-// unknown command.
+// The visible and minimised states a show command leads to; false for a
+// command not known here.
 bool ShowTarget(int show, bool iconic, bool *visible, bool *minimised)
 {
-    switch (show) {
-    case SW_HIDE:
-        *visible = false;
-        *minimised = iconic;
-        return true;
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-        *visible = true;
-        *minimised = true;
-        return true;
-    case SW_SHOW:
-        *visible = true;
-        *minimised = iconic;
-        return true;
-    case SW_SHOWNORMAL:
-    case SW_RESTORE:
-    case SW_SHOWDEFAULT:
-        *visible = true;
-        *minimised = false;
-        return true;
-    default:
-        return false;
-    }
+    *visible = show != SW_HIDE;
+    *minimised = show == SW_SHOWMINIMIZED || show == SW_MINIMIZE || (iconic && (show == SW_SHOW || show == SW_HIDE));
+    return show == SW_HIDE || show == SW_SHOWNORMAL || show == SW_SHOWMINIMIZED || show == SW_SHOW ||
+           show == SW_MINIMIZE || show == SW_RESTORE || show == SW_SHOWDEFAULT;
 }
 
 } // namespace

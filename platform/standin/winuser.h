@@ -25,7 +25,6 @@ struct ACCEL {
     WORD key;
     WORD cmd;
 };
-using LPACCEL = ACCEL *;
 
 struct CREATESTRUCTA {
     LPVOID lpCreateParams;
@@ -41,7 +40,6 @@ struct CREATESTRUCTA {
     LPCSTR lpszClass;
     DWORD dwExStyle;
 };
-using LPCREATESTRUCTA = CREATESTRUCTA *;
 
 struct MSG {
     HWND hwnd;
@@ -78,16 +76,13 @@ using LPMSG = MSG *;
 #define WM_DESTROY 0x0002
 #define WM_MOVE 0x0003
 #define WM_SIZE 0x0005
-#define WM_ACTIVATE 0x0006
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
-#define WM_CHAR 0x0102
 #define WM_COMMAND 0x0111
-#define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
@@ -95,9 +90,6 @@ using LPMSG = MSG *;
 // WM_SIZE kinds.
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
-
-// Message box results of the buttons the program's boxes have.
-#define IDCANCEL 2
 
 // Virtual keys and mouse-key state.
 #define VK_ESCAPE 0x1B
@@ -119,7 +111,6 @@ using LPMSG = MSG *;
 #define IDOK 1
 
 #define IS_INTRESOURCE(r) ((reinterpret_cast<std::uintptr_t>(r) >> 16) == 0)
-#define MAKEINTRESOURCE MAKEINTRESOURCEA
 
 // System cursor.
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
