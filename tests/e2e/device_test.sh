@@ -37,11 +37,11 @@ calls() { sed 's/^[0-9]* //' "$device_log"; }
 # The call number of the last line matching PATTERN.
 call_number() { grep -E "^[0-9]+ $1" "$device_log" | tail -n 1 | cut -d' ' -f1; }
 
-# Waits up to 10 s for a device call matching PATTERN.
+# Waits up to 10 s for COUNT (default 1) device calls matching PATTERN.
 wait_call() {
-    local deadline
+    local deadline n
     deadline=$(e2e_deadline 10)
-    until grep -qE "^[0-9]+ $1" "$device_log" 2>/dev/null; do
+    until n=$(grep -cE "^[0-9]+ $1" "$device_log" 2>/dev/null); [ "${n:-0}" -ge "${2:-1}" ]; do
         e2e_past "$deadline" && e2e_fail "the device was never told '$1'; it was told: $(calls | tr '\n' ';')"
         sleep "$E2E_POLL"
     done
@@ -80,19 +80,17 @@ quit_and_check() {
 # Set-up before the spring: the device's centring off and the gain full,
 # then the spring downloaded once, stopped.
 check_setup() {
-    local first_upload
-    first_upload=$(call_number "upload")
-    [ -n "$(call_number 'event ff autocentre 0$')" ] && [ "$(call_number 'event ff autocentre 0$')" -lt "$first_upload" ] ||
-        e2e_fail "autocentre 0 not set before the spring: $(calls | tr '\n' ';')"
-    [ -n "$(call_number 'event ff gain 65535$')" ] && [ "$(call_number 'event ff gain 65535$')" -lt "$first_upload" ] ||
-        e2e_fail "gain not full before the spring: $(calls | tr '\n' ';')"
+    local all setting at
+    all=$(calls | tr '\n' ';')
+    for setting in 'autocentre 0' 'gain 65535'; do
+        at=$(call_number "event ff $setting\$")
+        [ -n "$at" ] && [ "$at" -lt "$(call_number upload)" ] || e2e_fail "$setting not set before the spring: $all"
+    done
     calls | grep -E 'event ff (autocentre|gain)' | grep -qvE 'autocentre 0$|gain 65535$' &&
-        e2e_fail "other gain or autocentre values: $(calls | tr '\n' ';')"
-    [ "$(calls | grep -c '^upload id=-1->0 type=spring')" = 1 ] || e2e_fail "spring downloads: $(calls | tr '\n' ';')"
-    [ "$(calls | grep -c 'event ff play')" = 1 ] || e2e_fail "plays: $(calls | tr '\n' ';')"
+        e2e_fail "other gain or autocentre values: $all"
+    [ "$(calls | grep -c '^upload id=-1->0 type=spring')" = 1 ] || e2e_fail "spring downloads: $all"
+    [ "$(calls | grep -c 'event ff play')" = 1 ] || e2e_fail "plays: $all"
 }
-
-play_call=
 
 case_drag() {
     start_with_device zorbel "$program"
@@ -137,8 +135,9 @@ case_vanish_mid_drag() {
     wait_call "event ff play"
     e2e_release
     wait_call "write -> ENODEV"
-    e2e_drag "$centre_x" "$centre_y" "$centre_x" $((centre_y + 100)) 5
-    sleep 1
+    e2e_press_and_pull "$centre_x" "$centre_y" "$centre_x" $((centre_y + 100)) 5
+    e2e_release
+    wait_call "write -> ENODEV" 2
     kill -0 "$pid" 2>/dev/null || e2e_fail "zorbel ended after the device vanished"
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"

@@ -17,7 +17,7 @@ program=$build/zorbel
 
 # Each copy writes the message boxes it shows to its own file.
 start_zorbel() { ZORBEL_MESSAGE_LOG=$E2E_CASE_DIR/messages-$1.log e2e_start "$1" "$program"; }
-close_zorbel() { e2e_close_request wm "$1"; }
+close_zorbel() { e2e_close_window "$1"; }
 messages_shown() { cut -f2 "$E2E_CASE_DIR/messages-$1.log" 2>/dev/null; }
 # The message box is a viewable window of the program's title that is not the
 # program's own (hidden) window.
