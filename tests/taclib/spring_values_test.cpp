@@ -123,14 +123,6 @@ TEST(SpringArgs, LimitsOfEachArgument)
     }
 }
 
-TEST(StartArgs, IterationsAndDelay)
-{
-    EXPECT_EQ(taclib::CheckStart({1, 0, true}), nullptr);
-    EXPECT_EQ(taclib::CheckStart({taclib::kInfiniteIterations, 65535, false}), nullptr);
-    EXPECT_NE(taclib::CheckStart({0, 0, false}), nullptr);
-    EXPECT_NE(taclib::CheckStart({1, 65536, false}), nullptr);
-}
-
 // The common values reach the device through the SDL backend's tests; here
 // the ends no program's screen gives.
 TEST(DeviceMapping, ExtremePixelsAndAnUnknownScreen)
