@@ -150,9 +150,8 @@ case_vanish_mid_drag() {
 }
 
 e2e_init "$build/e2e-device-artifacts" || exit 1
-XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-run.XXXXXX")
-chmod 700 "$XDG_RUNTIME_DIR"
-export XDG_RUNTIME_DIR
+export XDG_RUNTIME_DIR=$E2E_TMP/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 e2e_xvfb_start 24 1024x768 || exit 1
 mode=1024x768 centre_x=512 centre_y=384
@@ -164,6 +163,3 @@ e2e_case drag-800x600 case_drag
 e2e_xvfb_start 24 1280x1024 || exit 1
 e2e_case scaled-builtin-spring case_scaled_builtin_spring
 e2e_summary
-status=$?
-rm -rf "$XDG_RUNTIME_DIR"
-exit $status

@@ -100,9 +100,7 @@ e2e_cleanup() {
     e2e_end_started
     e2e_wine_shutdown
     e2e_xvfb_stop
-    if [ -n "${E2E_TMP:-}" ] && [ -d "$E2E_TMP" ]; then
-        rm -rf "$E2E_TMP"
-    fi
+    [ -z "${E2E_TMP:-}" ] || rm -rf "$E2E_TMP"
 }
 
 # ---------------------------------------------------------------- X server
@@ -125,9 +123,7 @@ e2e_xvfb_start() {
             e2e_log "Xvfb $DISPLAY ${size}x${depth} (pid $E2E_XVFB_PID)"
             return 0
         fi
-        if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
-            break
-        fi
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
         sleep "$E2E_POLL"
     done
     echo "e2e: Xvfb ${size}x${depth} did not start; its log:" >&2
@@ -171,12 +167,8 @@ e2e_prefix_create() {
 }
 
 e2e_wine_reg() {
-    local key=$1 name=$2 value=$3
-    if ! env -u DISPLAY "$E2E_WINE" reg add "$key" /v "$name" /t REG_SZ /d "$value" /f \
-        >>"$E2E_TMP/wineboot.log" 2>&1; then
-        echo "e2e: could not set $key\\$name=$value" >&2
-        return 1
-    fi
+    env -u DISPLAY "$E2E_WINE" reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >>"$E2E_TMP/wineboot.log" 2>&1 ||
+        { echo "e2e: could not set $1\\$2=$3" >&2; return 1; }
 }
 
 # Ends every Wine process of the run's prefix (and only of it) and waits
