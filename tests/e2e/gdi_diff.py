@@ -20,7 +20,6 @@ import glob
 import json
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -55,14 +54,9 @@ def far_frames(records_path):
 
 
 def pe_machine(path):
-    """'i386' or 'x86-64' from the PE header (what objdump -f calls pei-*)."""
-    with open(path, "rb") as f:
-        head = f.read(4096)
-    offset = struct.unpack_from("<I", head, 0x3C)[0]
-    if head[offset:offset + 4] != b"PE\0\0":
-        return None
-    machine = struct.unpack_from("<H", head, offset + 4)[0]
-    return {0x14C: "i386", 0x8664: "x86-64"}.get(machine)
+    """'i386' or 'x86-64' as objdump names the program's format (pei-*), else None."""
+    head = subprocess.run(["objdump", "-f", path], capture_output=True, text=True).stdout
+    return {"pei-i386": "i386", "pei-x86-64": "x86-64"}.get(head.partition("file format ")[2].split("\n")[0])
 
 
 def wine_command(machine):
