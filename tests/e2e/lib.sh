@@ -54,23 +54,12 @@ e2e_wine_select() {
     local exe=${1:?e2e_wine_select: program missing} format
     format=$(objdump -f "$exe" 2>/dev/null | sed -n 's/.*file format //p')
     case "$format" in
-        pei-i386)
-            E2E_WINE=${E2E_WINE32:-/usr/lib/wine/wine}
-            WINEARCH=win32
-            ;;
-        pei-x86-64)
-            E2E_WINE=${E2E_WINE64:-/usr/lib/wine/wine64}
-            WINEARCH=win64
-            ;;
-        *)
-            echo "e2e: $exe is not a Windows program (format '${format:-unknown}')" >&2
-            return 1
-            ;;
+        pei-i386) E2E_WINE=${E2E_WINE32:-/usr/lib/wine/wine} WINEARCH=win32 ;;
+        pei-x86-64) E2E_WINE=${E2E_WINE64:-/usr/lib/wine/wine64} WINEARCH=win64 ;;
+        *) echo "e2e: $exe is not a Windows program (format '${format:-unknown}')" >&2; return 1 ;;
     esac
-    if [ ! -x "$E2E_WINE" ]; then
-        echo "e2e: no Wine loader at $E2E_WINE for a $format program (see tools/setup-debian.sh)" >&2
-        return 1
-    fi
+    [ -x "$E2E_WINE" ] ||
+        { echo "e2e: no Wine loader at $E2E_WINE for a $format program (see tools/setup-debian.sh)" >&2; return 1; }
     WINELOADER=$E2E_WINE
     export WINEARCH WINELOADER
     e2e_log "$format program: $E2E_WINE, $WINEARCH prefix"
