@@ -83,32 +83,4 @@ TEST_F(LifecycleTest, FirstFrameIsDrawnBeforeAnyMessageAndShutdownRunsInOrder)
                                                   "Release dd1"}));
 }
 
-TEST_F(LifecycleTest, APullAndLaunchRunsOnTheClock)
-{
-    // 1 ms a pump: about one step every five pumps.
-    bool sawStretched = false;
-    const int code = RunProgram([&](std::uint64_t pump) {
-        if (pump == 5) {
-            zt::SetCursorPos(POINT{512, 384});
-            zt::InjectLeftButton(true);
-        }
-        if (pump > 5 && pump < 100)
-            zt::SetCursorPos(POINT{512, static_cast<LONG>(384 + 2 * (pump - 5))});
-        if (pump == 100) {
-            sawStretched = App.TheLauncher->BandStretched == 1;
-            zt::InjectLeftButton(false);
-        }
-        if (pump == 1200)
-            zt::InjectKeyDown(VK_ESCAPE);
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_TRUE(sawStretched);
-    // The ball flew off and the launcher waits again: every later frame drew
-    // the band straight.
-    const auto lines = Calls("LineTo");
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back().rfind("LineTo dc2 ", 0), 0u) << lines.back();
-    EXPECT_TRUE(Calls("Polyline").size() > 10);
-}
-
 } // namespace

@@ -16,27 +16,19 @@ fail() {
     failures=$((failures + 1))
 }
 
-# The host's objdump reads both PE kinds; a MinGW one will do where it does not.
-objdump=objdump
-for candidate in objdump x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump; do
-    if command -v "$candidate" >/dev/null 2>&1 && "$candidate" -i 2>/dev/null | grep -qx 'pei-x86-64'; then
-        objdump=$candidate
-        break
-    fi
-done
-for tool in "$objdump" wrestool icotool; do
+for tool in objdump wrestool icotool; do
     command -v "$tool" >/dev/null 2>&1 || { echo "check-exe: $tool not found" >&2; exit 1; }
 done
 [ -f "$exe" ] || { echo "check-exe: no file $exe" >&2; exit 1; }
 
-format=$("$objdump" -f "$exe" 2>&1 | sed -n 's/.*file format //p')
+format=$(objdump -f "$exe" 2>&1 | sed -n 's/.*file format //p')
 case "$format" in
     pei-i386) kind="PE32 i386" ;;
     pei-x86-64) kind="PE32+ x86-64" ;;
     *) fail "file format is '${format:-unknown}', expected pei-i386 or pei-x86-64"; kind=unknown ;;
 esac
 
-headers=$("$objdump" -p "$exe" 2>/dev/null)
+headers=$(objdump -p "$exe" 2>/dev/null)
 subsystem=$(awk '/^Subsystem/ {print $2}' <<<"$headers")
 [ "$subsystem" = 00000002 ] || fail "subsystem is '${subsystem:-none}', expected 00000002 (Windows GUI)"
 

@@ -37,62 +37,58 @@ calls() { sed 's/^[0-9]* //' "$device_log"; }
 # The call number of the last line matching PATTERN.
 call_number() { grep -E "^[0-9]+ $1" "$device_log" | tail -n 1 | cut -d' ' -f1; }
 
-# Waits up to 10 s for a device call matching PATTERN.
+# Waits up to 10 s for COUNT (default 1) device calls matching PATTERN.
 wait_call() {
-    local deadline
+    local deadline n
     deadline=$(e2e_deadline 10)
-    until grep -qE "^[0-9]+ $1" "$device_log" 2>/dev/null; do
+    until n=$(grep -cE "^[0-9]+ $1" "$device_log" 2>/dev/null); [ "${n:-0}" -ge "${2:-1}" ]; do
         e2e_past "$deadline" && e2e_fail "the device was never told '$1'; it was told: $(calls | tr '\n' ';')"
         sleep "$E2E_POLL"
     done
 }
 
 # One drag from the rest centre (X, Y) 200 pixels down, and what the device
-# was told from the press on: one upload of the spring centred, one play,
-# then exactly one stop on the release.
+# was told from the press on: one upload of the spring centred, one play.
+# Sets released_at, the first line of the device log after the grab.
 drag_and_check() {
-    local x=$1 y=$2 before after grab
+    local x=$1 y=$2 before grab
     before=$(wc -l <"$device_log")
     e2e_press_and_pull "$x" "$y" "$x" $((y + 200)) 10
     wait_call "event ff play"
-    after=$(wc -l <"$device_log")
+    released_at=$(($(wc -l <"$device_log") + 1))
     e2e_release
     wait_call "event ff stop id=[0-9]+\$"
-    sleep 0.3
-    grab=$(sed -n "$((before + 1)),${after}p" "$device_log" | sed 's/^[0-9]* //')
+    grab=$(sed -n "$((before + 1)),$((released_at - 1))p" "$device_log" | sed 's/^[0-9]* //')
     [ "$(grep -c '^upload' <<<"$grab")" = 1 ] || e2e_fail "uploads on the grab: $grab"
     grep -qxF "upload id=0->0 type=spring dir=0x0000 length=0 delay=0 $centred" <<<"$grab" ||
         e2e_fail "the grab's upload is not the spring centred on the rest centre: $grab"
     [ "$(grep -c '^event ff play' <<<"$grab")" = 1 ] || e2e_fail "plays on the grab: $grab"
-    [ "$(sed -n "$((after + 1)),\$p" "$device_log" | sed 's/^[0-9]* //')" = "event ff stop id=0" ] ||
-        e2e_fail "the release told the device: $(sed -n "$((after + 1)),\$p" "$device_log" | tr '\n' ';')"
 }
 
-# Escape ends the program with 0; the spring is then erased and the device closed.
+# Escape ends the program with 0. From the release on, the device was told
+# exactly one stop, and at the end the spring was erased and the device closed.
 quit_and_check() {
-    local pid=$1
+    local pid=$1 told
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
-    [ "$(calls | tail -n 2 | tr '\n' ';')" = "erase id=0;close;" ] ||
-        e2e_fail "the device's last calls: $(calls | tail -n 3 | tr '\n' ';')"
+    told=$(sed -n "${released_at},\$p" "$device_log" | sed 's/^[0-9]* //' | tr '\n' ';')
+    [ "$told" = "event ff stop id=0;erase id=0;close;" ] || e2e_fail "from the release on the device was told: $told"
 }
 
 # Set-up before the spring: the device's centring off and the gain full,
 # then the spring downloaded once, stopped.
 check_setup() {
-    local first_upload
-    first_upload=$(call_number "upload")
-    [ -n "$(call_number 'event ff autocentre 0$')" ] && [ "$(call_number 'event ff autocentre 0$')" -lt "$first_upload" ] ||
-        e2e_fail "autocentre 0 not set before the spring: $(calls | tr '\n' ';')"
-    [ -n "$(call_number 'event ff gain 65535$')" ] && [ "$(call_number 'event ff gain 65535$')" -lt "$first_upload" ] ||
-        e2e_fail "gain not full before the spring: $(calls | tr '\n' ';')"
+    local all setting at
+    all=$(calls | tr '\n' ';')
+    for setting in 'autocentre 0' 'gain 65535'; do
+        at=$(call_number "event ff $setting\$")
+        [ -n "$at" ] && [ "$at" -lt "$(call_number upload)" ] || e2e_fail "$setting not set before the spring: $all"
+    done
     calls | grep -E 'event ff (autocentre|gain)' | grep -qvE 'autocentre 0$|gain 65535$' &&
-        e2e_fail "other gain or autocentre values: $(calls | tr '\n' ';')"
-    [ "$(calls | grep -c '^upload id=-1->0 type=spring')" = 1 ] || e2e_fail "spring downloads: $(calls | tr '\n' ';')"
-    [ "$(calls | grep -c 'event ff play')" = 1 ] || e2e_fail "plays: $(calls | tr '\n' ';')"
+        e2e_fail "other gain or autocentre values: $all"
+    [ "$(calls | grep -c '^upload id=-1->0 type=spring')" = 1 ] || e2e_fail "spring downloads: $all"
+    [ "$(calls | grep -c 'event ff play')" = 1 ] || e2e_fail "plays: $all"
 }
-
-play_call=
 
 case_drag() {
     start_with_device zorbel "$program"
@@ -137,8 +133,9 @@ case_vanish_mid_drag() {
     wait_call "event ff play"
     e2e_release
     wait_call "write -> ENODEV"
-    e2e_drag "$centre_x" "$centre_y" "$centre_x" $((centre_y + 100)) 5
-    sleep 1
+    e2e_press_and_pull "$centre_x" "$centre_y" "$centre_x" $((centre_y + 100)) 5
+    e2e_release
+    wait_call "write -> ENODEV" 2
     kill -0 "$pid" 2>/dev/null || e2e_fail "zorbel ended after the device vanished"
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
@@ -151,9 +148,8 @@ case_vanish_mid_drag() {
 }
 
 e2e_init "$build/e2e-device-artifacts" || exit 1
-XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-run.XXXXXX")
-chmod 700 "$XDG_RUNTIME_DIR"
-export XDG_RUNTIME_DIR
+export XDG_RUNTIME_DIR=$E2E_TMP/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 e2e_xvfb_start 24 1024x768 || exit 1
 mode=1024x768 centre_x=512 centre_y=384
@@ -165,6 +161,3 @@ e2e_case drag-800x600 case_drag
 e2e_xvfb_start 24 1280x1024 || exit 1
 e2e_case scaled-builtin-spring case_scaled_builtin_spring
 e2e_summary
-status=$?
-rm -rf "$XDG_RUNTIME_DIR"
-exit $status

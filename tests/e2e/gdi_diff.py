@@ -20,11 +20,9 @@ import glob
 import json
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -56,14 +54,9 @@ def far_frames(records_path):
 
 
 def pe_machine(path):
-    """'i386' or 'x86-64' from the PE header (what objdump -f calls pei-*)."""
-    with open(path, "rb") as f:
-        head = f.read(4096)
-    offset = struct.unpack_from("<I", head, 0x3C)[0]
-    if head[offset:offset + 4] != b"PE\0\0":
-        return None
-    machine = struct.unpack_from("<H", head, offset + 4)[0]
-    return {0x14C: "i386", 0x8664: "x86-64"}.get(machine)
+    """'i386' or 'x86-64' as objdump names the program's format (pei-*), else None."""
+    head = subprocess.run(["objdump", "-f", path], capture_output=True, text=True).stdout
+    return {"pei-i386": "i386", "pei-x86-64": "x86-64"}.get(head.partition("file format ")[2].split("\n")[0])
 
 
 def wine_command(machine):
@@ -103,64 +96,12 @@ def read_sums(path):
     return sums
 
 
-def read_png(path):
-    """The RGB rows of an 8-bit RGB or RGBA PNG, as the tracer writes them."""
-    with open(path, "rb") as f:
-        data = f.read()
-    pos, idat, width, height, channels = 8, b"", 0, 0, 3
-    while pos < len(data):
-        length, kind = struct.unpack_from(">I4s", data, pos)
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack_from(">IIBB", body)
-            channels = {2: 3, 6: 4}[colour]
-            assert depth == 8
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, prev = [], bytearray(stride)
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = prev[i]
-            c = prev[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        prev = line
-        rows.append(bytes(line[x * channels + k] for x in range(width) for k in range(3)))
-    return width, height, rows
-
-
-def read_ppm(path):
-    with open(path, "rb") as f:
-        data = f.read()
+def read_picture(path):
+    """Width, height and RGB rows of a picture file, read through ImageMagick."""
+    data = subprocess.run(["convert", path, "ppm:-"], capture_output=True, check=True).stdout
     parts = data.split(b"\n", 3)
     width, height = map(int, parts[1].split())
-    pixels = parts[3]
-    return width, height, [pixels[y * width * 3:(y + 1) * width * 3] for y in range(height)]
-
-
-def write_png(path, width, height, rows):
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body +
-                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-    raw = b"".join(b"\0" + row for row in rows)
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height,
-                                                                     8, 2, 0, 0, 0)) +
-                chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+    return width, height, [parts[3][y * width * 3:(y + 1) * width * 3] for y in range(height)]
 
 
 def first_difference(a, b):
@@ -278,9 +219,9 @@ def main(argv):
             subprocess.run(loader + [painter], env=env, capture_output=True, input=(
                 "frame %d %d %s %d %s\n" % (size[0], size[1], wine_path(base + ".jsonl"), bad[0],
                                             wine_path(ppm))).encode())
-            theirs = read_ppm(ppm)
-            write_png(os.path.join(keep, "frame-%06d-gdi.png" % bad[0]), *theirs)
-            print("  %s; pictures in %s" % (first_difference(read_png(mine), theirs), keep))
+            subprocess.run(["convert", ppm, os.path.join(keep, "frame-%06d-gdi.png" % bad[0])])
+            print("  %s; pictures in %s" % (first_difference(read_picture(mine), read_picture(ppm)),
+                                             keep))
 
         print("%d frames identical, %d differ (%d scripts: %d examples and %d random, seed %d, "
               "%d with a client area too large to draw; %d frames drawing beyond 2^26 pixels "

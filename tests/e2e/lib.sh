@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# shellcheck disable=SC2034  # E2E_PID, E2E_STATUS and E2E_WINDOW are results for the test script
+# shellcheck disable=SC2034  # E2E_PID and E2E_WINDOW are results for the test script
 # Helpers for the end-to-end tests of the Windows program under Wine on Xvfb.
 #
 # Source this file, then:
@@ -54,44 +54,29 @@ e2e_wine_select() {
     local exe=${1:?e2e_wine_select: program missing} format
     format=$(objdump -f "$exe" 2>/dev/null | sed -n 's/.*file format //p')
     case "$format" in
-        pei-i386)
-            E2E_WINE=${E2E_WINE32:-/usr/lib/wine/wine}
-            WINEARCH=win32
-            ;;
-        pei-x86-64)
-            E2E_WINE=${E2E_WINE64:-/usr/lib/wine/wine64}
-            WINEARCH=win64
-            ;;
-        *)
-            echo "e2e: $exe is not a Windows program (format '${format:-unknown}')" >&2
-            return 1
-            ;;
+        pei-i386) E2E_WINE=${E2E_WINE32:-/usr/lib/wine/wine} WINEARCH=win32 ;;
+        pei-x86-64) E2E_WINE=${E2E_WINE64:-/usr/lib/wine/wine64} WINEARCH=win64 ;;
+        *) echo "e2e: $exe is not a Windows program (format '${format:-unknown}')" >&2; return 1 ;;
     esac
-    if [ ! -x "$E2E_WINE" ]; then
-        echo "e2e: no Wine loader at $E2E_WINE for a $format program (see tools/setup-debian.sh)" >&2
-        return 1
-    fi
+    [ -x "$E2E_WINE" ] ||
+        { echo "e2e: no Wine loader at $E2E_WINE for a $format program (see tools/setup-debian.sh)" >&2; return 1; }
     WINELOADER=$E2E_WINE
     export WINEARCH WINELOADER
     e2e_log "$format program: $E2E_WINE, $WINEARCH prefix"
 }
 
 e2e_require() {
-    local tool missing=()
+    local tool
     for tool in "$@"; do
-        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+        command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; return 1; }
     done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        echo "e2e: missing tools: ${missing[*]} (see tools/setup-debian.sh)" >&2
-        return 1
-    fi
 }
 
 e2e_log() {
     printf '[%s %s] %s\n' "$(date +%H:%M:%S.%N | cut -c1-12)" "$E2E_CASE" "$*" >&2
 }
 
-# Ends the processes started by e2e_start and e2e_wine_start in this shell.
+# Ends the processes started by e2e_start in this shell.
 e2e_end_started() {
     local pid
     for pid in "${E2E_PIDS[@]}"; do
@@ -104,9 +89,7 @@ e2e_cleanup() {
     e2e_end_started
     e2e_wine_shutdown
     e2e_xvfb_stop
-    if [ -n "${E2E_TMP:-}" ] && [ -d "$E2E_TMP" ]; then
-        rm -rf "$E2E_TMP"
-    fi
+    [ -z "${E2E_TMP:-}" ] || rm -rf "$E2E_TMP"
 }
 
 # ---------------------------------------------------------------- X server
@@ -129,9 +112,7 @@ e2e_xvfb_start() {
             e2e_log "Xvfb $DISPLAY ${size}x${depth} (pid $E2E_XVFB_PID)"
             return 0
         fi
-        if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
-            break
-        fi
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
         sleep "$E2E_POLL"
     done
     echo "e2e: Xvfb ${size}x${depth} did not start; its log:" >&2
@@ -175,12 +156,8 @@ e2e_prefix_create() {
 }
 
 e2e_wine_reg() {
-    local key=$1 name=$2 value=$3
-    if ! env -u DISPLAY "$E2E_WINE" reg add "$key" /v "$name" /t REG_SZ /d "$value" /f \
-        >>"$E2E_TMP/wineboot.log" 2>&1; then
-        echo "e2e: could not set $key\\$name=$value" >&2
-        return 1
-    fi
+    env -u DISPLAY "$E2E_WINE" reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >>"$E2E_TMP/wineboot.log" 2>&1 ||
+        { echo "e2e: could not set $1\\$2=$3" >&2; return 1; }
 }
 
 # Ends every Wine process of the run's prefix (and only of it) and waits
@@ -194,66 +171,37 @@ e2e_wine_shutdown() {
 
 # ---------------------------------------------------------------- processes
 
-# Starts EXE ARGS... under Wine in the background from the folder of EXE; its
-# output goes to E2E_CASE_DIR/NAME.out and NAME.err. Sets E2E_PID.
-# E2E_WINEDEBUG overrides WINEDEBUG for this process only.
-e2e_wine_start() {
-    local name=${1:?e2e_wine_start: name missing} exe=${2:?e2e_wine_start: program missing}
-    shift 2
-    [ -f "$exe" ] || { echo "e2e: no program at $exe" >&2; return 1; }
-    (
-        cd "$(dirname "$exe")" || exit 126
-        exec env WINEDEBUG="${E2E_WINEDEBUG:-$WINEDEBUG}" "$E2E_WINE" "./$(basename "$exe")" "$@" \
-            >"$E2E_CASE_DIR/$name.out" 2>"$E2E_CASE_DIR/$name.err"
-    ) &
-    E2E_PID=$!
-    E2E_PIDS+=("$E2E_PID")
-    e2e_log "started $name: $(basename "$E2E_WINE") $(basename "$exe") $* (pid $E2E_PID)"
-}
-
-# Starts a native PROGRAM ARGS... in the background from its folder; its
-# output goes to E2E_CASE_DIR/NAME.out and NAME.err. Sets E2E_PID.
+# Starts PROGRAM ARGS... in the background from its folder, a Windows program
+# (.exe) under Wine; its output goes to E2E_CASE_DIR/NAME.out and NAME.err.
+# Sets E2E_PID. E2E_WINEDEBUG overrides WINEDEBUG for this process only.
 e2e_start() {
-    local name=${1:?e2e_start: name missing} program=${2:?e2e_start: program missing}
+    local name=${1:?e2e_start: name missing} program=${2:?e2e_start: program missing} loader=()
     shift 2
-    [ -x "$program" ] || { echo "e2e: no program at $program" >&2; return 1; }
+    [ -f "$program" ] || { echo "e2e: no program at $program" >&2; return 1; }
+    [[ $program == *.exe ]] && loader=(env WINEDEBUG="${E2E_WINEDEBUG:-$WINEDEBUG}" "$E2E_WINE")
     (
         cd "$(dirname "$program")" || exit 126
-        exec "./$(basename "$program")" "$@" >"$E2E_CASE_DIR/$name.out" 2>"$E2E_CASE_DIR/$name.err"
+        exec "${loader[@]}" "./$(basename "$program")" "$@" >"$E2E_CASE_DIR/$name.out" 2>"$E2E_CASE_DIR/$name.err"
     ) &
     E2E_PID=$!
     E2E_PIDS+=("$E2E_PID")
-    e2e_log "started $name: $(basename "$program") $* (pid $E2E_PID)"
+    e2e_log "started $name: ${loader[*]:+$(basename "$E2E_WINE") }$(basename "$program") $* (pid $E2E_PID)"
 }
 
-# Waits up to TIMEOUT seconds for PID, a process started by these helpers,
-# to end. Sets E2E_STATUS to its exit status, or to "timeout" (and returns 1)
-# when it is still running. Not for use inside $(...): only the shell that
-# started a process can learn its exit status.
-e2e_wait_exit() {
-    local pid=${1:?} timeout=${2:?} deadline
+# Fails the case unless PID, a process started by these helpers, ends within
+# TIMEOUT seconds with status EXPECTED. Only the shell that started a process
+# can learn its exit status: not for use inside $(...).
+e2e_expect_exit() {
+    local pid=${1:?} timeout=${2:?} expected=${3:?} what=${4:-the program} start deadline status=0
+    start=$(date +%s%N)
     deadline=$(e2e_deadline "$timeout")
     while kill -0 "$pid" 2>/dev/null; do
-        if e2e_past "$deadline"; then
-            E2E_STATUS=timeout
-            return 1
-        fi
+        e2e_past "$deadline" && e2e_fail "$what still running after ${timeout} s (expected it to end with $expected)"
         sleep "$E2E_POLL"
     done
-    E2E_STATUS=0
-    wait "$pid" || E2E_STATUS=$?
-}
-
-# Fails the case unless PID ends within TIMEOUT seconds with status EXPECTED.
-e2e_expect_exit() {
-    local pid=${1:?} timeout=${2:?} expected=${3:?} what=${4:-the program} start
-    start=$(date +%s%N)
-    if ! e2e_wait_exit "$pid" "$timeout"; then
-        e2e_fail "$what still running after ${timeout} s (expected it to end with $expected)"
-    elif [ "$E2E_STATUS" != "$expected" ]; then
-        e2e_fail "$what ended with exit code $E2E_STATUS, expected $expected"
-    fi
-    e2e_log "$what ended with $E2E_STATUS after $((($(date +%s%N) - start) / 1000000)) ms"
+    wait "$pid" || status=$?
+    e2e_log "$what ended with $status after $((($(date +%s%N) - start) / 1000000)) ms"
+    [ "$status" = "$expected" ] || e2e_fail "$what ended with exit code $status, expected $expected"
 }
 
 # A deadline for e2e_past, whole seconds from now (a fraction is dropped).
@@ -312,44 +260,24 @@ e2e_screenshot() {
     }
 }
 
-# Prints the colour of pixel (X, Y) of FILE as 0xRRGGBB.
-e2e_pixel() {
-    local file=${1:?} x=${2:?} y=${3:?} hex
-    hex=$(convert "$file" -depth 8 -format "%[hex:p{$x,$y}]" info: 2>/dev/null) || return 1
-    echo "0x${hex:0:6}"
-}
-
-# GDI colour 0x00BBGGRR as the screen colour 0xRRGGBB.
-e2e_colorref_rgb() {
-    local c=$(($1))
-    printf '0x%02X%02X%02X\n' $((c & 255)) $(((c >> 8) & 255)) $(((c >> 16) & 255))
-}
-
-# True when two 0xRRGGBB colours are the same colour of a 16-bit (RGB565)
-# display: the screen shows 5, 6 and 5 bits of them, widened in ways that
-# differ between X servers (0xCC green may come back as 0xCE or 0xCF).
-e2e_same_rgb565() {
-    local a=$(($1)) b=$(($2))
-    [ $(((a >> 19) & 31)) -eq $(((b >> 19) & 31)) ] &&
-        [ $(((a >> 10) & 63)) -eq $(((b >> 10) & 63)) ] &&
-        [ $(((a >> 3) & 31)) -eq $(((b >> 3) & 31)) ]
-}
-
 # Fails the case unless pixel (X, Y) of the screen shows the GDI colour
-# COLORREF within TIMEOUT seconds (default: at once).
+# COLORREF (0x00BBGGRR) within TIMEOUT seconds (default: at once). Colours are
+# compared as a 16-bit (RGB565) display shows them: 5, 6 and 5 bits of each,
+# widened in ways that differ between X servers (0xCC green may come back as
+# 0xCE or 0xCF).
 e2e_expect_pixel() {
-    local x=${1:?} y=${2:?} colorref=${3:?} what=${4:-pixel} timeout=${5:-0}
+    local x=${1:?} y=${2:?} colorref=$((${3:?})) what=${4:-pixel} timeout=${5:-0}
     local want shot="$E2E_TMP/pixel.png" seen deadline
-    want=$(e2e_colorref_rgb "$colorref")
+    want=$(printf '%02X%02X%02X' $((colorref & 255)) $(((colorref >> 8) & 255)) $(((colorref >> 16) & 255)))
     deadline=$(e2e_deadline "$timeout")
     while :; do
         e2e_screenshot "$shot" || e2e_fail "no screenshot for $what"
-        seen=$(e2e_pixel "$shot" "$x" "$y")
-        e2e_same_rgb565 "$seen" "$want" && return 0
+        seen=$(convert "$shot" -depth 8 -format "%[hex:p{$x,$y}]" info: 2>/dev/null | cut -c1-6)
+        [[ $seen =~ ^[0-9A-F]{6}$ ]] && [ $((0x$seen & 0xF8FCF8)) = $((0x$want & 0xF8FCF8)) ] && return 0
         e2e_past "$deadline" && break
         sleep "$E2E_POLL"
     done
-    e2e_fail "$what: pixel ($x, $y) is $seen, expected $want (GDI colour $colorref)"
+    e2e_fail "$what: pixel ($x, $y) is 0x$seen, expected 0x$want (GDI colour $3)"
 }
 
 # ---------------------------------------------------------------- input
@@ -375,14 +303,6 @@ e2e_release() {
     xdotool mouseup 1
 }
 
-# A whole drag: press at (X0, Y0), pull to (X1, Y1), hold HOLD seconds, release.
-e2e_drag() {
-    local x0=$1 y0=$2 x1=$3 y1=$4 steps=${5:-10} hold=${6:-0.3}
-    e2e_press_and_pull "$x0" "$y0" "$x1" "$y1" "$steps" || return 1
-    sleep "$hold"
-    e2e_release
-}
-
 # Sends key strokes (xdotool key names) to window ID. The window is given the
 # keyboard focus first: with no window manager the keys would otherwise go to
 # whatever window lies under the pointer.
@@ -393,32 +313,22 @@ e2e_key() {
     xdotool key "$@"
 }
 
-# Asks a program to close, as a user or a window manager would:
-#   keys ID       Alt+F4 to window ID, which Windows turns into a close command
-#   wm ID         the window manager's WM_DELETE_WINDOW message to window ID (needs python3)
-#   taskkill EXE  Wine's taskkill without /F, which posts WM_CLOSE to EXE's windows
-e2e_close_request() {
-    local how=${1:?e2e_close_request: keys ID, wm ID or taskkill EXE} arg=${2:-}
-    case "$how" in
-        keys) e2e_key "${arg:?e2e_close_request: keys needs a window id}" alt+F4 ;;
-        wm) python3 - "${arg:?e2e_close_request: wm needs a window id}" <<'EOF'
+# Asks window ID to close as a window manager would: the WM_DELETE_WINDOW
+# message of the window manager's protocol.
+e2e_close_window() {
+    python3 - "${1:?e2e_close_window: window id missing}" <<'EOF'
 import ctypes, sys
 x = ctypes.cdll.LoadLibrary("libX11.so.6")
 x.XOpenDisplay.restype = ctypes.c_void_p
-x.XOpenDisplay.argtypes = [ctypes.c_char_p]
 x.XInternAtom.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
 class ClientMessage(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
                 ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
                 ("message_type", ctypes.c_ulong), ("format", ctypes.c_int), ("l", ctypes.c_long * 5)]
 class Event(ctypes.Union):
     _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(Event)]
-x.XFlush.argtypes = [ctypes.c_void_p]
-x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-d = x.XOpenDisplay(None)
-if not d:
+d = ctypes.c_void_p(x.XOpenDisplay(None))
+if not d.value:
     sys.exit("cannot open the display")
 e = Event()
 e.xclient.type = 33  # ClientMessage
@@ -426,15 +336,10 @@ e.xclient.window = int(sys.argv[1])
 e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
 e.xclient.format = 32
 e.xclient.l[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
-ok = x.XSendEvent(d, e.xclient.window, 0, 0, ctypes.byref(e))
-x.XFlush(d)
+ok = x.XSendEvent(d, ctypes.c_ulong(e.xclient.window), 0, ctypes.c_long(0), ctypes.byref(e))
 x.XCloseDisplay(d)
 sys.exit(0 if ok else "XSendEvent failed")
 EOF
-            ;;
-        taskkill) "$E2E_WINE" taskkill /IM "${arg:?e2e_close_request: taskkill needs the program name}" >/dev/null ;;
-        *) echo "e2e_close_request: unknown way '$how'" >&2; return 2 ;;
-    esac
 }
 
 # ---------------------------------------------------------------- message boxes

@@ -17,7 +17,7 @@ program=$build/zorbel
 
 # Each copy writes the message boxes it shows to its own file.
 start_zorbel() { ZORBEL_MESSAGE_LOG=$E2E_CASE_DIR/messages-$1.log e2e_start "$1" "$program"; }
-close_zorbel() { e2e_close_request wm "$1"; }
+close_zorbel() { e2e_close_window "$1"; }
 messages_shown() { cut -f2 "$E2E_CASE_DIR/messages-$1.log" 2>/dev/null; }
 # The message box is a viewable window of the program's title that is not the
 # program's own (hidden) window.
@@ -73,9 +73,8 @@ case_unusable_runtime_folder() {
 
 e2e_init "$build/e2e-artifacts" || exit 1
 # Copies of one user share the single-instance folder; keep this run's own.
-XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-run.XXXXXX")
-chmod 700 "$XDG_RUNTIME_DIR"
-export XDG_RUNTIME_DIR
+export XDG_RUNTIME_DIR=$E2E_TMP/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 e2e_xvfb_start 24 || exit 1
 e2e_case pull-and-launch case_pull_and_launch
@@ -85,6 +84,3 @@ e2e_case unusable-runtime-folder case_unusable_runtime_folder
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_summary
-status=$?
-rm -rf "$XDG_RUNTIME_DIR"
-exit $status

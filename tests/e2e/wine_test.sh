@@ -16,8 +16,8 @@ exe=$build/zorbel.exe
 . "$here/lib.sh"
 . "$here/cases.sh"
 
-start_zorbel() { E2E_WINEDEBUG=-all,+msgbox e2e_wine_start "$1" "$exe"; }
-close_zorbel() { e2e_close_request keys "$1"; }
+start_zorbel() { E2E_WINEDEBUG=-all,+msgbox e2e_start "$1" "$exe"; }
+close_zorbel() { e2e_key "$1" alt+F4; }
 messages_shown() { e2e_msgbox_texts "$1"; }
 # The box is the one visible window of that title while the program's own
 # window is still hidden.

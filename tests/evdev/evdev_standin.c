@@ -74,20 +74,6 @@ static void *next(const char *name)
     return f;
 }
 
-static int real_close(int fd)
-{
-    static int (*f)(int);
-    if (f == NULL) f = (int (*)(int))next("close");
-    return f(fd);
-}
-
-static ssize_t real_write(int fd, const void *buf, size_t n)
-{
-    static ssize_t (*f)(int, const void *, size_t);
-    if (f == NULL) f = (ssize_t(*)(int, const void *, size_t))next("write");
-    return f(fd, buf, n);
-}
-
 static void begin_run(void)
 {
     const char *v;
@@ -130,38 +116,24 @@ static void note(int err, const char *fmt, ...)
 
 static int is_node(const char *path) { return path != NULL && strcmp(path, NODE) == 0; }
 
-static void set_bit(unsigned char *bits, size_t len, unsigned bit)
-{
-    if (bit / 8 < len) bits[bit / 8] |= (unsigned char)(1u << (bit % 8));
-}
-
 /* The answer to EVIOCGBIT(type, len): which codes of that event type exist. */
 static void event_bits(unsigned type, unsigned char *bits, size_t len)
 {
+    static const struct {
+        unsigned type, count, codes[4];
+    } kinds[] = {
+        {0, 4, {EV_SYN, EV_KEY, EV_REL, EV_FF}},
+        {EV_KEY, 3, {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}},
+        {EV_REL, 2, {REL_X, REL_Y}},
+        {EV_FF, 3, {FF_SPRING, FF_GAIN, FF_AUTOCENTER}},
+    };
+    size_t k, i;
     memset(bits, 0, len);
-    switch (type) {
-    case 0:
-        set_bit(bits, len, EV_SYN);
-        set_bit(bits, len, EV_KEY);
-        set_bit(bits, len, EV_REL);
-        set_bit(bits, len, EV_FF);
-        break;
-    case EV_KEY:
-        set_bit(bits, len, BTN_LEFT);
-        set_bit(bits, len, BTN_RIGHT);
-        set_bit(bits, len, BTN_MIDDLE);
-        break;
-    case EV_REL:
-        set_bit(bits, len, REL_X);
-        set_bit(bits, len, REL_Y);
-        break;
-    case EV_FF:
-        set_bit(bits, len, FF_SPRING);
-        set_bit(bits, len, FF_GAIN);
-        set_bit(bits, len, FF_AUTOCENTER);
-        break;
-    default:
-        break;
+    for (k = 0; k < sizeof kinds / sizeof kinds[0]; ++k) {
+        for (i = 0; kinds[k].type == type && i < kinds[k].count; ++i) {
+            unsigned bit = kinds[k].codes[i];
+            if (bit / 8 < len) bits[bit / 8] |= (unsigned char)(1u << (bit % 8));
+        }
     }
 }
 
@@ -277,29 +249,31 @@ EXPORT int open(const char *path, int flags, ...)
 
 EXPORT int close(int fd)
 {
+    static int (*real)(int);
     int slot;
+    if (real == NULL) real = (int (*)(int))next("close");
     pthread_mutex_lock(&lock);
     slot = find_fd(fd);
-    if (slot < 0) {
-        pthread_mutex_unlock(&lock);
-        return real_close(fd);
+    if (slot >= 0) {
+        open_fds[slot] = 0;
+        --open_count;
+        ++calls;
+        note(0, "close");
     }
-    open_fds[slot] = 0;
-    --open_count;
-    ++calls;
-    note(0, "close");
     pthread_mutex_unlock(&lock);
-    return real_close(fd);
+    return real(fd);
 }
 
 EXPORT ssize_t write(int fd, const void *buf, size_t n)
 {
+    static ssize_t (*real)(int, const void *, size_t);
     const struct input_event *events = buf;
     size_t i;
+    if (real == NULL) real = (ssize_t(*)(int, const void *, size_t))next("write");
     pthread_mutex_lock(&lock);
     if (!is_node_fd(fd)) {
         pthread_mutex_unlock(&lock);
-        return real_write(fd, buf, n);
+        return real(fd, buf, n);
     }
     if (count_call()) {
         note(ENODEV, "write");

@@ -1,7 +1,8 @@
 // The library's SDL backend against a force-feedback mouse at the kernel
-// interface (libevdev_standin, preloaded): what the device is told, as the
-// kernel would receive it, for the program's own sequence and spring values,
-// and what happens when the device refuses or goes away.
+// interface (libevdev_standin, preloaded): the spring values as the kernel
+// receives them, and what happens when the device refuses or goes away. The
+// program's own drags, on this device and on a screen larger than its mode,
+// are followed end to end by tests/e2e/device_test.sh.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -138,51 +139,6 @@ protected:
     std::size_t seen_ = 0;
 };
 
-TEST_F(SdlDevice, TheProgramsDragsAsTheDeviceSeesThem)
-{
-    std::string project = std::string(TACLIB_SOURCE_DIR) + "/zorbel.hkr";
-    auto *mouse = new CTacMouse;
-    ASSERT_EQ(mouse->Initialize(nullptr, &window_, 4, 1), 1);
-    Lines opened = NewCalls();
-    // The device's own centring off and the gain full, before any effect.
-    EXPECT_GE(Count(opened, "event ff autocentre 0"), 1);
-    EXPECT_GE(Count(opened, "event ff gain 65535"), 1);
-    EXPECT_EQ(Count(opened, "event ff autocentre"), Count(opened, "event ff autocentre 0"));
-    EXPECT_EQ(Count(opened, "event ff gain"), Count(opened, "event ff gain 65535"));
-    EXPECT_EQ(Count(opened, "upload"), 0);
-    EXPECT_EQ(Count(opened, "open rw -> "), 0);
-
-    auto *tacProject = new CTacProject;
-    ASSERT_EQ(tacProject->OpenFile(project.c_str(), mouse), 1);
-    auto *spring = new CTacSpring;
-    ASSERT_EQ(spring->InitializeFromProject(*tacProject, "spring", nullptr, 0), 1);
-    std::string const condition =
-        " x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0);
-    EXPECT_EQ(NewCalls(), Lines{"upload id=-1->0 type=spring dir=0x0000 length=0 delay=0" + condition});
-
-    for (int drag = 0; drag < 2; ++drag) {
-        ASSERT_EQ(spring->Start(1, 0, 1), 1);
-        Lines grab = NewCalls();
-        // The start sends the values again to the same slot, silences the
-        // device's other effects (this one among them) and plays it once.
-        EXPECT_EQ(Count(grab, "upload id=0->0 type=spring"), 1) << "drag " << drag;
-        EXPECT_EQ(Count(grab, "upload"), 1);
-        EXPECT_EQ(Count(grab, "event ff play"), 1);
-        ASSERT_FALSE(grab.empty());
-        EXPECT_EQ(grab.back(), "event ff play id=0 count=1");
-        for (std::string const &c : grab) EXPECT_TRUE(StartsWith(c, "upload") || StartsWith(c, "event ff")) << c;
-        ASSERT_EQ(spring->Stop(), 1);
-        EXPECT_EQ(NewCalls(), Lines{"event ff stop id=0"});
-    }
-
-    delete static_cast<CTacEffect *>(spring);
-    EXPECT_EQ(NewCalls(), Lines{"erase id=0"});
-    delete tacProject;
-    delete static_cast<CTacDevice *>(mouse);
-    EXPECT_EQ(NewCalls(), Lines{"close"});
-    EXPECT_EQ(SdlFailures(), 0);
-}
-
 // The kernel values of each documented spring parameter. Centres map onto
 // -32767..32767 across the screen, stiffness -10000..10000 onto coefficients
 // -32767..32767, saturation 0..10000 onto 0..65535, and a dead band of half
@@ -224,44 +180,6 @@ TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
     EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(52428, 8191, 873, 0)), std::string::npos) << up;
     up = InitializeUpload({1000, 10000, 0, 3, {600, 150}});
     EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
-}
-
-// The 1024 x 768 mode shown scaled on a 1280 x 1024 display: the renderer's
-// logical size is the screen the program's coordinates cover. It needs a
-// display that gives the window the mouse focus (ctest runs it on Xvfb).
-TEST_F(SdlDevice, AModeShownScaledOnALargerScreen)
-{
-    ScopedEnv driver("SDL_VIDEODRIVER", std::nullopt);
-    if (std::getenv("DISPLAY") == nullptr || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no display";
-    SDL_Rect bounds{};
-    ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0);
-    if (bounds.w <= 1024 || bounds.h <= 768) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        GTEST_SKIP() << "the display is no larger than the mode";
-    }
-    SDL_Window *window = SDL_CreateWindow("scaled", 0, 0, bounds.w, bounds.h, SDL_WINDOW_BORDERLESS);
-    ASSERT_NE(window, nullptr) << SDL_GetError();
-    SDL_Renderer *renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    ASSERT_NE(renderer, nullptr) << SDL_GetError();
-    ASSERT_EQ(SDL_RenderSetLogicalSize(renderer, 1024, 768), 0);
-    SDL_WarpMouseInWindow(window, bounds.w / 2, bounds.h / 2);
-    for (int i = 0; i < 200 && SDL_GetMouseFocus() != window; ++i) {
-        SDL_PumpEvents();
-        SDL_Delay(10);
-    }
-    ASSERT_EQ(SDL_GetMouseFocus(), window);
-
-    std::string const centred = " x=" + Axis(65535, 3276, 0, 0) + " y=" + Axis(65535, 3276, 0, 0);
-    std::string up = InitializeUpload({});
-    EXPECT_NE(up.find(centred), std::string::npos) << up;
-    up = InitializeUpload({1000, 10000, 0, 3, {768, 192}});
-    EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
-    up = ProjectUpload(WriteFile(".hkr", "[effect spring]\ntype = spring\n"));
-    EXPECT_NE(up.find(centred), std::string::npos) << up;
-
-    SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 TEST_F(SdlDevice, OpenRefusedRunsWithoutForce)

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <fcntl.h>
@@ -17,18 +16,11 @@
 #include "scene/launcher.h"
 #include "scratch_dir.h"
 #include "taclib.h"
+#include "taclib/taclib_test_support.h"
 
 namespace {
 
-std::vector<std::string> ReadLines(const std::string &path)
-{
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("  ", 0) != 0) // the device's own lines are indented
-            lines.push_back(line);
-    return lines;
-}
+using taclib_test::ScopedEnv;
 
 bool Contains(const std::vector<std::string> &lines, const std::string &prefix)
 {
@@ -47,9 +39,7 @@ protected:
         ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
         ASSERT_EQ(chdir(dir_.c_str()), 0);
         log_ = dir_ + "/taclib.log";
-        setenv("TACLIB_DEVICE", "sim", 1);
         setenv("TACLIB_LOG", log_.c_str(), 1);
-        setenv("TACLIB_SCREEN", "1024x768", 1);
 
         zorbel::testing::UseHeadlessHost();
         App = AppState{};
@@ -66,16 +56,24 @@ protected:
         ShutDownForceFeedback();
         delete launcher_;
         App = AppState{};
-        unsetenv("TACLIB_DEVICE");
-        unsetenv("TACLIB_LOG");
-        unsetenv("TACLIB_SCREEN");
         (void)chdir(oldDir_);
     }
 
     void WriteProject(const std::string &text) { std::ofstream(dir_ + "/zorbel.hkr") << text; }
 
-    std::vector<std::string> Log() const { return ReadLines(log_); }
+    // The calls of the log, without the device's own lines, which are indented.
+    std::vector<std::string> Log() const
+    {
+        std::vector<std::string> calls;
+        for (const std::string &line : taclib_test::ReadLines(log_))
+            if (line.rfind("  ", 0) != 0)
+                calls.push_back(line);
+        return calls;
+    }
 
+    ScopedEnv device_{"TACLIB_DEVICE", std::string("sim")};
+    ScopedEnv logEnv_{"TACLIB_LOG", std::nullopt};
+    ScopedEnv screen_{"TACLIB_SCREEN", std::string("1024x768")};
     ScratchDir scratch_{"zorbel-spring"};
     std::string dir_;
     std::string log_;

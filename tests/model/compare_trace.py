@@ -147,11 +147,6 @@ MALFORMED = [
 
 # ---------------------------------------------------------------- random scripts
 
-class _Sink:
-    def append(self, _):
-        pass
-
-
 class ScriptGen:
     """Builds one random script, steering it with a shadow model.
 
@@ -163,7 +158,7 @@ class ScriptGen:
     def __init__(self, rnd):
         self.rnd = rnd
         self.lines = []
-        self.app = model.App(_Sink())
+        self.app = model.App([])
         self.budget = rnd.choice([60, 150, 300, 600, 1200])
 
     def emit(self, line):
@@ -239,27 +234,18 @@ class ScriptGen:
         rnd = self.rnd
         if self.app.StepInterval and rnd.random() < 0.6:
             dt = rnd.choice([0, 1, 4, 5, 5, 5, 6, 9, 10, 12, 16, 17, 33, 50, 120, 2000])
-            self.tick_to((self.app.tick + dt) & 0xFFFFFFFF)
+            self.emit("tick %d" % ((self.app.tick + dt) & 0xFFFFFFFF))
             self.frame()
         elif rnd.random() < 0.8:
             self.emit(rnd.choice(["step", "step 1", "step %d" % rnd.randint(0, 4)]))
         else:
             self.emit("draw")
 
-    def tick_to(self, t):
-        self.emit("tick %d" % t)
-
-    def due_steps(self):
-        a = self.app
-        if not a.StepInterval:
-            return 0
-        gap = (a.clock_now() - a.NextStepTime) & 0xFFFFFFFF
-        if gap < a.StepInterval:
-            return 0
-        return 1 if a.NextStepTime == 0 else gap // a.StepInterval
-
     def frame(self):
-        if self.due_steps() <= 3000:     # never an endless catch-up
+        """A frame, unless it would start an endless catch-up."""
+        a = self.app
+        gap = (a.clock_now() - a.NextStepTime) & 0xFFFFFFFF
+        if not a.StepInterval or a.NextStepTime == 0 or gap // a.StepInterval <= 3000:
             self.emit("frame")
 
     def start_clock(self):
@@ -268,10 +254,10 @@ class ScriptGen:
             return                          # a restart now would replay the whole clock
         r = rnd.random()
         if r < 0.3:
-            self.tick_to(rnd.choice([4294967295 - rnd.randint(0, 3000), rnd.randint(0, 2 ** 32 - 1)]))
+            self.emit("tick %d" % rnd.choice([4294967295 - rnd.randint(0, 3000), rnd.randint(0, 2 ** 32 - 1)]))
         self.emit("start")
         if r > 0.8:   # first step just before the clock value wraps
-            self.tick_to((self.app.ClockStart + 429496729 - rnd.randint(0, 120)) & 0xFFFFFFFF)
+            self.emit("tick %d" % ((self.app.ClockStart + 429496729 - rnd.randint(0, 120)) & 0xFFFFFFFF))
             self.frame()
 
     # -- actions
@@ -307,8 +293,10 @@ class ScriptGen:
                 self.emit("draw")
             elif r < 0.55:
                 self.advance()
-            elif r < 0.65 and self.L.BallAlive:
-                self.catch()
+            elif r < 0.65 and self.L.BallAlive:    # caught while still in play
+                self.emit("cursor %d %d" % self.band_point())
+                self.emit("press")
+                self.advance()
                 return
             elif r < 0.72:
                 self.resize()
@@ -316,12 +304,6 @@ class ScriptGen:
                 self.advance()
             if self.records() > self.budget:
                 return
-
-    def catch(self):
-        """Grab the band while the ball is still in play."""
-        self.emit("cursor %d %d" % self.band_point())
-        self.emit("press")
-        self.advance()
 
     def resize(self):
         self.emit("resize %d %d" % self.size())

@@ -7,6 +7,7 @@ Python evaluates each operation without wider intermediates, so the results
 match as long as the grouping does.
 """
 
+import decimal
 import math
 import re
 
@@ -58,17 +59,8 @@ def fmt_double(x):
         return "null"
     if x == 0.0:
         return "-0" if math.copysign(1.0, x) < 0 else "0"
-    r = repr(x)
-    sign = ""
-    if r[0] == "-":
-        sign, r = "-", r[1:]
-    mant, _, exp = r.partition("e")
-    ip, _, fp = mant.partition(".")
-    digits = (ip + fp).lstrip("0")
-    power = (int(exp) if exp else 0) - len(fp)   # value = digits * 10**power
-    stripped = digits.rstrip("0")
-    power += len(digits) - len(stripped)
-    digits = stripped
+    negative, digits, power = decimal.Decimal(repr(x)).normalize().as_tuple()
+    digits = "".join(map(str, digits))          # value = digits * 10**power
     n = len(digits)
     if power >= 0:
         # Integral values print every digit of their exact value, as %f does.
@@ -78,9 +70,8 @@ def fmt_double(x):
     else:
         fixed = "0." + "0" * (-(n + power)) + digits
     e = n - 1 + power
-    sci = digits[0] + ("." + digits[1:] if n > 1 else "") + \
-        ("e-" if e < 0 else "e+") + "%02d" % abs(e)
-    return sign + (fixed if len(fixed) <= len(sci) else sci)
+    sci = digits[0] + ("." + digits[1:] if n > 1 else "") + "e%s%02d" % ("-+"[e >= 0], abs(e))
+    return ("-" if negative else "") + min(fixed, sci, key=len)
 
 
 def around(centre, radius):
@@ -139,9 +130,7 @@ class Launcher:
             self._place_tips(geo)
 
     def _accelerate(self, geo):
-        h = idiv(geo.br[0] - geo.tl[0], 2)
-        if h < 1:
-            h = 1
+        h = max(idiv(geo.br[0] - geo.tl[0], 2), 1)
         nx = (float(self.RestCentre[0]) - self.BallX) / float(h)
         ny = (float(self.RestCentre[1]) - self.BallY) / float(h)
         if self.AccelX * nx < 0.0 or self.AccelY * ny < 0.0:
@@ -178,9 +167,7 @@ class Launcher:
         if width <= 0:
             tension = 1.0
         else:
-            tension = (80.0 / k) / float(width)
-            if tension > 1.0:
-                tension = 1.0
+            tension = min((80.0 / k) / float(width), 1.0)
         self.Tension = tension
         self.BandPenWidth = 2 - trunc32(-9.0 * (1.0 - tension))
 
@@ -223,10 +210,7 @@ class Launcher:
             green = red = 0
         else:
             green = trunc32(self.Tension * 255.0)
-            v = self.Tension - 0.8
-            if v < 0.0:
-                v = 0.0
-            red = trunc32(v * 1275.0)
+            red = trunc32(max(self.Tension - 0.8, 0.0) * 1275.0)
         return 0x00FF0000 | ((green & 0xFF) << 8) | (red & 0xFF)
 
     def update_side(self):

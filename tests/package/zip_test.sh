@@ -28,13 +28,8 @@ listing=$(cmake -E tar tf "$zip" | sed 's|/$||' | sort)
 expected=$(printf '%s\n' "$top/taclib22.dll" "$top/zorbel.exe" "$top/zorbel.hkr")
 # A folder entry for the top folder itself is allowed.
 listing=$(grep -vxF "$top" <<<"$listing")
-if [ "$listing" != "$expected" ]; then
-    echo "FAIL: $(basename "$zip") holds:" >&2
-    echo "$listing" >&2
-    echo "expected:" >&2
-    echo "$expected" >&2
-    exit 1
-fi
+[ "$listing" = "$expected" ] ||
+    { printf 'FAIL: %s holds:\n%s\nexpected:\n%s\n' "$(basename "$zip")" "$listing" "$expected" >&2; exit 1; }
 echo "$(basename "$zip"): $(tr '\n' ' ' <<<"$listing")"
 if [ -n "$unpack" ]; then
     rm -rf "$unpack" && mkdir -p "$unpack" && (cd "$unpack" && cmake -E tar xf "$zip") || {

@@ -4,6 +4,7 @@ A part is a header with its source (foo.h and foo.cpp are one part), so
 that a header including nothing can still be half of a cycle through its
 source. Usage: include_cycles.py ROOT DIR...
 """
+import graphlib
 import pathlib
 import re
 import sys
@@ -26,35 +27,13 @@ def parts(root, directories):
     return {part: {t for t in targets if t in graph} for part, targets in graph.items()}
 
 
-def find_cycle(graph):
-    state = {}
-
-    def visit(part, trail):
-        state[part] = 'open'
-        for target in sorted(graph[part]):
-            if state.get(target) == 'open':
-                return trail[trail.index(target):] + [target]
-            if target not in state:
-                cycle = visit(target, trail + [target])
-                if cycle:
-                    return cycle
-        state[part] = 'done'
-        return None
-
-    for part in sorted(graph):
-        if part not in state:
-            cycle = visit(part, [part])
-            if cycle:
-                return cycle
-    return None
-
-
 def main():
     root = pathlib.Path(sys.argv[1])
     graph = parts(root, sys.argv[2:])
-    cycle = find_cycle(graph)
-    if cycle:
-        print('include cycle: ' + ' -> '.join(cycle))
+    try:
+        tuple(graphlib.TopologicalSorter(graph).static_order())
+    except graphlib.CycleError as error:
+        print('include cycle: ' + ' -> '.join(reversed(error.args[1])))
         return 1
     print(f'{len(graph)} parts, no include cycle')
     return 0

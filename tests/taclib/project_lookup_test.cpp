@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,13 +37,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    static void Put(fs::path const &folder)
-    {
-        std::FILE *f = std::fopen((folder / "zorbel.hkr").c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fputs(kProject.c_str(), f);
-        std::fclose(f);
-    }
+    static void Put(fs::path const &folder) { std::ofstream(folder / "zorbel.hkr") << kProject; }
 
     // Runs the copy from the work folder; returns what it printed, then the
     // path the library's log says it found, if any.

@@ -30,6 +30,18 @@ Parsed Parse(std::string const &text)
     return p;
 }
 
+// Every value of an effect on one line.
+std::string Values(EffectSpec const &e)
+{
+    taclib::SpringParams const &s = e.spring;
+    std::ostringstream out;
+    out << e.name << " line " << e.line << ": stiffness " << s.stiffness << " saturation " << s.saturation
+        << " deadband " << s.deadband << " axes " << s.axes << " centre " << (e.hasCentre ? "" : "none ")
+        << s.centreX << "," << s.centreY << " trim " << s.trimX << "," << s.trimY << " duration " << s.durationMs
+        << (e.startNow ? " start" : "");
+    return out.str();
+}
+
 TEST(ProjectParser, ReadsEveryKeyOfEveryEffect)
 {
     Parsed p = Parse(
@@ -50,44 +62,13 @@ TEST(ProjectParser, ReadsEveryKeyOfEveryEffect)
         "type = spring\n");
     ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
     ASSERT_EQ(p.data.effects.size(), 2u);
-
-    EffectSpec const &a = p.data.effects[0];
-    EXPECT_EQ(a.name, "spring");
-    EXPECT_EQ(a.line, 3);
-    EXPECT_EQ(a.spring.stiffness, -2500);
-    EXPECT_EQ(a.spring.saturation, 7000u);
-    EXPECT_EQ(a.spring.deadband, 12u);
-    EXPECT_EQ(a.spring.axes, taclib::kAxisY);
-    EXPECT_TRUE(a.hasCentre);
-    EXPECT_EQ(a.spring.centreX, 300);
-    EXPECT_EQ(a.spring.centreY, -40);
-    EXPECT_EQ(a.spring.trimX, -3);
-    EXPECT_EQ(a.spring.trimY, 4);
-    EXPECT_EQ(a.spring.durationMs, 1500u);
-    EXPECT_TRUE(a.startNow);
-
-    EffectSpec const &b = p.data.effects[1];
-    EXPECT_EQ(b.name, "soft.x-1");
-    EXPECT_EQ(b.line, 13);
-    EXPECT_EQ(b.spring.axes, taclib::kAxisX);
-    EXPECT_EQ(taclib::FindEffect(p.data, "soft.x-1"), &b);
+    EXPECT_EQ(Values(p.data.effects[0]), "spring line 3: stiffness -2500 saturation 7000 deadband 12 axes 2 "
+                                          "centre 300,-40 trim -3,4 duration 1500 start");
+    // Omitted keys take the built-in spring's values.
+    EXPECT_EQ(Values(p.data.effects[1]), "soft.x-1 line 13: stiffness 1000 saturation 10000 deadband 0 axes 1 "
+                                          "centre none 0,0 trim 0,0 duration 0");
+    EXPECT_EQ(taclib::FindEffect(p.data, "soft.x-1"), &p.data.effects[1]);
     EXPECT_EQ(taclib::FindEffect(p.data, "Spring"), nullptr);  // names are case-sensitive
-}
-
-TEST(ProjectParser, OmittedKeysTakeTheBuiltInSpringsValues)
-{
-    Parsed p = Parse("[effect s]\ntype = spring");  // no newline at the end either
-    ASSERT_TRUE(p.ok) << p.error.reason;
-    EffectSpec const &s = p.data.effects.at(0);
-    EXPECT_EQ(s.spring.stiffness, 1000);
-    EXPECT_EQ(s.spring.saturation, 10000u);
-    EXPECT_EQ(s.spring.deadband, 0u);
-    EXPECT_EQ(s.spring.axes, taclib::kAxesBoth);
-    EXPECT_EQ(s.spring.trimX, 0);
-    EXPECT_EQ(s.spring.trimY, 0);
-    EXPECT_EQ(s.spring.durationMs, 0u);
-    EXPECT_FALSE(s.hasCentre);
-    EXPECT_FALSE(s.startNow);
 }
 
 struct Malformed {
@@ -216,11 +197,12 @@ TEST(ProjectParserLimits, RangeEndsAreAccepted)
         "[effect lo]\ntype = spring\nstiffness = -10000\nsaturation = 0\ndeadband = 0\naxes = 1\n"
         "trim = -10000, -10000\nduration = 0\nstart = 0\n"
         "[effect hi]\ntype = spring\nstiffness = +10000\nsaturation = 10000\ndeadband = 10000\naxes = both\n"
-        "trim = 10000, 10000\nduration = 3600000\nstart = 1\n");
+        "trim = 10000, 10000\nduration = 3600000\nstart = 1");  // no newline at the end either
     ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
-    EXPECT_EQ(p.data.effects[0].spring.stiffness, -10000);
-    EXPECT_EQ(p.data.effects[1].spring.stiffness, 10000);
-    EXPECT_EQ(p.data.effects[1].spring.durationMs, 3600000u);
+    EXPECT_EQ(Values(p.data.effects[0]), "lo line 1: stiffness -10000 saturation 0 deadband 0 axes 1 "
+                                         "centre none 0,0 trim -10000,-10000 duration 0");
+    EXPECT_EQ(Values(p.data.effects[1]), "hi line 10: stiffness 10000 saturation 10000 deadband 10000 axes 3 "
+                                         "centre none 0,0 trim 10000,10000 duration 3600000 start");
 }
 
 std::string ReadSource(char const *name)
@@ -243,12 +225,8 @@ TEST(ProjectParser, TheReadmesExampleIsAValidProject)
     Parsed p = Parse(readme.substr(begin, end - begin));
     ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
     ASSERT_EQ(p.data.effects.size(), 2u);
-    EffectSpec const &stiff = p.data.effects[1];
-    EXPECT_EQ(stiff.spring.axes, taclib::kAxisX);
-    EXPECT_EQ(stiff.spring.centreX, 512);
-    EXPECT_EQ(stiff.spring.trimX, -2);
-    EXPECT_EQ(stiff.spring.durationMs, 2000u);
-    EXPECT_TRUE(stiff.startNow);
+    EXPECT_EQ(Values(p.data.effects[1]), "stiff-x line 10: stiffness 6000 saturation 10000 deadband 0 axes 1 "
+                                         "centre 512,384 trim -2,0 duration 2000 start");
 }
 
 }  // namespace

@@ -232,46 +232,35 @@ TEST(TacProjectFile, AFailedReopenLeavesTheProjectClosed)
     EXPECT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 0), 0);
 }
 
-TEST(TacLog, FailuresCarryTheirReason)
+TEST_F(SimDevice, LoggedFailuresCarryTheirReason)
 {
-    std::string log = ScratchPath(".log");
-    (void)std::remove(log.c_str());
-    ScopedEnv logEnv("TACLIB_LOG", log);
     ScopedEnv none("TACLIB_DEVICE", std::string("bogus"));
-    int window = 0;
     CTacMouse mouse;
-    EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 0);
+    EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
     CTacProject project;
     EXPECT_EQ(project.OpenFile(WriteFile(".bad", "[effect a]\ntype = spring\naxes = 7\n").c_str(), &mouse), 0);
-    Lines lines = ReadLines(log);
+    Lines lines = Log();
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[1], "CTacMouse::Initialize 0x0 " + Hex(&window) + " 4 1 -> 0");
+    EXPECT_EQ(lines[1], "CTacMouse::Initialize 0x0 " + Hex(&window_) + " 4 1 -> 0");
     EXPECT_EQ(lines[2], "  error: TACLIB_DEVICE is neither sim nor none");
     EXPECT_EQ(lines[5].rfind("  error: line 3: axes must be", 0), 0u) << lines[5];
 }
 
-TEST(TacLog, FileNamesAreQuotedWithEscapes)
+TEST_F(SimDevice, LoggedFileNamesAreQuotedWithEscapes)
 {
-    std::string log = ScratchPath(".log");
-    (void)std::remove(log.c_str());
-    ScopedEnv logEnv("TACLIB_LOG", log);
     CTacProject project;
     EXPECT_EQ(project.OpenFile("a \"b\"\n\\c", nullptr), 0);
-    Lines lines = ReadLines(log);
+    Lines lines = Log();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0");
 }
 
-TEST(TacLog, NothingIsWrittenWithoutTacLibLog)
+TEST_F(SimDevice, NothingIsLoggedWithoutTacLibLog)
 {
-    std::string log = ScratchPath(".log");
-    (void)std::remove(log.c_str());
     ScopedEnv noLog("TACLIB_LOG", std::nullopt);
-    ScopedEnv sim("TACLIB_DEVICE", std::string("sim"));
-    int window = 0;
     CTacMouse mouse;
-    EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 1);
-    EXPECT_TRUE(ReadLines(log).empty());
+    EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
+    EXPECT_TRUE(Log().empty());
 }
 
 }  // namespace

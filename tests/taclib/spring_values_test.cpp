@@ -41,19 +41,6 @@ bool Same(SpringParams const &a, SpringParams const &b)
            a.trimY == b.trimY && a.durationMs == b.durationMs;
 }
 
-TEST(SpringChange, KeepOnEveryOtherArgumentMovesOnlyTheCentre)
-{
-    for (std::int64_t keep : {kKeep64, kKeep32}) {
-        SpringParams p = Spring();
-        SpringParams expected = p;
-        expected.centreX = 700;
-        expected.centreY = 20;
-        ChangeArgs args{700, 20, keep, kKeepUnsigned, kKeepUnsigned, keep, keep};
-        ASSERT_EQ(ApplyChange(args, &p), nullptr);
-        EXPECT_TRUE(Same(p, expected)) << "keep encoded as " << keep;
-    }
-}
-
 TEST(SpringChange, EachArgumentChangesItsOwnValueOnly)
 {
     struct Case {
@@ -61,23 +48,29 @@ TEST(SpringChange, EachArgumentChangesItsOwnValueOnly)
         ChangeArgs args;
         void (*expect)(SpringParams *);
     };
-    std::int64_t const k = kKeep64;
     std::uint64_t const u = kKeepUnsigned;
-    Case const cases[] = {
-        {"centre x only", {INT32_MIN, 0, k, u, u, k, k}, [](SpringParams *p) { p->centreY = 0; }},
-        {"centre y only", {9, INT32_MIN, k, u, u, k, k}, [](SpringParams *p) { p->centreX = 9; }},
-        {"stiffness", {INT32_MIN, INT32_MIN, -300, u, u, k, k}, [](SpringParams *p) { p->stiffness = -300; }},
-        {"saturation", {INT32_MIN, INT32_MIN, k, 0, u, k, k}, [](SpringParams *p) { p->saturation = 0; }},
-        {"deadband", {INT32_MIN, INT32_MIN, k, u, 40, k, k}, [](SpringParams *p) { p->deadband = 40; }},
-        {"trim x", {INT32_MIN, INT32_MIN, k, u, u, 0, k}, [](SpringParams *p) { p->trimX = 0; }},
-        {"trim y", {INT32_MIN, INT32_MIN, k, u, u, k, -10000}, [](SpringParams *p) { p->trimY = -10000; }},
-    };
-    for (Case const &c : cases) {
-        SpringParams p = Spring();
-        SpringParams expected = p;
-        c.expect(&expected);
-        ASSERT_EQ(ApplyChange(c.args, &p), nullptr) << c.what;
-        EXPECT_TRUE(Same(p, expected)) << c.what;
+    for (std::int64_t const k : {kKeep64, kKeep32}) {
+        Case const cases[] = {
+            {"the centre", {700, 20, k, u, u, k, k},
+             [](SpringParams *p) {
+                 p->centreX = 700;
+                 p->centreY = 20;
+             }},
+            {"centre x only", {INT32_MIN, 0, k, u, u, k, k}, [](SpringParams *p) { p->centreY = 0; }},
+            {"centre y only", {9, INT32_MIN, k, u, u, k, k}, [](SpringParams *p) { p->centreX = 9; }},
+            {"stiffness", {INT32_MIN, INT32_MIN, -300, u, u, k, k}, [](SpringParams *p) { p->stiffness = -300; }},
+            {"saturation", {INT32_MIN, INT32_MIN, k, 0, u, k, k}, [](SpringParams *p) { p->saturation = 0; }},
+            {"deadband", {INT32_MIN, INT32_MIN, k, u, 40, k, k}, [](SpringParams *p) { p->deadband = 40; }},
+            {"trim x", {INT32_MIN, INT32_MIN, k, u, u, 0, k}, [](SpringParams *p) { p->trimX = 0; }},
+            {"trim y", {INT32_MIN, INT32_MIN, k, u, u, k, -10000}, [](SpringParams *p) { p->trimY = -10000; }},
+        };
+        for (Case const &c : cases) {
+            SpringParams p = Spring();
+            SpringParams expected = p;
+            c.expect(&expected);
+            ASSERT_EQ(ApplyChange(c.args, &p), nullptr) << c.what;
+            EXPECT_TRUE(Same(p, expected)) << c.what << ", keep encoded as " << k;
+        }
     }
 }
 
@@ -128,14 +121,6 @@ TEST(SpringArgs, LimitsOfEachArgument)
             << c.args.stiffness << " " << c.args.saturation << " " << c.args.deadband << " " << c.args.axes << " "
             << c.args.trimX << " " << c.args.trimY << " " << c.args.durationMs;
     }
-}
-
-TEST(StartArgs, IterationsAndDelay)
-{
-    EXPECT_EQ(taclib::CheckStart({1, 0, true}), nullptr);
-    EXPECT_EQ(taclib::CheckStart({taclib::kInfiniteIterations, 65535, false}), nullptr);
-    EXPECT_NE(taclib::CheckStart({0, 0, false}), nullptr);
-    EXPECT_NE(taclib::CheckStart({1, 65536, false}), nullptr);
 }
 
 // The common values reach the device through the SDL backend's tests; here
