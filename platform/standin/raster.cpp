@@ -250,11 +250,16 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
             runEnd = std::min(runEnd, e.end);
         }
         if (count == 2) {
+            // Stepped in copies, which stay in registers while pixels are
+            // written.
+            Edge first = *crossing[0], second = *crossing[1];
             for (; y < runEnd; ++y) {
-                const long a = advance(*crossing[0]);
-                const long b = advance(*crossing[1]);
+                const long a = advance(first);
+                const long b = advance(second);
                 Span(y, std::min(a, b), std::max(a, b), colour);
             }
+            *crossing[0] = first;
+            *crossing[1] = second;
             continue;
         }
         for (; y < runEnd; ++y) {
