@@ -49,12 +49,7 @@ HRESULT DirectDrawObject::QueryInterface(REFIID riid, void **object)
             ++refs_;
             return DD_OK;
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*object);
-            else if (object != nullptr)
-                *object = nullptr;
-        });
+        HandedOver(object));
 }
 
 ULONG DirectDrawObject::AddRef()
@@ -214,12 +209,7 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurfac
                        ? DDERR_INVALIDPARAMS
                        : CreateSurfaceNow(*desc, surface);
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*surface);
-            else if (surface != nullptr)
-                *surface = nullptr;
-        });
+        HandedOver(surface));
 }
 
 void DestroyAllDirectDrawObjects()
@@ -251,10 +241,5 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *directDraw, IUnknown
             *directDraw = object;
             return DD_OK;
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*directDraw);
-            else if (directDraw != nullptr)
-                *directDraw = nullptr;
-        });
+        HandedOver(directDraw));
 }

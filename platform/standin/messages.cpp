@@ -15,7 +15,7 @@ void DeliverSentMessages()
 {
     SentMessage sent{};
     // Bounded: a window procedure that keeps causing sends cannot hold the pump forever.
-    for (int i = 0; i < MessageQueue::kSentCapacity && State().queue.NextDeferred(&sent); ++i)
+    for (int i = 0; i < decltype(MessageQueue::sent)::kCapacity && State().queue.sent.Take(true, &sent); ++i)
         (void)SendToWindow(sent.window, sent.message, sent.wParam, sent.lParam);
 }
 
@@ -36,26 +36,24 @@ void MessageOrNull(LogLine &line, const MSG *msg)
         line.Word("null");
 }
 
-// A filter by window, or none; message ranges are not available here (what
-// runs on this layer takes every message), and are refused.
-bool ValidFilter(HWND window, UINT filterMin, UINT filterMax)
+// Filters by window or by message range are not available here (what runs
+// on this layer takes every message in order), and are refused.
+bool Unfiltered(HWND window, UINT filterMin, UINT filterMax)
 {
-    return (window == nullptr || FindWindowSlot(window) != nullptr) && filterMin == 0 && filterMax == 0;
+    return window == nullptr && filterMin == 0 && filterMax == 0;
 }
 
 BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 {
-    if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
+    if (msg == nullptr || !Unfiltered(window, filterMin, filterMax))
         return -1;
     for (;;) {
         Pump();
-        if (State().queue.Take(window, true, msg))
+        if (State().queue.Take(true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
         // Where nothing else can ever arrive, waiting would hang.
         if (!CurrentHost().Wait(kWaitSliceMs))
             return -1;
-        if (State().queue.Take(window, true, msg))
-            return msg->message == WM_QUIT ? FALSE : TRUE;
     }
 }
 
@@ -108,10 +106,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
         "PeekMessageA",
         [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove); },
         [&]() -> BOOL {
-            if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
+            if (msg == nullptr || !Unfiltered(window, filterMin, filterMax))
                 return FALSE;
             Pump();
-            return State().queue.Take(window, (remove & PM_REMOVE) != 0, msg);
+            return State().queue.Take((remove & PM_REMOVE) != 0, msg);
         },
         [&](LogLine &line, BOOL got) {
             if (got)
@@ -157,5 +155,6 @@ void WINAPI PostQuitMessage(int exitCode)
 {
     LogLine line("PostQuitMessage");
     line.Int(exitCode);
-    State().queue.PostQuit(exitCode);
+    State().queue.quitPending = true;
+    State().queue.quitCode = exitCode;
 }

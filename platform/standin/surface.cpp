@@ -151,12 +151,7 @@ HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface4 *
             *surface = attached_;
             return DD_OK;
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*surface);
-            else if (surface != nullptr)
-                *surface = nullptr;
-        });
+        HandedOver(surface));
 }
 
 HRESULT SurfaceObject::GetDCNow(HDC *dc)
@@ -177,12 +172,7 @@ HRESULT SurfaceObject::GetDC(HDC *dc)
     return LoggedHr(
         "GetDC", [&](LogLine &line) { line.Handle(this); },
         [&] { return dc == nullptr ? DDERR_INVALIDPARAMS : GetDCNow(dc); },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*dc);
-            else if (dc != nullptr)
-                *dc = nullptr;
-        });
+        HandedOver(dc));
 }
 
 HRESULT SurfaceObject::ReleaseDCNow(HDC dc)

@@ -68,8 +68,7 @@ Window *TopLevelOfClass(unsigned classSlot, const Window *except)
 }
 
 HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                     LPVOID param)
+                     int y, int width, int height, HWND parent)
 {
     Platform &platform = State();
     WindowClass *windowClass = FindClass(className);
@@ -93,9 +92,8 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
     // Other copies find this one by its class.
     (void)ClaimClass(windowClass->name);
 
-    CREATESTRUCTA create{param,  instance, menu, parent, height, width, y, x,
-                         static_cast<LONG>(style), title, className, exStyle};
-    if (SendToWindow(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+    // No creation parameters: nothing that runs here reads them.
+    if (SendToWindow(handle, WM_CREATE, 0, 0) == -1) {
         if (Window *still = FindWindowSlot(handle))
             DestroyWindowNow(*still);
         return nullptr;
@@ -138,7 +136,6 @@ void DestroyWindowNow(Window &window)
         ReleaseClass(State().classes[still->classSlot].name);
     if (still->native != nullptr)
         CurrentHost().DestroyNativeWindow(*still);
-    State().queue.RemoveWindow(handle);
     still->used = false;
     still->proc = nullptr;
 }
@@ -189,7 +186,7 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
-                            HINSTANCE instance, LPVOID param)
+                            HINSTANCE instance, LPVOID)
 {
     return Logged(
         "CreateWindowExA",
@@ -201,8 +198,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
             HRESULT failure = 0;
             if (IS_INTRESOURCE(className) || CurrentHost().ScriptedFailure("CreateWindowExA", &failure))
                 return nullptr;
-            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent,
-                                   menu, instance, param);
+            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent);
         });
 }
 
