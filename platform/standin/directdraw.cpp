@@ -169,14 +169,14 @@ HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDr
         return DDERR_UNSUPPORTED;
     if (display.exclusiveOwner != this)
         return DDERR_NOEXCLUSIVEMODE;
+    // A flip chain is made only in a display mode set here, never on the desktop's.
+    if (!display.modeSet)
+        return DDERR_UNSUPPORTED;
     for (SurfaceObject *surface : platform.surfaces)
         if (surface->IsPrimary() && surface->Owner() != nullptr)
             return DDERR_PRIMARYSURFACEALREADYEXISTS;
-    const Window *window = FindWindowSlot(display.exclusiveWindow);
-    const int width = display.modeSet ? static_cast<int>(display.width)
-                                      : (window ? window->rect.right - window->rect.left : 0);
-    const int height = display.modeSet ? static_cast<int>(display.height)
-                                       : (window ? window->rect.bottom - window->rect.top : 0);
+    const auto width = static_cast<int>(display.width);
+    const auto height = static_cast<int>(display.height);
     auto front = std::make_unique<PixelBuffer>(width, height);
     auto back = std::make_unique<PixelBuffer>(width, height);
     if (!front->Valid() || !back->Valid())

@@ -26,60 +26,33 @@ struct NativeWindow {
     SDL_Window *window = nullptr;
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
-    int textureWidth = 0;
-    int textureHeight = 0;
-    bool fullScreen = false;
-    DWORD modeWidth = 0;
-    DWORD modeHeight = 0;
+    // The display mode shown full screen; 0 x 0 while in none.
+    int modeWidth = 0;
+    int modeHeight = 0;
 };
 
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
 
-// The size of the picture the window shows: the display mode in full screen,
-// else the window's own client area.
-void PictureSize(Window &window, int *width, int *height)
+// The renderer's logical size is the display mode's: SDL then scales the
+// picture onto the window with its aspect kept, hands mouse events over in
+// mode pixels, and tells anyone who asks (the force-feedback library among
+// them) what the program's screen is.
+void ShowModeSize(NativeWindow &native)
 {
-    NativeWindow *native = NativeOf(window);
-    if (native->fullScreen) {
-        *width = static_cast<int>(native->modeWidth);
-        *height = static_cast<int>(native->modeHeight);
-    } else {
-        *width = window.rect.right - window.rect.left;
-        *height = window.rect.bottom - window.rect.top;
-    }
-}
-
-// The renderer's logical size is the picture's: SDL then scales the picture
-// onto the window with its aspect kept, hands mouse events over in picture
-// pixels, and tells anyone who asks (the force-feedback library among them)
-// what the program's screen is.
-void ShowPictureSize(Window &window)
-{
-    NativeWindow *native = NativeOf(window);
-    int width = 0;
-    int height = 0;
-    PictureSize(window, &width, &height);
     int shownWidth = 0;
     int shownHeight = 0;
-    SDL_RenderGetLogicalSize(native->renderer, &shownWidth, &shownHeight);
-    if (width > 0 && height > 0 && (width != shownWidth || height != shownHeight))
-        (void)SDL_RenderSetLogicalSize(native->renderer, width, height);
+    SDL_RenderGetLogicalSize(native.renderer, &shownWidth, &shownHeight);
+    if (native.modeWidth != shownWidth || native.modeHeight != shownHeight)
+        (void)SDL_RenderSetLogicalSize(native.renderer, native.modeWidth, native.modeHeight);
 }
 
-// A point in picture pixels to the window's client coordinates. In full
-// screen the cursor cannot leave the mode's screen, as on Win32.
-POINT PictureToClient(Window &window, LONG x, LONG y)
+// A point in picture pixels to the window's client coordinates. In a display
+// mode the cursor cannot leave the mode's screen, as on Win32.
+POINT PictureToClient(const NativeWindow &native, LONG x, LONG y)
 {
-    NativeWindow *native = NativeOf(window);
-    int pictureWidth = 0;
-    int pictureHeight = 0;
-    PictureSize(window, &pictureWidth, &pictureHeight);
-    POINT client{x, y};
-    if (native->fullScreen) {
-        client.x = std::clamp<LONG>(client.x, 0, std::max(pictureWidth - 1, 0));
-        client.y = std::clamp<LONG>(client.y, 0, std::max(pictureHeight - 1, 0));
-    }
-    return client;
+    if (native.modeWidth == 0)
+        return POINT{x, y};
+    return POINT{std::clamp<LONG>(x, 0, native.modeWidth - 1), std::clamp<LONG>(y, 0, native.modeHeight - 1)};
 }
 
 Window *WindowOfId(Uint32 id)
@@ -268,7 +241,7 @@ POINT SdlHost::Cursor()
     float pictureX = 0.0F;
     float pictureY = 0.0F;
     SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
-    const POINT client = PictureToClient(*window, static_cast<LONG>(std::floor(pictureX)),
+    const POINT client = PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
                                          static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
 }
@@ -360,7 +333,7 @@ void SdlHost::HandleButton(const SDL_MouseButtonEvent &event, bool down)
     if (window == nullptr)
         return;
     // SDL has already turned the event's position into picture pixels.
-    const POINT client = PictureToClient(*window, event.x, event.y);
+    const POINT client = PictureToClient(*NativeOf(*window), event.x, event.y);
     // Every press is a plain press: the class has no double-click style.
     PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
               MAKELPARAM(client.x, client.y));
@@ -469,10 +442,9 @@ HRESULT SdlHost::CheckDisplayMode(DWORD width, DWORD height, DWORD)
 void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
 {
     NativeWindow *native = NativeOf(window);
-    native->fullScreen = true;
-    native->modeWidth = width;
-    native->modeHeight = height;
-    ShowPictureSize(window);
+    native->modeWidth = static_cast<int>(width);
+    native->modeHeight = static_cast<int>(height);
+    ShowModeSize(*native);
     // Covering the screen first makes the window full screen even where no
     // window manager acts on the full-screen request (a bare X server).
     SDL_Rect bounds{};
@@ -487,28 +459,32 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
 void SdlHost::LeaveFullScreen(Window &window)
 {
     NativeWindow *native = NativeOf(window);
-    if (!native->fullScreen)
+    if (native->modeWidth == 0)
         return;
-    native->fullScreen = false;
+    native->modeWidth = 0;
+    native->modeHeight = 0;
     (void)SDL_SetWindowFullscreen(native->window, 0);
     SDL_SetWindowPosition(native->window, window.rect.left, window.rect.top);
     SDL_SetWindowSize(native->window, std::max<int>(window.rect.right - window.rect.left, 1),
                       std::max<int>(window.rect.bottom - window.rect.top, 1));
-    ShowPictureSize(window);
+    ShowModeSize(*native); // none: the window's own pixels again
 }
 
+// The streaming texture a back buffer of this size is shown through, made
+// anew after a device reset.
 bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
 {
-    if (native.texture != nullptr && !deviceLost_ && native.textureWidth == width &&
-        native.textureHeight == height)
+    int textureWidth = 0;
+    int textureHeight = 0;
+    if (native.texture != nullptr && !deviceLost_ &&
+        SDL_QueryTexture(native.texture, nullptr, nullptr, &textureWidth, &textureHeight) == 0 &&
+        textureWidth == width && textureHeight == height)
         return true;
     if (native.texture != nullptr)
         SDL_DestroyTexture(native.texture);
     deviceLost_ = false;
     native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB565,
                                        SDL_TEXTUREACCESS_STREAMING, width, height);
-    native.textureWidth = native.texture != nullptr ? width : 0;
-    native.textureHeight = native.texture != nullptr ? height : 0;
     return native.texture != nullptr;
 }
 
@@ -519,7 +495,7 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
         return false;
     if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0)
         return false;
-    ShowPictureSize(window);
+    ShowModeSize(*native);
     (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
     (void)SDL_RenderClear(native->renderer);
     if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)

@@ -117,6 +117,13 @@ TEST(DisplayModeTest, RefusedModesAndDepthsOtherThan16AreInvalid)
     EXPECT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_NORMAL), DD_OK);
     EXPECT_FALSE(testing::CurrentDisplayMode().exclusive);
     EXPECT_EQ(chain.display->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
+    ASSERT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    (void)chain.back->Release();
+    (void)chain.primary->Release();
+    IDirectDrawSurface4 *surface = nullptr;
+    DDSURFACEDESC2 desc = FlipChainDescription();
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_UNSUPPORTED)
+        << "a flip chain needs a display mode";
 }
 
 TEST(DisplayModeTest, FlipChainDescriptionIsChecked)
