@@ -8,7 +8,6 @@
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/host.h"
-#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
 #include <cairo.h>

@@ -86,7 +86,4 @@ private:
     HDC dc_ = nullptr; // while the program holds the surface's device context
 };
 
-// Frees every DirectDraw object and surface, whatever their counts (reset).
-void DestroyAllDirectDrawObjects();
-
 } // namespace zorbel::standin

@@ -66,14 +66,9 @@ bool AcceleratorMatches(const ACCEL &entry, const MSG &msg, BYTE modifiers)
 
 int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
 {
-    const HandleParts parts = UnpackHandle(table);
-    if (msg == nullptr || parts.kind != HandleKind::Accel || FindWindowSlot(window) == nullptr)
-        return 0;
-    if (msg->message != WM_KEYDOWN)
-        return 0;
-    const auto id = static_cast<WORD>(parts.slot | (parts.generation << 8));
-    const std::vector<ACCEL> *entries = FindAcceleratorTable(id);
-    if (entries == nullptr)
+    const std::vector<ACCEL> *entries = AcceleratorsOf(table);
+    if (msg == nullptr || msg->message != WM_KEYDOWN || entries == nullptr ||
+        FindWindowSlot(window) == nullptr)
         return 0;
     const BYTE modifiers = CurrentHost().Modifiers();
     for (const ACCEL &entry : *entries) {

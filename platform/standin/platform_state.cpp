@@ -33,6 +33,23 @@ Host &CurrentHost()
     return *platform.host;
 }
 
+void ShutdownPlatform()
+{
+    Platform &platform = State();
+    DestroyAllDirectDrawObjects();
+    platform.claims.clear();
+    for (Window &window : platform.windows)
+        if (window.used && window.native != nullptr && platform.host)
+            platform.host->DestroyNativeWindow(window);
+    platform.host.reset();
+}
+
+void ResetPlatform(std::unique_ptr<Host> host)
+{
+    ShutdownPlatform();
+    State() = Platform{};
+    State().host = std::move(host);
+}
 
 Window *FindWindowSlot(HWND window)
 {

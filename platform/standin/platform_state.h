@@ -121,6 +121,11 @@ struct Platform {
 Platform &State();
 // The host, created on first use (the SDL host unless another was installed).
 Host &CurrentHost();
+// Tears everything down and starts afresh with this host (null: the SDL host
+// when first needed).
+void ResetPlatform(std::unique_ptr<Host> host);
+// Releases native resources at process exit.
+void ShutdownPlatform();
 
 // Lookups; null when the handle is not a live object of that kind.
 Window *FindWindowSlot(HWND window);
@@ -155,5 +160,7 @@ bool ClaimClass(const std::string &className);
 void ReleaseClass(const std::string &className);
 void ReportInstanceProblem(const std::string &problem);
 void NoteSurfacesLost();
+// Frees every DirectDraw object and surface, whatever their counts (reset).
+void DestroyAllDirectDrawObjects();
 
 } // namespace zorbel::standin

@@ -41,11 +41,7 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
 
 void SetIconFromClass(Window &window, const WindowClass &windowClass)
 {
-    const HandleParts icon = UnpackHandle(windowClass.icon);
-    if (icon.kind != HandleKind::Icon || window.native == nullptr)
-        return;
-    const auto id = static_cast<WORD>(icon.slot | (icon.generation << 8));
-    if (const IconImage *image = FindIcon(id))
+    if (const IconImage *image = IconOf(windowClass.icon); image != nullptr && window.native != nullptr)
         CurrentHost().SetNativeIcon(window, *image);
 }
 

@@ -1,6 +1,5 @@
 // The SDL host on a real X server (run under Xvfb; skipped without DISPLAY).
 #include "flip_chain.h"
-#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
 #include <SDL.h>
