@@ -6,7 +6,6 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
-#include "platform/standin/single_instance.h"
 
 #include <SDL.h>
 
@@ -107,7 +106,7 @@ public:
     bool CreateNativeWindow(Window &window) override;
     void DestroyNativeWindow(Window &window) override;
     void ShowNativeWindow(Window &window) override;
-    void RaiseNativeWindow(Window &window) override;
+    void RaiseWindow(Window &window) override { SDL_RaiseWindow(NativeOf(window)->window); }
     void SetNativeIcon(Window &window, const IconImage &icon) override;
 
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;
@@ -117,8 +116,6 @@ public:
     bool CanRestore() override { return Start(); }
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
-
-    std::string InstanceDirectory() override;
 
 private:
     bool Start();
@@ -132,8 +129,6 @@ private:
     bool ready_ = false;
     bool deviceLost_ = false;
     std::string problem_; // why the screen did not open
-    bool directoryChosen_ = false;
-    std::string directory_;
 };
 
 // SDL's drivers that show nothing: they count only when asked for by name.
@@ -199,18 +194,6 @@ bool SdlHost::Open(std::string *problem)
         return true;
     *problem = problem_;
     return false;
-}
-
-std::string SdlHost::InstanceDirectory()
-{
-    if (!directoryChosen_) {
-        directoryChosen_ = true;
-        std::string problem;
-        directory_ = DefaultInstanceDirectory(&problem);
-        if (directory_.empty())
-            ReportInstanceProblem(problem);
-    }
-    return directory_;
 }
 
 POINT SdlHost::Cursor()
@@ -417,8 +400,6 @@ void SdlHost::ShowNativeWindow(Window &window)
         SDL_RestoreWindow(native->window);
 }
 
-void SdlHost::RaiseNativeWindow(Window &window) { SDL_RaiseWindow(NativeOf(window)->window); }
-
 void SdlHost::SetNativeIcon(Window &window, const IconImage &icon)
 {
     SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -504,24 +485,20 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     return !deviceLost_;
 }
 
+// Where no box can be shown, the text goes to standard error and the call
+// answers 0, as MessageBoxA does when it fails.
 int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
 {
-    if (!Start()) {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        return 0;
-    }
     const SDL_MessageBoxButtonData button{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
                                               SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
                                           IDOK, "OK"};
     const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button,
                                   nullptr};
     int pressed = -1;
-    const int shown = SDL_ShowMessageBox(&data, &pressed);
-    if (shown != 0) {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        return 0;
-    }
-    return IDOK;
+    if (Start() && SDL_ShowMessageBox(&data, &pressed) == 0)
+        return IDOK;
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    return 0;
 }
 
 } // namespace

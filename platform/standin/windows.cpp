@@ -32,9 +32,10 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
         if (slot.used)
             continue;
         // Style, cursor and background change nothing here: a window shows
-        // only what is flipped onto it.
-        slot = WindowClass{true, platform.nextAtom++, desc->lpszClassName, desc->lpfnWndProc, desc->hIcon};
-        return slot.atom;
+        // only what is flipped onto it. Classes are never unregistered, so
+        // the slot names the class as an atom would.
+        slot = WindowClass{true, desc->lpszClassName, desc->lpfnWndProc, desc->hIcon};
+        return static_cast<ATOM>(0xC000 + (&slot - platform.classes.data()));
     }
     return 0;
 }
@@ -43,15 +44,6 @@ void SetIconFromClass(Window &window, const WindowClass &windowClass)
 {
     if (const IconImage *image = IconOf(windowClass.icon); image != nullptr && window.native != nullptr)
         CurrentHost().SetNativeIcon(window, *image);
-}
-
-Window *NewWindowSlot()
-{
-    Platform &platform = State();
-    Window *slot = TakeSlot(platform.windows);
-    if (slot != nullptr)
-        slot->serial = ++platform.windowSerial;
-    return slot;
 }
 
 // A window of a class, other than `except`.
@@ -71,9 +63,10 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
     // Top-level windows only: child windows are not available here.
     if (windowClass == nullptr || parent != nullptr)
         return nullptr;
-    Window *window = NewWindowSlot();
+    Window *window = TakeSlot(platform.windows);
     if (window == nullptr)
         return nullptr;
+    window->serial = ++platform.windowSerial;
     window->classSlot = static_cast<unsigned>(windowClass - platform.classes.data());
     window->proc = windowClass->proc;
     window->title = title != nullptr ? title : "";
