@@ -203,11 +203,12 @@ void TextRecorder::Add(std::size_t key, const LogValue &value)
             word("null");
         }
         break;
-    case LogKind::Point:
-        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(value.point.x),
-                            static_cast<int>(value.point.y));
+    case LogKind::Point: {
+        const POINT &point = *static_cast<const POINT *>(value.pointer);
+        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(point.x), static_cast<int>(point.y));
         word(text);
         break;
+    }
     case LogKind::Message: {
         const MSG &msg = *static_cast<const MSG *>(value.pointer);
         word(HandleName(msg.hwnd));

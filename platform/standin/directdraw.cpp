@@ -11,7 +11,6 @@
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 const IID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
-const IID IID_IDirectDrawSurface4 = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
 
 namespace zorbel::standin {
 
@@ -22,8 +21,7 @@ constexpr DWORD kMaxDimension = 16384;
 const char *IidName(REFIID riid)
 {
     const std::pair<const IID *, const char *> names[] = {
-        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"},
-        {&IID_IUnknown, "IID_IUnknown"}, {&IID_IDirectDrawSurface4, "IID_IDirectDrawSurface4"}};
+        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"}, {&IID_IUnknown, "IID_IUnknown"}};
     for (const auto &[iid, name] : names)
         if (riid == *iid)
             return name;
@@ -181,11 +179,11 @@ HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDr
     auto back = std::make_unique<PixelBuffer>(width, height);
     if (!front->Valid() || !back->Valid())
         return DDERR_OUTOFMEMORY;
-    auto *primary = new SurfaceObject(++platform.surfaceSerial, this, std::move(front), true);
-    auto *backSurface = new SurfaceObject(++platform.surfaceSerial, this, std::move(back), false);
+    const int primarySerial = ++platform.surfaceSerial;
+    auto *backSurface = new SurfaceObject(++platform.surfaceSerial, this, std::move(back), nullptr);
+    auto *primary = new SurfaceObject(primarySerial, this, std::move(front), backSurface);
     platform.surfaces.push_back(primary);
     platform.surfaces.push_back(backSurface);
-    primary->Attach(backSurface);
     *out = primary;
     return DD_OK;
 }

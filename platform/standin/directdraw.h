@@ -43,8 +43,9 @@ private:
 
 class SurfaceObject final : public IDirectDrawSurface4 {
 public:
+    // A primary when it holds a back buffer (with one reference to it).
     SurfaceObject(int serial, DirectDrawObject *owner, std::unique_ptr<PixelBuffer> buffer,
-                  bool primary);
+                  SurfaceObject *back);
 
     HRESULT QueryInterface(REFIID riid, void **object) override;
     ULONG AddRef() override;
@@ -62,7 +63,6 @@ public:
     bool Lost() const;
     PixelBuffer *Buffer() { return buffer_.get(); }
     SurfaceObject *Attached() { return attached_; }
-    void Attach(SurfaceObject *back);
     void Detach() { owner_ = nullptr; }
     DirectDrawObject *Owner() { return owner_; }
 

@@ -81,14 +81,6 @@ int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
     return 0;
 }
 
-// Key messages are translated into no characters: the keyboard here has no
-// layout, and what runs on it reads virtual keys.
-BOOL TranslateMessageNow(const MSG *msg)
-{
-    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) ? TRUE
-                                                                                      : FALSE;
-}
-
 } // namespace
 
 } // namespace zorbel::standin
@@ -132,8 +124,11 @@ int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
 
 BOOL WINAPI TranslateMessage(const MSG *msg)
 {
-    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); },
-                  [&] { return TranslateMessageNow(msg); });
+    // Key messages are translated into no characters: the keyboard here has no
+    // layout, and what runs on it reads virtual keys.
+    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); }, [&]() -> BOOL {
+        return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP);
+    });
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *msg)

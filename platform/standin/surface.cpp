@@ -9,9 +9,9 @@
 namespace zorbel::standin {
 
 SurfaceObject::SurfaceObject(int serial, DirectDrawObject *owner,
-                             std::unique_ptr<PixelBuffer> buffer, bool primary)
-    : serial_(serial), owner_(owner), buffer_(std::move(buffer)), primary_(primary),
-      epoch_(State().display.epoch)
+                             std::unique_ptr<PixelBuffer> buffer, SurfaceObject *back)
+    : serial_(serial), owner_(owner), buffer_(std::move(buffer)), primary_(back != nullptr),
+      attached_(back), epoch_(State().display.epoch)
 {
 }
 
@@ -19,12 +19,6 @@ SurfaceObject::~SurfaceObject()
 {
     if (dc_ != nullptr)
         CloseDc(dc_);
-}
-
-void SurfaceObject::Attach(SurfaceObject *back)
-{
-    attached_ = back;
-    back->epoch_ = epoch_;
 }
 
 bool SurfaceObject::Lost() const { return owner_ == nullptr || epoch_ != State().display.epoch; }

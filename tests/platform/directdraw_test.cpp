@@ -32,8 +32,9 @@ TEST_F(DirectDrawTest, ReferenceCountsFollowComRules)
 
 TEST_F(DirectDrawTest, QueryInterfaceRefusesUnknownInterfaces)
 {
+    const IID other = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
     void *object = reinterpret_cast<void *>(1);
-    EXPECT_EQ(chain.display->QueryInterface(IID_IDirectDrawSurface4, &object), E_NOINTERFACE);
+    EXPECT_EQ(chain.display->QueryInterface(other, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(chain.display->QueryInterface(IID_IDirectDraw4, nullptr), E_POINTER);
 }
