@@ -68,7 +68,6 @@ public:
     void LeaveFullScreen(Window &) override {}
     void Flipping() override { ticks += advancePerFlip; }
     bool Present(Window &, const PixelBuffer &) override { return true; }
-    bool CanRestore() override { return true; }
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override
     {

@@ -84,28 +84,10 @@ void DirectDrawObject::LeaveExclusiveMode()
     DisplayState &display = State().display;
     if (display.exclusiveOwner != this)
         return;
-    if (Window *window = FindWindowSlot(display.exclusiveWindow); window != nullptr && window->native != nullptr)
+    if (Window *window = FindWindowSlot(display.exclusiveWindow))
         CurrentHost().LeaveFullScreen(*window);
     display = DisplayState{nullptr, nullptr, 0, 0, 0, false, display.epoch};
     NoteSurfacesLost();
-}
-
-HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
-{
-    DisplayState &display = State().display;
-    const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
-    const bool normal = (flags & DDSCL_NORMAL) != 0;
-    if (exclusive == normal || (exclusive && (flags & DDSCL_FULLSCREEN) == 0))
-        return DDERR_INVALIDPARAMS;
-    if (normal) {
-        LeaveExclusiveMode();
-        return DD_OK;
-    }
-    if (FindWindowSlot(handle) == nullptr)
-        return DDERR_INVALIDPARAMS;
-    display.exclusiveOwner = this;
-    display.exclusiveWindow = handle;
-    return DD_OK;
 }
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
@@ -113,32 +95,22 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
     return LoggedHr(
         "SetCooperativeLevel",
         [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags); },
-        [&] { return SetCooperativeLevelNow(window, flags); });
-}
-
-HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel)
-{
-    Platform &platform = State();
-    DisplayState &display = platform.display;
-    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
-        return DDERR_INVALIDPARAMS;
-    if (display.exclusiveOwner != this)
-        return DDERR_NOEXCLUSIVEMODE;
-    // The stand-in's surfaces are RGB565 only.
-    if (bitsPerPixel != 16)
-        return DDERR_INVALIDMODE;
-    if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
-        check != DD_OK)
-        return check;
-    display.width = width;
-    display.height = height;
-    display.bitsPerPixel = bitsPerPixel;
-    display.modeSet = true;
-    if (Window *window = FindWindowSlot(display.exclusiveWindow))
-        if (window->native != nullptr)
-            CurrentHost().EnterFullScreen(*window, width, height);
-    NoteSurfacesLost(); // a mode change loses every surface
-    return DD_OK;
+        [&]() -> HRESULT {
+            DisplayState &display = State().display;
+            const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
+            const bool normal = (flags & DDSCL_NORMAL) != 0;
+            if (exclusive == normal || (exclusive && (flags & DDSCL_FULLSCREEN) == 0))
+                return DDERR_INVALIDPARAMS;
+            if (normal) {
+                LeaveExclusiveMode();
+                return DD_OK;
+            }
+            if (FindWindowSlot(window) == nullptr)
+                return DDERR_INVALIDPARAMS;
+            display.exclusiveOwner = this;
+            display.exclusiveWindow = window;
+            return DD_OK;
+        });
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
@@ -150,7 +122,27 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
             line.Handle(static_cast<IDirectDraw4 *>(this)).Int(width).Int(height).Int(bitsPerPixel)
                 .Int(refreshRate).Hex(flags);
         },
-        [&] { return SetDisplayModeNow(width, height, bitsPerPixel); });
+        [&]() -> HRESULT {
+            DisplayState &display = State().display;
+            if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
+                return DDERR_INVALIDPARAMS;
+            if (display.exclusiveOwner != this)
+                return DDERR_NOEXCLUSIVEMODE;
+            // The stand-in's surfaces are RGB565 only.
+            if (bitsPerPixel != 16)
+                return DDERR_INVALIDMODE;
+            if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
+                check != DD_OK)
+                return check;
+            display.width = width;
+            display.height = height;
+            display.bitsPerPixel = bitsPerPixel;
+            display.modeSet = true;
+            if (Window *window = FindWindowSlot(display.exclusiveWindow))
+                CurrentHost().EnterFullScreen(*window, width, height);
+            NoteSurfacesLost(); // a mode change loses every surface
+            return DD_OK;
+        });
 }
 
 HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **out)

@@ -33,9 +33,7 @@ private:
     ~DirectDrawObject() = default;
     friend void DestroyAllDirectDrawObjects();
     HRESULT CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **surface);
-    HRESULT SetCooperativeLevelNow(HWND window, DWORD flags);
     void LeaveExclusiveMode();
-    HRESULT SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel);
 
     ULONG refs_ = 1;
     int serial_;
@@ -70,11 +68,6 @@ private:
     ~SurfaceObject();
     friend void DestroyAllDirectDrawObjects();
     friend void DropReference(SurfaceObject *surface);
-    HRESULT BltNow(LPRECT destRect, IDirectDrawSurface4 *source, DWORD flags, LPDDBLTFX fx);
-    HRESULT FlipNow(IDirectDrawSurface4 *target);
-    HRESULT GetDCNow(HDC *dc);
-    HRESULT ReleaseDCNow(HDC dc);
-    HRESULT RestoreNow();
 
     ULONG refs_ = 1;
     int serial_;

@@ -52,8 +52,6 @@ public:
     virtual void Flipping() {}
     // Shows the buffer on the window; false when the device was lost meanwhile.
     virtual bool Present(Window &window, const PixelBuffer &buffer) = 0;
-    // Whether lost surfaces can be restored now (not while minimised ...).
-    virtual bool CanRestore() = 0;
 
     virtual int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) = 0;
 

@@ -113,7 +113,6 @@ public:
     void EnterFullScreen(Window &window, DWORD width, DWORD height) override;
     void LeaveFullScreen(Window &window) override;
     bool Present(Window &window, const PixelBuffer &buffer) override;
-    bool CanRestore() override { return Start(); }
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
 

@@ -39,7 +39,7 @@ void ShutdownPlatform()
     DestroyAllDirectDrawObjects();
     platform.claims.clear();
     for (Window &window : platform.windows)
-        if (window.used && window.native != nullptr && platform.host)
+        if (window.used && platform.host)
             platform.host->DestroyNativeWindow(window);
     platform.host.reset();
 }

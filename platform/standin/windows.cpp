@@ -40,12 +40,6 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
     return 0;
 }
 
-void SetIconFromClass(Window &window, const WindowClass &windowClass)
-{
-    if (const IconImage *image = IconOf(windowClass.icon); image != nullptr && window.native != nullptr)
-        CurrentHost().SetNativeIcon(window, *image);
-}
-
 // A window of a class, other than `except`.
 Window *TopLevelOfClass(unsigned classSlot, const Window *except)
 {
@@ -77,7 +71,8 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
         window->used = false;
         return nullptr;
     }
-    SetIconFromClass(*window, *windowClass);
+    if (const IconImage *icon = IconOf(windowClass->icon))
+        CurrentHost().SetNativeIcon(*window, *icon);
     // Other copies find this one by its class.
     (void)ClaimClass(windowClass->name);
 
@@ -123,8 +118,7 @@ void DestroyWindowNow(Window &window)
         return;
     if (TopLevelOfClass(still->classSlot, still) == nullptr)
         ReleaseClass(State().classes[still->classSlot].name);
-    if (still->native != nullptr)
-        CurrentHost().DestroyNativeWindow(*still);
+    CurrentHost().DestroyNativeWindow(*still);
     still->used = false;
     still->proc = nullptr;
 }
@@ -142,7 +136,7 @@ bool ShowWindowNow(Window &window, int show)
         (void)SendToWindow(handle, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
     if (Window *still = FindWindowSlot(handle)) {
         NoteIconic(*still, minimised, true);
-        if (Window *after = FindWindowSlot(handle); after != nullptr && after->native != nullptr)
+        if (Window *after = FindWindowSlot(handle))
             CurrentHost().ShowNativeWindow(*after);
     }
     return wasVisible;
