@@ -122,7 +122,6 @@ std::string HresultName(HRESULT hr)
 std::string MessageName(UINT message)
 {
     switch (message) {
-    case WM_NULL: return "WM_NULL";
     case WM_CREATE: return "WM_CREATE";
     case WM_DESTROY: return "WM_DESTROY";
     case WM_MOVE: return "WM_MOVE";

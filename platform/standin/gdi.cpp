@@ -84,38 +84,6 @@ void NoteDeselected(HGDIOBJ object)
         Free(*pooled);
 }
 
-HGDIOBJ SelectNow(HDC handle, HGDIOBJ object)
-{
-    DeviceContext *dc = FindDc(handle);
-    const HandleKind kind = KindOf(object);
-    if (dc == nullptr || kind == HandleKind::None)
-        return nullptr;
-    if (GdiObject *pooled = FindGdiObject(object); pooled != nullptr && pooled->deletePending)
-        return nullptr;
-    HGDIOBJ &slot = kind == HandleKind::Pen ? dc->pen : dc->brush;
-    const HGDIOBJ previous = slot;
-    slot = object;
-    NoteSelected(object);
-    NoteDeselected(previous);
-    return previous;
-}
-
-BOOL DeleteNow(HGDIOBJ object)
-{
-    if (FindStock(object) != nullptr)
-        return TRUE; // stock objects are never deleted; asking is harmless
-    GdiObject *pooled = FindGdiObject(object);
-    if (pooled == nullptr || pooled->deletePending)
-        return FALSE;
-    // Still selected into a device context: deleted once deselected, so the
-    // context never draws with a freed object and nothing leaks.
-    if (pooled->selections > 0)
-        pooled->deletePending = true;
-    else
-        Free(*pooled);
-    return TRUE;
-}
-
 struct PenSpec {
     bool none = false;
     int width = 1;
@@ -145,58 +113,14 @@ BrushSpec BrushOf(HGDIOBJ brush)
     return BrushSpec{true, 0};
 }
 
-Raster *RasterOf(DeviceContext &dc)
+// The rasterizer drawing into the surface of a device context, which it
+// finds; null when the handle names none.
+Raster *RasterOf(HDC handle, DeviceContext **dc)
 {
-    if (dc.surface == nullptr || dc.surface->Buffer() == nullptr)
+    *dc = FindDc(handle);
+    if (*dc == nullptr || (*dc)->surface == nullptr || (*dc)->surface->Buffer() == nullptr)
         return nullptr;
-    return dc.surface->Buffer()->Drawing();
-}
-
-BOOL LineToNow(HDC handle, int x, int y)
-{
-    DeviceContext *dc = FindDc(handle);
-    Raster *raster = dc != nullptr ? RasterOf(*dc) : nullptr;
-    if (raster == nullptr)
-        return FALSE;
-    const PenSpec pen = PenOf(dc->pen);
-    if (!pen.none)
-        raster->Line(dc->position.x, dc->position.y, x, y, pen.width, Rgb565Of(pen.colour));
-    dc->position = POINT{x, y};
-    return TRUE;
-}
-
-BOOL PolylineNow(HDC handle, const POINT *points, int count)
-{
-    DeviceContext *dc = FindDc(handle);
-    Raster *raster = dc != nullptr ? RasterOf(*dc) : nullptr;
-    if (raster == nullptr || points == nullptr || count < 2)
-        return FALSE;
-    const PenSpec pen = PenOf(dc->pen);
-    if (pen.none)
-        return TRUE;
-    // The points in the rasterizer's form, a few at a time on the stack.
-    constexpr int kBatch = 64;
-    RasterPoint batch[kBatch];
-    for (int first = 0; first + 1 < count; first += kBatch - 1) {
-        const int n = count - first < kBatch ? count - first : kBatch;
-        for (int i = 0; i < n; ++i)
-            batch[i] = RasterPoint{points[first + i].x, points[first + i].y};
-        raster->Polyline(batch, n, pen.width, Rgb565Of(pen.colour));
-    }
-    return TRUE;
-}
-
-BOOL EllipseNow(HDC handle, int left, int top, int right, int bottom)
-{
-    DeviceContext *dc = FindDc(handle);
-    Raster *raster = dc != nullptr ? RasterOf(*dc) : nullptr;
-    if (raster == nullptr)
-        return FALSE;
-    const PenSpec pen = PenOf(dc->pen);
-    const BrushSpec brush = BrushOf(dc->brush);
-    raster->Ellipse(left, top, right, bottom, !pen.none, Rgb565Of(pen.colour), !brush.none,
-                    Rgb565Of(brush.colour));
-    return TRUE;
+    return (*dc)->surface->Buffer()->Drawing();
 }
 
 } // namespace
@@ -264,14 +188,38 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 {
-    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); },
-                  [&] { return SelectNow(dc, object); });
+    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); }, [&]() -> HGDIOBJ {
+        DeviceContext *context = FindDc(dc);
+        const HandleKind kind = KindOf(object);
+        if (context == nullptr || kind == HandleKind::None)
+            return nullptr;
+        if (GdiObject *pooled = FindGdiObject(object); pooled != nullptr && pooled->deletePending)
+            return nullptr;
+        HGDIOBJ &slot = kind == HandleKind::Pen ? context->pen : context->brush;
+        const HGDIOBJ previous = slot;
+        slot = object;
+        NoteSelected(object);
+        NoteDeselected(previous);
+        return previous;
+    });
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object)
 {
-    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); },
-                  [&] { return DeleteNow(object); });
+    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); }, [&]() -> BOOL {
+        if (FindStock(object) != nullptr)
+            return TRUE; // stock objects are never deleted; asking is harmless
+        GdiObject *pooled = FindGdiObject(object);
+        if (pooled == nullptr || pooled->deletePending)
+            return FALSE;
+        // Still selected into a device context: deleted once deselected, so the
+        // context never draws with a freed object and nothing leaks.
+        if (pooled->selections > 0)
+            pooled->deletePending = true;
+        else
+            Free(*pooled);
+        return TRUE;
+    });
 }
 
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous)
@@ -292,8 +240,17 @@ BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous)
 
 BOOL WINAPI LineTo(HDC dc, int x, int y)
 {
-    return Logged("LineTo", [&](LogLine &line) { line.Handle(dc).Int(x).Int(y); },
-                  [&] { return LineToNow(dc, x, y); });
+    return Logged("LineTo", [&](LogLine &line) { line.Handle(dc).Int(x).Int(y); }, [&]() -> BOOL {
+        DeviceContext *context = nullptr;
+        Raster *raster = RasterOf(dc, &context);
+        if (raster == nullptr)
+            return FALSE;
+        const PenSpec pen = PenOf(context->pen);
+        if (!pen.none)
+            raster->Line(context->position.x, context->position.y, x, y, pen.width, Rgb565Of(pen.colour));
+        context->position = POINT{x, y};
+        return TRUE;
+    });
 }
 
 BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
@@ -305,11 +262,40 @@ BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
             for (int i = 0; points != nullptr && i < count && i < 64; ++i)
                 line.Point(points[i]);
         },
-        [&] { return PolylineNow(dc, points, count); });
+        [&]() -> BOOL {
+            DeviceContext *context = nullptr;
+            Raster *raster = RasterOf(dc, &context);
+            if (raster == nullptr || points == nullptr || count < 2)
+                return FALSE;
+            const PenSpec pen = PenOf(context->pen);
+            if (pen.none)
+                return TRUE;
+            // The points in the rasterizer's form, a few at a time on the stack.
+            constexpr int kBatch = 64;
+            RasterPoint batch[kBatch];
+            for (int first = 0; first + 1 < count; first += kBatch - 1) {
+                const int n = count - first < kBatch ? count - first : kBatch;
+                for (int i = 0; i < n; ++i)
+                    batch[i] = RasterPoint{points[first + i].x, points[first + i].y};
+                raster->Polyline(batch, n, pen.width, Rgb565Of(pen.colour));
+            }
+            return TRUE;
+        });
 }
 
 BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom)
 {
-    return Logged("Ellipse", [&](LogLine &line) { line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom); },
-                  [&] { return EllipseNow(dc, left, top, right, bottom); });
+    return Logged(
+        "Ellipse", [&](LogLine &line) { line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom); },
+        [&]() -> BOOL {
+            DeviceContext *context = nullptr;
+            Raster *raster = RasterOf(dc, &context);
+            if (raster == nullptr)
+                return FALSE;
+            const PenSpec pen = PenOf(context->pen);
+            const BrushSpec brush = BrushOf(context->brush);
+            raster->Ellipse(left, top, right, bottom, !pen.none, Rgb565Of(pen.colour), !brush.none,
+                            Rgb565Of(brush.colour));
+            return TRUE;
+        });
 }

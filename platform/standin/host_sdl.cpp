@@ -82,6 +82,59 @@ WORD VirtualKeyOf(SDL_Keycode key)
     }
 }
 
+void HandleWindowEvent(const SDL_WindowEvent &event)
+{
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        NoteIconic(*window, true, false);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        NoteIconic(*window, false, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleButton(const SDL_MouseButtonEvent &event, bool down)
+{
+    if (event.button != SDL_BUTTON_LEFT)
+        return;
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    // SDL has already turned the event's position into picture pixels.
+    const POINT client = PictureToClient(*NativeOf(*window), event.x, event.y);
+    // Every press is a plain press: the class has no double-click style.
+    PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+              MAKELPARAM(client.x, client.y));
+}
+
+void HandleKey(const SDL_KeyboardEvent &event, bool down)
+{
+    const WORD key = VirtualKeyOf(event.keysym.sym);
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        window = CursorWindow();
+    if (key == 0 || window == nullptr)
+        return;
+    // Repeat count 1, bit 30 the previous state, bit 31 the transition (no
+    // scan code: nothing reads it).
+    DWORD lParam = 1;
+    if (!down)
+        lParam |= (1u << 30) | (1u << 31);
+    else if (event.repeat != 0)
+        lParam |= 1u << 30;
+    PostInput(window->Handle(), down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
+}
+
 class SdlHost final : public Host {
 public:
     ~SdlHost() override
@@ -119,9 +172,6 @@ public:
 private:
     bool Start();
     void Handle(const SDL_Event &event);
-    void HandleWindowEvent(const SDL_WindowEvent &event);
-    void HandleButton(const SDL_MouseButtonEvent &event, bool down);
-    void HandleKey(const SDL_KeyboardEvent &event, bool down);
     bool EnsureTexture(NativeWindow &native, int width, int height);
 
     bool started_ = false;
@@ -142,11 +192,11 @@ std::string NoScreenReason()
 {
     const char *display = std::getenv("DISPLAY");
     const char *wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((display == nullptr || display[0] == '\0') && (wayland == nullptr || wayland[0] == '\0'))
-        return "DISPLAY is not set";
     if (display != nullptr && display[0] != '\0')
         return std::string("cannot open display \"") + display + "\"";
-    return std::string("cannot open Wayland display \"") + wayland + "\"";
+    if (wayland != nullptr && wayland[0] != '\0')
+        return std::string("cannot open Wayland display \"") + wayland + "\"";
+    return "DISPLAY is not set";
 }
 
 bool SdlHost::Start()
@@ -284,59 +334,6 @@ void SdlHost::Handle(const SDL_Event &event)
     default:
         break;
     }
-}
-
-void SdlHost::HandleWindowEvent(const SDL_WindowEvent &event)
-{
-    Window *window = WindowOfId(event.windowID);
-    if (window == nullptr)
-        return;
-    switch (event.event) {
-    case SDL_WINDOWEVENT_CLOSE:
-        SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
-        break;
-    case SDL_WINDOWEVENT_MINIMIZED:
-        NoteIconic(*window, true, false);
-        break;
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-        NoteIconic(*window, false, false);
-        break;
-    default:
-        break;
-    }
-}
-
-void SdlHost::HandleButton(const SDL_MouseButtonEvent &event, bool down)
-{
-    if (event.button != SDL_BUTTON_LEFT)
-        return;
-    Window *window = WindowOfId(event.windowID);
-    if (window == nullptr)
-        return;
-    // SDL has already turned the event's position into picture pixels.
-    const POINT client = PictureToClient(*NativeOf(*window), event.x, event.y);
-    // Every press is a plain press: the class has no double-click style.
-    PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
-              MAKELPARAM(client.x, client.y));
-}
-
-void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
-{
-    const WORD key = VirtualKeyOf(event.keysym.sym);
-    Window *window = WindowOfId(event.windowID);
-    if (window == nullptr)
-        window = CursorWindow();
-    if (key == 0 || window == nullptr)
-        return;
-    // Repeat count 1, bit 30 the previous state, bit 31 the transition (no
-    // scan code: nothing reads it).
-    DWORD lParam = 1;
-    if (!down)
-        lParam |= (1u << 30) | (1u << 31);
-    else if (event.repeat != 0)
-        lParam |= 1u << 30;
-    PostInput(window->Handle(), down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
 }
 
 bool SdlHost::CreateNativeWindow(Window &window)

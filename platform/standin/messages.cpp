@@ -57,22 +57,17 @@ BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
     }
 }
 
-// Accelerators are virtual keys only (the resource scripts are read so).
-bool AcceleratorMatches(const ACCEL &entry, const MSG &msg, BYTE modifiers)
-{
-    const BYTE wanted = entry.fVirt & (FSHIFT | FCONTROL | FALT);
-    return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
-}
-
 int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
 {
     const std::vector<ACCEL> *entries = AcceleratorsOf(table);
     if (msg == nullptr || msg->message != WM_KEYDOWN || entries == nullptr ||
         FindWindowSlot(window) == nullptr)
         return 0;
+    // Accelerators are virtual keys only (the resource scripts are read so),
+    // matched with exactly the modifier keys held.
     const BYTE modifiers = CurrentHost().Modifiers();
     for (const ACCEL &entry : *entries) {
-        if (!AcceleratorMatches(entry, *msg, modifiers))
+        if (entry.key != msg->wParam || (entry.fVirt & (FSHIFT | FCONTROL | FALT)) != modifiers)
             continue;
         // HIWORD 1: the command came from an accelerator.
         (void)SendToWindow(window, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);

@@ -71,7 +71,11 @@ bool ClaimClass(const std::string &className)
     return outcome != InstanceClaim::Outcome::HeldElsewhere;
 }
 
-void ReleaseClass(const std::string &className) { State().claims.erase(className); }
+void ReleaseClass(const std::string &className)
+{
+    if (FindOwnWindow(className.c_str()) == nullptr) // another window of it keeps the class
+        State().claims.erase(className);
+}
 
 std::string Host::InstanceDirectory()
 {

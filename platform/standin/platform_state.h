@@ -164,6 +164,7 @@ void ServiceInstanceSockets();
 // Makes this process the copy of a window class unless another process is
 // (false then); true also when that cannot be told (said once on stderr).
 bool ClaimClass(const std::string &className);
+// Lets the class go unless a window of it (not being destroyed) remains.
 void ReleaseClass(const std::string &className);
 void NoteSurfacesLost();
 // Frees every DirectDraw object and surface, whatever their counts (reset).

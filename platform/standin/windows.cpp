@@ -40,15 +40,6 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
     return 0;
 }
 
-// A window of a class, other than `except`.
-Window *TopLevelOfClass(unsigned classSlot, const Window *except)
-{
-    for (Window &window : State().windows)
-        if (window.used && &window != except && window.classSlot == classSlot)
-            return &window;
-    return nullptr;
-}
-
 HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DWORD style, int x,
                      int y, int width, int height, HWND parent)
 {
@@ -116,8 +107,7 @@ void DestroyWindowNow(Window &window)
     Window *still = FindWindowSlot(handle);
     if (still == nullptr)
         return;
-    if (TopLevelOfClass(still->classSlot, still) == nullptr)
-        ReleaseClass(State().classes[still->classSlot].name);
+    ReleaseClass(State().classes[still->classSlot].name);
     CurrentHost().DestroyNativeWindow(*still);
     still->used = false;
     still->proc = nullptr;
