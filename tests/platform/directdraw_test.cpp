@@ -78,19 +78,6 @@ TEST_F(DirectDrawTest, LostSurfacesFailUntilThePrimaryIsRestored)
     EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
 }
 
-TEST_F(DirectDrawTest, MinimisedDisplayCannotBeRestoredUntilShownAgain)
-{
-    testing::InjectMinimize();
-    MSG msg{};
-    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACELOST);
-    EXPECT_EQ(chain.primary->Restore(), DDERR_WRONGMODE);
-    testing::InjectRestore();
-    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    EXPECT_EQ(chain.primary->Restore(), DD_OK);
-    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
-}
-
 TEST_F(DirectDrawTest, DeviceContextLocksTheSurface)
 {
     HDC dc = nullptr;
