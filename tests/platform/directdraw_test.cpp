@@ -30,7 +30,7 @@ TEST_F(DirectDrawTest, ReferenceCountsFollowComRules)
     EXPECT_EQ(first->Release(), 0u);
 }
 
-TEST_F(DirectDrawTest, QueryInterfaceRefusesUnknownInterfaces)
+TEST_F(DirectDrawTest, QueryInterfaceRefusesUnknownInterfacesAndNoPlaceForTheAnswer)
 {
     const IID other = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
     void *object = reinterpret_cast<void *>(1);

@@ -119,23 +119,16 @@ TEST(ProgramResourcesTest, TheProgramsIconAndEscapeAcceleratorAreThere)
     EXPECT_EQ((*table)[0].fVirt, FVIRTKEY | FNOINVERT);
     EXPECT_EQ((*table)[0].key, VK_ESCAPE);
     EXPECT_EQ((*table)[0].cmd, 40001);
-}
-#endif
-
-TEST(ResourceCallsTest, LoadFindsOnlyRegisteredResourcesByNumber)
-{
-    testing::Reset();
-    const std::uint32_t pixels[4] = {0xFF0000FFu, 0xFFFF0000u, 0, 0xFF0000FFu};
-    standin::RegisterIcon(9107, 2, 2, pixels);
-    const HINSTANCE instance = testing::ProcessInstance();
-    EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(9107)), nullptr);
-    EXPECT_EQ(testing::HandleName(LoadIconA(instance, MAKEINTRESOURCEA(9107))), "icon9107");
-    EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(9108)), nullptr);
-    EXPECT_EQ(LoadIconA(instance, "name"), nullptr);
-    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(9107)), nullptr);
+    // Only what was registered, by number and for the program's module; of
+    // cursors, only the system arrow.
+    EXPECT_EQ(testing::HandleName(LoadIconA(instance, MAKEINTRESOURCEA(107))), "icon107");
+    EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(108)), nullptr);
+    EXPECT_EQ(LoadIconA(instance, "IDI_ZORBEL"), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(107)), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
 }
+#endif
 
 } // namespace
 } // namespace zorbel::test
