@@ -21,7 +21,8 @@ constexpr DWORD kMaxDimension = 16384;
 const char *IidName(REFIID riid)
 {
     const std::pair<const IID *, const char *> names[] = {
-        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"}, {&IID_IUnknown, "IID_IUnknown"}};
+        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"},
+        {&IID_IUnknown, "IID_IUnknown"}};
     for (const auto &[iid, name] : names)
         if (riid == *iid)
             return name;
