@@ -122,7 +122,6 @@ std::string HresultName(HRESULT hr)
 std::string MessageName(UINT message)
 {
     switch (message) {
-    case WM_NULL: return "WM_NULL";
     case WM_CREATE: return "WM_CREATE";
     case WM_DESTROY: return "WM_DESTROY";
     case WM_MOVE: return "WM_MOVE";
@@ -203,11 +202,12 @@ void TextRecorder::Add(std::size_t key, const LogValue &value)
             word("null");
         }
         break;
-    case LogKind::Point:
-        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(value.point.x),
-                            static_cast<int>(value.point.y));
+    case LogKind::Point: {
+        const POINT &point = *static_cast<const POINT *>(value.pointer);
+        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(point.x), static_cast<int>(point.y));
         word(text);
         break;
+    }
     case LogKind::Message: {
         const MSG &msg = *static_cast<const MSG *>(value.pointer);
         word(HandleName(msg.hwnd));

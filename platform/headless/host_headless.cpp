@@ -8,7 +8,6 @@
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/host.h"
-#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
 #include <cairo.h>
@@ -55,7 +54,7 @@ public:
     bool CreateNativeWindow(Window &) override { return true; }
     void DestroyNativeWindow(Window &) override {}
     void ShowNativeWindow(Window &) override {}
-    void RaiseNativeWindow(Window &) override {}
+    void RaiseWindow(Window &window) override { ++raises[window.Handle()]; }
     void SetNativeIcon(Window &, const IconImage &) override {}
 
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override
@@ -69,7 +68,6 @@ public:
     void LeaveFullScreen(Window &) override {}
     void Flipping() override { ticks += advancePerFlip; }
     bool Present(Window &, const PixelBuffer &) override { return true; }
-    bool CanRestore() override { return true; }
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override
     {
@@ -127,6 +125,7 @@ public:
     std::string otherClass;
     testing::OtherInstance other;
     std::vector<testing::MessageBoxRecord> boxes;
+    std::map<HWND, int> raises; // by SetForegroundWindow or another copy's request
     std::string instanceDirectory; // empty: no single-instance sockets
 
 private:
@@ -339,8 +338,8 @@ bool IsWindowVisible(HWND window)
 
 int ForegroundRequests(HWND window)
 {
-    const Window *own = FindWindowSlot(window);
-    return own != nullptr ? own->foregroundRequests : 0;
+    const auto found = Controls().raises.find(window);
+    return found != Controls().raises.end() ? found->second : 0;
 }
 
 DisplayMode CurrentDisplayMode()

@@ -33,8 +33,7 @@ enum class LogKind {
 struct LogValue {
     LogKind kind = LogKind::Word;
     long long number = 0;
-    const void *pointer = nullptr; // handle, text, RECT or MSG
-    POINT point{0, 0};
+    const void *pointer = nullptr; // handle, text, RECT, POINT or MSG
 };
 
 class CallRecorder {
@@ -70,12 +69,7 @@ public:
     LogLine &Resource(const char *name) { return Add(LogKind::Resource, 0, name); }
     LogLine &Handle(const void *handle) { return Add(LogKind::Handle, 0, handle); }
     LogLine &Rect(const RECT *rect) { return Add(LogKind::Rect, 0, rect); }
-    LogLine &Point(POINT point)
-    {
-        if (On())
-            recorder_->Add(line_, LogValue{LogKind::Point, 0, nullptr, point});
-        return *this;
-    }
+    LogLine &Point(const POINT &point) { return Add(LogKind::Point, 0, &point); }
     LogLine &Message(const MSG &msg) { return Add(LogKind::Message, 0, &msg); }
     LogLine &Result(long long value) { return Add(LogKind::Result, value); }
     LogLine &ResultHr(HRESULT hr) { return Add(LogKind::ResultHr, hr); }
@@ -86,7 +80,7 @@ private:
     LogLine &Add(LogKind kind, long long number, const void *pointer = nullptr)
     {
         if (On())
-            recorder_->Add(line_, LogValue{kind, number, pointer, POINT{0, 0}});
+            recorder_->Add(line_, LogValue{kind, number, pointer});
         return *this;
     }
 

@@ -22,7 +22,6 @@ inline bool operator==(const GUID &a, const GUID &b) { return std::memcmp(&a, &b
 extern const IID IID_IUnknown;
 extern const IID IID_IDirectDraw;
 extern const IID IID_IDirectDraw4;
-extern const IID IID_IDirectDrawSurface4;
 
 #define ZORBEL_HRESULT(value) (static_cast<HRESULT>(static_cast<std::int32_t>(value##u)))
 #define E_FAIL ZORBEL_HRESULT(0x80004005)

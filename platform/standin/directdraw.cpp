@@ -11,7 +11,6 @@
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 const IID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
-const IID IID_IDirectDrawSurface4 = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
 
 namespace zorbel::standin {
 
@@ -23,7 +22,7 @@ const char *IidName(REFIID riid)
 {
     const std::pair<const IID *, const char *> names[] = {
         {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"},
-        {&IID_IUnknown, "IID_IUnknown"}, {&IID_IDirectDrawSurface4, "IID_IDirectDrawSurface4"}};
+        {&IID_IUnknown, "IID_IUnknown"}};
     for (const auto &[iid, name] : names)
         if (riid == *iid)
             return name;
@@ -49,12 +48,7 @@ HRESULT DirectDrawObject::QueryInterface(REFIID riid, void **object)
             ++refs_;
             return DD_OK;
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*object);
-            else if (object != nullptr)
-                *object = nullptr;
-        });
+        HandedOver(object));
 }
 
 ULONG DirectDrawObject::AddRef()
@@ -91,28 +85,10 @@ void DirectDrawObject::LeaveExclusiveMode()
     DisplayState &display = State().display;
     if (display.exclusiveOwner != this)
         return;
-    if (Window *window = FindWindowSlot(display.exclusiveWindow); window != nullptr && window->native != nullptr)
+    if (Window *window = FindWindowSlot(display.exclusiveWindow))
         CurrentHost().LeaveFullScreen(*window);
     display = DisplayState{nullptr, nullptr, 0, 0, 0, false, display.epoch};
     NoteSurfacesLost();
-}
-
-HRESULT DirectDrawObject::SetCooperativeLevelNow(HWND handle, DWORD flags)
-{
-    DisplayState &display = State().display;
-    const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
-    const bool normal = (flags & DDSCL_NORMAL) != 0;
-    if (exclusive == normal || (exclusive && (flags & DDSCL_FULLSCREEN) == 0))
-        return DDERR_INVALIDPARAMS;
-    if (normal) {
-        LeaveExclusiveMode();
-        return DD_OK;
-    }
-    if (FindWindowSlot(handle) == nullptr)
-        return DDERR_INVALIDPARAMS;
-    display.exclusiveOwner = this;
-    display.exclusiveWindow = handle;
-    return DD_OK;
 }
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
@@ -120,32 +96,22 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
     return LoggedHr(
         "SetCooperativeLevel",
         [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags); },
-        [&] { return SetCooperativeLevelNow(window, flags); });
-}
-
-HRESULT DirectDrawObject::SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel)
-{
-    Platform &platform = State();
-    DisplayState &display = platform.display;
-    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
-        return DDERR_INVALIDPARAMS;
-    if (display.exclusiveOwner != this)
-        return DDERR_NOEXCLUSIVEMODE;
-    // The stand-in's surfaces are RGB565 only.
-    if (bitsPerPixel != 16)
-        return DDERR_INVALIDMODE;
-    if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
-        check != DD_OK)
-        return check;
-    display.width = width;
-    display.height = height;
-    display.bitsPerPixel = bitsPerPixel;
-    display.modeSet = true;
-    if (Window *window = FindWindowSlot(display.exclusiveWindow))
-        if (window->native != nullptr)
-            CurrentHost().EnterFullScreen(*window, width, height);
-    NoteSurfacesLost(); // a mode change loses every surface
-    return DD_OK;
+        [&]() -> HRESULT {
+            DisplayState &display = State().display;
+            const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
+            const bool normal = (flags & DDSCL_NORMAL) != 0;
+            if (exclusive == normal || (exclusive && (flags & DDSCL_FULLSCREEN) == 0))
+                return DDERR_INVALIDPARAMS;
+            if (normal) {
+                LeaveExclusiveMode();
+                return DD_OK;
+            }
+            if (FindWindowSlot(window) == nullptr)
+                return DDERR_INVALIDPARAMS;
+            display.exclusiveOwner = this;
+            display.exclusiveWindow = window;
+            return DD_OK;
+        });
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
@@ -157,7 +123,27 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
             line.Handle(static_cast<IDirectDraw4 *>(this)).Int(width).Int(height).Int(bitsPerPixel)
                 .Int(refreshRate).Hex(flags);
         },
-        [&] { return SetDisplayModeNow(width, height, bitsPerPixel); });
+        [&]() -> HRESULT {
+            DisplayState &display = State().display;
+            if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
+                return DDERR_INVALIDPARAMS;
+            if (display.exclusiveOwner != this)
+                return DDERR_NOEXCLUSIVEMODE;
+            // The stand-in's surfaces are RGB565 only.
+            if (bitsPerPixel != 16)
+                return DDERR_INVALIDMODE;
+            if (const HRESULT check = CurrentHost().CheckDisplayMode(width, height, bitsPerPixel);
+                check != DD_OK)
+                return check;
+            display.width = width;
+            display.height = height;
+            display.bitsPerPixel = bitsPerPixel;
+            display.modeSet = true;
+            if (Window *window = FindWindowSlot(display.exclusiveWindow))
+                CurrentHost().EnterFullScreen(*window, width, height);
+            NoteSurfacesLost(); // a mode change loses every surface
+            return DD_OK;
+        });
 }
 
 HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **out)
@@ -174,23 +160,23 @@ HRESULT DirectDrawObject::CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDr
         return DDERR_UNSUPPORTED;
     if (display.exclusiveOwner != this)
         return DDERR_NOEXCLUSIVEMODE;
+    // A flip chain is made only in a display mode set here, never on the desktop's.
+    if (!display.modeSet)
+        return DDERR_UNSUPPORTED;
     for (SurfaceObject *surface : platform.surfaces)
         if (surface->IsPrimary() && surface->Owner() != nullptr)
             return DDERR_PRIMARYSURFACEALREADYEXISTS;
-    const Window *window = FindWindowSlot(display.exclusiveWindow);
-    const int width = display.modeSet ? static_cast<int>(display.width)
-                                      : (window ? window->rect.right - window->rect.left : 0);
-    const int height = display.modeSet ? static_cast<int>(display.height)
-                                       : (window ? window->rect.bottom - window->rect.top : 0);
+    const auto width = static_cast<int>(display.width);
+    const auto height = static_cast<int>(display.height);
     auto front = std::make_unique<PixelBuffer>(width, height);
     auto back = std::make_unique<PixelBuffer>(width, height);
     if (!front->Valid() || !back->Valid())
         return DDERR_OUTOFMEMORY;
-    auto *primary = new SurfaceObject(++platform.surfaceSerial, this, std::move(front), true);
-    auto *backSurface = new SurfaceObject(++platform.surfaceSerial, this, std::move(back), false);
+    const int primarySerial = ++platform.surfaceSerial;
+    auto *backSurface = new SurfaceObject(++platform.surfaceSerial, this, std::move(back), nullptr);
+    auto *primary = new SurfaceObject(primarySerial, this, std::move(front), backSurface);
     platform.surfaces.push_back(primary);
     platform.surfaces.push_back(backSurface);
-    primary->Attach(backSurface);
     *out = primary;
     return DD_OK;
 }
@@ -214,12 +200,7 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurfac
                        ? DDERR_INVALIDPARAMS
                        : CreateSurfaceNow(*desc, surface);
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*surface);
-            else if (surface != nullptr)
-                *surface = nullptr;
-        });
+        HandedOver(surface));
 }
 
 void DestroyAllDirectDrawObjects()
@@ -251,10 +232,5 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *directDraw, IUnknown
             *directDraw = object;
             return DD_OK;
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*directDraw);
-            else if (directDraw != nullptr)
-                *directDraw = nullptr;
-        });
+        HandedOver(directDraw));
 }

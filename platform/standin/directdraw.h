@@ -33,9 +33,7 @@ private:
     ~DirectDrawObject() = default;
     friend void DestroyAllDirectDrawObjects();
     HRESULT CreateSurfaceNow(const DDSURFACEDESC2 &desc, IDirectDrawSurface4 **surface);
-    HRESULT SetCooperativeLevelNow(HWND window, DWORD flags);
     void LeaveExclusiveMode();
-    HRESULT SetDisplayModeNow(DWORD width, DWORD height, DWORD bitsPerPixel);
 
     ULONG refs_ = 1;
     int serial_;
@@ -43,8 +41,9 @@ private:
 
 class SurfaceObject final : public IDirectDrawSurface4 {
 public:
+    // A primary when it holds a back buffer (with one reference to it).
     SurfaceObject(int serial, DirectDrawObject *owner, std::unique_ptr<PixelBuffer> buffer,
-                  bool primary);
+                  SurfaceObject *back);
 
     HRESULT QueryInterface(REFIID riid, void **object) override;
     ULONG AddRef() override;
@@ -62,7 +61,6 @@ public:
     bool Lost() const;
     PixelBuffer *Buffer() { return buffer_.get(); }
     SurfaceObject *Attached() { return attached_; }
-    void Attach(SurfaceObject *back);
     void Detach() { owner_ = nullptr; }
     DirectDrawObject *Owner() { return owner_; }
 
@@ -70,11 +68,6 @@ private:
     ~SurfaceObject();
     friend void DestroyAllDirectDrawObjects();
     friend void DropReference(SurfaceObject *surface);
-    HRESULT BltNow(LPRECT destRect, IDirectDrawSurface4 *source, DWORD flags, LPDDBLTFX fx);
-    HRESULT FlipNow(IDirectDrawSurface4 *target);
-    HRESULT GetDCNow(HDC *dc);
-    HRESULT ReleaseDCNow(HDC dc);
-    HRESULT RestoreNow();
 
     ULONG refs_ = 1;
     int serial_;
@@ -85,8 +78,5 @@ private:
     unsigned epoch_ = 0;
     HDC dc_ = nullptr; // while the program holds the surface's device context
 };
-
-// Frees every DirectDraw object and surface, whatever their counts (reset).
-void DestroyAllDirectDrawObjects();
 
 } // namespace zorbel::standin

@@ -1,7 +1,6 @@
 #include "platform/standin/entry.h"
 
 #include "platform/standin/handles.h"
-#include "platform/standin/lifetime.h"
 #include "platform/standin/platform_state.h"
 
 #include <cerrno>

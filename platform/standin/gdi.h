@@ -1,4 +1,4 @@
-// GDI objects and device contexts shared by the object calls and the drawing calls.
+// What surfaces and the headless host need of GDI: device contexts and colours.
 #pragma once
 
 #include "platform/standin/platform_state.h"
@@ -6,20 +6,6 @@
 #include <cstdint>
 
 namespace zorbel::standin {
-
-struct PenSpec {
-    bool none = false;
-    int width = 1;
-    COLORREF colour = 0;
-};
-
-struct BrushSpec {
-    bool none = false;
-    COLORREF colour = 0;
-};
-
-PenSpec PenOf(HGDIOBJ pen);
-BrushSpec BrushOf(HGDIOBJ brush);
 
 // A device context on a surface: stock BLACK_PEN and WHITE_BRUSH selected, at (0, 0).
 HDC OpenDc(SurfaceObject &surface);

@@ -32,10 +32,10 @@ struct HandleParts {
 
 constexpr std::uintptr_t kHandleTag = 0x5A000000u;
 
-inline std::uintptr_t PackHandle(HandleKind kind, unsigned slot, unsigned generation)
+template <typename H> H MakeHandle(HandleKind kind, unsigned slot, unsigned generation)
 {
-    return kHandleTag | (std::uintptr_t{generation & 0xFFFu} << 12) |
-           (std::uintptr_t{static_cast<unsigned>(kind) & 0xFu} << 8) | (slot & 0xFFu);
+    return reinterpret_cast<H>(kHandleTag | (std::uintptr_t{generation & 0xFFFu} << 12) |
+                               (std::uintptr_t{static_cast<unsigned>(kind) & 0xFu} << 8) | (slot & 0xFFu));
 }
 
 inline HandleParts UnpackHandle(const void *handle)
@@ -45,11 +45,6 @@ inline HandleParts UnpackHandle(const void *handle)
         return {};
     return HandleParts{static_cast<HandleKind>((value >> 8) & 0xF), static_cast<unsigned>(value & 0xFF),
                        static_cast<unsigned>((value >> 12) & 0xFFF)};
-}
-
-template <typename H> H MakeHandle(HandleKind kind, unsigned slot, unsigned generation)
-{
-    return reinterpret_cast<H>(PackHandle(kind, slot, generation));
 }
 
 // A pool of objects named by handles: std::array of a type with `used` and

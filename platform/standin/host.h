@@ -40,7 +40,8 @@ public:
     virtual bool CreateNativeWindow(Window &window) = 0;
     virtual void DestroyNativeWindow(Window &window) = 0;
     virtual void ShowNativeWindow(Window &window) = 0; // after visible/iconic changed
-    virtual void RaiseNativeWindow(Window &window) = 0;
+    // Brings the window to the front (SetForegroundWindow, another copy asking).
+    virtual void RaiseWindow(Window &window) = 0;
     virtual void SetNativeIcon(Window &window, const IconImage &icon) = 0;
 
     // DD_OK when the screen can show a mode of this size and depth.
@@ -51,8 +52,6 @@ public:
     virtual void Flipping() {}
     // Shows the buffer on the window; false when the device was lost meanwhile.
     virtual bool Present(Window &window, const PixelBuffer &buffer) = 0;
-    // Whether lost surfaces can be restored now (not while minimised ...).
-    virtual bool CanRestore() = 0;
 
     virtual int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) = 0;
 
@@ -62,7 +61,7 @@ public:
 
     // Another running copy of a window class (see other_instance.cpp): the
     // per-user folder for the single-instance sockets, empty for none.
-    virtual std::string InstanceDirectory() = 0;
+    virtual std::string InstanceDirectory();
     // Whether another process runs a top-level window of the class; the
     // look-up also claims the class for this process when none does.
     virtual bool OtherCopyRunning(const std::string &className);

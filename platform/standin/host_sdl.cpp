@@ -6,7 +6,6 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
-#include "platform/standin/single_instance.h"
 
 #include <SDL.h>
 
@@ -26,60 +25,33 @@ struct NativeWindow {
     SDL_Window *window = nullptr;
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
-    int textureWidth = 0;
-    int textureHeight = 0;
-    bool fullScreen = false;
-    DWORD modeWidth = 0;
-    DWORD modeHeight = 0;
+    // The display mode shown full screen; 0 x 0 while in none.
+    int modeWidth = 0;
+    int modeHeight = 0;
 };
 
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
 
-// The size of the picture the window shows: the display mode in full screen,
-// else the window's own client area.
-void PictureSize(Window &window, int *width, int *height)
+// The renderer's logical size is the display mode's: SDL then scales the
+// picture onto the window with its aspect kept, hands mouse events over in
+// mode pixels, and tells anyone who asks (the force-feedback library among
+// them) what the program's screen is.
+void ShowModeSize(NativeWindow &native)
 {
-    NativeWindow *native = NativeOf(window);
-    if (native->fullScreen) {
-        *width = static_cast<int>(native->modeWidth);
-        *height = static_cast<int>(native->modeHeight);
-    } else {
-        *width = window.rect.right - window.rect.left;
-        *height = window.rect.bottom - window.rect.top;
-    }
-}
-
-// The renderer's logical size is the picture's: SDL then scales the picture
-// onto the window with its aspect kept, hands mouse events over in picture
-// pixels, and tells anyone who asks (the force-feedback library among them)
-// what the program's screen is.
-void ShowPictureSize(Window &window)
-{
-    NativeWindow *native = NativeOf(window);
-    int width = 0;
-    int height = 0;
-    PictureSize(window, &width, &height);
     int shownWidth = 0;
     int shownHeight = 0;
-    SDL_RenderGetLogicalSize(native->renderer, &shownWidth, &shownHeight);
-    if (width > 0 && height > 0 && (width != shownWidth || height != shownHeight))
-        (void)SDL_RenderSetLogicalSize(native->renderer, width, height);
+    SDL_RenderGetLogicalSize(native.renderer, &shownWidth, &shownHeight);
+    if (native.modeWidth != shownWidth || native.modeHeight != shownHeight)
+        (void)SDL_RenderSetLogicalSize(native.renderer, native.modeWidth, native.modeHeight);
 }
 
-// A point in picture pixels to the window's client coordinates. In full
-// screen the cursor cannot leave the mode's screen, as on Win32.
-POINT PictureToClient(Window &window, LONG x, LONG y)
+// A point in picture pixels to the window's client coordinates. In a display
+// mode the cursor cannot leave the mode's screen, as on Win32.
+POINT PictureToClient(const NativeWindow &native, LONG x, LONG y)
 {
-    NativeWindow *native = NativeOf(window);
-    int pictureWidth = 0;
-    int pictureHeight = 0;
-    PictureSize(window, &pictureWidth, &pictureHeight);
-    POINT client{x, y};
-    if (native->fullScreen) {
-        client.x = std::clamp<LONG>(client.x, 0, std::max(pictureWidth - 1, 0));
-        client.y = std::clamp<LONG>(client.y, 0, std::max(pictureHeight - 1, 0));
-    }
-    return client;
+    if (native.modeWidth == 0)
+        return POINT{x, y};
+    return POINT{std::clamp<LONG>(x, 0, native.modeWidth - 1), std::clamp<LONG>(y, 0, native.modeHeight - 1)};
 }
 
 Window *WindowOfId(Uint32 id)
@@ -110,6 +82,59 @@ WORD VirtualKeyOf(SDL_Keycode key)
     }
 }
 
+void HandleWindowEvent(const SDL_WindowEvent &event)
+{
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        NoteIconic(*window, true, false);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        NoteIconic(*window, false, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleButton(const SDL_MouseButtonEvent &event, bool down)
+{
+    if (event.button != SDL_BUTTON_LEFT)
+        return;
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    // SDL has already turned the event's position into picture pixels.
+    const POINT client = PictureToClient(*NativeOf(*window), event.x, event.y);
+    // Every press is a plain press: the class has no double-click style.
+    PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+              MAKELPARAM(client.x, client.y));
+}
+
+void HandleKey(const SDL_KeyboardEvent &event, bool down)
+{
+    const WORD key = VirtualKeyOf(event.keysym.sym);
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        window = CursorWindow();
+    if (key == 0 || window == nullptr)
+        return;
+    // Repeat count 1, bit 30 the previous state, bit 31 the transition (no
+    // scan code: nothing reads it).
+    DWORD lParam = 1;
+    if (!down)
+        lParam |= (1u << 30) | (1u << 31);
+    else if (event.repeat != 0)
+        lParam |= 1u << 30;
+    PostInput(window->Handle(), down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
+}
+
 class SdlHost final : public Host {
 public:
     ~SdlHost() override
@@ -134,33 +159,25 @@ public:
     bool CreateNativeWindow(Window &window) override;
     void DestroyNativeWindow(Window &window) override;
     void ShowNativeWindow(Window &window) override;
-    void RaiseNativeWindow(Window &window) override;
+    void RaiseWindow(Window &window) override { SDL_RaiseWindow(NativeOf(window)->window); }
     void SetNativeIcon(Window &window, const IconImage &icon) override;
 
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;
     void EnterFullScreen(Window &window, DWORD width, DWORD height) override;
     void LeaveFullScreen(Window &window) override;
     bool Present(Window &window, const PixelBuffer &buffer) override;
-    bool CanRestore() override { return Start(); }
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
-
-    std::string InstanceDirectory() override;
 
 private:
     bool Start();
     void Handle(const SDL_Event &event);
-    void HandleWindowEvent(const SDL_WindowEvent &event);
-    void HandleButton(const SDL_MouseButtonEvent &event, bool down);
-    void HandleKey(const SDL_KeyboardEvent &event, bool down);
     bool EnsureTexture(NativeWindow &native, int width, int height);
 
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
     std::string problem_; // why the screen did not open
-    bool directoryChosen_ = false;
-    std::string directory_;
 };
 
 // SDL's drivers that show nothing: they count only when asked for by name.
@@ -175,11 +192,11 @@ std::string NoScreenReason()
 {
     const char *display = std::getenv("DISPLAY");
     const char *wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((display == nullptr || display[0] == '\0') && (wayland == nullptr || wayland[0] == '\0'))
-        return "DISPLAY is not set";
     if (display != nullptr && display[0] != '\0')
         return std::string("cannot open display \"") + display + "\"";
-    return std::string("cannot open Wayland display \"") + wayland + "\"";
+    if (wayland != nullptr && wayland[0] != '\0')
+        return std::string("cannot open Wayland display \"") + wayland + "\"";
+    return "DISPLAY is not set";
 }
 
 bool SdlHost::Start()
@@ -228,18 +245,6 @@ bool SdlHost::Open(std::string *problem)
     return false;
 }
 
-std::string SdlHost::InstanceDirectory()
-{
-    if (!directoryChosen_) {
-        directoryChosen_ = true;
-        std::string problem;
-        directory_ = DefaultInstanceDirectory(&problem);
-        if (directory_.empty())
-            ReportInstanceProblem(problem);
-    }
-    return directory_;
-}
-
 POINT SdlHost::Cursor()
 {
     int x = 0;
@@ -268,7 +273,7 @@ POINT SdlHost::Cursor()
     float pictureX = 0.0F;
     float pictureY = 0.0F;
     SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
-    const POINT client = PictureToClient(*window, static_cast<LONG>(std::floor(pictureX)),
+    const POINT client = PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
                                          static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
 }
@@ -331,59 +336,6 @@ void SdlHost::Handle(const SDL_Event &event)
     }
 }
 
-void SdlHost::HandleWindowEvent(const SDL_WindowEvent &event)
-{
-    Window *window = WindowOfId(event.windowID);
-    if (window == nullptr)
-        return;
-    switch (event.event) {
-    case SDL_WINDOWEVENT_CLOSE:
-        SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
-        break;
-    case SDL_WINDOWEVENT_MINIMIZED:
-        NoteIconic(*window, true, false);
-        break;
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-        NoteIconic(*window, false, false);
-        break;
-    default:
-        break;
-    }
-}
-
-void SdlHost::HandleButton(const SDL_MouseButtonEvent &event, bool down)
-{
-    if (event.button != SDL_BUTTON_LEFT)
-        return;
-    Window *window = WindowOfId(event.windowID);
-    if (window == nullptr)
-        return;
-    // SDL has already turned the event's position into picture pixels.
-    const POINT client = PictureToClient(*window, event.x, event.y);
-    // Every press is a plain press: the class has no double-click style.
-    PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
-              MAKELPARAM(client.x, client.y));
-}
-
-void SdlHost::HandleKey(const SDL_KeyboardEvent &event, bool down)
-{
-    const WORD key = VirtualKeyOf(event.keysym.sym);
-    Window *window = WindowOfId(event.windowID);
-    if (window == nullptr)
-        window = CursorWindow();
-    if (key == 0 || window == nullptr)
-        return;
-    // Repeat count 1, bit 30 the previous state, bit 31 the transition (no
-    // scan code: nothing reads it).
-    DWORD lParam = 1;
-    if (!down)
-        lParam |= (1u << 30) | (1u << 31);
-    else if (event.repeat != 0)
-        lParam |= 1u << 30;
-    PostInput(window->Handle(), down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
-}
-
 bool SdlHost::CreateNativeWindow(Window &window)
 {
     if (!Start()) {
@@ -444,8 +396,6 @@ void SdlHost::ShowNativeWindow(Window &window)
         SDL_RestoreWindow(native->window);
 }
 
-void SdlHost::RaiseNativeWindow(Window &window) { SDL_RaiseWindow(NativeOf(window)->window); }
-
 void SdlHost::SetNativeIcon(Window &window, const IconImage &icon)
 {
     SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -469,10 +419,9 @@ HRESULT SdlHost::CheckDisplayMode(DWORD width, DWORD height, DWORD)
 void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
 {
     NativeWindow *native = NativeOf(window);
-    native->fullScreen = true;
-    native->modeWidth = width;
-    native->modeHeight = height;
-    ShowPictureSize(window);
+    native->modeWidth = static_cast<int>(width);
+    native->modeHeight = static_cast<int>(height);
+    ShowModeSize(*native);
     // Covering the screen first makes the window full screen even where no
     // window manager acts on the full-screen request (a bare X server).
     SDL_Rect bounds{};
@@ -487,28 +436,32 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
 void SdlHost::LeaveFullScreen(Window &window)
 {
     NativeWindow *native = NativeOf(window);
-    if (!native->fullScreen)
+    if (native->modeWidth == 0)
         return;
-    native->fullScreen = false;
+    native->modeWidth = 0;
+    native->modeHeight = 0;
     (void)SDL_SetWindowFullscreen(native->window, 0);
     SDL_SetWindowPosition(native->window, window.rect.left, window.rect.top);
     SDL_SetWindowSize(native->window, std::max<int>(window.rect.right - window.rect.left, 1),
                       std::max<int>(window.rect.bottom - window.rect.top, 1));
-    ShowPictureSize(window);
+    ShowModeSize(*native); // none: the window's own pixels again
 }
 
+// The streaming texture a back buffer of this size is shown through, made
+// anew after a device reset.
 bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
 {
-    if (native.texture != nullptr && !deviceLost_ && native.textureWidth == width &&
-        native.textureHeight == height)
+    int textureWidth = 0;
+    int textureHeight = 0;
+    if (native.texture != nullptr && !deviceLost_ &&
+        SDL_QueryTexture(native.texture, nullptr, nullptr, &textureWidth, &textureHeight) == 0 &&
+        textureWidth == width && textureHeight == height)
         return true;
     if (native.texture != nullptr)
         SDL_DestroyTexture(native.texture);
     deviceLost_ = false;
     native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB565,
                                        SDL_TEXTUREACCESS_STREAMING, width, height);
-    native.textureWidth = native.texture != nullptr ? width : 0;
-    native.textureHeight = native.texture != nullptr ? height : 0;
     return native.texture != nullptr;
 }
 
@@ -519,7 +472,7 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
         return false;
     if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0)
         return false;
-    ShowPictureSize(window);
+    ShowModeSize(*native);
     (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
     (void)SDL_RenderClear(native->renderer);
     if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
@@ -528,24 +481,20 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     return !deviceLost_;
 }
 
+// Where no box can be shown, the text goes to standard error and the call
+// answers 0, as MessageBoxA does when it fails.
 int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
 {
-    if (!Start()) {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        return 0;
-    }
     const SDL_MessageBoxButtonData button{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
                                               SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
                                           IDOK, "OK"};
     const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button,
                                   nullptr};
     int pressed = -1;
-    const int shown = SDL_ShowMessageBox(&data, &pressed);
-    if (shown != 0) {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        return 0;
-    }
-    return IDOK;
+    if (Start() && SDL_ShowMessageBox(&data, &pressed) == 0)
+        return IDOK;
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    return 0;
 }
 
 } // namespace

@@ -10,11 +10,16 @@
 
 namespace zorbel::standin {
 
+// Records nothing written through pointers: for calls that write none.
+struct NoOut {
+    template <class Result> void operator()(LogLine &, const Result &) const {}
+};
+
 // `args(line)` records the arguments (only when a record is kept); `work()`
 // does the call; `out(line, result)` records what it wrote through pointers.
 // A handle result is recorded by name, others as numbers.
-template <class Args, class Work, class Out>
-auto Logged(const char *name, Args &&args, Work &&work, Out &&out)
+template <class Args, class Work, class Out = NoOut>
+auto Logged(const char *name, Args &&args, Work &&work, Out &&out = Out{})
 {
     LogLine line(name);
     if (line.On())
@@ -28,16 +33,11 @@ auto Logged(const char *name, Args &&args, Work &&work, Out &&out)
     return result;
 }
 
-template <class Args, class Work> auto Logged(const char *name, Args &&args, Work &&work)
-{
-    return Logged(name, args, work, [](LogLine &, const auto &) {});
-}
-
 // A call with an HRESULT, whose result the host may have scripted. `out(line,
 // result)` always runs: it records what the call wrote through pointers, or
 // clears them after a failure.
-template <class Args, class Work, class Out>
-HRESULT LoggedHr(const char *name, Args &&args, Work &&work, Out &&out)
+template <class Args, class Work, class Out = NoOut>
+HRESULT LoggedHr(const char *name, Args &&args, Work &&work, Out &&out = Out{})
 {
     LogLine line(name);
     if (line.On())
@@ -50,9 +50,16 @@ HRESULT LoggedHr(const char *name, Args &&args, Work &&work, Out &&out)
     return result;
 }
 
-template <class Args, class Work> HRESULT LoggedHr(const char *name, Args &&args, Work &&work)
+// The `out` of a call that hands over an object or handle through `*out`:
+// its name after success, else the pointer cleared, as DirectDraw leaves it.
+template <class T> auto HandedOver(T *out)
 {
-    return LoggedHr(name, args, work, [](LogLine &, HRESULT) {});
+    return [out](LogLine &line, HRESULT result) {
+        if (result == DD_OK)
+            line.Handle(*out);
+        else if (out != nullptr)
+            *out = nullptr;
+    };
 }
 
 } // namespace zorbel::standin

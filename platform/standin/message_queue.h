@@ -1,11 +1,43 @@
-// The calling thread's message queue: a fixed-capacity ring of posted
-// messages, the quit flag, and the messages that the window manager sends
-// to window procedures the next time the thread pumps.
+// The calling thread's message queue: posted messages in order, the quit
+// flag, and the messages that the window manager sends to window procedures
+// the next time the thread pumps. Capacities are fixed, so that pumping
+// allocates nothing.
 #pragma once
 
 #include "platform/standin/winuser.h"
 
 namespace zorbel::standin {
+
+// First in, first out, at most N items: a push beyond that is refused.
+template <class T, int N> class Ring {
+public:
+    static constexpr int kCapacity = N;
+
+    bool Push(const T &item)
+    {
+        if (count_ == N)
+            return false;
+        items_[(head_ + count_++) % N] = item;
+        return true;
+    }
+    // The oldest item, taken out when `remove`; false when there is none.
+    bool Take(bool remove, T *out)
+    {
+        if (count_ == 0)
+            return false;
+        *out = items_[head_];
+        if (remove) {
+            head_ = (head_ + 1) % N;
+            --count_;
+        }
+        return true;
+    }
+
+private:
+    T items_[N] = {};
+    int head_ = 0;
+    int count_ = 0;
+};
 
 struct SentMessage {
     HWND window;
@@ -14,41 +46,30 @@ struct SentMessage {
     LPARAM lParam;
 };
 
-class MessageQueue {
-public:
-    static constexpr int kCapacity = 1024;
-    static constexpr int kSentCapacity = 64;
+struct MessageQueue {
+    // A post to a full queue is dropped, as Win32 drops posts beyond its limit.
+    Ring<MSG, 1024> posted;
+    Ring<SentMessage, 64> sent;
+    bool quitPending = false;
+    int quitCode = 0;
 
-    // False when the queue is full: the message is dropped, as Win32 drops
-    // posts beyond its queue limit.
-    bool Post(const MSG &msg);
-
-    // The first posted message of the window (of any, for null), else
-    // WM_QUIT if a quit is pending. Removing WM_QUIT clears the flag.
-    bool Take(HWND window, bool remove, MSG *out);
-
-    // Drops the posted messages of a window that is being destroyed.
-    void RemoveWindow(HWND window);
-
-    void PostQuit(int exitCode);
-    bool QuitPending() const { return quitPending_; }
-
-    bool Defer(const SentMessage &sent);
-    bool NextDeferred(SentMessage *out);
-
-    int Count() const { return count_; }
-
-private:
-    void RemoveAt(int position);
-
-    MSG ring_[kCapacity] = {};
-    int head_ = 0;
-    int count_ = 0;
-    SentMessage sent_[kSentCapacity] = {};
-    int sentHead_ = 0;
-    int sentCount_ = 0;
-    bool quitPending_ = false;
-    int quitCode_ = 0;
+    // The first posted message, else WM_QUIT if a quit is pending. The quit
+    // message is a flag, not an entry: it comes once everything posted before
+    // or after it has been taken, and only once however often it was asked
+    // for. Removing it clears the flag.
+    bool Take(bool remove, MSG *out)
+    {
+        if (posted.Take(remove, out))
+            return true;
+        if (!quitPending)
+            return false;
+        *out = MSG{};
+        out->message = WM_QUIT;
+        out->wParam = static_cast<WPARAM>(quitCode);
+        if (remove)
+            quitPending = false;
+        return true;
+    }
 };
 
 } // namespace zorbel::standin

@@ -15,7 +15,7 @@ void DeliverSentMessages()
 {
     SentMessage sent{};
     // Bounded: a window procedure that keeps causing sends cannot hold the pump forever.
-    for (int i = 0; i < MessageQueue::kSentCapacity && State().queue.NextDeferred(&sent); ++i)
+    for (int i = 0; i < decltype(MessageQueue::sent)::kCapacity && State().queue.sent.Take(true, &sent); ++i)
         (void)SendToWindow(sent.window, sent.message, sent.wParam, sent.lParam);
 }
 
@@ -36,64 +36,44 @@ void MessageOrNull(LogLine &line, const MSG *msg)
         line.Word("null");
 }
 
-// A filter by window, or none; message ranges are not available here (what
-// runs on this layer takes every message), and are refused.
-bool ValidFilter(HWND window, UINT filterMin, UINT filterMax)
+// Filters by window or by message range are not available here (what runs
+// on this layer takes every message in order), and are refused.
+bool Unfiltered(HWND window, UINT filterMin, UINT filterMax)
 {
-    return (window == nullptr || FindWindowSlot(window) != nullptr) && filterMin == 0 && filterMax == 0;
+    return window == nullptr && filterMin == 0 && filterMax == 0;
 }
 
 BOOL GetMessageNow(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 {
-    if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
+    if (msg == nullptr || !Unfiltered(window, filterMin, filterMax))
         return -1;
     for (;;) {
         Pump();
-        if (State().queue.Take(window, true, msg))
+        if (State().queue.Take(true, msg))
             return msg->message == WM_QUIT ? FALSE : TRUE;
         // Where nothing else can ever arrive, waiting would hang.
         if (!CurrentHost().Wait(kWaitSliceMs))
             return -1;
-        if (State().queue.Take(window, true, msg))
-            return msg->message == WM_QUIT ? FALSE : TRUE;
     }
-}
-
-// Accelerators are virtual keys only (the resource scripts are read so).
-bool AcceleratorMatches(const ACCEL &entry, const MSG &msg, BYTE modifiers)
-{
-    const BYTE wanted = entry.fVirt & (FSHIFT | FCONTROL | FALT);
-    return msg.message == WM_KEYDOWN && entry.key == msg.wParam && wanted == modifiers;
 }
 
 int TranslateAcceleratorNow(HWND window, HACCEL table, const MSG *msg)
 {
-    const HandleParts parts = UnpackHandle(table);
-    if (msg == nullptr || parts.kind != HandleKind::Accel || FindWindowSlot(window) == nullptr)
+    const std::vector<ACCEL> *entries = AcceleratorsOf(table);
+    if (msg == nullptr || msg->message != WM_KEYDOWN || entries == nullptr ||
+        FindWindowSlot(window) == nullptr)
         return 0;
-    if (msg->message != WM_KEYDOWN)
-        return 0;
-    const auto id = static_cast<WORD>(parts.slot | (parts.generation << 8));
-    const std::vector<ACCEL> *entries = FindAcceleratorTable(id);
-    if (entries == nullptr)
-        return 0;
+    // Accelerators are virtual keys only (the resource scripts are read so),
+    // matched with exactly the modifier keys held.
     const BYTE modifiers = CurrentHost().Modifiers();
     for (const ACCEL &entry : *entries) {
-        if (!AcceleratorMatches(entry, *msg, modifiers))
+        if (entry.key != msg->wParam || (entry.fVirt & (FSHIFT | FCONTROL | FALT)) != modifiers)
             continue;
         // HIWORD 1: the command came from an accelerator.
         (void)SendToWindow(window, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
         return 1;
     }
     return 0;
-}
-
-// Key messages are translated into no characters: the keyboard here has no
-// layout, and what runs on it reads virtual keys.
-BOOL TranslateMessageNow(const MSG *msg)
-{
-    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) ? TRUE
-                                                                                      : FALSE;
 }
 
 } // namespace
@@ -108,10 +88,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
         "PeekMessageA",
         [&](LogLine &line) { line.Handle(window).Int(filterMin).Int(filterMax).Hex(remove); },
         [&]() -> BOOL {
-            if (msg == nullptr || !ValidFilter(window, filterMin, filterMax))
+            if (msg == nullptr || !Unfiltered(window, filterMin, filterMax))
                 return FALSE;
             Pump();
-            return State().queue.Take(window, (remove & PM_REMOVE) != 0, msg);
+            return State().queue.Take((remove & PM_REMOVE) != 0, msg);
         },
         [&](LogLine &line, BOOL got) {
             if (got)
@@ -139,8 +119,11 @@ int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
 
 BOOL WINAPI TranslateMessage(const MSG *msg)
 {
-    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); },
-                  [&] { return TranslateMessageNow(msg); });
+    // Key messages are translated into no characters: the keyboard here has no
+    // layout, and what runs on it reads virtual keys.
+    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); }, [&]() -> BOOL {
+        return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP);
+    });
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *msg)
@@ -157,5 +140,6 @@ void WINAPI PostQuitMessage(int exitCode)
 {
     LogLine line("PostQuitMessage");
     line.Int(exitCode);
-    State().queue.PostQuit(exitCode);
+    State().queue.quitPending = true;
+    State().queue.quitCode = exitCode;
 }

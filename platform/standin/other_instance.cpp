@@ -5,7 +5,6 @@
 #include "platform/standin/logged_call.h"
 #include "platform/standin/platform_state.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <strings.h>
@@ -42,14 +41,6 @@ HWND ProxyFor(const std::string &className)
     return proxy->Handle();
 }
 
-std::string Folded(const std::string &className)
-{
-    std::string folded;
-    for (char c : className)
-        folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return folded;
-}
-
 // Says once per process why other copies cannot be found; the program runs on.
 void ReportProblem(const std::string &problem)
 {
@@ -61,43 +52,42 @@ void ReportProblem(const std::string &problem)
                  program_invocation_short_name, problem.c_str());
 }
 
-void RaiseOwnWindow(Window &window)
-{
-    ++window.foregroundRequests;
-    if (window.native != nullptr)
-        CurrentHost().RaiseNativeWindow(window);
-}
-
 } // namespace
 
 bool ClaimClass(const std::string &className)
 {
     Platform &platform = State();
-    const std::string key = Folded(className);
-    if (platform.claims.count(key) != 0)
+    if (platform.claims.count(className) != 0)
         return true;
     const std::string directory = CurrentHost().InstanceDirectory();
     if (directory.empty())
         return true;
     std::unique_ptr<InstanceClaim> claim;
     std::string problem;
-    switch (InstanceClaim::Claim(directory, className, &claim, &problem)) {
-    case InstanceClaim::Outcome::Claimed:
-        ReportProblem(problem);
-        platform.claims[key] = std::move(claim);
-        return true;
-    case InstanceClaim::Outcome::HeldElsewhere:
-        return false;
-    case InstanceClaim::Outcome::Unavailable:
-        ReportProblem(problem);
-        return true;
-    }
-    return true;
+    const InstanceClaim::Outcome outcome = InstanceClaim::Claim(directory, className, &claim, &problem);
+    ReportProblem(problem); // a claim without a socket, or none possible
+    if (claim)
+        platform.claims[className] = std::move(claim);
+    return outcome != InstanceClaim::Outcome::HeldElsewhere;
 }
 
-void ReleaseClass(const std::string &className) { State().claims.erase(Folded(className)); }
+void ReleaseClass(const std::string &className)
+{
+    if (FindOwnWindow(className.c_str()) == nullptr) // another window of it keeps the class
+        State().claims.erase(className);
+}
 
-void ReportInstanceProblem(const std::string &problem) { ReportProblem(problem); }
+std::string Host::InstanceDirectory()
+{
+    Platform &platform = State();
+    if (!platform.instanceDirectoryChosen) {
+        platform.instanceDirectoryChosen = true;
+        std::string problem;
+        platform.instanceDirectory = DefaultInstanceDirectory(&problem);
+        ReportProblem(problem);
+    }
+    return platform.instanceDirectory;
+}
 
 bool Host::OtherCopyRunning(const std::string &className) { return !ClaimClass(className); }
 
@@ -105,7 +95,7 @@ bool Host::BringOtherCopyForward(const std::string &className, bool)
 {
     // Once this process holds the class, no other copy does.
     const std::string directory = InstanceDirectory();
-    return !directory.empty() && State().claims.count(Folded(className)) == 0 &&
+    return !directory.empty() && State().claims.count(className) == 0 &&
            AskToComeForward(directory, className, kRequestTimeoutMs);
 }
 
@@ -127,7 +117,7 @@ void ServiceInstanceSockets()
         if (window->iconic)
             (void)ShowWindowNow(*window, SW_RESTORE);
         if (Window *still = FindWindowSlot(handle))
-            RaiseOwnWindow(*still);
+            CurrentHost().RaiseWindow(*still);
     }
 }
 
@@ -182,7 +172,7 @@ BOOL WINAPI SetForegroundWindow(HWND window)
 {
     return Logged("SetForegroundWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
         if (Window *own = FindWindowSlot(window)) {
-            RaiseOwnWindow(*own);
+            CurrentHost().RaiseWindow(*own);
             return TRUE;
         }
         const Proxy *proxy = FindProxy(window);

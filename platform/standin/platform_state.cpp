@@ -33,6 +33,23 @@ Host &CurrentHost()
     return *platform.host;
 }
 
+void ShutdownPlatform()
+{
+    Platform &platform = State();
+    DestroyAllDirectDrawObjects();
+    platform.claims.clear();
+    for (Window &window : platform.windows)
+        if (window.used && platform.host)
+            platform.host->DestroyNativeWindow(window);
+    platform.host.reset();
+}
+
+void ResetPlatform(std::unique_ptr<Host> host)
+{
+    ShutdownPlatform();
+    State() = Platform{};
+    State().host = std::move(host);
+}
 
 Window *FindWindowSlot(HWND window)
 {
@@ -81,14 +98,14 @@ LRESULT SendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 
 void SendAtNextPump(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)State().queue.Defer(SentMessage{window, message, wParam, lParam});
+    (void)State().queue.sent.Push(SentMessage{window, message, wParam, lParam});
 }
 
 void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Host &host = CurrentHost();
     MSG msg{window, message, wParam, lParam, host.Ticks(), host.Cursor()};
-    (void)State().queue.Post(msg);
+    (void)State().queue.posted.Push(msg);
 }
 
 void NoteIconic(Window &window, bool iconic, bool now)

@@ -7,13 +7,12 @@
 #include "platform/standin/single_instance.h"
 
 #include <array>
-#include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include <strings.h>
 
 namespace zorbel::standin {
 
@@ -28,7 +27,6 @@ constexpr unsigned kMaxDcs = 8;
 
 struct WindowClass {
     bool used = false;
-    ATOM atom = 0;
     std::string name;
     WNDPROC proc = nullptr;
     HICON icon = nullptr;
@@ -46,7 +44,6 @@ struct Window {
     bool visible = false;
     bool iconic = false;
     bool destroying = false;
-    int foregroundRequests = 0;
     void *native = nullptr; // the host's own record
     HWND Handle() const;
 };
@@ -91,11 +88,18 @@ struct DisplayState {
     unsigned epoch = 1;
 };
 
+// Orders window class names without regard to case, as Win32 compares them.
+struct Caseless {
+    bool operator()(const std::string &a, const std::string &b) const
+    {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    }
+};
+
 struct Platform {
     std::unique_ptr<Host> host;
 
     std::array<WindowClass, kMaxClasses> classes;
-    ATOM nextAtom = 0xC000;
     std::array<Window, kMaxWindows> windows;
     int windowSerial = 0;
     std::array<Proxy, kMaxProxies> proxies;
@@ -114,13 +118,21 @@ struct Platform {
     int directDrawSerial = 0;
     int surfaceSerial = 0;
 
-    // Window classes this process is the running copy of, by lower-case name.
-    std::map<std::string, std::unique_ptr<InstanceClaim>> claims;
+    // Window classes this process is the running copy of, in the per-user
+    // folder chosen when first needed (empty: none).
+    std::map<std::string, std::unique_ptr<InstanceClaim>, Caseless> claims;
+    bool instanceDirectoryChosen = false;
+    std::string instanceDirectory;
 };
 
 Platform &State();
 // The host, created on first use (the SDL host unless another was installed).
 Host &CurrentHost();
+// Tears everything down and starts afresh with this host (null: the SDL host
+// when first needed).
+void ResetPlatform(std::unique_ptr<Host> host);
+// Releases native resources at process exit.
+void ShutdownPlatform();
 
 // Lookups; null when the handle is not a live object of that kind.
 Window *FindWindowSlot(HWND window);
@@ -152,8 +164,10 @@ void ServiceInstanceSockets();
 // Makes this process the copy of a window class unless another process is
 // (false then); true also when that cannot be told (said once on stderr).
 bool ClaimClass(const std::string &className);
+// Lets the class go unless a window of it (not being destroyed) remains.
 void ReleaseClass(const std::string &className);
-void ReportInstanceProblem(const std::string &problem);
 void NoteSurfacesLost();
+// Frees every DirectDraw object and surface, whatever their counts (reset).
+void DestroyAllDirectDrawObjects();
 
 } // namespace zorbel::standin

@@ -1,7 +1,10 @@
-// LoadIconA, LoadCursorA and LoadAcceleratorsA on the registered resources.
+// The program's resources, registered by its generated resource source, and
+// LoadIconA, LoadCursorA and LoadAcceleratorsA on them.
 #include "platform/standin/logged_call.h"
 #include "platform/standin/handles.h"
 #include "platform/standin/resources.h"
+
+#include <map>
 
 namespace zorbel::standin {
 
@@ -9,11 +12,31 @@ namespace {
 
 constexpr WORD kArrowCursor = 32512;
 
+struct Registry {
+    std::map<WORD, std::vector<ACCEL>> accelerators;
+    std::map<WORD, IconImage> icons;
+};
+
+// Filled by static initialisers of the program's generated resource source,
+// so it must exist before any of them runs.
+Registry &Resources()
+{
+    static Registry registry;
+    return registry;
+}
+
 // Handles of resources carry their identifier: slot is the low byte,
 // generation the rest.
 template <typename H> H ResourceHandle(HandleKind kind, WORD id)
 {
     return MakeHandle<H>(kind, id & 0xFFu, static_cast<unsigned>(id) >> 8);
+}
+
+// The identifier a resource handle of this kind carries; 0 for another handle.
+WORD ResourceIdOf(const void *handle, HandleKind kind)
+{
+    const HandleParts parts = UnpackHandle(handle);
+    return parts.kind == kind ? static_cast<WORD>(parts.slot | (parts.generation << 8)) : 0;
 }
 
 bool NumericId(const char *name, WORD *id)
@@ -24,7 +47,37 @@ bool NumericId(const char *name, WORD *id)
     return true;
 }
 
+const std::vector<ACCEL> *FindAcceleratorTable(WORD id)
+{
+    const auto found = Resources().accelerators.find(id);
+    return found == Resources().accelerators.end() ? nullptr : &found->second;
+}
+
+const IconImage *FindIcon(WORD id)
+{
+    const auto found = Resources().icons.find(id);
+    return found == Resources().icons.end() ? nullptr : &found->second;
+}
+
 } // namespace
+
+void RegisterAcceleratorTable(WORD id, const ACCEL *entries, std::size_t count)
+{
+    Resources().accelerators[id] = std::vector<ACCEL>(entries, entries + count);
+}
+
+void RegisterIcon(WORD id, int width, int height, const std::uint32_t *argb)
+{
+    const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    Resources().icons[id] = IconImage{width, height, std::vector<std::uint32_t>(argb, argb + count)};
+}
+
+const std::vector<ACCEL> *AcceleratorsOf(HACCEL table)
+{
+    return FindAcceleratorTable(ResourceIdOf(table, HandleKind::Accel));
+}
+
+const IconImage *IconOf(HICON icon) { return FindIcon(ResourceIdOf(icon, HandleKind::Icon)); }
 
 } // namespace zorbel::standin
 

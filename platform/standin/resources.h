@@ -21,8 +21,8 @@ void RegisterAcceleratorTable(WORD id, const ACCEL *entries, std::size_t count);
 // An icon group, as the image the window shows (decoded when the program is built).
 void RegisterIcon(WORD id, int width, int height, const std::uint32_t *argb);
 
-// Null when no such resource was registered.
-const std::vector<ACCEL> *FindAcceleratorTable(WORD id);
-const IconImage *FindIcon(WORD id);
+// Null when no such resource was registered (or for a handle of another kind).
+const std::vector<ACCEL> *AcceleratorsOf(HACCEL table);
+const IconImage *IconOf(HICON icon);
 
 } // namespace zorbel::standin

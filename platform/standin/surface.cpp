@@ -9,9 +9,9 @@
 namespace zorbel::standin {
 
 SurfaceObject::SurfaceObject(int serial, DirectDrawObject *owner,
-                             std::unique_ptr<PixelBuffer> buffer, bool primary)
-    : serial_(serial), owner_(owner), buffer_(std::move(buffer)), primary_(primary),
-      epoch_(State().display.epoch)
+                             std::unique_ptr<PixelBuffer> buffer, SurfaceObject *back)
+    : serial_(serial), owner_(owner), buffer_(std::move(buffer)), primary_(back != nullptr),
+      attached_(back), epoch_(State().display.epoch)
 {
 }
 
@@ -19,12 +19,6 @@ SurfaceObject::~SurfaceObject()
 {
     if (dc_ != nullptr)
         CloseDc(dc_);
-}
-
-void SurfaceObject::Attach(SurfaceObject *back)
-{
-    attached_ = back;
-    back->epoch_ = epoch_;
 }
 
 bool SurfaceObject::Lost() const { return owner_ == nullptr || epoch_ != State().display.epoch; }
@@ -70,23 +64,6 @@ void DropReference(SurfaceObject *surface)
         DropReference(attached);
 }
 
-HRESULT SurfaceObject::BltNow(LPRECT destRect, IDirectDrawSurface4 *source, DWORD flags,
-                              LPDDBLTFX fx)
-{
-    if ((flags & DDBLT_COLORFILL) == 0 || source != nullptr || destRect != nullptr)
-        return DDERR_UNSUPPORTED; // the stand-in only fills whole surfaces
-    if (fx == nullptr || fx->dwSize != sizeof(DDBLTFX))
-        return DDERR_INVALIDPARAMS;
-    if (Lost())
-        return DDERR_SURFACELOST;
-    if (dc_ != nullptr)
-        return DDERR_SURFACEBUSY;
-    // The fill colour is a pixel value of the surface's format.
-    buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF), 0, 0, buffer_->Width(),
-                  buffer_->Height());
-    return DD_OK;
-}
-
 HRESULT SurfaceObject::Blt(LPRECT destRect, IDirectDrawSurface4 *source, LPRECT sourceRect,
                            DWORD flags, LPDDBLTFX fx)
 {
@@ -99,27 +76,20 @@ HRESULT SurfaceObject::Blt(LPRECT destRect, IDirectDrawSurface4 *source, LPRECT 
             else
                 line.Word("null");
         },
-        [&] { return BltNow(destRect, source, flags, fx); });
-}
-
-HRESULT SurfaceObject::FlipNow(IDirectDrawSurface4 *target)
-{
-    if (!primary_ || attached_ == nullptr)
-        return DDERR_NOTFLIPPABLE;
-    if (target != nullptr && target != attached_)
-        return DDERR_INVALIDPARAMS;
-    if (Lost() || attached_->Lost())
-        return DDERR_SURFACELOST;
-    if (dc_ != nullptr || attached_->dc_ != nullptr)
-        return DDERR_SURFACEBUSY;
-    std::swap(buffer_, attached_->buffer_);
-    Platform &platform = State();
-    Window *window = FindWindowSlot(platform.display.exclusiveWindow);
-    if (window != nullptr && !CurrentHost().Present(*window, *buffer_)) {
-        NoteSurfacesLost();
-        return DDERR_SURFACELOST;
-    }
-    return DD_OK;
+        [&]() -> HRESULT {
+            if ((flags & DDBLT_COLORFILL) == 0 || source != nullptr || destRect != nullptr)
+                return DDERR_UNSUPPORTED; // the stand-in only fills whole surfaces
+            if (fx == nullptr || fx->dwSize != sizeof(DDBLTFX))
+                return DDERR_INVALIDPARAMS;
+            if (Lost())
+                return DDERR_SURFACELOST;
+            if (dc_ != nullptr)
+                return DDERR_SURFACEBUSY;
+            // The fill colour is a pixel value of the surface's format.
+            buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF), 0, 0, buffer_->Width(),
+                          buffer_->Height());
+            return DD_OK;
+        });
 }
 
 HRESULT SurfaceObject::Flip(IDirectDrawSurface4 *target, DWORD flags)
@@ -127,7 +97,23 @@ HRESULT SurfaceObject::Flip(IDirectDrawSurface4 *target, DWORD flags)
     CurrentHost().Flipping();
     return LoggedHr(
         "Flip", [&](LogLine &line) { line.Handle(this).Handle(target).Hex(flags); },
-        [&] { return FlipNow(target); });
+        [&]() -> HRESULT {
+            if (!primary_ || attached_ == nullptr)
+                return DDERR_NOTFLIPPABLE;
+            if (target != nullptr && target != attached_)
+                return DDERR_INVALIDPARAMS;
+            if (Lost() || attached_->Lost())
+                return DDERR_SURFACELOST;
+            if (dc_ != nullptr || attached_->dc_ != nullptr)
+                return DDERR_SURFACEBUSY;
+            std::swap(buffer_, attached_->buffer_);
+            Window *window = FindWindowSlot(State().display.exclusiveWindow);
+            if (window != nullptr && !CurrentHost().Present(*window, *buffer_)) {
+                NoteSurfacesLost();
+                return DDERR_SURFACELOST;
+            }
+            return DD_OK;
+        });
 }
 
 HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface4 **surface)
@@ -151,76 +137,57 @@ HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface4 *
             *surface = attached_;
             return DD_OK;
         },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*surface);
-            else if (surface != nullptr)
-                *surface = nullptr;
-        });
-}
-
-HRESULT SurfaceObject::GetDCNow(HDC *dc)
-{
-    if (Lost())
-        return DDERR_SURFACELOST;
-    if (dc_ != nullptr)
-        return DDERR_DCALREADYCREATED;
-    dc_ = OpenDc(*this);
-    if (dc_ == nullptr)
-        return DDERR_OUTOFMEMORY; // every device context is in use
-    *dc = dc_;
-    return DD_OK;
+        HandedOver(surface));
 }
 
 HRESULT SurfaceObject::GetDC(HDC *dc)
 {
     return LoggedHr(
         "GetDC", [&](LogLine &line) { line.Handle(this); },
-        [&] { return dc == nullptr ? DDERR_INVALIDPARAMS : GetDCNow(dc); },
-        [&](LogLine &line, HRESULT result) {
-            if (result == DD_OK)
-                line.Handle(*dc);
-            else if (dc != nullptr)
-                *dc = nullptr;
-        });
-}
-
-HRESULT SurfaceObject::ReleaseDCNow(HDC dc)
-{
-    if (dc == nullptr || dc != dc_)
-        return DDERR_NODC;
-    CloseDc(dc_);
-    dc_ = nullptr;
-    return DD_OK;
+        [&]() -> HRESULT {
+            if (dc == nullptr)
+                return DDERR_INVALIDPARAMS;
+            if (Lost())
+                return DDERR_SURFACELOST;
+            if (dc_ != nullptr)
+                return DDERR_DCALREADYCREATED;
+            dc_ = OpenDc(*this);
+            if (dc_ == nullptr)
+                return DDERR_OUTOFMEMORY; // every device context is in use
+            *dc = dc_;
+            return DD_OK;
+        },
+        HandedOver(dc));
 }
 
 HRESULT SurfaceObject::ReleaseDC(HDC dc)
 {
-    return LoggedHr(
-        "ReleaseDC", [&](LogLine &line) { line.Handle(this).Handle(dc); },
-        [&] { return ReleaseDCNow(dc); });
-}
-
-HRESULT SurfaceObject::RestoreNow()
-{
-    Platform &platform = State();
-    if (owner_ == nullptr)
-        return DDERR_GENERIC;
-    if (!Lost())
+    return LoggedHr("ReleaseDC", [&](LogLine &line) { line.Handle(this).Handle(dc); }, [&]() -> HRESULT {
+        if (dc == nullptr || dc != dc_)
+            return DDERR_NODC;
+        CloseDc(dc_);
+        dc_ = nullptr;
         return DD_OK;
-    // Nothing can be restored while the program cannot show its display mode.
-    const Window *window = FindWindowSlot(platform.display.exclusiveWindow);
-    if ((window != nullptr && window->iconic) || !CurrentHost().CanRestore())
-        return DDERR_WRONGMODE;
-    epoch_ = platform.display.epoch;
-    if (attached_ != nullptr) // restoring a chain's primary restores the chain
-        attached_->epoch_ = epoch_;
-    return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::Restore()
 {
-    return LoggedHr("Restore", [&](LogLine &line) { line.Handle(this); }, [&] { return RestoreNow(); });
+    return LoggedHr("Restore", [&](LogLine &line) { line.Handle(this); }, [&]() -> HRESULT {
+        if (owner_ == nullptr)
+            return DDERR_GENERIC;
+        if (!Lost())
+            return DD_OK;
+        // Nothing can be restored while the program cannot show its display mode.
+        const DisplayState &display = State().display;
+        const Window *window = FindWindowSlot(display.exclusiveWindow);
+        if (window != nullptr && window->iconic)
+            return DDERR_WRONGMODE;
+        epoch_ = display.epoch;
+        if (attached_ != nullptr) // restoring a chain's primary restores the chain
+            attached_->epoch_ = epoch_;
+        return DD_OK;
+    });
 }
 
 } // namespace zorbel::standin

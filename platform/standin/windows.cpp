@@ -32,53 +32,26 @@ ATOM RegisterClassNow(const WNDCLASSEXA *desc)
         if (slot.used)
             continue;
         // Style, cursor and background change nothing here: a window shows
-        // only what is flipped onto it.
-        slot = WindowClass{true, platform.nextAtom++, desc->lpszClassName, desc->lpfnWndProc, desc->hIcon};
-        return slot.atom;
+        // only what is flipped onto it. Classes are never unregistered, so
+        // the slot names the class as an atom would.
+        slot = WindowClass{true, desc->lpszClassName, desc->lpfnWndProc, desc->hIcon};
+        return static_cast<ATOM>(0xC000 + (&slot - platform.classes.data()));
     }
     return 0;
 }
 
-void SetIconFromClass(Window &window, const WindowClass &windowClass)
-{
-    const HandleParts icon = UnpackHandle(windowClass.icon);
-    if (icon.kind != HandleKind::Icon || window.native == nullptr)
-        return;
-    const auto id = static_cast<WORD>(icon.slot | (icon.generation << 8));
-    if (const IconImage *image = FindIcon(id))
-        CurrentHost().SetNativeIcon(window, *image);
-}
-
-Window *NewWindowSlot()
-{
-    Platform &platform = State();
-    Window *slot = TakeSlot(platform.windows);
-    if (slot != nullptr)
-        slot->serial = ++platform.windowSerial;
-    return slot;
-}
-
-// A window of a class, other than `except`.
-Window *TopLevelOfClass(unsigned classSlot, const Window *except)
-{
-    for (Window &window : State().windows)
-        if (window.used && &window != except && window.classSlot == classSlot)
-            return &window;
-    return nullptr;
-}
-
 HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                     LPVOID param)
+                     int y, int width, int height, HWND parent)
 {
     Platform &platform = State();
     WindowClass *windowClass = FindClass(className);
     // Top-level windows only: child windows are not available here.
     if (windowClass == nullptr || parent != nullptr)
         return nullptr;
-    Window *window = NewWindowSlot();
+    Window *window = TakeSlot(platform.windows);
     if (window == nullptr)
         return nullptr;
+    window->serial = ++platform.windowSerial;
     window->classSlot = static_cast<unsigned>(windowClass - platform.classes.data());
     window->proc = windowClass->proc;
     window->title = title != nullptr ? title : "";
@@ -89,13 +62,13 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
         window->used = false;
         return nullptr;
     }
-    SetIconFromClass(*window, *windowClass);
+    if (const IconImage *icon = IconOf(windowClass->icon))
+        CurrentHost().SetNativeIcon(*window, *icon);
     // Other copies find this one by its class.
     (void)ClaimClass(windowClass->name);
 
-    CREATESTRUCTA create{param,  instance, menu, parent, height, width, y, x,
-                         static_cast<LONG>(style), title, className, exStyle};
-    if (SendToWindow(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+    // No creation parameters: nothing that runs here reads them.
+    if (SendToWindow(handle, WM_CREATE, 0, 0) == -1) {
         if (Window *still = FindWindowSlot(handle))
             DestroyWindowNow(*still);
         return nullptr;
@@ -134,11 +107,8 @@ void DestroyWindowNow(Window &window)
     Window *still = FindWindowSlot(handle);
     if (still == nullptr)
         return;
-    if (TopLevelOfClass(still->classSlot, still) == nullptr)
-        ReleaseClass(State().classes[still->classSlot].name);
-    if (still->native != nullptr)
-        CurrentHost().DestroyNativeWindow(*still);
-    State().queue.RemoveWindow(handle);
+    ReleaseClass(State().classes[still->classSlot].name);
+    CurrentHost().DestroyNativeWindow(*still);
     still->used = false;
     still->proc = nullptr;
 }
@@ -156,7 +126,7 @@ bool ShowWindowNow(Window &window, int show)
         (void)SendToWindow(handle, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
     if (Window *still = FindWindowSlot(handle)) {
         NoteIconic(*still, minimised, true);
-        if (Window *after = FindWindowSlot(handle); after != nullptr && after->native != nullptr)
+        if (Window *after = FindWindowSlot(handle))
             CurrentHost().ShowNativeWindow(*after);
     }
     return wasVisible;
@@ -189,7 +159,7 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
-                            HINSTANCE instance, LPVOID param)
+                            HINSTANCE instance, LPVOID)
 {
     return Logged(
         "CreateWindowExA",
@@ -201,8 +171,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
             HRESULT failure = 0;
             if (IS_INTRESOURCE(className) || CurrentHost().ScriptedFailure("CreateWindowExA", &failure))
                 return nullptr;
-            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent,
-                                   menu, instance, param);
+            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent);
         });
 }
 

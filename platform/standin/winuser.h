@@ -26,21 +26,6 @@ struct ACCEL {
     WORD cmd;
 };
 
-struct CREATESTRUCTA {
-    LPVOID lpCreateParams;
-    HINSTANCE hInstance;
-    HMENU hMenu;
-    HWND hwndParent;
-    int cy;
-    int cx;
-    int y;
-    int x;
-    LONG style;
-    LPCSTR lpszName;
-    LPCSTR lpszClass;
-    DWORD dwExStyle;
-};
-
 struct MSG {
     HWND hwnd;
     UINT message;
@@ -54,7 +39,6 @@ using LPMSG = MSG *;
 // Class styles.
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
-#define CS_DBLCLKS 0x0008
 
 // Window styles.
 #define WS_POPUP 0x80000000u
@@ -71,7 +55,6 @@ using LPMSG = MSG *;
 #define SW_SHOWDEFAULT 10
 
 // Messages.
-#define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_MOVE 0x0003

@@ -30,10 +30,11 @@ TEST_F(DirectDrawTest, ReferenceCountsFollowComRules)
     EXPECT_EQ(first->Release(), 0u);
 }
 
-TEST_F(DirectDrawTest, QueryInterfaceRefusesUnknownInterfaces)
+TEST_F(DirectDrawTest, QueryInterfaceRefusesUnknownInterfacesAndNoPlaceForTheAnswer)
 {
+    const IID other = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
     void *object = reinterpret_cast<void *>(1);
-    EXPECT_EQ(chain.display->QueryInterface(IID_IDirectDrawSurface4, &object), E_NOINTERFACE);
+    EXPECT_EQ(chain.display->QueryInterface(other, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(chain.display->QueryInterface(IID_IDirectDraw4, nullptr), E_POINTER);
 }
@@ -77,19 +78,6 @@ TEST_F(DirectDrawTest, LostSurfacesFailUntilThePrimaryIsRestored)
     EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
 }
 
-TEST_F(DirectDrawTest, MinimisedDisplayCannotBeRestoredUntilShownAgain)
-{
-    testing::InjectMinimize();
-    MSG msg{};
-    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACELOST);
-    EXPECT_EQ(chain.primary->Restore(), DDERR_WRONGMODE);
-    testing::InjectRestore();
-    (void)PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    EXPECT_EQ(chain.primary->Restore(), DD_OK);
-    EXPECT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
-}
-
 TEST_F(DirectDrawTest, DeviceContextLocksTheSurface)
 {
     HDC dc = nullptr;
@@ -117,6 +105,13 @@ TEST(DisplayModeTest, RefusedModesAndDepthsOtherThan16AreInvalid)
     EXPECT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_NORMAL), DD_OK);
     EXPECT_FALSE(testing::CurrentDisplayMode().exclusive);
     EXPECT_EQ(chain.display->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
+    ASSERT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    (void)chain.back->Release();
+    (void)chain.primary->Release();
+    IDirectDrawSurface4 *surface = nullptr;
+    DDSURFACEDESC2 desc = FlipChainDescription();
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_UNSUPPORTED)
+        << "a flip chain needs a display mode";
 }
 
 TEST(DisplayModeTest, FlipChainDescriptionIsChecked)

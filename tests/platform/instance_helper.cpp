@@ -1,10 +1,10 @@
 // Another running copy for the single-instance tests.
 //
-//   zorbel_instance_helper DIRECTORY CLASS normal|iconic|crash|launch
+//   zorbel_instance_helper DIRECTORY CLASS iconic|crash|launch
 //
-// normal, iconic: opens a window of the class (minimised for iconic), prints
-// "ready", pumps until brought to the front (or 10 s pass) and prints
-// "iconic=<0|1> foreground=<n>". crash: prints "ready" and dies without
+// Prints its process id first. iconic: opens a minimised window of the
+// class, prints "ready", pumps until brought to the front (or 10 s pass) and
+// prints "iconic=<0|1> foreground=<n>". crash: prints "ready" and dies without
 // cleaning up. launch: starts as the program does: looks for a running copy
 // and, if there is one, brings it forward and prints "found"; otherwise
 // opens its window, prints "running" and then "foreground=<n>" each time it
@@ -30,6 +30,8 @@ int main(int argc, char **argv)
 {
     if (argc != 4)
         return 2;
+    std::printf("%d\n", static_cast<int>(getpid()));
+    std::fflush(stdout);
     zorbel::testing::UseHeadlessHost();
     zorbel::testing::UseInstanceDirectory(argv[1]);
     const bool launch = std::strcmp(argv[3], "launch") == 0;

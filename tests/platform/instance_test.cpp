@@ -20,33 +20,22 @@ namespace {
 
 constexpr const char *kClass = "Zorbel Test Window";
 
+// A copy of the helper program. It says its process id first, so that the
+// test can end it.
 class Helper {
 public:
     Helper(const std::string &directory, const char *mode)
     {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            (void)dup2(fds[1], STDOUT_FILENO);
-            (void)close(fds[0]);
-            (void)close(fds[1]);
-            execl(ZORBEL_INSTANCE_HELPER, ZORBEL_INSTANCE_HELPER, directory.c_str(), kClass, mode,
-                  static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        (void)close(fds[1]);
-        output_ = fdopen(fds[0], "r");
+        const std::string command = std::string("exec '") + ZORBEL_INSTANCE_HELPER + "' '" + directory +
+                                    "' '" + kClass + "' " + mode;
+        output_ = popen(command.c_str(), "r");
+        pid_ = std::atoi(Line().c_str());
     }
     ~Helper()
     {
-        if (pid_ > 0 && !waited_) {
+        if (pid_ > 0)
             (void)kill(pid_, SIGKILL);
-            (void)waitpid(pid_, nullptr, 0);
-        }
-        if (output_ != nullptr)
-            (void)fclose(output_);
+        (void)Wait();
     }
     std::string Line()
     {
@@ -58,17 +47,18 @@ public:
             text.pop_back();
         return text;
     }
+    // The exit status once it ended.
     int Wait()
     {
-        int status = 0;
-        waited_ = waitpid(pid_, &status, 0) == pid_;
-        return waited_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const int status = output_ != nullptr ? pclose(output_) : -1;
+        output_ = nullptr;
+        pid_ = 0;
+        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
 private:
-    pid_t pid_ = -1;
     FILE *output_ = nullptr;
-    bool waited_ = false;
+    pid_t pid_ = 0;
 };
 
 class InstanceTest : public ::testing::Test {

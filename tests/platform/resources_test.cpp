@@ -28,34 +28,6 @@ bool Parse(const std::map<std::string, std::string> &files, RcScript *script, st
         script, error);
 }
 
-TEST(RcScriptTest, ReadsIconsAndAcceleratorsThroughIncludesAndDefines)
-{
-    const std::map<std::string, std::string> files = {
-        {"/res/app.rc", "// comment\n#include <windows.h>\n#include \"ids.h\"\n"
-                        "IDI_APP ICON \"art/app.ico\"\n"
-                        "/* block\n comment */ IDR_KEYS ACCELERATORS DISCARDABLE\n{\n"
-                        "    VK_ESCAPE, IDM_QUIT, VIRTKEY, NOINVERT\n"
-                        "    VK_RETURN, 9, VIRTKEY, SHIFT, CONTROL, ALT\n"
-                        "}\n"},
-        {"/res/ids.h", "#pragma once\n#define IDI_APP 107\n#define IDR_KEYS 0x65\n#define IDM_QUIT 40001\n"},
-    };
-    RcScript script;
-    std::string error;
-    ASSERT_TRUE(Parse(files, &script, &error)) << error;
-    ASSERT_EQ(script.icons.size(), 1u);
-    EXPECT_EQ(script.icons[0].id, 107u);
-    EXPECT_EQ(script.icons[0].file, "/res/art/app.ico");
-    ASSERT_EQ(script.tables.size(), 1u);
-    EXPECT_EQ(script.tables[0].id, 101u);
-    const auto &entries = script.tables[0].entries;
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].flags, unsigned{FVIRTKEY | FNOINVERT});
-    EXPECT_EQ(entries[0].key, 0x1Bu);
-    EXPECT_EQ(entries[0].command, 40001u);
-    EXPECT_EQ(entries[1].flags, unsigned{FVIRTKEY | FSHIFT | FCONTROL | FALT});
-    EXPECT_EQ(script.inputs.size(), 3u) << "script, header and icon are build inputs";
-}
-
 TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
 {
     struct Case {
@@ -64,16 +36,10 @@ TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
     };
     const Case cases[] = {
         {"1 BITMAP \"x.bmp\"\n", "app.rc:1: resource type BITMAP"},
-        {"NAME ICON \"x.ico\"\n", "not a number: NAME"},
-        {"1 ICON x.ico\n", "quoted file name"},
         {"1 ACCELERATORS\nBEGIN\n VK_NOPE, 1, VIRTKEY\nEND\n", "app.rc:3: unknown accelerator key VK_NOPE"},
-        {"1 ACCELERATORS\nBEGIN\n \"a\", 1\nEND\n", "only VIRTKEY"},
-        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, ASCII\nEND\n", "ASCII is not available"},
         {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, VIRTKEY\n", "without END"},
-        {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 99999, VIRTKEY\nEND\n", "not a number"},
-        {"#ifdef X\n", "#ifdef is not available"},
         {"#include \"missing.h\"\n", "missing.h:0: cannot read"},
-        {"LANGUAGE 9, 1\n", "not a number: LANGUAGE"},
+        {"#include \"app.rc\"\n", "nested too deeply"},
     };
     for (const Case &c : cases) {
         RcScript script;
@@ -81,14 +47,6 @@ TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
         EXPECT_FALSE(Parse({{"/res/app.rc", c.text}}, &script, &error)) << c.text;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.text << " gave: " << error;
     }
-}
-
-TEST(RcScriptTest, SelfIncludeStopsInsteadOfRecursingForever)
-{
-    RcScript script;
-    std::string error;
-    EXPECT_FALSE(Parse({{"/res/app.rc", "#include \"app.rc\"\n"}}, &script, &error));
-    EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
 }
 
 // A 2 x 2 icon, 8 bits per pixel: palette red and blue, one pixel masked.
@@ -146,30 +104,31 @@ TEST(IconTest, MalformedIconsAreRefusedAtEveryCut)
 
 #ifdef ZORBEL_HAS_PROGRAM_RESOURCES
 // Linked in from the program's script by zorbel_standin_resources, which
-// reads the script and decodes its icons when the program is built; Escape's
-// command through table 101 is checked by the program's lifecycle test.
-TEST(ProgramResourcesTest, TheProgramsIconAndAcceleratorsAreThere)
+// reads the script and decodes its largest icon when the program is built.
+TEST(ProgramResourcesTest, TheProgramsIconAndEscapeAcceleratorAreThere)
 {
     testing::Reset();
-    EXPECT_NE(LoadIconA(testing::ProcessInstance(), MAKEINTRESOURCEA(107)), nullptr);
-    EXPECT_NE(LoadAcceleratorsA(testing::ProcessInstance(), MAKEINTRESOURCEA(101)), nullptr);
-}
-#endif
-
-TEST(ResourceCallsTest, LoadFindsOnlyRegisteredResourcesByNumber)
-{
-    testing::Reset();
-    const std::uint32_t pixels[4] = {0xFF0000FFu, 0xFFFF0000u, 0, 0xFF0000FFu};
-    standin::RegisterIcon(9107, 2, 2, pixels);
     const HINSTANCE instance = testing::ProcessInstance();
-    EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(9107)), nullptr);
-    EXPECT_EQ(testing::HandleName(LoadIconA(instance, MAKEINTRESOURCEA(9107))), "icon9107");
-    EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(9108)), nullptr);
-    EXPECT_EQ(LoadIconA(instance, "name"), nullptr);
-    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(9107)), nullptr);
+    const standin::IconImage *icon = standin::IconOf(LoadIconA(instance, MAKEINTRESOURCEA(107)));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->width, 48);
+    EXPECT_EQ(icon->argb.size(), 48u * 48u);
+    const auto *table = standin::AcceleratorsOf(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(101)));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->size(), 1u);
+    EXPECT_EQ((*table)[0].fVirt, FVIRTKEY | FNOINVERT);
+    EXPECT_EQ((*table)[0].key, VK_ESCAPE);
+    EXPECT_EQ((*table)[0].cmd, 40001);
+    // Only what was registered, by number and for the program's module; of
+    // cursors, only the system arrow.
+    EXPECT_EQ(testing::HandleName(LoadIconA(instance, MAKEINTRESOURCEA(107))), "icon107");
+    EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(108)), nullptr);
+    EXPECT_EQ(LoadIconA(instance, "IDI_ZORBEL"), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(107)), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
 }
+#endif
 
 } // namespace
 } // namespace zorbel::test

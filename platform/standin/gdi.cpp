@@ -1,5 +1,7 @@
-// Pens, brushes, stock objects, selection and deletion, from a fixed pool so
-// that creating and deleting a pen every frame allocates nothing.
+// GDI: pens, brushes, stock objects, selection and deletion, from a fixed
+// pool so that creating and deleting a pen every frame allocates nothing; and
+// lines, polylines and ellipses drawn into a surface's RGB565 pixels by the
+// rasterizer, which follows GDI's pixel rules.
 #include "platform/standin/logged_call.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
@@ -82,39 +84,16 @@ void NoteDeselected(HGDIOBJ object)
         Free(*pooled);
 }
 
-HGDIOBJ SelectNow(HDC handle, HGDIOBJ object)
-{
-    DeviceContext *dc = FindDc(handle);
-    const HandleKind kind = KindOf(object);
-    if (dc == nullptr || kind == HandleKind::None)
-        return nullptr;
-    if (GdiObject *pooled = FindGdiObject(object); pooled != nullptr && pooled->deletePending)
-        return nullptr;
-    HGDIOBJ &slot = kind == HandleKind::Pen ? dc->pen : dc->brush;
-    const HGDIOBJ previous = slot;
-    slot = object;
-    NoteSelected(object);
-    NoteDeselected(previous);
-    return previous;
-}
+struct PenSpec {
+    bool none = false;
+    int width = 1;
+    COLORREF colour = 0;
+};
 
-BOOL DeleteNow(HGDIOBJ object)
-{
-    if (FindStock(object) != nullptr)
-        return TRUE; // stock objects are never deleted; asking is harmless
-    GdiObject *pooled = FindGdiObject(object);
-    if (pooled == nullptr || pooled->deletePending)
-        return FALSE;
-    // Still selected into a device context: deleted once deselected, so the
-    // context never draws with a freed object and nothing leaks.
-    if (pooled->selections > 0)
-        pooled->deletePending = true;
-    else
-        Free(*pooled);
-    return TRUE;
-}
-
-} // namespace
+struct BrushSpec {
+    bool none = false;
+    COLORREF colour = 0;
+};
 
 PenSpec PenOf(HGDIOBJ pen)
 {
@@ -133,6 +112,18 @@ BrushSpec BrushOf(HGDIOBJ brush)
         return BrushSpec{false, pooled->colour};
     return BrushSpec{true, 0};
 }
+
+// The rasterizer drawing into the surface of a device context, which it
+// finds; null when the handle names none.
+Raster *RasterOf(HDC handle, DeviceContext **dc)
+{
+    *dc = FindDc(handle);
+    if (*dc == nullptr || (*dc)->surface == nullptr || (*dc)->surface->Buffer() == nullptr)
+        return nullptr;
+    return (*dc)->surface->Buffer()->Drawing();
+}
+
+} // namespace
 
 HDC OpenDc(SurfaceObject &surface)
 {
@@ -197,12 +188,114 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 {
-    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); },
-                  [&] { return SelectNow(dc, object); });
+    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); }, [&]() -> HGDIOBJ {
+        DeviceContext *context = FindDc(dc);
+        const HandleKind kind = KindOf(object);
+        if (context == nullptr || kind == HandleKind::None)
+            return nullptr;
+        if (GdiObject *pooled = FindGdiObject(object); pooled != nullptr && pooled->deletePending)
+            return nullptr;
+        HGDIOBJ &slot = kind == HandleKind::Pen ? context->pen : context->brush;
+        const HGDIOBJ previous = slot;
+        slot = object;
+        NoteSelected(object);
+        NoteDeselected(previous);
+        return previous;
+    });
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object)
 {
-    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); },
-                  [&] { return DeleteNow(object); });
+    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); }, [&]() -> BOOL {
+        if (FindStock(object) != nullptr)
+            return TRUE; // stock objects are never deleted; asking is harmless
+        GdiObject *pooled = FindGdiObject(object);
+        if (pooled == nullptr || pooled->deletePending)
+            return FALSE;
+        // Still selected into a device context: deleted once deselected, so the
+        // context never draws with a freed object and nothing leaks.
+        if (pooled->selections > 0)
+            pooled->deletePending = true;
+        else
+            Free(*pooled);
+        return TRUE;
+    });
+}
+
+BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous)
+{
+    return Logged(
+        "MoveToEx",
+        [&](LogLine &line) { line.Handle(dc).Int(x).Int(y).Word(previous != nullptr ? "ptr" : "null"); },
+        [&]() -> BOOL {
+            DeviceContext *context = FindDc(dc);
+            if (context == nullptr)
+                return FALSE;
+            if (previous != nullptr)
+                *previous = context->position;
+            context->position = POINT{x, y};
+            return TRUE;
+        });
+}
+
+BOOL WINAPI LineTo(HDC dc, int x, int y)
+{
+    return Logged("LineTo", [&](LogLine &line) { line.Handle(dc).Int(x).Int(y); }, [&]() -> BOOL {
+        DeviceContext *context = nullptr;
+        Raster *raster = RasterOf(dc, &context);
+        if (raster == nullptr)
+            return FALSE;
+        const PenSpec pen = PenOf(context->pen);
+        if (!pen.none)
+            raster->Line(context->position.x, context->position.y, x, y, pen.width, Rgb565Of(pen.colour));
+        context->position = POINT{x, y};
+        return TRUE;
+    });
+}
+
+BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
+{
+    return Logged(
+        "Polyline",
+        [&](LogLine &line) {
+            line.Handle(dc).Int(count);
+            for (int i = 0; points != nullptr && i < count && i < 64; ++i)
+                line.Point(points[i]);
+        },
+        [&]() -> BOOL {
+            DeviceContext *context = nullptr;
+            Raster *raster = RasterOf(dc, &context);
+            if (raster == nullptr || points == nullptr || count < 2)
+                return FALSE;
+            const PenSpec pen = PenOf(context->pen);
+            if (pen.none)
+                return TRUE;
+            // The points in the rasterizer's form, a few at a time on the stack.
+            constexpr int kBatch = 64;
+            RasterPoint batch[kBatch];
+            for (int first = 0; first + 1 < count; first += kBatch - 1) {
+                const int n = count - first < kBatch ? count - first : kBatch;
+                for (int i = 0; i < n; ++i)
+                    batch[i] = RasterPoint{points[first + i].x, points[first + i].y};
+                raster->Polyline(batch, n, pen.width, Rgb565Of(pen.colour));
+            }
+            return TRUE;
+        });
+}
+
+BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom)
+{
+    return Logged(
+        "Ellipse", [&](LogLine &line) { line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom); },
+        [&]() -> BOOL {
+            DeviceContext *context = nullptr;
+            Raster *raster = RasterOf(dc, &context);
+            if (raster == nullptr)
+                return FALSE;
+            const PenSpec pen = PenOf(context->pen);
+            const BrushSpec brush = BrushOf(context->brush);
+            raster->Ellipse(left, top, right, bottom, !pen.none, Rgb565Of(pen.colour), !brush.none,
+                            Rgb565Of(brush.colour));
+            return TRUE;
+        });
 }
