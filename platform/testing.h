@@ -46,15 +46,12 @@ void SetCursorPos(POINT screen);
 void InjectLeftButton(bool down, HWND window = nullptr);
 // Posts WM_KEYDOWN for a virtual key; a repeat sets bit 30 of lParam.
 void InjectKeyDown(WPARAM virtualKey, bool repeat = false, HWND window = nullptr);
-// Posts WM_KEYUP for a virtual key.
-void InjectKeyUp(WPARAM virtualKey, HWND window = nullptr);
 // Queues a close request: WM_CLOSE is sent to the window procedure at the next pump.
 void InjectClose(HWND window = nullptr);
 // Moves/resizes the window to `screen`; WM_MOVE then WM_SIZE are sent at the next pump.
 void InjectWindowRect(RECT screen, HWND window = nullptr);
-// Minimises the window (surfaces are lost while it is) / restores it.
+// Minimises the window (surfaces are lost while it is).
 void InjectMinimize(HWND window = nullptr);
-void InjectRestore(HWND window = nullptr);
 // Loses every surface, as a display change would: Flip, Blt and GetDC answer
 // DDERR_SURFACELOST until the primary is restored.
 void LoseSurfaces();

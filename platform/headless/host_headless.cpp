@@ -229,13 +229,6 @@ void InjectKeyDown(WPARAM virtualKey, bool repeat, HWND window)
         PostInput(target->Handle(), WM_KEYDOWN, virtualKey, lParam);
 }
 
-void InjectKeyUp(WPARAM virtualKey, HWND window)
-{
-    const LPARAM lParam = 1 | (LPARAM{1} << 30) | static_cast<LPARAM>(0x80000000u);
-    if (Window *target = Target(window))
-        PostInput(target->Handle(), WM_KEYUP, virtualKey, lParam);
-}
-
 void InjectClose(HWND window)
 {
     if (Window *target = Target(window))
@@ -252,12 +245,6 @@ void InjectMinimize(HWND window)
 {
     if (Window *target = Target(window))
         NoteIconic(*target, true, false);
-}
-
-void InjectRestore(HWND window)
-{
-    if (Window *target = Target(window))
-        NoteIconic(*target, false, false);
 }
 
 void LoseSurfaces() { NoteSurfacesLost(); }

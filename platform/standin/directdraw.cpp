@@ -108,6 +108,8 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
             }
             if (FindWindowSlot(window) == nullptr)
                 return DDERR_INVALIDPARAMS;
+            if (display.exclusiveOwner != nullptr && display.exclusiveOwner != this)
+                return DDERR_EXCLUSIVEMODEALREADYSET;
             display.exclusiveOwner = this;
             display.exclusiveWindow = window;
             return DD_OK;

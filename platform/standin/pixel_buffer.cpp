@@ -35,21 +35,15 @@ PixelBuffer::PixelBuffer(int width, int height)
 
 PixelBuffer::~PixelBuffer() { std::free(bytes_); }
 
-void PixelBuffer::Fill(std::uint16_t pixel, int left, int top, int right, int bottom)
+void PixelBuffer::Fill(std::uint16_t pixel)
 {
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, width_);
-    bottom = std::min(bottom, height_);
-    if (left >= right || top >= bottom)
-        return;
     const bool bytewise = (pixel & 0xFF) == (pixel >> 8);
-    for (int y = top; y < bottom; ++y) {
+    for (int y = 0; y < height_; ++y) {
         std::uint16_t *row = Row(y);
         if (bytewise)
-            std::memset(row + left, pixel & 0xFF, static_cast<std::size_t>(right - left) * 2);
+            std::memset(row, pixel & 0xFF, static_cast<std::size_t>(width_) * 2);
         else
-            std::fill(row + left, row + right, pixel);
+            std::fill(row, row + width_, pixel);
     }
 }
 

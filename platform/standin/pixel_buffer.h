@@ -35,7 +35,8 @@ public:
     // allocates nothing. Null when the buffer could not be made.
     Raster *Drawing() { return raster_.get(); }
 
-    void Fill(std::uint16_t pixel, int left, int top, int right, int bottom);
+    // Every pixel in one colour.
+    void Fill(std::uint16_t pixel);
 
 private:
     int width_ = 0;

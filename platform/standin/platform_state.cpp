@@ -42,12 +42,14 @@ void ShutdownPlatform()
         if (window.used && platform.host)
             platform.host->DestroyNativeWindow(window);
     platform.host.reset();
+    // Whatever is called after this, from a static destructor say, finds no
+    // window, surface or object left to reach into.
+    platform = Platform{};
 }
 
 void ResetPlatform(std::unique_ptr<Host> host)
 {
     ShutdownPlatform();
-    State() = Platform{};
     State().host = std::move(host);
 }
 

@@ -20,6 +20,7 @@ namespace zorbel::standin {
 namespace {
 
 constexpr char kComeForward = 'F';
+constexpr int kMaxReadsPerPump = 64;
 
 bool FillAddress(const std::string &path, sockaddr_un *address)
 {
@@ -148,8 +149,9 @@ InstanceClaim::~InstanceClaim()
 bool InstanceClaim::Asked()
 {
     bool asked = false;
-    // Everything waiting is read, so that a full queue empties at every pump.
-    while (socket_ >= 0) {
+    // A bounded number is read at each pump, the rest at the next ones: a
+    // sender that never stops cannot hold the program here.
+    for (int read = 0; read < kMaxReadsPerPump && socket_ >= 0; ++read) {
         char request[2];
         const ssize_t got = recv(socket_, request, sizeof(request), MSG_DONTWAIT);
         if (got < 0 && errno != EINTR)

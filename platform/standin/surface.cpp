@@ -86,8 +86,7 @@ HRESULT SurfaceObject::Blt(LPRECT destRect, IDirectDrawSurface4 *source, LPRECT 
             if (dc_ != nullptr)
                 return DDERR_SURFACEBUSY;
             // The fill colour is a pixel value of the surface's format.
-            buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF), 0, 0, buffer_->Width(),
-                          buffer_->Height());
+            buffer_->Fill(static_cast<std::uint16_t>(fx->dwFillColor & 0xFFFF));
             return DD_OK;
         });
 }

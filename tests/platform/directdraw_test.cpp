@@ -106,6 +106,13 @@ TEST(DisplayModeTest, RefusedModesAndDepthsOtherThan16AreInvalid)
     EXPECT_FALSE(testing::CurrentDisplayMode().exclusive);
     EXPECT_EQ(chain.display->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
     ASSERT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    IDirectDraw4 *other = nullptr;
+    const char *failed = nullptr;
+    ASSERT_EQ(OpenDirectDraw4(&other, &failed), DD_OK);
+    EXPECT_EQ(other->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+              DDERR_EXCLUSIVEMODEALREADYSET)
+        << "one object at a time holds the screen";
+    (void)other->Release();
     (void)chain.back->Release();
     (void)chain.primary->Release();
     IDirectDrawSurface4 *surface = nullptr;
