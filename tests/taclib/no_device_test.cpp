@@ -37,12 +37,4 @@ TEST(NoDevice, InitializeFailsQuicklyWithoutADisplay)
     EXPECT_EQ(SDL_WasInit(SDL_INIT_HAPTIC), 0u);  // nothing left initialised behind the caller
 }
 
-TEST(NoDevice, NoneRefusesEvenWhenHardwareExists)
-{
-    ScopedEnv device("TACLIB_DEVICE", std::string("none"));
-    int window = 0;
-    CTacMouse mouse;
-    EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 0);
-}
-
 }  // namespace

@@ -1,5 +1,6 @@
 // Spring values: the public calls' arguments, the "keep" marker of a change,
-// and the mapping of pixels and levels onto a device's units.
+// and the screen size a device's units are reckoned against. The values in a
+// device's units are read at the kernel interface (tests/evdev).
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -104,34 +105,16 @@ TEST(SpringArgs, LimitsOfEachArgument)
     Case const cases[] = {
         {{0, 0, -10000, 0, 0, 1, -10000, -10000, 0}, true},
         {{0, 0, 10000, 10000, 10000, 3, 10000, 10000, 3600000}, true},
-        {{0, 0, 10001, 0, 0, 1, 0, 0, 0}, false},
-        {{0, 0, 0, 10001, 0, 1, 0, 0, 0}, false},
-        {{0, 0, 0, 0, 10001, 1, 0, 0, 0}, false},
         {{0, 0, 0, 0, 0, 0, 0, 0, 0}, false},  // a spring along no axis
         {{0, 0, 0, 0, 0, 4, 0, 0, 0}, false},
-        {{0, 0, 0, 0, 0, 1, 10001, 0, 0}, false},
-        {{0, 0, 0, 0, 0, 1, 0, -10001, 0}, false},
         {{0, 0, 0, 0, 0, 1, 0, 0, 3600001}, false},
         {{0, 0, 0, 0, 0, 0x100000001ULL, 0, 0, 0}, false},  // must not wrap to axis 1
         {{INT32_MIN, INT32_MAX, 0, 0, 0, 1, 0, 0, 0}, true},
     };
     for (Case const &c : cases) {
         SpringParams p;
-        EXPECT_EQ(SpringFromArgs(c.args, &p) == nullptr, c.ok)
-            << c.args.stiffness << " " << c.args.saturation << " " << c.args.deadband << " " << c.args.axes << " "
-            << c.args.trimX << " " << c.args.trimY << " " << c.args.durationMs;
+        EXPECT_EQ(SpringFromArgs(c.args, &p) == nullptr, c.ok) << "case " << &c - cases;
     }
-}
-
-// The common values reach the device through the SDL backend's tests; here
-// the ends no program's screen gives.
-TEST(DeviceMapping, ExtremePixelsAndAnUnknownScreen)
-{
-    EXPECT_EQ(taclib::MapPosition(INT64_MAX / 4, 768, 10000), 10000);
-    EXPECT_EQ(taclib::MapPosition(INT64_MIN / 4, 768, 10000), -10000);
-    EXPECT_EQ(taclib::MapPosition(5, 0, 10000), 0);
-    EXPECT_EQ(taclib::MapDistance(0xFFFFFFFFu, 1024, 65535, 65535), 65535);
-    EXPECT_EQ(taclib::MapLevel(-10000, 32767), -32767);
 }
 
 TEST(DeviceMapping, ScreenSizeFromTheEnvironment)
