@@ -138,12 +138,6 @@ static void event_bits(unsigned type, unsigned char *bits, size_t len)
     }
 }
 
-static const char *effect_type(unsigned type)
-{
-    static const char *names[] = {"rumble", "periodic", "constant", "spring", "friction", "damper", "inertia", "ramp"};
-    return type >= FF_RUMBLE && type <= FF_RAMP ? names[type - FF_RUMBLE] : "unknown";
-}
-
 static void format_axis(char *out, size_t n, const struct ff_condition_effect *c)
 {
     snprintf(out, n, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d", c->right_saturation,
@@ -169,7 +163,7 @@ static int upload(struct ff_effect *e)
         err = EINVAL;
     }
     note(err, "upload id=%d->%d type=%s dir=0x%04x length=%u delay=%u x=%s y=%s", requested, err != 0 ? requested : e->id,
-         effect_type(e->type), e->direction, e->replay.length, e->replay.delay, x, y);
+         e->type == FF_SPRING ? "spring" : "other", e->direction, e->replay.length, e->replay.delay, x, y);
     return err;
 }
 

@@ -164,14 +164,21 @@ TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
     EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
 }
 
+// No device that can be opened, as no device at all: Initialize fails without
+// blocking (the test's timeout is the deadline), with or without a display,
+// and leaves SDL as it found it for the next try.
 TEST_F(SdlDevice, OpenRefusedRunsWithoutForce)
 {
     ScopedEnv refuse("EVDEV_STANDIN_REFUSE_OPEN", std::string("1"));
-    CTacMouse mouse;
-    EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
-    CTacSpring spring;
-    EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 0);
-    EXPECT_EQ(spring.Start(1, 0, 1), 0);
+    ScopedEnv display("DISPLAY", std::nullopt);
+    ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        CTacMouse mouse;
+        EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
+        CTacSpring spring;
+        EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 0);
+        EXPECT_EQ(spring.Start(1, 0, 1), 0);
+    }
     Lines calls = Device();
     EXPECT_GE(Count(calls, "open rw -> EACCES"), 1);
     EXPECT_EQ(Count(calls, "open rw"), Count(calls, "open rw -> EACCES"));

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -193,18 +194,11 @@ TEST(ProjectParserLimits, RangeEndsAreAccepted)
                                          "centre none 0,0 trim 10000,10000 duration 3600000 start");
 }
 
-std::string ReadSource(char const *name)
-{
-    std::ifstream in(std::string(TACLIB_SOURCE_DIR "/") + name, std::ios::binary);
-    EXPECT_TRUE(in) << name << " missing";
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(ProjectParser, TheReadmesExampleIsAValidProject)
 {
-    std::string readme = ReadSource("README.md");
+    std::ifstream in(TACLIB_SOURCE_DIR "/README.md", std::ios::binary);
+    ASSERT_TRUE(in) << "the library's README is missing";
+    std::string const readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::size_t begin = readme.find("```ini\n");
     ASSERT_NE(begin, std::string::npos);
     begin += 7;
