@@ -90,21 +90,18 @@ protected:
         return "";
     }
 
-    // The creation upload of a spring made with Initialize from these values.
+    // A spring made with Initialize from these values.
     struct Values {
         long stiffness = 1000;
         unsigned long saturation = 10000, deadband = 0, axes = 3;
         POINT centre{512, 384};
         long trimX = 0, trimY = 0;
         unsigned long duration = 0;
+        int operator()(CTacMouse &m, CTacSpring &s) const
+        {
+            return s.Initialize(&m, stiffness, saturation, deadband, axes, centre, trimX, trimY, 0, duration);
+        }
     };
-    std::string InitializeUpload(Values const &v)
-    {
-        return CreationUpload([&v](CTacMouse &m, CTacSpring &s) {
-            return s.Initialize(&m, v.stiffness, v.saturation, v.deadband, v.axes, v.centre, v.trimX, v.trimY, 0,
-                                v.duration);
-        });
-    }
 
     std::string const deviceLog_;
     std::string const callLog_;
@@ -144,7 +141,7 @@ TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
         {"y only: no force on x", {1000, 10000, 0, 2}, "x=" + kNoForce + " y=" + centred},
     };
     for (Case const &c : cases) {
-        std::string const up = InitializeUpload(c.values);
+        std::string const up = CreationUpload(c.values);
         EXPECT_NE(up.find(c.upload), std::string::npos) << c.what << ": " << up;
     }
 }
@@ -160,7 +157,7 @@ TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
     });
     // Centred on the middle of 800 x 600; 4 pixels of 600 are 873 of 65535 per half.
     EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(52428, 8191, 873, 0)), std::string::npos) << up;
-    up = InitializeUpload({1000, 10000, 0, 3, {600, 150}});
+    up = CreationUpload(Values{1000, 10000, 0, 3, {600, 150}});
     EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
 }
 
