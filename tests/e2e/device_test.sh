@@ -19,7 +19,6 @@ done
 . "$here/lib.sh"
 
 title="Zorbel Demo"
-device_log=
 # The built-in spring's condition on both axes as the kernel receives it
 # (stiffness 1000 -> coefficient 3276, saturation 10000 -> 65535, no dead
 # band), centred on the middle of the axis.
@@ -40,21 +39,6 @@ wait_call() {
     done
 }
 
-# Set-up before the spring: the device's centring off and the gain full,
-# then the spring downloaded once, stopped.
-check_setup() {
-    local all setting at
-    all=$(calls | tr '\n' ';')
-    for setting in 'autocentre 0' 'gain 65535'; do
-        at=$(call_number "event ff $setting\$")
-        [ -n "$at" ] && [ "$at" -lt "$(call_number upload)" ] || e2e_fail "$setting not set before the spring: $all"
-    done
-    calls | grep -E 'event ff (autocentre|gain)' | grep -qvE 'autocentre 0$|gain 65535$' &&
-        e2e_fail "other gain or autocentre values: $all"
-    [ "$(calls | grep -c '^upload id=-1->0 type=spring')" = 1 ] || e2e_fail "spring downloads: $all"
-    [ "$(calls | grep -c 'event ff play')" = 0 ] || e2e_fail "plays before the grab: $all"
-}
-
 # The program alone in a folder, so with the built-in spring, on a screen
 # larger than its mode: the centre is still the middle of the program's
 # screen, whatever the size of the display behind it. A drag from the rest
@@ -62,7 +46,7 @@ check_setup() {
 # and one play; from the release on, exactly one stop, then the spring is
 # erased and the device closed when Escape ends the program with 0.
 case_drag() {
-    local alone=$E2E_CASE_DIR/alone pid before released_at grab told
+    local alone=$E2E_CASE_DIR/alone pid all setting at before released_at grab told
     mkdir -p "$alone" && cp "$program" "$alone/" || e2e_fail "cannot copy the program"
     device_log=$E2E_CASE_DIR/device.log
     LD_PRELOAD=$preload EVDEV_STANDIN_LOG=$device_log TACLIB_LOG=$E2E_CASE_DIR/zorbel.log \
@@ -72,7 +56,18 @@ case_drag() {
     wait_call "upload id=-1"
     grep -q "project.*not found\|OpenFile.*-> 0" "$E2E_CASE_DIR/zorbel.log" ||
         e2e_fail "an effect project was found: $(grep -i project "$E2E_CASE_DIR/zorbel.log" | head -3)"
-    check_setup
+
+    # Set-up before the spring: the device's centring off and the gain full,
+    # then the spring downloaded once, stopped.
+    all=$(calls | tr '\n' ';')
+    for setting in 'autocentre 0' 'gain 65535'; do
+        at=$(call_number "event ff $setting\$")
+        [ -n "$at" ] && [ "$at" -lt "$(call_number upload)" ] || e2e_fail "$setting not set before the spring: $all"
+    done
+    calls | grep -E 'event ff (autocentre|gain)' | grep -qvE 'autocentre 0$|gain 65535$' &&
+        e2e_fail "other gain or autocentre values: $all"
+    [ "$(calls | grep -c '^upload id=-1->0 type=spring')" = 1 ] || e2e_fail "spring downloads: $all"
+    [ "$(calls | grep -c 'event ff play')" = 0 ] || e2e_fail "plays before the grab: $all"
 
     before=$(wc -l <"$device_log")
     e2e_press_and_pull 640 512 640 712 10

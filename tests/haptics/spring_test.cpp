@@ -27,12 +27,10 @@ class SpringTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The project, the log and the FIFOs are named relative to this folder.
         ASSERT_FALSE(scratch_.Path().empty());
-        dir_ = scratch_.Path();
         ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
-        log_ = dir_ + "/taclib.log";
-        setenv("TACLIB_LOG", log_.c_str(), 1);
+        ASSERT_EQ(chdir(scratch_.Path().c_str()), 0);
 
         zorbel::testing::UseHeadlessHost();
         App = AppState{};
@@ -52,7 +50,7 @@ protected:
         (void)chdir(oldDir_);
     }
 
-    void WriteProject(const std::string &text) { std::ofstream(dir_ + "/zorbel.hkr") << text; }
+    static void WriteProject(const std::string &text) { std::ofstream("zorbel.hkr") << text; }
 
     // The calls of the log, addresses shown as P, without the device's own
     // lines, which are indented.
@@ -60,18 +58,16 @@ protected:
     {
         static const std::regex address("0x[0-9a-f]+");
         std::vector<std::string> calls;
-        for (const std::string &line : taclib_test::ReadLines(log_))
+        for (const std::string &line : taclib_test::ReadLines("taclib.log"))
             if (line.rfind("  ", 0) != 0)
                 calls.push_back(std::regex_replace(line, address, "P"));
         return calls;
     }
 
     ScopedEnv device_{"TACLIB_DEVICE", std::string("sim")};
-    ScopedEnv logEnv_{"TACLIB_LOG", std::nullopt};
+    ScopedEnv logEnv_{"TACLIB_LOG", std::string("taclib.log")};
     ScopedEnv screen_{"TACLIB_SCREEN", std::string("1024x768")};
     ScratchDir scratch_{"zorbel-spring"};
-    std::string dir_;
-    std::string log_;
     char oldDir_[4096] = {};
     int instance_ = 0;
     int window_ = 0;
@@ -106,8 +102,8 @@ TEST_F(SpringTest, SetUpMakesWhatTheDeviceAndTheProjectAllow)
     launcher_->Recentre(400, 300);
     for (const Case &c : cases) {
         ScopedEnv device("TACLIB_DEVICE", std::string(c.device));
-        (void)std::remove(log_.c_str());
-        (void)std::remove((dir_ + "/zorbel.hkr").c_str());
+        (void)std::remove("taclib.log");
+        (void)std::remove("zorbel.hkr");
         if (c.project != nullptr)
             WriteProject(c.project);
         SetUpForceFeedback();
@@ -159,10 +155,9 @@ TEST_F(SpringTest, GrabReleaseMoveAndShutdownReachTheSpringInOrder)
 // someone reads the FIFO.
 TEST_F(SpringTest, FifosForTheProjectAndTheLogHoldNothingUp)
 {
-    ASSERT_EQ(mkfifo((dir_ + "/zorbel.hkr").c_str(), 0600), 0);
-    const std::string fifoLog = dir_ + "/fifo.log";
-    ASSERT_EQ(mkfifo(fifoLog.c_str(), 0600), 0);
-    setenv("TACLIB_LOG", fifoLog.c_str(), 1);
+    ASSERT_EQ(mkfifo("zorbel.hkr", 0600), 0);
+    ASSERT_EQ(mkfifo("fifo.log", 0600), 0);
+    setenv("TACLIB_LOG", "fifo.log", 1);
 
     SetUpForceFeedback(); // nobody reads the log
     ASSERT_NE(App.TacProject, nullptr);
@@ -171,7 +166,7 @@ TEST_F(SpringTest, FifosForTheProjectAndTheLogHoldNothingUp)
     EXPECT_NE(App.Spring, nullptr) << "the built-in spring";
     ShutDownForceFeedback();
 
-    const int reader = open(fifoLog.c_str(), O_RDONLY | O_NONBLOCK);
+    const int reader = open("fifo.log", O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     SetUpForceFeedback(); // someone reads the log
     EXPECT_NE(App.Spring, nullptr);
