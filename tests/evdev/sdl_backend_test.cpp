@@ -1,8 +1,8 @@
 // The library's SDL backend against a force-feedback mouse at the kernel
 // interface (libevdev_standin, preloaded): the spring values as the kernel
 // receives them, and what happens when the device refuses or goes away. The
-// program's own drags, on this device and on a screen larger than its mode,
-// are followed end to end by tests/e2e/device_test.sh.
+// program's own drag, on this device and on a screen larger than its mode, is
+// followed end to end by tests/e2e/device_test.sh.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
