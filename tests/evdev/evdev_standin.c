@@ -14,9 +14,9 @@
  *   EVDEV_STANDIN_LOG=FILE       appends one line per call on the node
  *   EVDEV_STANDIN_REFUSE_OPEN=1  open fails with EACCES (the node exists)
  *   EVDEV_STANDIN_TABLE_FULL=1   uploading a new effect fails with ENOSPC
- *   EVDEV_STANDIN_VANISH_AT=N    call N and every later one fails with
- *                                ENODEV, as a device unplugged; stat then
- *                                fails with ENOENT
+ *   EVDEV_STANDIN_VANISH_AFTER_PLAY=1  every call after the first play
+ *                                fails with ENODEV, as a device unplugged
+ *                                mid-drag; stat then fails with ENOENT
  *
  * A log line is "N CALL DETAILS[ -> ERRNO]", N numbering the calls on the
  * node from the stat that began the run, e.g.
@@ -51,8 +51,8 @@ static pthread_mutex_t lock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 static int open_fds[MAX_OPEN]; /* descriptors standing for the open node, 0: none */
 static int open_count;
 static long calls;       /* calls on the node since the run began */
-static long vanish_at;   /* 0: never */
-static int refuse_open, table_full;
+static long vanish_at;   /* the first call that finds the device gone, 0: none */
+static int vanish_after_play, refuse_open, table_full;
 static char log_path[4096];
 static int used[SLOTS];
 
@@ -81,8 +81,9 @@ static void begin_run(void)
     memset(used, 0, sizeof used);
     v = getenv("EVDEV_STANDIN_LOG");
     snprintf(log_path, sizeof log_path, "%s", v != NULL ? v : "");
-    v = getenv("EVDEV_STANDIN_VANISH_AT");
-    vanish_at = v != NULL ? strtol(v, NULL, 10) : 0;
+    vanish_at = 0;
+    v = getenv("EVDEV_STANDIN_VANISH_AFTER_PLAY");
+    vanish_after_play = v != NULL && strcmp(v, "1") == 0;
     v = getenv("EVDEV_STANDIN_REFUSE_OPEN");
     refuse_open = v != NULL && strcmp(v, "1") == 0;
     v = getenv("EVDEV_STANDIN_TABLE_FULL");
@@ -137,12 +138,6 @@ static void event_bits(unsigned type, unsigned char *bits, size_t len)
     }
 }
 
-static const char *effect_type(unsigned type)
-{
-    static const char *names[] = {"rumble", "periodic", "constant", "spring", "friction", "damper", "inertia", "ramp"};
-    return type >= FF_RUMBLE && type <= FF_RAMP ? names[type - FF_RUMBLE] : "unknown";
-}
-
 static void format_axis(char *out, size_t n, const struct ff_condition_effect *c)
 {
     snprintf(out, n, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d", c->right_saturation,
@@ -168,7 +163,7 @@ static int upload(struct ff_effect *e)
         err = EINVAL;
     }
     note(err, "upload id=%d->%d type=%s dir=0x%04x length=%u delay=%u x=%s y=%s", requested, err != 0 ? requested : e->id,
-         effect_type(e->type), e->direction, e->replay.length, e->replay.delay, x, y);
+         e->type == FF_SPRING ? "spring" : "other", e->direction, e->replay.length, e->replay.delay, x, y);
     return err;
 }
 
@@ -184,6 +179,7 @@ static void log_event(const struct input_event *ev)
         note(0, "event ff stop id=%u", ev->code);
     } else {
         note(0, "event ff play id=%u count=%d", ev->code, ev->value);
+        if (vanish_after_play && vanish_at == 0) vanish_at = calls + 1;
     }
 }
 

@@ -4,9 +4,7 @@
 // an installation, and run from a folder of its own.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -44,19 +42,16 @@ protected:
     std::string Open(std::string const &name)
     {
         fs::remove(log_);
+        std::string const out = (root_ / "printed").string();
         std::string command = "cd '" + work_.string() + "' && TACLIB_LOG='" + log_ + "' '" +
-                              (bin_ / "open-project").string() + "' '" + name + "'";
-        std::FILE *out = ::popen(command.c_str(), "r");
-        if (out == nullptr) return "popen failed";
-        std::string printed;
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, out) != nullptr) printed += buffer;
-        int status = ::pclose(out);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "exit status " + std::to_string(status);
-        if (!printed.empty() && printed.back() == '\n') printed.pop_back();
+                              (bin_ / "open-project").string() + "' '" + name + "' >'" + out + "'";
+        int status = std::system(command.c_str());
+        if (status != 0) return "exit status " + std::to_string(status);
+        std::vector<std::string> printed = ReadLines(out);
+        std::string result = printed.empty() ? "" : printed[0];
         for (std::string const &line : ReadLines(log_))
-            if (line.rfind("  found ", 0) == 0) printed += " " + line.substr(8);
-        return printed;
+            if (line.rfind("  found ", 0) == 0) result += " " + line.substr(8);
+        return result;
     }
 
     fs::path root_, bin_, data_, work_;

@@ -4,9 +4,11 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "project_parser.h"
 
@@ -95,6 +97,21 @@ TEST_P(ProjectParserRejects, WithLineAndReason)
 
 std::string const kHead = "[effect a]\ntype = spring\n";
 
+// A project of COUNT effects.
+std::string Effects(std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += "[effect e" + std::to_string(i) + "]\ntype = spring\n";
+    return text;
+}
+
+// A project of exactly SIZE bytes.
+std::string OfSize(std::size_t size)
+{
+    std::string text = kHead + "#";
+    return text + std::string(size - text.size(), 'x');
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AllKinds, ProjectParserRejects,
     testing::Values(
@@ -137,7 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"control character", "[effect a]\x01\n", 1, "control character \"\\x01\""},
         Malformed{"NUL byte", kHead + std::string("axes = x\0y\n", 11), 3, "control character"},
         Malformed{"carriage return inside a line", kHead + "axes = x\r# no\n", 3, "control character"},
-        Malformed{"non-ASCII key", kHead + "st\xc3\xa4rke = 1\n", 3, "unknown key \"st\\xc3\\xa4rke\""}),
+        Malformed{"non-ASCII key", kHead + "st\xc3\xa4rke = 1\n", 3, "unknown key \"st\\xc3\\xa4rke\""},
+        Malformed{"non-ASCII value", kHead + "axes = \"\xff\"\n", 3, "\\x22\\xff\\x22"},
+        Malformed{"65 effects", Effects(65), 129, "more than 64 effects"},
+        Malformed{"a byte over 64 KiB", OfSize(taclib::kMaxProjectBytes + 1), 0, "larger than 65536 bytes"}),
     [](testing::TestParamInfo<Malformed> const &info) {
         std::string name;
         for (char const *c = info.param.what; *c != '\0'; ++c) {
@@ -146,49 +166,18 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(ProjectParser, BytesOutsideCommentsAndNamesAreShownEscaped)
+TEST(ProjectParserLimits, TheLimitsThemselvesAreAccepted)
 {
-    Parsed p = Parse(kHead + "axes = \"\xff\"\n");
-    ASSERT_FALSE(p.ok);
-    EXPECT_NE(p.error.reason.find("\\x22\\xff\\x22"), std::string::npos) << p.error.reason;
-    Parsed comment = Parse("# caf\xc3\xa9\n" + kHead);
-    EXPECT_TRUE(comment.ok) << comment.error.reason;
-}
-
-std::string Effects(std::size_t count)
-{
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) text += "[effect e" + std::to_string(i) + "]\ntype = spring\n";
-    return text;
-}
-
-TEST(ProjectParserLimits, SixtyFourEffectsButNotSixtyFive)
-{
-    EXPECT_TRUE(Parse(Effects(64)).ok);
-    Parsed p = Parse(Effects(65));
-    ASSERT_FALSE(p.ok);
-    EXPECT_EQ(p.error.line, 129);
-    EXPECT_NE(p.error.reason.find("more than 64 effects"), std::string::npos);
-}
-
-TEST(ProjectParserLimits, SixtyFourKibibytesButNotOneByteMore)
-{
-    std::string text = kHead + "#";
-    text += std::string(taclib::kMaxProjectBytes - text.size(), 'x');
-    ASSERT_EQ(text.size(), 65536u);
-    EXPECT_TRUE(Parse(text).ok);
-    Parsed p = Parse(text + "x");
-    ASSERT_FALSE(p.ok);
-    EXPECT_EQ(p.error.line, 0);
-    EXPECT_NE(p.error.reason.find("larger than 65536 bytes"), std::string::npos);
-}
-
-TEST(ProjectParserLimits, NamesOfSixtyThreeCharacters)
-{
-    std::string name(63, 'n');
-    Parsed p = Parse("[effect " + name + "]\ntype = spring\n");
-    ASSERT_TRUE(p.ok) << p.error.reason;
-    EXPECT_EQ(p.data.effects.at(0).name, name);
+    std::pair<char const *, std::string> const cases[] = {
+        {"64 effects", Effects(64)},
+        {"64 KiB", OfSize(taclib::kMaxProjectBytes)},
+        {"a name of 63 characters", "[effect " + std::string(63, 'n') + "]\ntype = spring\n"},
+        {"non-ASCII bytes in a comment", "# caf\xc3\xa9\n" + kHead},
+    };
+    for (auto const &[what, text] : cases) {
+        Parsed p = Parse(text);
+        EXPECT_TRUE(p.ok) << what << ": line " << p.error.line << ": " << p.error.reason;
+    }
 }
 
 TEST(ProjectParserLimits, RangeEndsAreAccepted)
@@ -205,18 +194,11 @@ TEST(ProjectParserLimits, RangeEndsAreAccepted)
                                          "centre none 0,0 trim 10000,10000 duration 3600000 start");
 }
 
-std::string ReadSource(char const *name)
-{
-    std::ifstream in(std::string(TACLIB_SOURCE_DIR "/") + name, std::ios::binary);
-    EXPECT_TRUE(in) << name << " missing";
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(ProjectParser, TheReadmesExampleIsAValidProject)
 {
-    std::string readme = ReadSource("README.md");
+    std::ifstream in(TACLIB_SOURCE_DIR "/README.md", std::ios::binary);
+    ASSERT_TRUE(in) << "the library's README is missing";
+    std::string const readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::size_t begin = readme.find("```ini\n");
     ASSERT_NE(begin, std::string::npos);
     begin += 7;

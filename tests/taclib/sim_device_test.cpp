@@ -14,7 +14,6 @@
 
 namespace {
 
-using taclib_test::Hex;
 using taclib_test::ReadLines;
 using taclib_test::ScopedEnv;
 using taclib_test::ScratchPath;
@@ -23,12 +22,7 @@ using taclib_test::WriteFile;
 constexpr long kKeep = static_cast<long>(0x80000000);
 constexpr unsigned long kKeepU = 0x80000000ul;
 
-std::string const kProject =
-    "[effect spring]\n"
-    "type = spring\n"
-    "stiffness = 2500\n"
-    "saturation = 8000\n"
-    "deadband = 4\n";
+std::string const kProject = "[effect spring]\ntype = spring\n";
 
 class SimDevice : public testing::Test {
 protected:
@@ -39,22 +33,12 @@ protected:
 
     std::vector<std::string> Log() const { return ReadLines(log_); }
 
-    // The lines logged since the previous call of this.
-    std::vector<std::string> NewLines()
-    {
-        std::vector<std::string> all = Log();
-        std::vector<std::string> fresh(all.begin() + static_cast<long>(seen_), all.end());
-        seen_ = all.size();
-        return fresh;
-    }
-
     std::string const log_;
     ScopedEnv device_{"TACLIB_DEVICE", std::string("sim")};
     ScopedEnv logEnv_{"TACLIB_LOG", log_};
     ScopedEnv screen_{"TACLIB_SCREEN", std::nullopt};
     int instance_ = 0;
     int window_ = 0;
-    std::size_t seen_ = 0;
 };
 
 using Lines = std::vector<std::string>;
@@ -70,15 +54,9 @@ TEST_F(SimDevice, CallsOnAnEffectWithoutADeviceFailHarmlessly)
     CTacSpring refused;
     EXPECT_EQ(refused.Initialize(nullptr, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0);
     EXPECT_EQ(refused.Initialize(&uninitialised, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0);
-    CTacMouse mouse;
-    ASSERT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
-    EXPECT_EQ(refused.Initialize(&mouse, 1000, 10000, 0, 0, {0, 0}, 0, 0, 0, 0), 0);  // no axis
     EXPECT_EQ(refused.Start(1, 0, 1), 0);
-    EXPECT_EQ(refused.Stop(), 0);
-    EXPECT_EQ(refused.ChangeParameters({1, 2}, kKeep, kKeepU, kKeepU, kKeep, kKeep), 0);
 
     Lines log = Log();
-    EXPECT_NE(std::find(log.begin(), log.end(), "CTacSpring::Stop -> 0"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "  error: the effect is not initialised"), log.end());
 }
 
@@ -105,12 +83,15 @@ TEST_F(SimDevice, InitializeFromProjectRefusals)
     CTacProject closed;
     ASSERT_EQ(closed.OpenFile(path.c_str(), &mouse), 1);
     closed.Close();
+    CTacProject reopened;  // a failed reopen leaves it closed too
+    ASSERT_EQ(reopened.OpenFile(path.c_str(), &mouse), 1);
+    ASSERT_EQ(reopened.OpenFile(WriteFile(".bad", "[effect]").c_str(), &mouse), 0);
 
     CTacSpring spring;
-    EXPECT_EQ(spring.InitializeFromProject(project, "nothing", nullptr, 0), 0);
     EXPECT_EQ(spring.InitializeFromProject(project, nullptr, nullptr, 0), 0);
     EXPECT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 1), 0);
     EXPECT_EQ(spring.InitializeFromProject(closed, "spring", nullptr, 0), 0);
+    EXPECT_EQ(spring.InitializeFromProject(reopened, "spring", nullptr, 0), 0);
     EXPECT_EQ(spring.InitializeFromProject(withoutDevice, "spring", nullptr, 0), 0);
     EXPECT_EQ(spring.Start(1, 0, 1), 0);
     // A project opened without a device still works with one given here.
@@ -127,15 +108,9 @@ TEST_F(SimDevice, DestroyingTheDeviceFirstLeavesEffectsAndProjectsHarmless)
     ASSERT_EQ(project.OpenFile(path.c_str(), mouse.get()), 1);
     CTacSpring spring;
     ASSERT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 0), 1);
-    Lines created = NewLines();
-    EXPECT_NE(std::find(created.begin(), created.end(),
-                        "  sim spring 1 create centre=512,384 stiffness=2500 saturation=8000 deadband=4 "
-                        "axes=3 trim=0,0 duration=0"),
-              created.end())
-        << "the project's values, centred on the screen's middle";
     ASSERT_EQ(spring.Start(1, 0, 1), 1);
     mouse.reset();
-    Lines closing = NewLines();
+    Lines closing = Log();
     ASSERT_GE(closing.size(), 3u);
     EXPECT_EQ(closing[closing.size() - 3], "CTacMouse::~CTacMouse");
     EXPECT_EQ(closing[closing.size() - 2], "  sim spring 1 destroy");  // the device takes its effects along
@@ -172,8 +147,6 @@ TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
     for (Case const &c : cases) {
         CTacMouse mouse;
         EXPECT_EQ(mouse.Initialize(&instance_, c.window ? &window_ : nullptr, c.slots, 1), 0) << c.what;
-        CTacSpring spring;
-        EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 0) << c.what;
     }
     CTacMouse mouse;
     ASSERT_EQ(mouse.Initialize(nullptr, &window_, 64, 1), 1);
@@ -193,19 +166,12 @@ TEST(TacProjectFile, OpenFailuresSayWhy)
 {
     ScopedEnv noLog("TACLIB_LOG", std::nullopt);
     CTacProject project;
-    EXPECT_EQ(project.OpenFile(ScratchPath(".absent").c_str(), nullptr), 0);
-    EXPECT_NE(std::string(project.LastError()).find("cannot open"), std::string::npos) << project.LastError();
-    EXPECT_EQ(project.LastErrorLine(), 0);
-
-    EXPECT_EQ(project.OpenFile(testing::TempDir().c_str(), nullptr), 0);  // a directory
-    EXPECT_NE(std::string(project.LastError()).find("cannot"), std::string::npos) << project.LastError();
-
     EXPECT_EQ(project.OpenFile(nullptr, nullptr), 0);
     EXPECT_STREQ(project.LastError(), "no file name");
 
     std::string big = WriteFile(".big", std::string(64 * 1024 + 1, '#'));
     EXPECT_EQ(project.OpenFile(big.c_str(), nullptr), 0);
-    EXPECT_NE(std::string(project.LastError()).find("larger than 65536"), std::string::npos);
+    EXPECT_NE(std::string(project.LastError()).find("larger than 65536"), std::string::npos);  // not cut short
 
     std::string bad = WriteFile(".bad", "[effect a]\ntype = spring\n\nstiffness = soft\n");
     EXPECT_EQ(project.OpenFile(bad.c_str(), nullptr), 0);
@@ -218,49 +184,23 @@ TEST(TacProjectFile, OpenFailuresSayWhy)
     EXPECT_EQ(project.LastErrorLine(), 0);
 }
 
-TEST(TacProjectFile, AFailedReopenLeavesTheProjectClosed)
-{
-    ScopedEnv sim("TACLIB_DEVICE", std::string("sim"));
-    ScopedEnv noLog("TACLIB_LOG", std::nullopt);
-    int window = 0;
-    CTacMouse mouse;
-    ASSERT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 1);
-    CTacProject project;
-    ASSERT_EQ(project.OpenFile(WriteFile(".hkr", kProject).c_str(), &mouse), 1);
-    ASSERT_EQ(project.OpenFile(WriteFile(".bad", "[effect]").c_str(), &mouse), 0);
-    CTacSpring spring;
-    EXPECT_EQ(spring.InitializeFromProject(project, "spring", nullptr, 0), 0);
-}
-
-TEST_F(SimDevice, LoggedFailuresCarryTheirReason)
+// Failures are logged with their reasons, and file names quoted with escapes.
+TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
 {
     ScopedEnv none("TACLIB_DEVICE", std::string("bogus"));
     CTacMouse mouse;
     EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
     CTacProject project;
     EXPECT_EQ(project.OpenFile(WriteFile(".bad", "[effect a]\ntype = spring\naxes = 7\n").c_str(), &mouse), 0);
-    Lines lines = Log();
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[1], "CTacMouse::Initialize 0x0 " + Hex(&window_) + " 4 1 -> 0");
-    EXPECT_EQ(lines[2], "  error: TACLIB_DEVICE is neither sim nor none");
-    EXPECT_EQ(lines[5].rfind("  error: line 3: axes must be", 0), 0u) << lines[5];
-}
-
-TEST_F(SimDevice, LoggedFileNamesAreQuotedWithEscapes)
-{
-    CTacProject project;
     EXPECT_EQ(project.OpenFile("a \"b\"\n\\c", nullptr), 0);
     Lines lines = Log();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1], "CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0");
-}
-
-TEST_F(SimDevice, NothingIsLoggedWithoutTacLibLog)
-{
-    ScopedEnv noLog("TACLIB_LOG", std::nullopt);
-    CTacMouse mouse;
-    EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
-    EXPECT_TRUE(Log().empty());
+    ASSERT_GE(lines.size(), 7u);
+    char window[32];
+    std::snprintf(window, sizeof window, "%p", static_cast<void *>(&window_));
+    EXPECT_EQ(lines[1], "CTacMouse::Initialize 0x0 " + std::string(window) + " 4 1 -> 0");
+    EXPECT_EQ(lines[2], "  error: TACLIB_DEVICE is neither sim nor none");
+    EXPECT_EQ(lines[5].rfind("  error: line 3: axes must be", 0), 0u) << lines[5];
+    EXPECT_EQ(lines[6], "CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0");
 }
 
 }  // namespace

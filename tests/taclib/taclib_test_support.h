@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,13 +64,6 @@ inline std::vector<std::string> ReadLines(std::string const &path)
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-inline std::string Hex(void const *p)
-{
-    std::ostringstream s;
-    s << "0x" << std::hex << reinterpret_cast<std::uintptr_t>(p);
-    return s.str();
 }
 
 }  // namespace taclib_test
