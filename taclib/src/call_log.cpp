@@ -137,8 +137,21 @@ int CallLog::Result(int ok)
     return ok != 0 ? 1 : 0;
 }
 
-void LogNote(std::string const &text)
+void LogNote(std::string const &raw)
 {
+    // A note may carry names from outside (a project's path, the places
+    // looked in): control bytes are written as \xNN so that it stays one line.
+    std::string text;
+    for (char c : raw) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char escape[8];
+            (void)std::snprintf(escape, sizeof escape, "\\x%02x", u);
+            text += escape;
+        } else {
+            text += c;
+        }
+    }
     if (g_open != nullptr && g_open->enabled_) {
         g_open->notes_.push_back(text);
         return;

@@ -201,6 +201,10 @@ TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
     EXPECT_EQ(lines[2], "  error: TACLIB_DEVICE is neither sim nor none");
     EXPECT_EQ(lines[5].rfind("  error: line 3: axes must be", 0), 0u) << lines[5];
     EXPECT_EQ(lines[6], "CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0");
+    // The places looked in carry the name too; their note stays one line.
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_NE(lines[7].find("not in the current folder, "), std::string::npos) << lines[7];
+    EXPECT_NE(lines[7].find("a \"b\"\\x0a\\c or "), std::string::npos) << lines[7];
 }
 
 }  // namespace
