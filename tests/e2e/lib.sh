@@ -133,7 +133,6 @@ e2e_xvfb_stop() {
 # screen as it is (no XRandR/XVidMode), so a 16-bit mode is offered exactly
 # when the screen is 16-bit at that size.
 e2e_prefix_create() {
-    local start=$SECONDS
     export WINEPREFIX="$E2E_TMP/prefix"
     if ! env -u DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" "$E2E_WINE" wineboot -i \
         >"$E2E_TMP/wineboot.log" 2>&1; then
@@ -145,7 +144,7 @@ e2e_prefix_create() {
     e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXRandR N || return 1
     e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXVidMode N || return 1
     wineserver -w
-    e2e_log "Wine prefix ready in $((SECONDS - start)) s"
+    e2e_log "Wine prefix ready"
 }
 
 e2e_wine_reg() {
