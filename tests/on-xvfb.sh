@@ -12,24 +12,12 @@ screen=${1:?usage: on-xvfb.sh WIDTHxHEIGHTxDEPTH COMMAND [ARGS...]}
 shift
 [ $# -gt 0 ] || { echo "on-xvfb: no command" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-xvfb.XXXXXX") || exit 2
-server=
-finish() {
-    [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-    rm -rf "$work"
-}
-trap finish EXIT
-
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$work/display" >"$work/log" 2>&1 &
-server=$!
-for _ in $(seq 1 200); do
-    if grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; then
-        DISPLAY=":$(cat "$work/display")" "$@"
-        exit $?
-    fi
-    kill -0 "$server" 2>/dev/null || break
-    sleep 0.05
-done
-echo "on-xvfb: Xvfb $screen did not start; its log:" >&2
-cat "$work/log" >&2
-exit 2
+. "$(dirname "$0")/e2e/lib.sh"
+# No Wine here: a prefix of the caller's is none of this script's business.
+unset WINEPREFIX
+# shellcheck disable=SC2034  # the name lib.sh's log lines carry
+E2E_CASE=on-xvfb
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-xvfb.XXXXXX") || exit 2
+trap 'e2e_xvfb_stop; rm -rf "$E2E_TMP"' EXIT
+e2e_xvfb_start "${screen##*x}" "${screen%x*}" || exit 2
+"$@"

@@ -22,11 +22,8 @@ done
 [ -f "$exe" ] || { echo "check-exe: no file $exe" >&2; exit 1; }
 
 format=$(objdump -f "$exe" 2>&1 | sed -n 's/.*file format //p')
-case "$format" in
-    pei-i386) kind="PE32 i386" ;;
-    pei-x86-64) kind="PE32+ x86-64" ;;
-    *) fail "file format is '${format:-unknown}', expected pei-i386 or pei-x86-64"; kind=unknown ;;
-esac
+[[ $format == pei-i386 || $format == pei-x86-64 ]] ||
+    fail "file format is '${format:-unknown}', expected pei-i386 or pei-x86-64"
 
 headers=$(objdump -p "$exe" 2>/dev/null)
 subsystem=$(awk '/^Subsystem/ {print $2}' <<<"$headers")
@@ -37,23 +34,17 @@ grep -qx ddraw.dll <<<"$imports" || fail "does not import ddraw.dll (imports: $(
 runtime=$(grep -E '^(libgcc|libstdc|libwinpthread)' <<<"$imports")
 [ -z "$runtime" ] || fail "needs MinGW runtime DLLs: $(tr "\n" " " <<<"$runtime")"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 accel=$(wrestool -x --type=9 --name=101 --raw "$exe" 2>/dev/null | od -An -tx1 | tr -d ' \n')
 # One ACCELTABLEENTRY: fVirt FVIRTKEY|FNOINVERT with the last-entry bit (0x83),
 # key VK_ESCAPE (0x001B), command 40001 (0x9C41), padding.
 [ "$accel" = 83001b00419c0000 ] || fail "accelerator table 101 is '${accel:-missing}', expected 83001b00419c0000"
 
-if wrestool -x --type=14 --name=107 --output="$work/group.ico" "$exe" 2>/dev/null && [ -s "$work/group.ico" ]; then
-    images=$(icotool -l "$work/group.ico" 2>&1 | sed -n 's/.*--width=\([0-9]*\) --height=\([0-9]*\) --bit-depth=\([0-9]*\).*/\1x\2x\3/p' | sort -n | tr '\n' ' ')
-    [ "$images" = "16x16x8 20x20x8 32x32x8 48x48x8 " ] ||
-        fail "icon group 107 holds '${images:-nothing}', expected 16x16x8 20x20x8 32x32x8 48x48x8"
-else
-    fail "no icon group 107"
-fi
+images=$(wrestool -x --type=14 --name=107 "$exe" 2>/dev/null | icotool -l - 2>/dev/null |
+    sed -n 's/.*--width=\([0-9]*\) --height=\([0-9]*\) --bit-depth=\([0-9]*\).*/\1x\2x\3/p' | sort -n | tr '\n' ' ')
+[ "$images" = "16x16x8 20x20x8 32x32x8 48x48x8 " ] ||
+    fail "icon group 107 holds '${images:-nothing}', expected 16x16x8 20x20x8 32x32x8 48x48x8"
 
 if [ "$failures" -eq 0 ]; then
-    echo "PASS [exe] $exe: $kind GUI, imports ddraw.dll, icon group 107, accelerator table 101"
+    echo "PASS [exe] $exe: $format GUI, imports ddraw.dll, icon group 107, accelerator table 101"
 fi
 [ "$failures" -eq 0 ]

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # shellcheck disable=SC2034  # E2E_PID and E2E_WINDOW are results for the test script
-# Helpers for the end-to-end tests of the Windows program under Wine on Xvfb.
+# Helpers for the end-to-end tests on Xvfb, of the native program and of the
+# Windows program under Wine.
 #
 # Source this file, then:
 #   e2e_init ARTIFACT_DIR        temporary folder, clean-up on exit; what a
@@ -19,9 +20,9 @@
 # Every process these helpers start is remembered by its id and ended by that
 # id; the Wine server of the run's own prefix is shut down through that prefix.
 
-E2E_WINDOW_TIMEOUT=${E2E_WINDOW_TIMEOUT:-30}
+E2E_WINDOW_TIMEOUT=30
 E2E_POLL=0.1
-E2E_PRESS_SETTLE=${E2E_PRESS_SETTLE:-0.3}
+E2E_PRESS_SETTLE=0.3
 
 # ---------------------------------------------------------------- run set-up
 
@@ -31,18 +32,18 @@ e2e_init() {
     E2E_ARTIFACTS=$(cd "$artifacts" && pwd)
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zorbel-e2e.XXXXXX") || return 1
     E2E_CASE=setup
-    E2E_CASE_DIR=$E2E_TMP/setup
-    mkdir -p "$E2E_CASE_DIR"
     E2E_PASSED=0
     E2E_FAILED=0
-    E2E_FAILED_NAMES=()
     E2E_XVFB_PID=
     E2E_PIDS=()
     unset WINEPREFIX WINEARCH WINELOADER
     E2E_WINE=
     export WINEDEBUG=-all
     trap e2e_cleanup EXIT
-    e2e_require wineserver Xvfb xdotool import convert objdump
+    local tool
+    for tool in wineserver Xvfb xdotool import convert objdump; do
+        command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; return 1; }
+    done
 }
 
 # Chooses the Wine loader and the prefix architecture from EXE's own header:
@@ -54,8 +55,8 @@ e2e_wine_select() {
     local exe=${1:?e2e_wine_select: program missing} format
     format=$(objdump -f "$exe" 2>/dev/null | sed -n 's/.*file format //p')
     case "$format" in
-        pei-i386) E2E_WINE=${E2E_WINE32:-/usr/lib/wine/wine} WINEARCH=win32 ;;
-        pei-x86-64) E2E_WINE=${E2E_WINE64:-/usr/lib/wine/wine64} WINEARCH=win64 ;;
+        pei-i386) E2E_WINE=/usr/lib/wine/wine WINEARCH=win32 ;;
+        pei-x86-64) E2E_WINE=/usr/lib/wine/wine64 WINEARCH=win64 ;;
         *) echo "e2e: $exe is not a Windows program (format '${format:-unknown}')" >&2; return 1 ;;
     esac
     [ -x "$E2E_WINE" ] ||
@@ -63,13 +64,6 @@ e2e_wine_select() {
     WINELOADER=$E2E_WINE
     export WINEARCH WINELOADER
     e2e_log "$format program: $E2E_WINE, $WINEARCH prefix"
-}
-
-e2e_require() {
-    local tool
-    for tool in "$@"; do
-        command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; return 1; }
-    done
 }
 
 e2e_log() {
@@ -139,8 +133,6 @@ e2e_xvfb_stop() {
 # screen as it is (no XRandR/XVidMode), so a 16-bit mode is offered exactly
 # when the screen is 16-bit at that size.
 e2e_prefix_create() {
-    local start=$SECONDS
-    [ -n "$E2E_WINE" ] || { echo "e2e: e2e_wine_select first" >&2; return 1; }
     export WINEPREFIX="$E2E_TMP/prefix"
     if ! env -u DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" "$E2E_WINE" wineboot -i \
         >"$E2E_TMP/wineboot.log" 2>&1; then
@@ -152,7 +144,7 @@ e2e_prefix_create() {
     e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXRandR N || return 1
     e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXVidMode N || return 1
     wineserver -w
-    e2e_log "Wine prefix ready in $((SECONDS - start)) s"
+    e2e_log "Wine prefix ready"
 }
 
 e2e_wine_reg() {
@@ -173,12 +165,12 @@ e2e_wine_shutdown() {
 
 # Starts PROGRAM ARGS... in the background from its folder, a Windows program
 # (.exe) under Wine; its output goes to E2E_CASE_DIR/NAME.out and NAME.err.
-# Sets E2E_PID. E2E_WINEDEBUG overrides WINEDEBUG for this process only.
+# Sets E2E_PID.
 e2e_start() {
     local name=${1:?e2e_start: name missing} program=${2:?e2e_start: program missing} loader=()
     shift 2
     [ -f "$program" ] || { echo "e2e: no program at $program" >&2; return 1; }
-    [[ $program == *.exe ]] && loader=(env WINEDEBUG="${E2E_WINEDEBUG:-$WINEDEBUG}" "$E2E_WINE")
+    [[ $program == *.exe ]] && loader=("$E2E_WINE")
     (
         cd "$(dirname "$program")" || exit 126
         exec "${loader[@]}" "./$(basename "$program")" "$@" >"$E2E_CASE_DIR/$name.out" 2>"$E2E_CASE_DIR/$name.err"
@@ -192,15 +184,13 @@ e2e_start() {
 # TIMEOUT seconds with status EXPECTED. Only the shell that started a process
 # can learn its exit status: not for use inside $(...).
 e2e_expect_exit() {
-    local pid=${1:?} timeout=${2:?} expected=${3:?} what=${4:-the program} start deadline status=0
-    start=$(date +%s%N)
+    local pid=${1:?} timeout=${2:?} expected=${3:?} what=${4:-the program} deadline status=0
     deadline=$(e2e_deadline "$timeout")
     while kill -0 "$pid" 2>/dev/null; do
         e2e_past "$deadline" && e2e_fail "$what still running after ${timeout} s (expected it to end with $expected)"
         sleep "$E2E_POLL"
     done
     wait "$pid" || status=$?
-    e2e_log "$what ended with $status after $((($(date +%s%N) - start) / 1000000)) ms"
     [ "$status" = "$expected" ] || e2e_fail "$what ended with exit code $status, expected $expected"
 }
 
@@ -218,13 +208,12 @@ e2e_past() {
 # Prints the visible top-level windows titled exactly TITLE, one per line:
 # "ID WIDTHxHEIGHT+X+Y".
 e2e_windows() {
-    local title=${1:?} id geometry
-    for id in $(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null); do
-        geometry=$(xwininfo -id "$id" 2>/dev/null | awk '
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF}
-            END {if (w != "") printf "%sx%s+%s+%s", w, h, x, y}')
-        [ -n "$geometry" ] && echo "$id $geometry"
+    local id
+    for id in $(xdotool search --onlyvisible --name "^${1:?}\$" 2>/dev/null); do
+        (
+            eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)"
+            [ -n "${WIDTH:-}" ] && echo "$id ${WIDTH}x${HEIGHT}+$X+$Y"
+        )
     done
 }
 
@@ -232,14 +221,13 @@ e2e_windows() {
 # WIDTHxHEIGHT in size, and sets E2E_WINDOW to its id. Fails the case after
 # TIMEOUT seconds, naming the windows of that title that were there.
 e2e_wait_window() {
-    local title=${1:?} size=${2:-} timeout=${3:-$E2E_WINDOW_TIMEOUT} deadline line seen start
-    start=$(date +%s%N)
+    local title=${1:?} size=${2:-} timeout=${3:-$E2E_WINDOW_TIMEOUT} deadline line seen
     deadline=$(e2e_deadline "$timeout")
     while :; do
         while read -r line; do
             if [ -z "$size" ] || [[ ${line#* } == "$size"+* ]]; then
                 E2E_WINDOW=${line%% *}
-                e2e_log "window \"$title\" $line after $((($(date +%s%N) - start) / 1000000)) ms"
+                e2e_log "window \"$title\" $line"
                 return 0
             fi
         done < <(e2e_windows "$title")
@@ -252,12 +240,9 @@ e2e_wait_window() {
 
 # ---------------------------------------------------------------- pictures
 
+# import says itself why a screenshot failed.
 e2e_screenshot() {
-    local file=${1:?}
-    import -window root "$file" 2>"$E2E_TMP/import.err" || {
-        echo "e2e: screenshot failed: $(cat "$E2E_TMP/import.err")" >&2
-        return 1
-    }
+    import -window root "${1:?}"
 }
 
 # Fails the case unless pixel (X, Y) of the screen shows the GDI colour
@@ -313,63 +298,21 @@ e2e_key() {
     xdotool key "$@"
 }
 
-# Asks window ID to close as a window manager would: the WM_DELETE_WINDOW
-# message of the window manager's protocol.
-e2e_close_window() {
-    python3 - "${1:?e2e_close_window: window id missing}" <<'EOF'
-import ctypes, sys
-x = ctypes.cdll.LoadLibrary("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.restype = ctypes.c_ulong
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int), ("l", ctypes.c_long * 5)]
-class Event(ctypes.Union):
-    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-d = ctypes.c_void_p(x.XOpenDisplay(None))
-if not d.value:
-    sys.exit("cannot open the display")
-e = Event()
-e.xclient.type = 33  # ClientMessage
-e.xclient.window = int(sys.argv[1])
-e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
-e.xclient.format = 32
-e.xclient.l[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
-ok = x.XSendEvent(d, ctypes.c_ulong(e.xclient.window), 0, ctypes.c_long(0), ctypes.byref(e))
-x.XCloseDisplay(d)
-sys.exit(0 if ok else "XSendEvent failed")
-EOF
-}
-
-# ---------------------------------------------------------------- message boxes
-
-# Prints the texts of the message boxes that a program started with
-# E2E_WINEDEBUG=-all,+msgbox has opened, one per line, from its log NAME.err.
-e2e_msgbox_texts() {
-    local name=${1:?}
-    sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$E2E_CASE_DIR/$name.err"
-}
-
 # ---------------------------------------------------------------- cases
 
 # Ends the current case: keeps a screenshot as ARTIFACT_DIR/CASE-failure.png
 # and says what was seen.
 e2e_fail() {
     local shot="$E2E_ARTIFACTS/${E2E_CASE}-failure.png"
-    if [ -n "${DISPLAY:-}" ] && e2e_screenshot "$shot"; then
-        echo "FAIL [$E2E_CASE]: $* (screen: $shot)" >&2
-    else
-        echo "FAIL [$E2E_CASE]: $* (no screenshot)" >&2
-    fi
+    [ -n "${DISPLAY:-}" ] && e2e_screenshot "$shot" || shot=none
+    echo "FAIL [$E2E_CASE]: $* (screen: $shot)" >&2
     exit 1
 }
 
 # Runs FUNCTION as the case NAME in a subshell, so that a failure ends only
 # this case; whatever the case started is ended before the next one.
 e2e_case() {
-    local name=${1:?} fn=${2:?} start status=0
-    start=$(date +%s%N)
+    local name=${1:?} fn=${2:?} status=0
     E2E_CASE=$name
     E2E_CASE_DIR=$E2E_TMP/cases/$name
     rm -rf "$E2E_CASE_DIR" "${E2E_ARTIFACTS:?}/$name"
@@ -380,22 +323,19 @@ e2e_case() {
         "$fn"
     ) || status=$?
     e2e_wine_shutdown
-    local ms=$((($(date +%s%N) - start) / 1000000))
     if [ "$status" -eq 0 ]; then
         E2E_PASSED=$((E2E_PASSED + 1))
-        echo "PASS [$name] ${ms} ms" >&2
+        echo "PASS [$name]" >&2
     else
         E2E_FAILED=$((E2E_FAILED + 1))
-        E2E_FAILED_NAMES+=("$name")
         cp -r "$E2E_CASE_DIR" "$E2E_ARTIFACTS/$name"
-        echo "FAIL [$name] ${ms} ms (its programs' output: $E2E_ARTIFACTS/$name/)" >&2
+        echo "FAIL [$name] (its programs' output: $E2E_ARTIFACTS/$name/)" >&2
     fi
     E2E_CASE=setup
-    E2E_CASE_DIR=$E2E_TMP/setup
     return 0
 }
 
 e2e_summary() {
-    echo "end-to-end: $E2E_PASSED passed, $E2E_FAILED failed${E2E_FAILED_NAMES:+ (${E2E_FAILED_NAMES[*]})}" >&2
+    echo "end-to-end: $E2E_PASSED passed, $E2E_FAILED failed" >&2
     [ "$E2E_FAILED" -eq 0 ]
 }

@@ -19,8 +19,6 @@ check() { # NAME EXPECTED-TEXT, then the environment to run with
         echo "FAIL $name: exit $code, standard error:"
         cat "$out/stderr"
         status=1
-    else
-        echo "ok $name: exit $code: $(cat "$out/stderr")"
     fi
 }
 check "no DISPLAY" "DISPLAY is not set"
