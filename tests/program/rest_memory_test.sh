@@ -14,8 +14,18 @@ cd "$(dirname "$program")" || exit 1
 SDL_VIDEODRIVER=offscreen XDG_RUNTIME_DIR=$run TACLIB_DEVICE=none "$program" 2>"$run/stderr" &
 pid=$!
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null; }
-sleep 2
-first=$(rss)
+# Start-up is over once two samples half a second apart are the same; a
+# loaded machine may take a while to get there, a program that keeps growing
+# never does.
+last=0 first=
+for _ in $(seq 60); do
+    sleep 0.5
+    now=$(rss)
+    [ -n "$now" ] || { echo "FAIL: the program ended: $(cat "$run/stderr")"; exit 1; }
+    [ "$now" = "$last" ] && { first=$now; break; }
+    last=$now
+done
+[ -n "$first" ] || { echo "FAIL: resident memory never settled in 30 s (last $last kB)"; exit 1; }
 low=$first high=$first
 for _ in 1 2 3 4 5; do
     sleep 1
