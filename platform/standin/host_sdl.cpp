@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -490,8 +491,17 @@ int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
                                           IDOK, "OK"};
     const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button,
                                   nullptr};
+    // SDL turns Ctrl+C and SIGTERM into a quit event, which nothing reads
+    // while the box waits: meanwhile they end the program as they would any.
+    struct sigaction ends{}, kept[2];
+    ends.sa_handler = SIG_DFL;
+    (void)sigaction(SIGINT, &ends, &kept[0]);
+    (void)sigaction(SIGTERM, &ends, &kept[1]);
     int pressed = -1;
-    if (Start() && SDL_ShowMessageBox(&data, &pressed) == 0)
+    const bool shown = Start() && SDL_ShowMessageBox(&data, &pressed) == 0;
+    (void)sigaction(SIGINT, &kept[0], nullptr);
+    (void)sigaction(SIGTERM, &kept[1], nullptr);
+    if (shown)
         return IDOK;
     std::fprintf(stderr, "%s: %s\n", caption, text);
     return 0;

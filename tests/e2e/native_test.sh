@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the native program on Xvfb, as a user would meet it:
 # start, grab, pull, launch, quit; a second copy; an unusable runtime folder;
-# a screen too small for either display mode.
+# a screen too small for either display mode, and a signal to end while
+# its message box waits.
 #
 #   tests/e2e/native_test.sh BUILD_DIR
 #
@@ -34,6 +35,15 @@ case_unusable_runtime_folder() {
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
 }
 
+# Asked to end while its error box waits, the program ends.
+case_signal_at_the_message_box() {
+    start_zorbel zorbel
+    local pid=$E2E_PID
+    wait_message_box
+    kill -TERM "$pid"
+    e2e_expect_exit "$pid" 15 143 "zorbel after SIGTERM at the message box"
+}
+
 e2e_init "$build/e2e-artifacts" || exit 1
 # Copies of one user share the single-instance folder; keep this run's own.
 export XDG_RUNTIME_DIR=$E2E_TMP/run
@@ -45,4 +55,5 @@ e2e_case second-copy-and-close case_second_copy_and_close
 e2e_case unusable-runtime-folder case_unusable_runtime_folder
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
+e2e_case signal-at-the-message-box case_signal_at_the_message_box
 e2e_summary
