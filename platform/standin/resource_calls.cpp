@@ -39,14 +39,6 @@ WORD ResourceIdOf(const void *handle, HandleKind kind)
     return parts.kind == kind ? static_cast<WORD>(parts.slot | (parts.generation << 8)) : 0;
 }
 
-bool NumericId(const char *name, WORD *id)
-{
-    if (name == nullptr || !IS_INTRESOURCE(name))
-        return false;
-    *id = static_cast<WORD>(reinterpret_cast<std::uintptr_t>(name));
-    return true;
-}
-
 const std::vector<ACCEL> *FindAcceleratorTable(WORD id)
 {
     const auto found = Resources().accelerators.find(id);
@@ -57,6 +49,21 @@ const IconImage *FindIcon(WORD id)
 {
     const auto found = Resources().icons.find(id);
     return found == Resources().icons.end() ? nullptr : &found->second;
+}
+
+// A resource by number, when `exists` finds it for this instance: the
+// program is one module, so any non-null instance means its resources.
+// Resources named by string are not supported (the program uses numbers).
+template <typename H>
+H Load(const char *call, HINSTANCE instance, LPCSTR name, HandleKind kind,
+       bool (*exists)(HINSTANCE, WORD))
+{
+    return Logged(call, [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&]() -> H {
+        const auto id = static_cast<WORD>(reinterpret_cast<std::uintptr_t>(name));
+        return name != nullptr && IS_INTRESOURCE(name) && exists(instance, id)
+                   ? ResourceHandle<H>(kind, id)
+                   : nullptr;
+    });
 }
 
 } // namespace
@@ -83,35 +90,23 @@ const IconImage *IconOf(HICON icon) { return FindIcon(ResourceIdOf(icon, HandleK
 
 using namespace zorbel::standin;
 
-// The program is one module: any non-null instance means its resources.
-// Resources named by string are not supported (the program uses numbers).
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    return Logged("LoadIconA", [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&] {
-        WORD id = 0;
-        return instance != nullptr && NumericId(name, &id) && FindIcon(id) != nullptr
-                   ? ResourceHandle<HICON>(HandleKind::Icon, id)
-                   : nullptr;
+    return Load<HICON>("LoadIconA", instance, name, HandleKind::Icon, [](HINSTANCE in, WORD id) {
+        return in != nullptr && FindIcon(id) != nullptr;
     });
 }
 
 // Only the system arrow exists: the window keeps the host's default pointer.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    return Logged("LoadCursorA", [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&] {
-        WORD id = 0;
-        return instance == nullptr && NumericId(name, &id) && id == kArrowCursor
-                   ? ResourceHandle<HCURSOR>(HandleKind::Cursor, id)
-                   : nullptr;
-    });
+    return Load<HCURSOR>("LoadCursorA", instance, name, HandleKind::Cursor,
+                         [](HINSTANCE in, WORD id) { return in == nullptr && id == kArrowCursor; });
 }
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name)
 {
-    return Logged("LoadAcceleratorsA", [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&] {
-        WORD id = 0;
-        return instance != nullptr && NumericId(name, &id) && FindAcceleratorTable(id) != nullptr
-                   ? ResourceHandle<HACCEL>(HandleKind::Accel, id)
-                   : nullptr;
+    return Load<HACCEL>("LoadAcceleratorsA", instance, name, HandleKind::Accel, [](HINSTANCE in, WORD id) {
+        return in != nullptr && FindAcceleratorTable(id) != nullptr;
     });
 }
