@@ -50,19 +50,6 @@ TEST_F(DisplayTest, EachSetUpFailureIsReportedOnceAndEndsTheProgram)
     EXPECT_EQ(App.DisplayWidth, 800) << "both modes refused: 800 x 600 is kept";
 }
 
-TEST_F(DisplayTest, RefusedModeFallsBackSilentlyTo800x600)
-{
-    zt::RefuseDisplayMode(1024, 768, 16);
-    StartUp();
-    EXPECT_TRUE(zt::MessageBoxes().empty());
-    EXPECT_EQ(App.DisplayWidth, 800);
-    EXPECT_EQ(App.DisplayHeight, 600);
-    const auto modes = Calls("SetDisplayMode");
-    ASSERT_EQ(modes.size(), 2u);
-    EXPECT_EQ(modes[1].rfind("SetDisplayMode dd1 800 600 16 0 0x0 -> DD_OK", 0), 0u) << modes[1];
-    EXPECT_EQ(zt::CurrentDisplayMode().width, 800u);
-}
-
 // The first interface is released once the second is had; the mode is set
 // in exclusive mode, and both buffers are cleared before the window shows.
 TEST_F(DisplayTest, SetUpOrder)
