@@ -47,10 +47,6 @@ TEST_F(DirectDrawTest, FlipExchangesTheBuffersAndShowsTheDrawnOne)
     ASSERT_EQ(chain.primary->Flip(nullptr, 0), DD_OK);
     EXPECT_EQ(testing::ScreenPixels().At(1023, 767), 0xF800);
     EXPECT_EQ(testing::BackBufferPixels().At(0, 0), 0x001F);
-    const testing::Pixels pixels = testing::ScreenPixels();
-    EXPECT_EQ(pixels.width, 1024);
-    EXPECT_EQ(pixels.height, 768);
-    EXPECT_EQ(pixels.pitch, 2048);
     EXPECT_EQ(chain.back->Flip(nullptr, 0), DDERR_NOTFLIPPABLE);
 }
 
