@@ -182,8 +182,8 @@ TEST(InstanceDirectoryTest, AnUnusableRuntimeFolderIsReportedNotUsed)
         std::string runtime;
         const char *reason;
     };
+    // One that cannot be written to (/proc) is met by the program's run.
     std::vector<Case> cases = {{base + "/missing", "No such file"},
-                               {"/proc", ""},
                                {base + "/" + std::string(100, 'x'), ""}};
     if (canGiveAway)
         cases.push_back({foreign, "owned by another user"});

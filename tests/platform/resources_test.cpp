@@ -6,24 +6,20 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace zorbel::test {
 namespace {
 
 using standin::ParseRcScript;
 using standin::RcScript;
 
-bool Parse(const std::map<std::string, std::string> &files, RcScript *script, std::string *error)
+// Parses `text` as /res/app.rc, the only file there is.
+bool Parse(const std::string &text, RcScript *script, std::string *error)
 {
     return ParseRcScript(
         "/res/app.rc",
-        [&](const std::string &path, std::string *text) {
-            const auto found = files.find(path);
-            if (found == files.end())
-                return false;
-            *text = found->second;
-            return true;
+        [&](const std::string &path, std::string *contents) {
+            *contents = text;
+            return path == "/res/app.rc";
         },
         script, error);
 }
@@ -44,7 +40,7 @@ TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
     for (const Case &c : cases) {
         RcScript script;
         std::string error;
-        EXPECT_FALSE(Parse({{"/res/app.rc", c.text}}, &script, &error)) << c.text;
+        EXPECT_FALSE(Parse(c.text, &script, &error)) << c.text;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.text << " gave: " << error;
     }
 }

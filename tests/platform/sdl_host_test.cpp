@@ -25,16 +25,11 @@ protected:
         const char *failed = "";
         ASSERT_EQ(OpenDirectDraw4(&display, &failed), DD_OK) << failed;
         ASSERT_EQ(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    }
-    void TearDown() override { testing::Reset(); }
-
-    void OpenChain()
-    {
-        const char *failed = "";
         ASSERT_EQ(display->SetDisplayMode(1024, 768, 16, 0, 0), DD_OK);
         ASSERT_EQ(CreateFlipChain(display, &primary, &back, &failed), DD_OK) << failed;
         (void)ShowWindow(window, SW_SHOW);
     }
+    void TearDown() override { testing::Reset(); }
 
     // Lets SDL deliver what the X server did, then takes the next message.
     bool Next(MSG *msg)
@@ -75,7 +70,6 @@ protected:
 // plain press, and a close request going to the window procedure.
 TEST_F(SdlHostTest, RepeatsDoubleClicksAndCloseRequestsBecomeMessages)
 {
-    OpenChain();
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
     event.key.windowID = WindowId();
@@ -105,7 +99,6 @@ TEST_F(SdlHostTest, RepeatsDoubleClicksAndCloseRequestsBecomeMessages)
 
 TEST_F(SdlHostTest, MinimisingEmptiesTheClientAreaAndLosesTheSurfacesUntilRestored)
 {
-    OpenChain();
     WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     EXPECT_TRUE(IsIconic(window));
     RECT client{1, 1, 1, 1};
@@ -123,15 +116,17 @@ TEST_F(SdlHostTest, MinimisingEmptiesTheClientAreaAndLosesTheSurfacesUntilRestor
 
 TEST_F(SdlHostTest, ADeviceResetLosesTheSurfaces)
 {
-    OpenChain();
     SDL_Event event{};
     event.type = SDL_RENDER_DEVICE_RESET;
     ASSERT_EQ(SDL_PushEvent(&event), 1);
     MSG msg{};
     (void)Next(&msg);
-    HDC dc = nullptr;
+    HDC dc = reinterpret_cast<HDC>(1);
     EXPECT_EQ(back->GetDC(&dc), DDERR_SURFACELOST);
+    EXPECT_EQ(dc, nullptr);
     EXPECT_EQ(primary->Restore(), DD_OK);
+    ASSERT_EQ(back->GetDC(&dc), DD_OK) << "restoring the primary restores its chain";
+    EXPECT_EQ(back->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, 0), DD_OK) << "the texture is made anew";
 }
 
