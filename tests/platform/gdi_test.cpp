@@ -14,12 +14,7 @@ protected:
         ASSERT_EQ(Clear(chain.back), DD_OK);
         ASSERT_EQ(chain.back->GetDC(&dc), DD_OK);
     }
-    void TearDown() override
-    {
-        if (dc != nullptr) {
-            EXPECT_EQ(chain.back->ReleaseDC(dc), DD_OK);
-        }
-    }
+    void TearDown() override { EXPECT_EQ(chain.back->ReleaseDC(dc), DD_OK); }
     FlipChain chain;
     HDC dc = nullptr;
 };

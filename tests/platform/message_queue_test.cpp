@@ -72,10 +72,6 @@ TEST_F(MessageQueueTest, CoordinatesFollowTheWindowRectangle)
     ASSERT_TRUE(ClientToScreen(window, &point));
     EXPECT_EQ(point.x, 900);
     EXPECT_EQ(point.y, 650);
-    RECT client{};
-    ASSERT_TRUE(GetClientRect(window, &client));
-    EXPECT_EQ(client.right, 800);
-    EXPECT_EQ(client.bottom, 600);
     testing::SetCursorPos(POINT{612, 434});
     testing::InjectLeftButton(true);
     const MSG press = Get();
@@ -141,10 +137,8 @@ TEST_F(MessageQueueTest, RegistrationAndCreationFailuresAreReported)
               nullptr);
 }
 
-TEST(MessageQueueCapacityTest, AFullQueueDropsNewMessagesAndKeepsTheOldOnes)
+TEST_F(MessageQueueTest, AFullQueueDropsNewMessagesAndKeepsTheOldOnes)
 {
-    testing::Reset();
-    ASSERT_NE(CreateTestWindow(), nullptr);
     for (int i = 0; i < 1100; ++i)
         testing::InjectKeyDown(static_cast<WPARAM>('A' + i % 26));
     int count = 0;

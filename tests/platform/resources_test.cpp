@@ -53,11 +53,10 @@ std::vector<unsigned char> TinyIcon()
                                       0, 0, 0, 0, 22, 0, 0, 0};    // size (set below), offset 22
     const unsigned char header[40] = {40, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 1, 0, 8, 0};
     ico.insert(ico.end(), header, header + 40);
-    for (int i = 0; i < 256; ++i) {
-        const unsigned char entry[4] = {static_cast<unsigned char>(i == 2 ? 255 : 0), 0,
-                                        static_cast<unsigned char>(i == 1 ? 255 : 0), 0};
-        ico.insert(ico.end(), entry, entry + 4);
-    }
+    std::vector<unsigned char> palette(256 * 4, 0); // blue, green, red, unused
+    palette[1 * 4 + 2] = 255;
+    palette[2 * 4 + 0] = 255;
+    ico.insert(ico.end(), palette.begin(), palette.end());
     // Rows bottom-up, 4 bytes each: bottom row (1, 2), top row (2, 1).
     const unsigned char pixels[8] = {1, 2, 0, 0, 2, 1, 0, 0};
     ico.insert(ico.end(), pixels, pixels + 8);

@@ -1,8 +1,7 @@
-// Launcher::Draw on the headless host: the GDI calls it makes. The layout it
-// draws (pen, band, ball, tips) is compared with the independent model
-// through the tracer (tests/model); the pixels are checked on the screen by
-// the end-to-end tests (tests/e2e) and frame by frame against GDI's own
-// (tests/e2e/gdi_diff.py).
+// Launcher::Draw on the headless host: the GDI calls it makes. Its layout is
+// compared with the model through the tracer (tests/model), its pixels on the
+// screen by the end-to-end tests (tests/e2e) and frame by frame against GDI's
+// own (tests/e2e/gdi_diff.py).
 #include "app/program_fixture.h"
 
 namespace {
@@ -42,10 +41,7 @@ TEST_F(DrawTest, ToolsAroundTheDrawingAndBandOverBallUnderTips)
 TEST_F(DrawTest, WithoutADeviceContextNothingIsDrawnButTheBandSideMoves)
 {
     StartUp();
-    App.DragFlag = 1;
-    App.TheLauncher->Grab();
-    zt::SetCursorPos(POINT{512, 389}); // 5 below the centre, band slack
-    App.TheLauncher->Step();
+    HoldAt(512, 389); // 5 below the centre, band slack
     zt::ScriptResults("GetDC", {DDERR_SURFACELOST});
     zt::ClearCallLog();
     App.TheLauncher->Draw();
