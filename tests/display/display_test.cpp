@@ -61,10 +61,9 @@ TEST_F(DisplayTest, SetUpOrder)
         names.push_back(line.substr(0, line.find(' ')));
     EXPECT_EQ(names, (std::vector<std::string>{"QueryInterface", "Release", "SetCooperativeLevel",
                                                "SetDisplayMode", "Blt", "Blt", "ShowWindow"}));
-    EXPECT_EQ(App.ClientRect.right, 1024);
 }
 
-TEST_F(DisplayTest, PresentRetriesAndRestores)
+TEST_F(DisplayTest, PresentAsksAgainOnlyWhileStillDrawing)
 {
     struct Case {
         const char *name;

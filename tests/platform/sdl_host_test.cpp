@@ -24,8 +24,7 @@ protected:
         ASSERT_NE(window, nullptr);
         const char *failed = "";
         ASSERT_EQ(OpenDirectDraw4(&display, &failed), DD_OK) << failed;
-        ASSERT_EQ(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        ASSERT_EQ(display->SetDisplayMode(1024, 768, 16, 0, 0), DD_OK);
+        ASSERT_EQ(TakeScreen(display, window, 1024, 768, &failed), DD_OK) << failed;
         ASSERT_EQ(CreateFlipChain(display, &primary, &back, &failed), DD_OK) << failed;
         (void)ShowWindow(window, SW_SHOW);
     }
