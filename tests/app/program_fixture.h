@@ -93,24 +93,30 @@ protected:
         return found;
     }
 
-    // Calls in the log with one of the given names, in order, without their results.
-    static std::vector<std::string> Sequence(const std::vector<std::string> &names)
+    // Calls in the log from index `from` on with one of the given names, in
+    // order, without their results.
+    static std::vector<std::string> Sequence(const std::vector<std::string> &names,
+                                             std::ptrdiff_t from = 0)
     {
+        const auto log = zt::CallLog();
         std::vector<std::string> found;
-        for (const std::string &line : zt::CallLog()) {
-            const std::string name = line.substr(0, line.find(' '));
+        for (std::size_t i = static_cast<std::size_t>(from); i < log.size(); ++i) {
+            const std::string name = log[i].substr(0, log[i].find(' '));
             if (std::find(names.begin(), names.end(), name) != names.end())
-                found.push_back(line.substr(0, line.find(" ->")));
+                found.push_back(log[i].substr(0, log[i].find(" ->")));
         }
         return found;
     }
 
+    // The index of the first call in the log with the prefix; a failure if
+    // there is none.
     static std::ptrdiff_t IndexOf(const std::string &prefix)
     {
         const auto log = zt::CallLog();
         for (std::size_t i = 0; i < log.size(); ++i)
             if (log[i].rfind(prefix, 0) == 0)
                 return static_cast<std::ptrdiff_t>(i);
+        ADD_FAILURE() << "no " << prefix;
         return -1;
     }
 };

@@ -50,19 +50,6 @@ TEST_F(DisplayTest, EachSetUpFailureIsReportedOnceAndEndsTheProgram)
     EXPECT_EQ(App.DisplayWidth, 800) << "both modes refused: 800 x 600 is kept";
 }
 
-TEST_F(DisplayTest, RefusedModeFallsBackSilentlyTo800x600)
-{
-    zt::RefuseDisplayMode(1024, 768, 16);
-    StartUp();
-    EXPECT_TRUE(zt::MessageBoxes().empty());
-    EXPECT_EQ(App.DisplayWidth, 800);
-    EXPECT_EQ(App.DisplayHeight, 600);
-    const auto modes = Calls("SetDisplayMode");
-    ASSERT_EQ(modes.size(), 2u);
-    EXPECT_EQ(modes[1].rfind("SetDisplayMode dd1 800 600 16 0 0x0 -> DD_OK", 0), 0u) << modes[1];
-    EXPECT_EQ(zt::CurrentDisplayMode().width, 800u);
-}
-
 // The first interface is released once the second is had; the mode is set
 // in exclusive mode, and both buffers are cleared before the window shows.
 TEST_F(DisplayTest, SetUpOrder)
@@ -74,36 +61,30 @@ TEST_F(DisplayTest, SetUpOrder)
         names.push_back(line.substr(0, line.find(' ')));
     EXPECT_EQ(names, (std::vector<std::string>{"QueryInterface", "Release", "SetCooperativeLevel",
                                                "SetDisplayMode", "Blt", "Blt", "ShowWindow"}));
-    EXPECT_EQ(App.ClientRect.right, 1024);
 }
 
-TEST_F(DisplayTest, PresentRetriesAndRestores)
+TEST_F(DisplayTest, PresentAsksAgainOnlyWhileStillDrawing)
 {
     struct Case {
         const char *name;
         std::vector<HRESULT> flips;
-        std::vector<HRESULT> restores;
-        std::size_t flipCalls, restoreCalls;
+        std::size_t flipCalls;
     };
     const HRESULT still = DDERR_WASSTILLDRAWING;
-    const HRESULT lost = DDERR_SURFACELOST;
+    // A lost surface is restored once a frame, as the next test shows.
     const Case cases[] = {
-        {"still drawing 3 times", {still, still, still, DD_OK}, {}, 4, 0},
-        {"lost, restored", {lost}, {DD_OK}, 1, 1},
-        {"lost, restore fails", {lost}, {DDERR_SURFACELOST}, 1, 1},
-        {"other error", {DDERR_GENERIC}, {}, 1, 0},
+        {"still drawing 3 times", {still, still, still, DD_OK}, 4},
+        {"other error", {DDERR_GENERIC}, 1},
     };
     for (const Case &c : cases) {
         zt::Reset();
         App = AppState{};
         StartUp();
         zt::ScriptResults("Flip", c.flips);
-        if (!c.restores.empty())
-            zt::ScriptResults("Restore", c.restores);
         zt::ClearCallLog();
         Present();
         EXPECT_EQ(Calls("Flip").size(), c.flipCalls) << c.name;
-        EXPECT_EQ(Calls("Restore").size(), c.restoreCalls) << c.name;
+        EXPECT_TRUE(Calls("Restore").empty()) << c.name;
         Shutdown();
     }
 }
@@ -123,7 +104,7 @@ TEST_F(DisplayTest, AFailedRestoreIsTriedAgainEachFrame)
     EXPECT_EQ(Calls("Flip surface1 null 0x0 -> DD_OK").size(), 1u) << "flips work again";
 }
 
-TEST_F(DisplayTest, ReleasingTwiceReleasesOnceAndClosingClearsEverything)
+TEST_F(DisplayTest, ReleasingTwiceReleasesOnce)
 {
     StartUp();
     zt::ClearCallLog();
@@ -133,14 +114,6 @@ TEST_F(DisplayTest, ReleasingTwiceReleasesOnceAndClosingClearsEverything)
     for (const char *once : {"DeleteObject brush1", "DeleteObject pen1", "Release surface2", "Release surface1"})
         EXPECT_EQ(Calls(once).size(), 1u) << once;
     EXPECT_NE(App.DirectDraw, nullptr) << "the display interface stays";
-    CloseDisplay();
-    EXPECT_EQ(App.DirectDraw, nullptr);
-    EXPECT_EQ(App.Primary, nullptr);
-    EXPECT_EQ(App.BackBuffer, nullptr);
-    zt::ClearCallLog();
-    CloseDisplay();
-    EXPECT_TRUE(zt::CallLog().empty()) << "closing a closed display does nothing";
-    EXPECT_EQ(zt::LiveGdiObjects(), 0);
 }
 
 TEST_F(DisplayTest, LongFatalTextsAreCutToTheBuffer)

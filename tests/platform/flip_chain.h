@@ -15,20 +15,15 @@ struct FlipChain {
 };
 
 // Resets the host and opens the chain as the program does; false (with the
-// chain as far as it got) on any failure, whose call is named in `*failed`.
-inline bool OpenFlipChain(FlipChain *chain, DWORD width = 1024, DWORD height = 768,
-                          const char **failed = nullptr)
+// chain as far as it got) on any failure.
+inline bool OpenFlipChain(FlipChain *chain, DWORD width = 1024, DWORD height = 768)
 {
     testing::Reset();
-    const char *call = "CreateWindowExA";
+    const char *call = nullptr;
     chain->window = CreateTestWindow();
-    const bool open = chain->window != nullptr &&
-                      OpenDirectDraw4(&chain->display, &call) == DD_OK &&
-                      TakeScreen(chain->display, chain->window, width, height, &call) == DD_OK &&
-                      CreateFlipChain(chain->display, &chain->primary, &chain->back, &call) == DD_OK;
-    if (failed != nullptr)
-        *failed = open ? "" : call;
-    return open;
+    return chain->window != nullptr && OpenDirectDraw4(&chain->display, &call) == DD_OK &&
+           TakeScreen(chain->display, chain->window, width, height, &call) == DD_OK &&
+           CreateFlipChain(chain->display, &chain->primary, &chain->back, &call) == DD_OK;
 }
 
 inline HRESULT Clear(IDirectDrawSurface4 *surface, DWORD colour = 0)

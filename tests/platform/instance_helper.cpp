@@ -9,22 +9,13 @@
 // and, if there is one, brings it forward and prints "found"; otherwise
 // opens its window, prints "running" and then "foreground=<n>" each time it
 // is brought forward, until killed.
-#include "platform/testing.h"
+#include "recording_window.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 #include <unistd.h>
-
-namespace {
-
-LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -41,16 +32,9 @@ int main(int argc, char **argv)
             return 0;
         }
     }
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.lpszClassName = argv[2];
-    if (RegisterClassExA(&windowClass) == 0)
-        return 3;
-    const HWND window = CreateWindowExA(0, argv[2], "Helper", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                        nullptr, nullptr, nullptr);
+    const HWND window = zorbel::test::CreateTestWindow(argv[2]);
     if (window == nullptr)
-        return 4;
+        return 3;
     (void)ShowWindow(window, std::strcmp(argv[3], "iconic") == 0 ? SW_SHOWMINIMIZED : SW_SHOW);
     std::printf(launch ? "running\n" : "ready\n");
     std::fflush(stdout);

@@ -9,7 +9,6 @@
 namespace zorbel::test {
 
 struct Received {
-    HWND window;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -23,7 +22,7 @@ inline std::vector<Received> &ReceivedMessages()
 
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ReceivedMessages().push_back(Received{window, message, wParam, lParam});
+    ReceivedMessages().push_back(Received{message, wParam, lParam});
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -35,7 +34,8 @@ inline std::vector<UINT> ReceivedKinds()
     return kinds;
 }
 
-// Resets the headless host and creates a 1024 x 768 pop-up of class "Test Window".
+// Registers the class ("Test Window" unless named) and creates a 1024 x 768
+// pop-up of it.
 inline HWND CreateTestWindow(const char *className = "Test Window")
 {
     ReceivedMessages().clear();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 #include "app/app_state.h"
 #include "platform/testing.h"
@@ -30,38 +31,27 @@ protected:
 TEST_F(LauncherTest, HitTestUsesTheTipRectangleGrownToAGrabArea)
 {
     struct Case {
-        POINT left, right, point;
-        BOOL hit;
+        POINT left, right;
+        std::vector<POINT> in, out;
     };
     const Case cases[] = {
         // At rest: 472 <= x < 552, 374 <= y < 394.
-        {{472, 384}, {552, 384}, {472, 374}, TRUE},
-        {{472, 384}, {552, 384}, {551, 393}, TRUE},
-        {{472, 384}, {552, 384}, {552, 384}, FALSE},
-        {{472, 384}, {552, 384}, {512, 394}, FALSE},
-        {{472, 384}, {552, 384}, {512, 373}, FALSE},
+        {{472, 384}, {552, 384}, {{472, 374}, {551, 393}}, {{552, 384}, {512, 394}, {512, 373}}},
         // A steep band under 10 pixels wide is widened to 493 <= x < 512.
-        {{500, 300}, {505, 340}, {493, 300}, TRUE},
-        {{500, 300}, {505, 340}, {492, 320}, FALSE},
-        {{500, 300}, {505, 340}, {511, 339}, TRUE},
-        {{500, 300}, {505, 340}, {512, 320}, FALSE},
-        {{500, 300}, {505, 340}, {500, 340}, FALSE},
+        {{500, 300}, {505, 340}, {{493, 300}, {511, 339}}, {{492, 320}, {512, 320}, {500, 340}}},
         // 12 pixels wide is not widened.
-        {{500, 300}, {512, 340}, {499, 320}, FALSE},
-        {{500, 300}, {512, 340}, {500, 320}, TRUE},
-        {{500, 300}, {512, 340}, {512, 320}, FALSE},
+        {{500, 300}, {512, 340}, {{500, 320}}, {{499, 320}, {512, 320}}},
         // Tips whose y differ by 1: the grab area is 19 tall, 291 <= y < 310.
-        {{400, 300}, {480, 301}, {440, 291}, TRUE},
-        {{400, 300}, {480, 301}, {440, 290}, FALSE},
-        {{400, 300}, {480, 301}, {440, 309}, TRUE},
-        {{400, 300}, {480, 301}, {440, 310}, FALSE},
+        {{400, 300}, {480, 301}, {{440, 291}, {440, 309}}, {{440, 290}, {440, 310}}},
     };
     Launcher launcher;
     for (const Case &c : cases) {
         launcher.LeftTip = c.left;
         launcher.RightTip = c.right;
-        EXPECT_EQ(launcher.HitTest(c.point), c.hit)
-            << "tips " << c.left << " " << c.right << " point " << c.point;
+        for (const POINT &p : c.in)
+            EXPECT_TRUE(launcher.HitTest(p)) << "tips " << c.left << " " << c.right << " point " << p;
+        for (const POINT &p : c.out)
+            EXPECT_FALSE(launcher.HitTest(p)) << "tips " << c.left << " " << c.right << " point " << p;
     }
 }
 
