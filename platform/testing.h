@@ -50,8 +50,6 @@ void InjectKeyDown(WPARAM virtualKey, bool repeat = false, HWND window = nullptr
 void InjectClose(HWND window = nullptr);
 // Moves/resizes the window to `screen`; WM_MOVE then WM_SIZE are sent at the next pump.
 void InjectWindowRect(RECT screen, HWND window = nullptr);
-// Minimises the window (surfaces are lost while it is).
-void InjectMinimize(HWND window = nullptr);
 // Loses every surface, as a display change would: Flip, Blt and GetDC answer
 // DDERR_SURFACELOST until the primary is restored.
 void LoseSurfaces();

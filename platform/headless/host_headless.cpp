@@ -241,12 +241,6 @@ void InjectWindowRect(RECT screen, HWND window)
         NoteWindowRect(*target, screen);
 }
 
-void InjectMinimize(HWND window)
-{
-    if (Window *target = Target(window))
-        NoteIconic(*target, true, false);
-}
-
 void LoseSurfaces() { NoteSurfacesLost(); }
 
 void SetPumpHook(std::function<void(std::uint64_t)> hook)
