@@ -189,7 +189,7 @@ class ScriptGen:
         """A cursor position to pull to, from ordinary to hostile."""
         rnd, L = self.rnd, self.app.launcher
         cx, cy = L.RestCentre
-        w, h = self.app.geo.br
+        w, h = self.app.size
         d = rnd.choice([40, 41, 39, 20, 21, 60, 0])
         tx, ty = rnd.choice([L.LeftTip, L.RightTip])
         return rnd.choices([
