@@ -27,10 +27,8 @@ SEED, RANDOM_SCRIPTS = 1, 300
 
 # ---------------------------------------------------------------- fixed scripts
 
-def pull(to, after="", client=None, centre=(512, 384)):
-    head = "client %d %d\n" % client if client else ""
-    return head + "cursor %d %d\npress\ncursor %d %d\nstep\ndraw\n%s" % (
-        centre[0], centre[1], to[0], to[1], after)
+def pull(to, after=""):
+    return "cursor 512 384\npress\ncursor %d %d\nstep\ndraw\n%s" % (to[0], to[1], after)
 
 
 LAUNCH = "release\nstep 36\ndraw\nstep\ndraw\nstep 43\ndraw\nstep\ndraw\nstep 3\ndraw\n"
@@ -70,8 +68,8 @@ WORKED_EXAMPLES = [
      pull((612, 484), LAUNCH + "resize 800 600\ndraw\nstep\ndraw\nresize 1024 768\ndraw\n"
                                "cursor 512 384\npress\nstep\ndraw\n")),
     ("800 x 600: let go on the 32nd step",
-     pull((400, 500), "release\nstep 31\ndraw\nstep\ndraw\nstep 60\ndraw\n", (800, 600),
-          (400, 300))),
+     "client 800 600\ncursor 400 300\npress\ncursor 400 500\nstep\ndraw\n"
+     "release\nstep 31\ndraw\nstep\ndraw\nstep 60\ndraw\n"),
     ("1023 x 767 centre", "client 1023 767\ndraw\ncursor 511 383\npress\ncursor 600 383\n"
                           "step\ndraw\nrelease\nstep 200\n"),
     ("client 0 x 0", "client 0 0\ndraw\nstep\ncursor 0 0\npress\nstep\ndraw\ncursor 100 100\n"
@@ -153,8 +151,8 @@ class ScriptGen:
     """Builds one random script, steering it with a shadow model.
 
     The shadow model only decides where the band is (to press on it), whether a
-    frame would start an endless catch-up, and when the script is long enough;
-    the expected output comes from a fresh run of the finished text.
+    frame would start an endless catch-up, and when the script has made enough
+    records; the expected output comes from a fresh run of the finished text.
     """
 
     def __init__(self, rnd):
@@ -171,9 +169,6 @@ class ScriptGen:
         elif r < 0.05:
             self.lines.append("# comment" if r < 0.04 else "")
         self.lines.append(line)
-
-    def records(self):
-        return self.app.steps + self.app.draws + self.app.frames
 
     # -- geometry: each a table of candidates and their weights
 
@@ -288,7 +283,7 @@ class ScriptGen:
                 self.resize()
             else:
                 self.advance()
-            if self.records() > self.budget:
+            if len(self.app.out) > self.budget:
                 return
 
     def resize(self):
@@ -304,7 +299,7 @@ class ScriptGen:
             self.start_clock()
         actions, weights = zip((self.pull_and_launch, 6), (self.advance, 4), (self.resize, 1),
                                (self.stray_input, 2), (self.start_clock, 1), (self.fly, 2))
-        while self.records() < self.budget and len(self.lines) < 4 * self.budget:
+        while len(self.app.out) < self.budget and len(self.lines) < 4 * self.budget:
             rnd.choices(actions, weights)[0]()
         return "\n".join(self.lines) + ("\n" if rnd.random() < 0.9 else "")
 
@@ -316,10 +311,6 @@ def random_scripts(seed, count):
 
 
 # ---------------------------------------------------------------- comparison
-
-def first_line(data):
-    return data.split("\n", 1)[0]
-
 
 def error_prefix(line):
     return line[:line.find(":") + 2] if line.startswith("line ") and ":" in line else line
@@ -343,7 +334,8 @@ def compare(tracer, script, how, path):
         if t != m:
             problems.append("stdout differs at line %d:\n  tracer: %s\n  model:  %s" % (n + 1, t, m))
             break
-    t_err, m_err = first_line(p.stderr.decode("latin-1")), first_line(m_err)
+    t_err = p.stderr.decode("latin-1").split("\n", 1)[0]
+    m_err = m_err.split("\n", 1)[0]
     if p.returncode != m_status:
         problems.append("exit status: tracer %d, model %d (tracer stderr: %r)"
                         % (p.returncode, m_status, t_err))

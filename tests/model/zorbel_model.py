@@ -49,8 +49,7 @@ def fdiv(a, b):
         return a / b
     if a != a or a == 0.0:
         return math.nan
-    negative = (math.copysign(1.0, a) < 0) != (math.copysign(1.0, b) < 0)
-    return -math.inf if negative else math.inf
+    return math.copysign(1.0, a) * math.copysign(math.inf, b)
 
 
 def fmt_double(x):
@@ -59,19 +58,15 @@ def fmt_double(x):
         return "null"
     if x == 0.0:
         return "-0" if math.copysign(1.0, x) < 0 else "0"
-    negative, digits, power = decimal.Decimal(repr(x)).normalize().as_tuple()
+    shortest = decimal.Decimal(repr(abs(x))).normalize()
+    _, digits, power = shortest.as_tuple()
     digits = "".join(map(str, digits))          # value = digits * 10**power
     n = len(digits)
-    if power >= 0:
-        # Integral values print every digit of their exact value, as %f does.
-        fixed = str(int(abs(x)))
-    elif n + power > 0:
-        fixed = digits[:n + power] + "." + digits[n + power:]
-    else:
-        fixed = "0." + "0" * (-(n + power)) + digits
+    # Integral values print every digit of their exact value, as %f does.
+    fixed = str(int(abs(x))) if power >= 0 else format(shortest, "f")
     e = n - 1 + power
     sci = digits[0] + ("." + digits[1:] if n > 1 else "") + "e%s%02d" % ("-+"[e >= 0], abs(e))
-    return ("-" if negative else "") + min(fixed, sci, key=len)
+    return ("-" if x < 0 else "") + min(fixed, sci, key=len)
 
 
 def around(centre, radius):
@@ -141,10 +136,8 @@ class Launcher:
         return x > size[0] + 20 or x < -20 or y > size[1] + 20 or y < -20
 
     def _place_tips(self, size):
-        dx = self.BallPoint[0] - self.RestCentre[0]
-        dy = self.BallPoint[1] - self.RestCentre[1]
-        fdx = float(dx)
-        fdy = float(dy)
+        fdx = float(self.BallPoint[0] - self.RestCentre[0])
+        fdy = float(self.BallPoint[1] - self.RestCentre[1])
         d = math.sqrt(fdx * fdx + fdy * fdy)
         k = fdiv(80.0, 2.0 * d)
         if k >= 1.0:
@@ -155,30 +148,22 @@ class Launcher:
         cy = float(self.RestCentre[1])
         self.LeftTip = (trunc32(cx - k * fdy), trunc32(cy + k * fdx))
         self.RightTip = (trunc32(cx + k * fdy), trunc32(cy - k * fdx))
-        if size[0] <= 0:
-            tension = 1.0
-        else:
-            tension = min((80.0 / k) / float(size[0]), 1.0)
+        tension = 1.0 if size[0] <= 0 else min((80.0 / k) / float(size[0]), 1.0)
         self.Tension = tension
         self.BandPenWidth = 2 - trunc32(-9.0 * (1.0 - tension))
 
     # -- input
 
     def hit_test(self, pt):
-        left = min(self.LeftTip[0], self.RightTip[0])
-        right = max(self.LeftTip[0], self.RightTip[0])
-        top = min(self.LeftTip[1], self.RightTip[1])
-        bottom = max(self.LeftTip[1], self.RightTip[1])
-        h = bottom - top
-        if h < 20:
-            p = (20 - h) // 2
-            top -= p
-            bottom += p
-        w = right - left
-        if w < 10:
-            p = (20 - w) // 2
-            left -= p
-            right += p
+        """1 when PT is in the band's rectangle, widened where it is thin."""
+        left, right = sorted((self.LeftTip[0], self.RightTip[0]))
+        top, bottom = sorted((self.LeftTip[1], self.RightTip[1]))
+        if bottom - top < 20:
+            p = (20 - (bottom - top)) // 2
+            top, bottom = top - p, bottom + p
+        if right - left < 10:
+            p = (20 - (right - left)) // 2
+            left, right = left - p, right + p
         return 1 if left <= pt[0] < right and top <= pt[1] < bottom else 0
 
     def grab(self):
@@ -273,9 +258,7 @@ class Launcher:
             band = self.band_points()
         else:
             band = [self.LeftTip, self.RightTip]
-        ball = None
-        if self.BallAlive:
-            ball = around(self.BallPoint, BALL_RADIUS)
+        ball = around(self.BallPoint, BALL_RADIUS) if self.BallAlive else None
         tips = [around(self.LeftTip, TIP_RADIUS), around(self.RightTip, TIP_RADIUS)]
         return colour, self.BandPenWidth, band, ball, tips
 
@@ -360,12 +343,11 @@ class App:
     # -- commands
 
     def press(self):
-        point = self.cursor
-        hit = self.launcher.hit_test(point)
+        hit = self.launcher.hit_test(self.cursor)
         if hit:
             self.drag = 1
             self.launcher.grab()
-        self.out.append('{"press":%s,"hit":%d}\n' % (pt(point), hit))
+        self.out.append('{"press":%s,"hit":%d}\n' % (pt(self.cursor), hit))
 
     def resize(self, w, h):
         self.size = (w, h)
