@@ -422,9 +422,8 @@ def tokens(line):
 
 
 def run_script(data):
-    """Runs a script (bytes or str); returns (stdout, stderr, exit status)."""
-    if isinstance(data, bytes):
-        data = data.decode("latin-1")
+    """Runs a script given as bytes; returns (stdout, stderr, exit status)."""
+    data = data.decode("latin-1")
     records = []
     app = App(records)
     for number, line in enumerate(data.split("\n"), 1):
