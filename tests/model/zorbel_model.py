@@ -49,8 +49,7 @@ def fdiv(a, b):
         return a / b
     if a != a or a == 0.0:
         return math.nan
-    negative = (math.copysign(1.0, a) < 0) != (math.copysign(1.0, b) < 0)
-    return -math.inf if negative else math.inf
+    return math.copysign(1.0, a) * math.copysign(math.inf, b)
 
 
 def fmt_double(x):
@@ -59,19 +58,15 @@ def fmt_double(x):
         return "null"
     if x == 0.0:
         return "-0" if math.copysign(1.0, x) < 0 else "0"
-    negative, digits, power = decimal.Decimal(repr(x)).normalize().as_tuple()
+    shortest = decimal.Decimal(repr(abs(x))).normalize()
+    _, digits, power = shortest.as_tuple()
     digits = "".join(map(str, digits))          # value = digits * 10**power
     n = len(digits)
-    if power >= 0:
-        # Integral values print every digit of their exact value, as %f does.
-        fixed = str(int(abs(x)))
-    elif n + power > 0:
-        fixed = digits[:n + power] + "." + digits[n + power:]
-    else:
-        fixed = "0." + "0" * (-(n + power)) + digits
+    # Integral values print every digit of their exact value, as %f does.
+    fixed = str(int(abs(x))) if power >= 0 else format(shortest, "f")
     e = n - 1 + power
     sci = digits[0] + ("." + digits[1:] if n > 1 else "") + "e%s%02d" % ("-+"[e >= 0], abs(e))
-    return ("-" if negative else "") + min(fixed, sci, key=len)
+    return ("-" if x < 0 else "") + min(fixed, sci, key=len)
 
 
 def around(centre, radius):
@@ -84,20 +79,15 @@ def around(centre, radius):
 # ---------------------------------------------------------------- launcher
 
 class Launcher:
-    def __init__(self, geo):
-        hw = idiv(geo.br[0] - geo.tl[0], 2)
-        hh = idiv(geo.br[1] - geo.tl[1], 2)
-        self.BandSide = 0
-        self.BandStretched = 0
-        self.Engaged = 0
+    """The scene in a client area of SIZE, whose top left corner is (0, 0)."""
+
+    def __init__(self, size):
+        hw = idiv(size[0], 2)
+        hh = idiv(size[1], 2)
+        self.BandSide = self.BandStretched = self.Engaged = self.BallAlive = 0
         self.BallX = float(hw)
         self.BallY = float(hh)
-        self.AccelX = 0.0
-        self.AccelY = 0.0
-        self.VelX = 0.0
-        self.VelY = 0.0
-        self.BallAlive = 0
-        self.Tension = 0.0
+        self.AccelX = self.AccelY = self.VelX = self.VelY = self.Tension = 0.0
         self.BandPenWidth = 3
         self.BallPoint = (0, 0)
         self.RightTip = (hw + REST_HALF_SPAN, hh)
@@ -106,7 +96,7 @@ class Launcher:
 
     # -- stepping
 
-    def step(self, geo, drag, cursor):
+    def step(self, size, drag, cursor):
         if drag:
             self.BallPoint = cursor
             self.BallX = float(cursor[0])
@@ -117,25 +107,23 @@ class Launcher:
                 self.BandPenWidth = 10
                 return
             if self.Engaged:
-                self._accelerate(geo)
+                self._accelerate(size)
             self.BallX += self.VelX
             self.BallY += self.VelY
             self.BallPoint = (trunc32(self.BallX), trunc32(self.BallY))
-            if not self.Engaged and self._off_screen(geo):
-                self.VelX = 0.0
-                self.VelY = 0.0
+            if not self.Engaged and self._off_screen(size):
+                self.VelX = self.VelY = 0.0
                 self.BallAlive = 0
                 self.BallPoint = cursor
         if self.Engaged:
-            self._place_tips(geo)
+            self._place_tips(size)
 
-    def _accelerate(self, geo):
-        h = max(idiv(geo.br[0] - geo.tl[0], 2), 1)
+    def _accelerate(self, size):
+        h = max(idiv(size[0], 2), 1)
         nx = (float(self.RestCentre[0]) - self.BallX) / float(h)
         ny = (float(self.RestCentre[1]) - self.BallY) / float(h)
         if self.AccelX * nx < 0.0 or self.AccelY * ny < 0.0:
-            self.AccelX = 0.0
-            self.AccelY = 0.0
+            self.AccelX = self.AccelY = 0.0
             self.Engaged = 0
         else:
             self.AccelX = nx
@@ -143,16 +131,13 @@ class Launcher:
             self.VelX += self.AccelX
             self.VelY += self.AccelY
 
-    def _off_screen(self, geo):
-        left, top, right, bottom = geo.rect
+    def _off_screen(self, size):
         x, y = self.BallPoint
-        return x > right + 20 or x < left - 20 or y > bottom + 20 or y < top - 20
+        return x > size[0] + 20 or x < -20 or y > size[1] + 20 or y < -20
 
-    def _place_tips(self, geo):
-        dx = self.BallPoint[0] - self.RestCentre[0]
-        dy = self.BallPoint[1] - self.RestCentre[1]
-        fdx = float(dx)
-        fdy = float(dy)
+    def _place_tips(self, size):
+        fdx = float(self.BallPoint[0] - self.RestCentre[0])
+        fdy = float(self.BallPoint[1] - self.RestCentre[1])
         d = math.sqrt(fdx * fdx + fdy * fdy)
         k = fdiv(80.0, 2.0 * d)
         if k >= 1.0:
@@ -163,38 +148,28 @@ class Launcher:
         cy = float(self.RestCentre[1])
         self.LeftTip = (trunc32(cx - k * fdy), trunc32(cy + k * fdx))
         self.RightTip = (trunc32(cx + k * fdy), trunc32(cy - k * fdx))
-        width = geo.rect[2] - geo.rect[0]
-        if width <= 0:
-            tension = 1.0
-        else:
-            tension = min((80.0 / k) / float(width), 1.0)
+        tension = 1.0 if size[0] <= 0 else min((80.0 / k) / float(size[0]), 1.0)
         self.Tension = tension
         self.BandPenWidth = 2 - trunc32(-9.0 * (1.0 - tension))
 
     # -- input
 
     def hit_test(self, pt):
-        left = min(self.LeftTip[0], self.RightTip[0])
-        right = max(self.LeftTip[0], self.RightTip[0])
-        top = min(self.LeftTip[1], self.RightTip[1])
-        bottom = max(self.LeftTip[1], self.RightTip[1])
-        h = bottom - top
-        if h < 20:
-            p = (20 - h) // 2
-            top -= p
-            bottom += p
-        w = right - left
-        if w < 10:
-            p = (20 - w) // 2
-            left -= p
-            right += p
+        """1 when PT is in the band's rectangle, widened where it is thin."""
+        left, right = sorted((self.LeftTip[0], self.RightTip[0]))
+        top, bottom = sorted((self.LeftTip[1], self.RightTip[1]))
+        if bottom - top < 20:
+            p = (20 - (bottom - top)) // 2
+            top, bottom = top - p, bottom + p
+        if right - left < 10:
+            p = (20 - (right - left)) // 2
+            left, right = left - p, right + p
         return 1 if left <= pt[0] < right and top <= pt[1] < bottom else 0
 
     def grab(self):
         self.BallAlive = 1
         self.Engaged = 1
-        self.VelX = 0.0
-        self.VelY = 0.0
+        self.VelX = self.VelY = 0.0
 
     def recentre(self, x, y):
         sx = x - self.RestCentre[0]
@@ -283,21 +258,12 @@ class Launcher:
             band = self.band_points()
         else:
             band = [self.LeftTip, self.RightTip]
-        ball = None
-        if self.BallAlive:
-            ball = around(self.BallPoint, BALL_RADIUS)
+        ball = around(self.BallPoint, BALL_RADIUS) if self.BallAlive else None
         tips = [around(self.LeftTip, TIP_RADIUS), around(self.RightTip, TIP_RADIUS)]
         return colour, self.BandPenWidth, band, ball, tips
 
 
 # ---------------------------------------------------------------- application
-
-class Geometry:
-    def __init__(self, w, h):
-        self.rect = (0, 0, w, h)
-        self.tl = (0, 0)
-        self.br = (w, h)
-
 
 class ScriptError(Exception):
     pass
@@ -314,21 +280,16 @@ def rect(r):
 class App:
     def __init__(self, out):
         self.out = out
-        self.geo = None
+        self.size = None
         self.launcher = None
         self.cursor = (0, 0)
         self.drag = 0
-        self.tick = 0
-        self.StepInterval = 0
-        self.ClockStart = 0
-        self.NextStepTime = 0
-        self.steps = 0
-        self.draws = 0
-        self.frames = 0
+        self.tick = self.StepInterval = self.ClockStart = self.NextStepTime = 0
+        self.steps = self.draws = self.frames = 0
 
     def build(self, w, h):
-        self.geo = Geometry(w, h)
-        self.launcher = Launcher(self.geo)
+        self.size = (w, h)
+        self.launcher = Launcher(self.size)
 
     # -- clock
 
@@ -354,7 +315,7 @@ class App:
 
     def do_step(self):
         L = self.launcher
-        L.step(self.geo, self.drag, self.cursor)
+        L.step(self.size, self.drag, self.cursor)
         self.steps += 1
         f = fmt_double
         self.out.append(
@@ -382,17 +343,15 @@ class App:
     # -- commands
 
     def press(self):
-        point = self.cursor
-        hit = self.launcher.hit_test(point)
+        hit = self.launcher.hit_test(self.cursor)
         if hit:
             self.drag = 1
             self.launcher.grab()
-        self.out.append('{"press":%s,"hit":%d}\n' % (pt(point), hit))
+        self.out.append('{"press":%s,"hit":%d}\n' % (pt(self.cursor), hit))
 
     def resize(self, w, h):
-        self.geo = Geometry(w, h)
-        left, top, right, bottom = self.geo.rect
-        self.launcher.recentre(idiv(left + right, 2), idiv(top + bottom, 2))
+        self.size = (w, h)
+        self.launcher.recentre(idiv(w, 2), idiv(h, 2))
 
     def frame(self):
         now, n = self.run_due_steps()
@@ -403,15 +362,14 @@ class App:
 
     def execute(self, words):
         cmd, args = words[0], words[1:]
-        if cmd == "client":
-            if self.launcher is not None:
-                raise ScriptError("'client' is allowed only as the first command")
-            w, h = parse_args(cmd, args, [(0, 100000), (0, 100000)])
-            self.build(w, h)
-            return
         if cmd not in COMMANDS:
             raise ScriptError("unknown command '%s'" % cmd)
-        values = parse_args(cmd, args, COMMANDS[cmd])
+        if cmd == "client" and self.launcher is not None:
+            raise ScriptError("'client' is allowed only as the first command")
+        values = parse_args(cmd, args)
+        if cmd == "client":
+            self.build(values[0], values[1])
+            return
         if self.launcher is None:
             self.build(1024, 768)
         if cmd == "cursor":
@@ -436,39 +394,25 @@ class App:
             self.frame()
 
 
-RANGE_U = (0, 100000)
-COMMANDS = {
-    "cursor": [(INT32_MIN, INT32_MAX), (INT32_MIN, INT32_MAX)],
-    "press": [],
-    "release": [],
-    "step": [(0, 1000000), None],      # None marks the optional tail
-    "draw": [],
-    "resize": [RANGE_U, RANGE_U],
-    "start": [],
-    "tick": [(0, 4294967295)],
-    "frame": [],
-}
-
-SIGNED = re.compile(r"-?[0-9]+\Z")
-UNSIGNED = re.compile(r"[0-9]+\Z")
+# The range of each number a command takes; step may also be given alone.
+SIZE = (0, 100000)
+INT32 = (INT32_MIN, INT32_MAX)
+COMMANDS = {"client": [SIZE, SIZE], "cursor": [INT32, INT32], "press": [], "release": [],
+            "step": [(0, 1000000)], "draw": [], "resize": [SIZE, SIZE], "start": [],
+            "tick": [(0, 4294967295)], "frame": []}
 
 
-def parse_args(cmd, args, shape):
-    optional = shape[-1:] == [None]
-    ranges = shape[:-1] if optional else shape
-    if len(args) > len(ranges):
-        raise ScriptError("'%s': unexpected token '%s'" % (cmd, args[len(ranges)]))
-    if len(args) < len(ranges) and not optional:
-        raise ScriptError("'%s': missing number" % cmd)
+def parse_args(cmd, args):
+    ranges = COMMANDS[cmd]
+    if len(args) != len(ranges) and not (cmd == "step" and not args):
+        raise ScriptError("'%s' takes %d numbers, got %d" % (cmd, len(ranges), len(args)))
     values = []
     for token, (lo, hi) in zip(args, ranges):
-        pattern = SIGNED if lo < 0 else UNSIGNED
-        if not pattern.match(token):
-            raise ScriptError("'%s': '%s' is not a valid number" % (cmd, token))
-        v = int(token)
-        if v < lo or v > hi:
-            raise ScriptError("'%s': %s is out of range [%d, %d]" % (cmd, token, lo, hi))
-        values.append(v)
+        # Only plain decimal digits, with a minus sign where negatives are allowed.
+        if not re.match(r"-?[0-9]+\Z" if lo < 0 else r"[0-9]+\Z", token) or \
+                not lo <= int(token) <= hi:
+            raise ScriptError("'%s': '%s' is not a number in [%d, %d]" % (cmd, token, lo, hi))
+        values.append(int(token))
     return values
 
 
@@ -478,9 +422,8 @@ def tokens(line):
 
 
 def run_script(data):
-    """Runs a script (bytes or str); returns (stdout, stderr, exit status)."""
-    if isinstance(data, bytes):
-        data = data.decode("latin-1")
+    """Runs a script given as bytes; returns (stdout, stderr, exit status)."""
+    data = data.decode("latin-1")
     records = []
     app = App(records)
     for number, line in enumerate(data.split("\n"), 1):
