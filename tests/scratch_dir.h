@@ -12,7 +12,7 @@ class ScratchDir {
 public:
     explicit ScratchDir(const char *prefix)
     {
-        std::string pattern = ::testing::TempDir() + "/" + prefix + "-XXXXXX";
+        std::string pattern = ::testing::TempDir() + prefix + "-XXXXXX"; // ends in /
         if (mkdtemp(pattern.data()) == nullptr)
             ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
         else

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "../scratch_dir.h"
+
 namespace taclib_test {
 
 // Sets (or, with nullopt, removes) a variable and puts the old value back.
@@ -40,15 +42,17 @@ private:
     std::optional<std::string> old_;
 };
 
-// A path unique to the running test.
+// A path unique to the running test, in a folder of this process's own that
+// goes when it ends, so that suites running side by side never meet.
 inline std::string ScratchPath(std::string const &suffix)
 {
+    static ScratchDir const folder("taclib");
     testing::TestInfo const *info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char &c : name) {
         if (c == '/') c = '_';
     }
-    return testing::TempDir() + "taclib_" + name + suffix;
+    return folder.Path() + "/" + name + suffix;
 }
 
 inline std::string WriteFile(std::string const &suffix, std::string const &content)
