@@ -30,6 +30,23 @@ void Append(std::string const &text)
     if (path != nullptr) AppendToRegularFile(path, text);
 }
 
+// The text with every byte `escaped` picks written as \xNN.
+std::string Escaped(std::string const &text, bool (*escaped)(unsigned char))
+{
+    std::string out;
+    for (char c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (escaped(u)) {
+            char escape[8];
+            (void)std::snprintf(escape, sizeof escape, "\\x%02x", u);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string Hex(std::uintptr_t v)
 {
     char buffer[32];
@@ -116,18 +133,8 @@ CallLog &CallLog::Text(char const *s)
         Word("null");
         return *this;
     }
-    std::string quoted = "\"";
-    for (char const *c = s; *c != '\0'; ++c) {
-        unsigned char u = static_cast<unsigned char>(*c);
-        if (u < 0x20 || u >= 0x7F || u == '"' || u == '\\') {
-            char escape[8];
-            (void)std::snprintf(escape, sizeof escape, "\\x%02x", u);
-            quoted += escape;
-        } else {
-            quoted += *c;
-        }
-    }
-    Word(quoted + "\"");
+    Word("\"" + Escaped(s, [](unsigned char u) { return u < 0x20 || u >= 0x7F || u == '"' || u == '\\'; }) +
+         "\"");
     return *this;
 }
 
@@ -141,17 +148,7 @@ void LogNote(std::string const &raw)
 {
     // A note may carry names from outside (a project's path, the places
     // looked in): control bytes are written as \xNN so that it stays one line.
-    std::string text;
-    for (char c : raw) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            char escape[8];
-            (void)std::snprintf(escape, sizeof escape, "\\x%02x", u);
-            text += escape;
-        } else {
-            text += c;
-        }
-    }
+    std::string const text = Escaped(raw, [](unsigned char u) { return u < 0x20 || u == 0x7F; });
     if (g_open != nullptr && g_open->enabled_) {
         g_open->notes_.push_back(text);
         return;
