@@ -172,8 +172,7 @@ Pixels Copy(SurfaceObject *surface)
     Pixels pixels;
     if (surface == nullptr || surface->Buffer() == nullptr || !surface->Buffer()->Valid())
         return pixels;
-    PixelBuffer &buffer = *surface->Buffer();
-    buffer.BeginDirectAccess();
+    const PixelBuffer &buffer = *surface->Buffer();
     pixels.width = buffer.Width();
     pixels.height = buffer.Height();
     pixels.pitch = buffer.Pitch();

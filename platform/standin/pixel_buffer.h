@@ -26,11 +26,6 @@ public:
     }
     const unsigned char *Bytes() const { return bytes_; }
 
-    // Direct writes may be bracketed by these; drawing keeps no copy of the
-    // pixels, so there is nothing to bring up to date either way.
-    void BeginDirectAccess() {}
-    void EndDirectAccess() {}
-
     // The rasterizer on these pixels, made with the buffer: drawing a frame
     // allocates nothing. Null when the buffer could not be made.
     Raster *Drawing() { return raster_.get(); }

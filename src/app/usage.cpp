@@ -3,51 +3,32 @@
 #include <cstdio>
 #include <string>
 
-#include <unistd.h>
+#include "taclib.h"
 
 #ifndef ZORBEL_VERSION
 #define ZORBEL_VERSION "unknown"
 #endif
-#ifndef ZORBEL_DATA_FROM_PROGRAM
-#define ZORBEL_DATA_FROM_PROGRAM "../share/zorbel"
-#endif
 
 namespace {
 
-// The folder of the running program, or "" when it cannot be found out.
-std::string ProgramFolder()
-{
-    char buffer[4096];
-    const ssize_t got = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (got <= 0 || static_cast<size_t>(got) >= sizeof buffer)
-        return std::string();
-    std::string path(buffer, static_cast<size_t>(got));
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
+const char kProjectName[] = "zorbel.hkr";
 
-// The installed data folder written out from the program's folder, each
-// leading ".." taking off one of its components.
-std::string DataFolder(std::string folder)
+// The places are the library's own answer, so that what is printed is where
+// the project will be looked for.
+void PrintProjectPlaces()
 {
-    std::string relative = ZORBEL_DATA_FROM_PROGRAM;
-    while (relative.compare(0, 3, "../") == 0 && folder.size() > 1) {
-        const size_t slash = folder.find_last_of('/');
-        folder = slash == 0 ? "/" : folder.substr(0, slash);
-        relative.erase(0, 3);
+    const char *const what[] = {"in the current folder", "beside the program", "in the data folder"};
+    char place[4096];
+    for (int i = 0; i < 3 && CTacProject::SearchPlace(kProjectName, i, place, sizeof place) != 0; ++i) {
+        if (i == 0)
+            std::printf("  %s\n", what[0]);
+        else
+            std::printf("  %s: %s\n", what[i], place);
     }
-    return folder + (folder == "/" ? "" : "/") + relative;
 }
 
 void PrintUsage()
 {
-    std::string beside = "beside the program";
-    std::string data = ZORBEL_DATA_FROM_PROGRAM " from the program's folder";
-    const std::string folder = ProgramFolder();
-    if (!folder.empty()) {
-        beside += ": " + folder;
-        data = DataFolder(folder);
-    }
     std::printf(
         "Zorbel " ZORBEL_VERSION ": a slingshot-like launcher for a force-feedback mouse.\n"
         "\n"
@@ -62,12 +43,10 @@ void PrintUsage()
         "                 sim: a simulated device; none: no force feedback\n"
         "  TACLIB_LOG     a file to append a line to for every force-feedback call\n"
         "\n"
-        "The spring's values come from the effect project zorbel.hkr, the first\n"
-        "found of (without one, the program's own values are used):\n"
-        "  in the current folder\n"
-        "  %s\n"
-        "  in the data folder: %s\n",
-        beside.c_str(), data.c_str());
+        "The spring's values come from the effect project %s, the first\n"
+        "found of (without one, the program's own values are used):\n",
+        kProjectName);
+    PrintProjectPlaces();
 }
 
 } // namespace

@@ -74,12 +74,17 @@ void ReleaseBand()
 
 } // namespace
 
-int CreateMainWindow(HINSTANCE instance, int width, int height, int show)
+HWND CreateProgramWindow(HINSTANCE instance, int width, int height)
 {
     if (RegisterWindowClass(instance) == 0)
-        return 0;
-    const HWND window = CreateWindowExA(WS_EX_TOPMOST, App.WindowClassName, kAppTitle, WS_POPUP,
-                                        0, 0, width, height, nullptr, nullptr, instance, nullptr);
+        return nullptr;
+    return CreateWindowExA(WS_EX_TOPMOST, App.WindowClassName, kAppTitle, WS_POPUP, 0, 0, width,
+                           height, nullptr, nullptr, instance, nullptr);
+}
+
+int CreateMainWindow(HINSTANCE instance, int width, int height, int show)
+{
+    const HWND window = CreateProgramWindow(instance, width, height);
     App.MainWindow = window;
     if (window == nullptr)
         return 0;

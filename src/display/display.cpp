@@ -11,9 +11,8 @@ const char kAppTitle[] = "Zorbel Demo";
 
 namespace {
 
-constexpr DWORD kFallbackWidth = 800;
-constexpr DWORD kFallbackHeight = 600;
-constexpr DWORD kBitsPerPixel = 16;
+// Taken when the display refuses the configured mode.
+constexpr ScreenMode kFallbackMode{800, 600};
 
 template <class Interface> void ReleaseInto(Interface *&field)
 {
@@ -27,18 +26,6 @@ void ReleaseFlipChain()
 {
     ReleaseInto(App.BackBuffer);
     ReleaseInto(App.Primary);
-}
-
-// The first mode that the display accepts: the configured one, else 800 x 600.
-HRESULT SetMode()
-{
-    if (App.DirectDraw->SetDisplayMode(static_cast<DWORD>(App.DisplayWidth),
-                                       static_cast<DWORD>(App.DisplayHeight), kBitsPerPixel, 0,
-                                       0) == DD_OK)
-        return DD_OK;
-    App.DisplayWidth = static_cast<int>(kFallbackWidth);
-    App.DisplayHeight = static_cast<int>(kFallbackHeight);
-    return App.DirectDraw->SetDisplayMode(kFallbackWidth, kFallbackHeight, kBitsPerPixel, 0, 0);
 }
 
 // In full-screen mode the client area is the screen.
@@ -64,15 +51,17 @@ int OpenDisplay(HWND window)
 
 HRESULT CreateSurfaces(HWND window)
 {
-    HRESULT result = App.DirectDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    const char *failed = "";
+    const ScreenMode configured{static_cast<DWORD>(App.DisplayWidth),
+                                static_cast<DWORD>(App.DisplayHeight)};
+    ScreenMode taken{};
+    HRESULT result = TakeScreen(App.DirectDraw, window, configured, &kFallbackMode, &taken, &failed);
+    App.DisplayWidth = static_cast<int>(taken.width);
+    App.DisplayHeight = static_cast<int>(taken.height);
     if (result != DD_OK)
-        return ReportFatal(window, result, "SetCooperativeLevel FAILED");
-    result = SetMode();
-    if (result != DD_OK)
-        return ReportFatal(window, result, "SetDisplayMode FAILED");
+        return ReportFatal(window, result, "%s FAILED", failed);
     SetClientGeometryFromDisplay();
 
-    const char *failed = "";
     result = CreateFlipChain(App.DirectDraw, &App.Primary, &App.BackBuffer, &failed);
     if (result != DD_OK)
         return ReportFatal(window, result, "%s FAILED", failed);

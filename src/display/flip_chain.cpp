@@ -43,15 +43,28 @@ HRESULT OpenDirectDraw4(IDirectDraw4 **display, const char **failed)
     return result;
 }
 
-HRESULT TakeScreen(IDirectDraw4 *display, HWND window, DWORD width, DWORD height,
-                   const char **failed)
+HRESULT TakeScreen(IDirectDraw4 *display, HWND window, ScreenMode wanted,
+                   const ScreenMode *fallback, ScreenMode *taken, const char **failed)
 {
-    const HRESULT result =
+    *taken = wanted;
+    HRESULT result =
         Step(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
              "SetCooperativeLevel", failed);
     if (result != DD_OK)
         return result;
-    return Step(display->SetDisplayMode(width, height, 16, 0, 0), "SetDisplayMode", failed);
+    result = display->SetDisplayMode(wanted.width, wanted.height, 16, 0, 0);
+    if (result != DD_OK && fallback != nullptr) {
+        *taken = *fallback;
+        result = display->SetDisplayMode(fallback->width, fallback->height, 16, 0, 0);
+    }
+    return Step(result, "SetDisplayMode", failed);
+}
+
+HRESULT TakeScreen(IDirectDraw4 *display, HWND window, DWORD width, DWORD height,
+                   const char **failed)
+{
+    ScreenMode taken{};
+    return TakeScreen(display, window, ScreenMode{width, height}, nullptr, &taken, failed);
 }
 
 HRESULT CreateFlipChain(IDirectDraw4 *display, IDirectDrawSurface4 **primary,

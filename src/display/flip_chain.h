@@ -13,7 +13,18 @@ DDSCAPS2 BackBufferCaps();
 // kept.
 HRESULT OpenDirectDraw4(IDirectDraw4 **display, const char **failed);
 
-// Exclusive full-screen mode for the window, in a 16-bit mode of this size.
+struct ScreenMode {
+    DWORD width;
+    DWORD height;
+};
+
+// Exclusive full-screen mode for the window, in a 16-bit mode of the wanted
+// size or, when the display refuses that and there is a fallback, of the
+// fallback size; *taken is the mode last asked for.
+HRESULT TakeScreen(IDirectDraw4 *display, HWND window, ScreenMode wanted,
+                   const ScreenMode *fallback, ScreenMode *taken, const char **failed);
+
+// The same in one mode only.
 HRESULT TakeScreen(IDirectDraw4 *display, HWND window, DWORD width, DWORD height,
                    const char **failed);
 

@@ -65,6 +65,12 @@ public:
     char const *LastError() const;
     int LastErrorLine() const;
 
+    // Where OpenFile looks for a name without a folder: the index-th place
+    // (from 0: the current folder, the program's folder, its data folder),
+    // copied with its terminating zero into path. 0 past the last place, or
+    // when the place does not fit in size bytes.
+    static int SearchPlace(char const *fileName, int index, char *path, unsigned long size);
+
 private:
     friend class TacAccess;
     TacProjectState *state_;

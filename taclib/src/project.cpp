@@ -56,6 +56,18 @@ CTacProject::~CTacProject()
     delete state_;
 }
 
+int CTacProject::SearchPlace(char const *fileName, int index, char *path, unsigned long size)
+{
+    if (fileName == nullptr || path == nullptr || index < 0) return 0;
+    std::vector<std::string> const places = taclib::ProjectPlaces(fileName);
+    if (static_cast<std::size_t>(index) >= places.size()) return 0;
+    std::string const &place = places[static_cast<std::size_t>(index)];
+    if (place.size() >= size) return 0;
+    std::copy(place.begin(), place.end(), path);
+    path[place.size()] = '\0';
+    return 1;
+}
+
 int CTacProject::OpenFile(char const *fileName, CTacDevice *device)
 {
     CallLog log("CTacProject", "OpenFile");

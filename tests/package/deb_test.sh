@@ -66,7 +66,7 @@ desktop-file-validate "$root/usr/share/applications/zorbel.desktop" || fail "des
 # Started from / without help: the library comes through the run path, and
 # the data folder it names is the unpacked one.
 out=$(cd / && env -u LD_LIBRARY_PATH "$root/usr/bin/zorbel" --help 2>&1) || fail "zorbel --help: $out"
-grep -qF "in the data folder: $root/usr/share/zorbel" <<<"$out" || fail "zorbel --help printed: $out"
+grep -qF "in the data folder: $root/usr/share/zorbel/zorbel.hkr" <<<"$out" || fail "zorbel --help printed: $out"
 
 # No maintainer scripts: nothing is left in dpkg's records once it is removed.
 control=$(dpkg-deb -I "$deb")

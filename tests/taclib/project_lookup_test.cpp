@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "taclib.h"
 #include "taclib_test_support.h"
 
 namespace {
@@ -86,6 +87,19 @@ TEST_F(ProjectLookup, TheFirstPlaceHoldingTheNameIsTheOneRead)
     Put(bin_);
     fs::create_directory(work_ / "zorbel.hkr");
     EXPECT_EQ(Open("zorbel.hkr"), "0 cannot open the file: it is a folder, not a file");
+}
+
+TEST(ProjectSearchPlaces, TheOrderOpenFileLooksInAndNoOverflow)
+{
+    char place[4096];
+    ASSERT_EQ(CTacProject::SearchPlace("zorbel.hkr", 0, place, sizeof place), 1);
+    EXPECT_STREQ(place, "zorbel.hkr");
+    ASSERT_EQ(CTacProject::SearchPlace("zorbel.hkr", 1, place, sizeof place), 1);
+    EXPECT_EQ(fs::path(place).filename(), "zorbel.hkr");
+    EXPECT_EQ(CTacProject::SearchPlace("zorbel.hkr", 3, place, sizeof place), 0);
+    // Exactly the length does not leave room for the terminating zero.
+    EXPECT_EQ(CTacProject::SearchPlace("zorbel.hkr", 0, place, 10), 0);
+    EXPECT_EQ(CTacProject::SearchPlace("zorbel.hkr", 0, place, 11), 1);
 }
 
 }  // namespace

@@ -36,16 +36,7 @@ Session::~Session()
 // its creation, as it does in the program; the launcher is built from it.
 bool Session::Open(int width, int height, std::string &error)
 {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = testing::ProcessInstance();
-    windowClass.lpszClassName = App.WindowClassName;
-    window_ = RegisterClassExA(&windowClass) == 0
-                  ? nullptr
-                  : CreateWindowExA(WS_EX_TOPMOST, App.WindowClassName, "Zorbel Demo", WS_POPUP, 0,
-                                    0, width, height, nullptr, nullptr,
-                                    testing::ProcessInstance(), nullptr);
+    window_ = CreateProgramWindow(testing::ProcessInstance(), width, height);
     if (window_ == nullptr) {
         error = "cannot create a window of " + std::to_string(width) + " x " +
                 std::to_string(height);
