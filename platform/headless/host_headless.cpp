@@ -1,7 +1,13 @@
-// The headless host: a virtual clock, a scripted cursor, no native windows,
-// presentation that only exchanges buffers, message boxes on record, scripted
-// failures, a simulated other copy and the record of calls; and
-// platform/testing.h, its controls for tests, the tracer and benchmarks.
+// The headless host.
+//
+// Serves: the tests, the tracer and the benchmarks, through its controls in
+// platform/testing.h: a virtual clock, a scripted cursor, injected input,
+// scripted failures, a simulated other copy, message boxes on record and the
+// record of calls.
+// Limitations: no native windows and nothing on a screen (Flip exchanges
+// the buffers, Present shows nothing); every mode is accepted unless a
+// control refuses it; Wait never waits. Never in the shipped program.
+// Dependencies: the shared stand-in layer, and cairo for writing pictures.
 #include "platform/testing.h"
 
 #include "platform/headless/call_recorder.h"

@@ -1,7 +1,13 @@
-// What differs between running on a screen (SDL) and headless: the clock,
-// the cursor, input events, native windows, presentation, message boxes and
-// other running copies. Everything else of the stand-in layer is shared and
-// never asks which host runs. See platform/README.md for the contract.
+// The host: what differs between running on a screen (SDL) and headless.
+// Everything else of the stand-in layer is shared and never asks which host
+// runs. This header is the whole contract: each method says what every host
+// must do. A new host is a copy of one of the two hosts with the bodies
+// filled in: a class deriving from Host, installed with ResetPlatform
+// (platform_state.h), and a header saying what it serves, its limitations
+// and its dependencies, as host_sdl.cpp and host_headless.cpp have.
+//
+// Every method is called on the program's one thread; none may block
+// longer than it says.
 #pragma once
 
 #include "platform/standin/ddraw.h"
@@ -25,8 +31,10 @@ public:
     // one-line reason when there is none to open.
     virtual bool Open(std::string *problem) = 0;
 
+    // GetTickCount: milliseconds since some start, wrapping at 2^32.
     virtual DWORD Ticks() = 0;
-    // Cursor in screen coordinates (the display mode's pixels).
+    // GetCursorPos: the cursor in screen coordinates, which are the display
+    // mode's pixels while one is set.
     virtual POINT Cursor() = 0;
     // FSHIFT | FCONTROL | FALT of the modifier keys held now.
     virtual BYTE Modifiers() = 0;
@@ -37,22 +45,35 @@ public:
     // false when no event can ever arrive, so that GetMessageA must not wait.
     virtual bool Wait(DWORD waitMs) = 0;
 
+    // CreateWindowExA of a top-level window: whatever the host shows it
+    // with, hidden until shown; false when it cannot be made (the call then
+    // answers null). DestroyNativeWindow undoes it, also for a window that
+    // is full screen.
     virtual bool CreateNativeWindow(Window &window) = 0;
     virtual void DestroyNativeWindow(Window &window) = 0;
-    virtual void ShowNativeWindow(Window &window) = 0; // after visible/iconic changed
+    // Follows window.visible and window.iconic after ShowWindow changed them.
+    virtual void ShowNativeWindow(Window &window) = 0;
     // Brings the window to the front (SetForegroundWindow, another copy asking).
     virtual void RaiseWindow(Window &window) = 0;
+    // The class's icon, where the host shows one.
     virtual void SetNativeIcon(Window &window, const IconImage &icon) = 0;
 
-    // DD_OK when the screen can show a mode of this size and depth.
+    // SetDisplayMode: DD_OK when the screen can show a mode of this size and
+    // depth, else the DirectDraw error Windows gives for such a screen.
     virtual HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) = 0;
+    // The window covers the screen and shows a width x height picture, with
+    // the cursor in that picture's pixels; LeaveFullScreen gives the
+    // screen back (the display object's release).
     virtual void EnterFullScreen(Window &window, DWORD width, DWORD height) = 0;
     virtual void LeaveFullScreen(Window &window) = 0;
     // Called by Flip before it does anything.
     virtual void Flipping() {}
-    // Shows the buffer on the window; false when the device was lost meanwhile.
+    // Flip: shows the buffer on the window, without allocating; false when
+    // what shows it was lost meanwhile (the surfaces are then lost).
     virtual bool Present(Window &window, const PixelBuffer &buffer) = 0;
 
+    // MessageBoxA with one OK button: holds the thread until it is answered
+    // and returns IDOK, or 0 when no box can be shown.
     virtual int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) = 0;
 
     // A call's result chosen in advance instead of its work (a failure the
