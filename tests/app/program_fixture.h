@@ -108,6 +108,14 @@ protected:
         return found;
     }
 
+    // What the first call in the log with the prefix gave back last (the
+    // object it made or found, by its name in the log); "" if there is none.
+    static std::string ResultOf(const std::string &prefix)
+    {
+        const std::vector<std::string> found = Calls(prefix);
+        return found.empty() ? std::string() : found[0].substr(found[0].rfind(' ') + 1);
+    }
+
     // The index of the first call in the log with the prefix; a failure if
     // there is none.
     static std::ptrdiff_t IndexOf(const std::string &prefix)

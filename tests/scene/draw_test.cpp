@@ -24,18 +24,25 @@ TEST_F(DrawTest, ToolsAroundTheDrawingAndBandOverBallUnderTips)
 {
     StartUp();
     HoldAt(512, 484);
+    const std::string back = zt::HandleName(App.BackBuffer);
+    const std::string brush = zt::HandleName(App.BallBrush);
+    const std::string outline = zt::HandleName(App.OutlinePen);
     zt::ClearCallLog();
     App.TheLauncher->Draw();
-    const auto ball = IndexOf("Ellipse dc2 492 464 532 504");
-    const auto band = IndexOf("Polyline dc2 7 472,384 492,487");
-    const auto tips = IndexOf("Ellipse dc2 462 374 482 394");
-    EXPECT_LT(IndexOf("GetDC surface2"), IndexOf("SelectObject dc2 brush1"));
-    EXPECT_LT(IndexOf("SelectObject dc2 brush1"), ball);
+    const std::string dc = ResultOf("GetDC " + back);
+    const std::string bandPen = ResultOf("CreatePen");
+    const std::string select = "SelectObject " + dc + " ";
+    const auto ball = IndexOf("Ellipse " + dc + " 492 464 532 504");
+    const auto band = IndexOf("Polyline " + dc + " 7 472,384 492,487");
+    const auto tips = IndexOf("Ellipse " + dc + " 462 374 482 394");
+    EXPECT_LT(IndexOf("GetDC " + back), IndexOf(select + brush));
+    EXPECT_LT(IndexOf(select + brush), ball);
     EXPECT_LT(ball, band);
     EXPECT_LT(band, tips);
-    EXPECT_LT(tips, IndexOf("SelectObject dc2 stock0"));
-    EXPECT_LT(IndexOf("SelectObject dc2 stock7"), IndexOf("ReleaseDC surface2 dc2"));
-    EXPECT_LT(IndexOf("ReleaseDC surface2 dc2"), IndexOf("DeleteObject pen2"));
+    // The brush and pen that were selected before are selected again.
+    EXPECT_LT(tips, IndexOf(select + ResultOf(select + brush)));
+    EXPECT_LT(IndexOf(select + ResultOf(select + outline)), IndexOf("ReleaseDC " + back + " " + dc));
+    EXPECT_LT(IndexOf("ReleaseDC " + back + " " + dc), IndexOf("DeleteObject " + bandPen));
 }
 
 TEST_F(DrawTest, WithoutADeviceContextNothingIsDrawnButTheBandSideMoves)
@@ -47,7 +54,7 @@ TEST_F(DrawTest, WithoutADeviceContextNothingIsDrawnButTheBandSideMoves)
     App.TheLauncher->Draw();
     EXPECT_TRUE(Calls("Ellipse").empty());
     EXPECT_TRUE(Calls("SelectObject").empty());
-    EXPECT_EQ(Calls("DeleteObject pen2").size(), 1u) << "the band pen is still deleted";
+    EXPECT_EQ(Calls("DeleteObject " + ResultOf("CreatePen")).size(), 1u) << "the band pen is still deleted";
     EXPECT_EQ(App.TheLauncher->BandSide, 1);
     EXPECT_EQ(App.TheLauncher->LeftTip.x, 552) << "the tips exchanged all the same";
     EXPECT_EQ(zt::LiveGdiObjects(), 2);
