@@ -2,6 +2,7 @@
 #include "platform/headless/call_recorder.h"
 
 #include "platform/standin/directdraw.h"
+#include "platform/record_text.h"
 #include "platform/standin/platform_state.h"
 
 #include <cinttypes>
@@ -37,7 +38,7 @@ std::string ObjectName(const void *object)
 
 std::string Quoted(const void *text)
 {
-    return text == nullptr ? "null" : "\"" + std::string(static_cast<const char *>(text)) + "\"";
+    return QuotedText(static_cast<const char *>(text));
 }
 
 } // namespace

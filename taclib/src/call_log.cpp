@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "file_access.h"
+#include "platform/record_text.h"
 #include "spring_params.h"
 
 namespace taclib {
@@ -28,23 +29,6 @@ void Append(std::string const &text)
 {
     char const *path = LogPath();
     if (path != nullptr) AppendToRegularFile(path, text);
-}
-
-// The text with every byte `escaped` picks written as \xNN.
-std::string Escaped(std::string const &text, bool (*escaped)(unsigned char))
-{
-    std::string out;
-    for (char c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (escaped(u)) {
-            char escape[8];
-            (void)std::snprintf(escape, sizeof escape, "\\x%02x", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::string Hex(std::uintptr_t v)
@@ -129,12 +113,7 @@ CallLog &CallLog::KeepablePoint(std::int64_t x, std::int64_t y)
 
 CallLog &CallLog::Text(char const *s)
 {
-    if (s == nullptr) {
-        Word("null");
-        return *this;
-    }
-    Word("\"" + Escaped(s, [](unsigned char u) { return u < 0x20 || u >= 0x7F || u == '"' || u == '\\'; }) +
-         "\"");
+    Word(zorbel::QuotedText(s));
     return *this;
 }
 
@@ -148,7 +127,7 @@ void LogNote(std::string const &raw)
 {
     // A note may carry names from outside (a project's path, the places
     // looked in): control bytes are written as \xNN so that it stays one line.
-    std::string const text = Escaped(raw, [](unsigned char u) { return u < 0x20 || u == 0x7F; });
+    std::string const text = zorbel::OneLineText(raw);
     if (g_open != nullptr && g_open->enabled_) {
         g_open->notes_.push_back(text);
         return;

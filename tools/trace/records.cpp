@@ -18,13 +18,6 @@ std::string RectText(const RECT &rect)
            std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
 }
 
-std::string ColourText(COLORREF colour)
-{
-    char text[16];
-    (void)std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(colour));
-    return text;
-}
-
 } // namespace
 
 std::string FormatDouble(double value)
@@ -59,10 +52,13 @@ Record &Record::Double(const char *key, double value)
     return *this;
 }
 
-Record &Record::Text(const char *key, const std::string &value)
+// A colour as a string of hexadecimal digits, which needs no escaping.
+Record &Record::Colour(const char *key, COLORREF colour)
 {
     Key(key);
-    text_ += '"' + value + '"';
+    char text[16];
+    (void)std::snprintf(text, sizeof text, "\"0x%08X\"", static_cast<unsigned>(colour));
+    text_ += text;
     return *this;
 }
 
@@ -134,7 +130,7 @@ std::string DrawRecord(long long number, const BandLayout &layout, const Launche
 {
     Record record;
     record.Int("draw", number)
-        .Text("colour", ColourText(layout.Colour))
+        .Colour("colour", layout.Colour)
         .Int("pen", layout.PenWidth)
         .Points("band", layout.Points, layout.PointCount);
     if (layout.BallVisible)

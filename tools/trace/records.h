@@ -12,7 +12,7 @@ class Record {
 public:
     Record &Int(const char *key, long long value);
     Record &Double(const char *key, double value);
-    Record &Text(const char *key, const std::string &value);
+    Record &Colour(const char *key, COLORREF colour);
     Record &Point(const char *key, POINT point);
     Record &Rect(const char *key, const RECT &rect);
     Record &Null(const char *key);
