@@ -28,10 +28,10 @@ int Usage()
 // and reading stops there instead of holding all of it in memory.
 constexpr std::streamsize kMaxLine = 4096;
 
-int Fail(long long number, const std::string &error)
+int Fail(long long number, const std::string &why)
 {
     std::fflush(stdout);
-    std::fprintf(stderr, "line %lld: %s\n", number, error.c_str());
+    std::fprintf(stderr, "line %lld: %s\n", number, why.c_str());
     return 2;
 }
 
@@ -53,9 +53,9 @@ int Run(std::istream &in, const std::string &pngDir, std::FILE *sums)
         const bool newline = !in.eof();
         const std::string_view text(line, static_cast<std::size_t>(in.gcount() - (newline ? 1 : 0)));
         zorbel::trace::Command command;
-        std::string error;
-        if (!zorbel::trace::ParseLine(text, command, error) || !session.Run(command, error))
-            return Fail(number, error);
+        std::string why;
+        if (!zorbel::trace::ParseLine(text, command, &why) || !session.Run(command, &why))
+            return Fail(number, why);
         if (in.eof())
             break;
     }

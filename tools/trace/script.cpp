@@ -87,21 +87,21 @@ std::string Quoted(std::string_view word)
     return out;
 }
 
-bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::string &error)
+bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::string *why)
 {
     const char *first = token.data();
     const char *last = token.data() + token.size();
     const auto [end, ec] = std::from_chars(first, last, value);
     if (ec == std::errc::result_out_of_range) {
-        error = "number out of range: " + Quoted(token);
+        *why = "number out of range: " + Quoted(token);
         return false;
     }
     if (ec != std::errc() || end != last) {
-        error = "not an integer: " + Quoted(token);
+        *why = "not an integer: " + Quoted(token);
         return false;
     }
     if (value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
-        error = "number out of range: " + Quoted(token) + " (allowed " +
+        *why = "number out of range: " + Quoted(token) + " (allowed " +
                 std::to_string(range.min) + " to " + std::to_string(range.max) + ")";
         return false;
     }
@@ -110,7 +110,7 @@ bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::
 
 } // namespace
 
-bool ParseLine(std::string_view line, Command &command, std::string &error)
+bool ParseLine(std::string_view line, Command &command, std::string *why)
 {
     const auto tokens = Tokens(line);
     command = Command{};
@@ -121,7 +121,7 @@ bool ParseLine(std::string_view line, Command &command, std::string &error)
             continue;
         const int args = static_cast<int>(tokens.size()) - 1;
         if (args < syntax.minArgs || args > syntax.maxArgs) {
-            error = std::string(syntax.name) + " takes " + std::to_string(syntax.minArgs) +
+            *why = std::string(syntax.name) + " takes " + std::to_string(syntax.minArgs) +
                     (syntax.maxArgs != syntax.minArgs ? " or " + std::to_string(syntax.maxArgs)
                                                       : std::string()) +
                     " argument" + (syntax.maxArgs == 1 ? "" : "s") + ", got " +
@@ -132,13 +132,13 @@ bool ParseLine(std::string_view line, Command &command, std::string &error)
         if (syntax.op == Op::Step)
             command.a = 1;
         const Range range = RangeOf(syntax.op);
-        if (args >= 1 && !ParseNumber(tokens[1], range, command.a, error))
+        if (args >= 1 && !ParseNumber(tokens[1], range, command.a, why))
             return false;
-        if (args >= 2 && !ParseNumber(tokens[2], range, command.b, error))
+        if (args >= 2 && !ParseNumber(tokens[2], range, command.b, why))
             return false;
         return true;
     }
-    error = "unknown command " + Quoted(tokens[0]);
+    *why = "unknown command " + Quoted(tokens[0]);
     return false;
 }
 

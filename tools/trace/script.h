@@ -16,6 +16,6 @@ struct Command {
 };
 
 // Parses one line. On a malformed line returns false with the reason.
-bool ParseLine(std::string_view line, Command &command, std::string &error);
+bool ParseLine(std::string_view line, Command &command, std::string *why);
 
 } // namespace zorbel::trace

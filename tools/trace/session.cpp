@@ -34,17 +34,17 @@ Session::~Session()
 // The program's window of the given client size at the screen origin. Its
 // procedure takes the client geometry from the move and size messages of
 // its creation, as it does in the program; the launcher is built from it.
-bool Session::Open(int width, int height, std::string &error)
+bool Session::Open(int width, int height, std::string *why)
 {
     window_ = CreateProgramWindow(testing::ProcessInstance(), width, height);
     if (window_ == nullptr) {
-        error = "cannot create a window of " + std::to_string(width) + " x " +
+        *why = "cannot create a window of " + std::to_string(width) + " x " +
                 std::to_string(height);
         return false;
     }
     App.MainWindow = window_;
     Deliver();
-    if (Pictures() && !OpenDisplay(width, height, error))
+    if (Pictures() && !OpenDisplay(width, height, why))
         return false;
     launcher_ = new Launcher();
     App.TheLauncher = launcher_;
@@ -54,7 +54,7 @@ bool Session::Open(int width, int height, std::string &error)
 
 // A flipping pair of the client's size to draw frames into, opened without
 // touching the client geometry that the window procedure keeps.
-bool Session::OpenDisplay(int width, int height, std::string &error)
+bool Session::OpenDisplay(int width, int height, std::string *why)
 {
     const char *failed = "";
     const bool ok = OpenDirectDraw4(&App.DirectDraw, &failed) == DD_OK &&
@@ -62,7 +62,7 @@ bool Session::OpenDisplay(int width, int height, std::string &error)
                                static_cast<DWORD>(height), &failed) == DD_OK &&
                     CreateFlipChain(App.DirectDraw, &App.Primary, &App.BackBuffer, &failed) == DD_OK;
     if (!ok)
-        error = "cannot draw pictures of " + std::to_string(width) + " x " +
+        *why = "cannot draw pictures of " + std::to_string(width) + " x " +
                 std::to_string(height) + " pixels";
     return ok;
 }
@@ -76,18 +76,18 @@ void Session::Deliver()
             (void)DispatchMessageA(&msg);
 }
 
-bool Session::Run(const Command &command, std::string &error)
+bool Session::Run(const Command &command, std::string *why)
 {
     if (command.op == Op::None)
         return true;
     if (command.op == Op::Client && launcher_ != nullptr) {
-        error = "client must be the first command";
+        *why = "client must be the first command";
         return false;
     }
     if (launcher_ == nullptr) {
         const bool client = command.op == Op::Client;
         if (!Open(client ? static_cast<int>(command.a) : 1024,
-                  client ? static_cast<int>(command.b) : 768, error))
+                  client ? static_cast<int>(command.b) : 768, why))
             return false;
         if (client)
             return true;
@@ -107,7 +107,7 @@ bool Session::Run(const Command &command, std::string &error)
         Steps(command.a);
         break;
     case Op::Draw:
-        ok = Draw(error);
+        ok = Draw(why);
         break;
     case Op::Resize:
         Resize(static_cast<int>(command.a), static_cast<int>(command.b));
@@ -119,7 +119,7 @@ bool Session::Run(const Command &command, std::string &error)
         testing::SetTickCount(static_cast<DWORD>(command.a));
         break;
     case Op::Frame:
-        Frame(error, ok);
+        ok = Frame(why);
         break;
     default:
         break;
@@ -173,7 +173,7 @@ struct RecordingStepper {
 
 } // namespace
 
-void Session::Frame(std::string &error, bool &ok)
+bool Session::Frame(std::string *why)
 {
     RecordingStepper stepper{*launcher_, out_, steps_};
     const DWORD now = ClockNow();
@@ -184,7 +184,7 @@ void Session::Frame(std::string &error, bool &ok)
              .Int("steps", ran)
              .Int("NextStepTime", App.NextStepTime)
              .Line());
-    ok = Draw(error);
+    return Draw(why);
 }
 
 namespace {
@@ -207,7 +207,7 @@ std::uint64_t Checksum(const testing::Pixels &pixels)
 // The band logic once, as a frame runs it, and its record. With pictures
 // wanted, the very layout of the record is then drawn as the program draws
 // a frame.
-bool Session::Draw(std::string &error)
+bool Session::Draw(std::string *why)
 {
     const BandLayout layout = launcher_->LayOutBand();
     Emit(DrawRecord(++draws_, layout, *launcher_));
@@ -223,7 +223,7 @@ bool Session::Draw(std::string &error)
     char name[32];
     (void)std::snprintf(name, sizeof name, "/frame-%06lld.png", draws_);
     if (!testing::WritePng(pixels, pngDir_ + name)) {
-        error = "cannot write " + pngDir_ + name;
+        *why = "cannot write " + pngDir_ + name;
         return false;
     }
     return true;

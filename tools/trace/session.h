@@ -22,18 +22,18 @@ public:
 
     // Runs one parsed command. Returns false with the reason when the
     // command is not allowed where it stands or cannot be carried out.
-    bool Run(const Command &command, std::string &error);
+    bool Run(const Command &command, std::string *why);
 
 private:
-    bool Open(int width, int height, std::string &error);
-    bool OpenDisplay(int width, int height, std::string &error);
+    bool Open(int width, int height, std::string *why);
+    bool OpenDisplay(int width, int height, std::string *why);
     void Deliver();
     void Press();
     void Button(bool down);
     void Resize(int width, int height);
     void Steps(long long count);
-    void Frame(std::string &error, bool &ok);
-    bool Draw(std::string &error);
+    bool Frame(std::string *why);
+    bool Draw(std::string *why);
     void Emit(const std::string &line);
     bool Pictures() const { return !pngDir_.empty() || sums_ != nullptr; }
 
