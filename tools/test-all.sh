@@ -20,8 +20,8 @@ skipped=()
 echo "== native build and tests"
 cmake --preset native
 cmake --build --preset native -j "$jobs"
-ctest --preset native -j "$jobs"
-tests/e2e/native_test.sh build/native
+ctest --preset native -j "$jobs" -LE e2e
+ctest --preset native -L e2e -LE wine
 
 echo "== sanitizer build and tests"
 cmake --preset sanitize
@@ -31,15 +31,14 @@ ctest --preset sanitize -j "$jobs"
 echo "== Windows build and tests under Wine"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
-tests/package/zip_test.sh build/windows build/windows/unpacked
+ctest --preset native -R '^e2e[.]wine32[.]zip$'
 
 probe_status=0
 probe_reason=$(tools/probe-ia32.sh) || probe_status=$?
 case "$probe_status" in
     0)
         # Started from the unpacked archive, as a user would start it.
-        tests/e2e/wine_test.sh build/windows/unpacked/zorbel-*-win32
-        tests/e2e/gdi_diff.sh build/windows build/native
+        ctest --preset native -L wine32
         ;;
     1)
         if [ "${ZORBEL_REQUIRE_WIN32:-0}" = 1 ]; then
@@ -51,9 +50,7 @@ case "$probe_status" in
         tests/e2e/check-exe.sh build/windows/zorbel.exe
         cmake --preset windows64
         cmake --build --preset windows64 -j "$jobs"
-        tests/package/zip_test.sh build/windows64 build/windows64/unpacked
-        tests/e2e/wine_test.sh build/windows64/unpacked/zorbel-*-win64
-        tests/e2e/gdi_diff.sh build/windows64 build/native
+        ctest --preset native -L wine64
         ;;
     *)
         echo "the 32-bit probe failed (status $probe_status); cannot tell whether this host runs 32-bit programs" >&2

@@ -311,8 +311,13 @@ e2e_fail() {
 
 # Runs FUNCTION as the case NAME in a subshell, so that a failure ends only
 # this case; whatever the case started is ended before the next one.
+# Runs one case, unless E2E_CASES names the cases to run (separated by
+# spaces) and not this one.
 e2e_case() {
     local name=${1:?} fn=${2:?} status=0
+    if [ -n "${E2E_CASES:-}" ] && [[ " $E2E_CASES " != *" $name "* ]]; then
+        return 0
+    fi
     E2E_CASE=$name
     E2E_CASE_DIR=$E2E_TMP/cases/$name
     rm -rf "$E2E_CASE_DIR" "${E2E_ARTIFACTS:?}/$name"
@@ -337,5 +342,9 @@ e2e_case() {
 
 e2e_summary() {
     echo "end-to-end: $E2E_PASSED passed, $E2E_FAILED failed" >&2
+    if [ -n "${E2E_CASES:-}" ] && [ $((E2E_PASSED + E2E_FAILED)) -eq 0 ]; then
+        echo "end-to-end: no case here is named in E2E_CASES ($E2E_CASES)" >&2
+        return 1
+    fi
     [ "$E2E_FAILED" -eq 0 ]
 }
