@@ -48,6 +48,9 @@ void InjectLeftButton(bool down, HWND window = nullptr);
 void InjectKeyDown(WPARAM virtualKey, bool repeat = false, HWND window = nullptr);
 // Queues a close request: WM_CLOSE is sent to the window procedure at the next pump.
 void InjectClose(HWND window = nullptr);
+// Sends WM_ACTIVATEAPP at the next pump: another program came to the front
+// (false) or this one came back (true).
+void InjectActivation(bool active, HWND window = nullptr);
 // Moves/resizes the window to `screen`; WM_MOVE then WM_SIZE are sent at the next pump.
 void InjectWindowRect(RECT screen, HWND window = nullptr);
 // Loses every surface, as a display change would: Flip, Blt and GetDC answer

@@ -131,6 +131,7 @@ std::string MessageName(UINT message)
     case WM_CLOSE: return "WM_CLOSE";
     case WM_QUIT: return "WM_QUIT";
     case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
+    case WM_ACTIVATEAPP: return "WM_ACTIVATEAPP";
     case WM_KEYDOWN: return "WM_KEYDOWN";
     case WM_KEYUP: return "WM_KEYUP";
     case WM_COMMAND: return "WM_COMMAND";

@@ -240,6 +240,12 @@ void InjectClose(HWND window)
         SendAtNextPump(target->Handle(), WM_CLOSE, 0, 0);
 }
 
+void InjectActivation(bool active, HWND window)
+{
+    if (Window *target = Target(window))
+        SendAtNextPump(target->Handle(), WM_ACTIVATEAPP, active ? TRUE : FALSE, 0);
+}
+
 void InjectWindowRect(RECT screen, HWND window)
 {
     if (Window *target = Target(window))

@@ -92,6 +92,13 @@ void HandleWindowEvent(const SDL_WindowEvent &event)
     case SDL_WINDOWEVENT_CLOSE:
         SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
         break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // Another program came to the front, or this one came back: no
+        // thread id of the other program here (lParam 0).
+        SendAtNextPump(window->Handle(), WM_ACTIVATEAPP,
+                       event.event == SDL_WINDOWEVENT_FOCUS_GAINED ? TRUE : FALSE, 0);
+        break;
     case SDL_WINDOWEVENT_MINIMIZED:
         NoteIconic(*window, true, false);
         break;

@@ -63,6 +63,7 @@ using LPMSG = MSG *;
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
+#define WM_ACTIVATEAPP 0x001C
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_COMMAND 0x0111

@@ -26,7 +26,8 @@ ATOM RegisterWindowClass(HINSTANCE instance)
 }
 
 // Takes the client area anew and moves the rest centre, and the spring's
-// centre, to its middle.
+// centre, to its middle. A minimised window's middle lies far off the screen
+// (-32000, -32000): the spring keeps its centre until the window is restored.
 void RefreshGeometry(HWND window)
 {
     (void)GetClientRect(window, &App.ClientRect);
@@ -41,7 +42,7 @@ void RefreshGeometry(HWND window)
         static_cast<LONG>((static_cast<std::int64_t>(client.top) + client.bottom) / 2)};
     if (App.TheLauncher != nullptr)
         App.TheLauncher->Recentre(centre.x, centre.y);
-    if (App.Spring != nullptr) {
+    if (App.Spring != nullptr && IsIconic(window) == FALSE) {
         POINT screenCentre = centre;
         (void)ClientToScreen(window, &screenCentre);
         MoveSpringCentre(screenCentre);
@@ -64,6 +65,15 @@ void TryGrab(HWND window)
     StartSpring();
     App.DragFlag = 1;
     launcher->Grab();
+}
+
+// Another program came to the front, or the window was minimised: the
+// release may never reach this window, so the force must not wait for it.
+// The drag itself ends with the release, as ever.
+void LetGoOfForce()
+{
+    if (App.DragFlag != 0)
+        StopSpring();
 }
 
 void ReleaseBand()
@@ -103,6 +113,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOVE:
     case WM_SIZE:
         RefreshGeometry(window);
+        if (message == WM_SIZE && wParam == SIZE_MINIMIZED)
+            LetGoOfForce();
+        break;
+    case WM_ACTIVATEAPP:
+        if (wParam == FALSE)
+            LetGoOfForce();
         break;
     case WM_LBUTTONDOWN:
         TryGrab(window);

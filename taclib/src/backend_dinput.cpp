@@ -74,6 +74,15 @@ struct SpringBlock {
     LONG direction[2];
 };
 
+// What the library keeps of each effect besides DirectInput's interface.
+struct EffectSlot {
+    IDirectInputEffect *effect;
+    DWORD startDelay;  // as last set on the effect, in microseconds
+    // Stopped as far as the caller knows, but the device was not ours to
+    // tell: stopped on the device as soon as it is ours again.
+    bool stopOwed;
+};
+
 class DInputBackend : public Backend {
 public:
     DInputBackend(IDirectInput8A *di, IDirectInputDevice8A *device, bool isMouse)
@@ -105,58 +114,85 @@ public:
         HRESULT hr = device_->CreateEffect(GUID_Spring, &block.effect, &effect, nullptr);
         if (FAILED(hr)) return Failed("CreateEffect", hr);
         *id = next_++;
-        effects_[*id] = effect;
+        effects_[*id] = EffectSlot{effect, block.effect.dwStartDelay, false};
         return true;
     }
 
     bool UpdateSpring(EffectId id, SpringParams const &p) override
     {
-        IDirectInputEffect *effect = Find(id);
-        if (effect == nullptr) return false;
+        EffectSlot *slot = Find(id);
+        if (slot == nullptr) return false;
         SpringBlock block;
         Fill(p, 0, &block);
-        HRESULT hr = effect->SetParameters(&block.effect, DIEP_TYPESPECIFICPARAMS | DIEP_DURATION);
-        return SUCCEEDED(hr) || Failed("SetParameters", hr);
+        // A playing spring takes its new centre as it plays: never stopped
+        // and started again for it. A device that cannot change it while
+        // playing keeps the values for the next Start, which downloads them.
+        DWORD what = DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART;
+        HRESULT hr = Retried([&] { return slot->effect->SetParameters(&block.effect, what); });
+        return SUCCEEDED(hr) || hr == static_cast<HRESULT>(DIERR_EFFECTPLAYING) || Failed("SetParameters", hr);
     }
 
     bool Start(EffectId id, SpringParams const &p, StartParams const &s) override
     {
-        IDirectInputEffect *effect = Find(id);
-        if (effect == nullptr) return false;
+        EffectSlot *slot = Find(id);
+        if (slot == nullptr) return false;
         SpringBlock block;
         Fill(p, s.delayMs, &block);
-        HRESULT hr = effect->SetParameters(&block.effect, DIEP_STARTDELAY);
-        if (FAILED(hr)) return Failed("SetParameters", hr);
+        // Setting the delay downloads the effect: only when it changes.
+        if (block.effect.dwStartDelay != slot->startDelay) {
+            HRESULT hr = Retried([&] { return slot->effect->SetParameters(&block.effect, DIEP_STARTDELAY); });
+            if (FAILED(hr)) return Failed("SetParameters", hr);
+            slot->startDelay = block.effect.dwStartDelay;
+        }
         DWORD iterations = s.iterations == kInfiniteIterations ? INFINITE : s.iterations;
         DWORD flags = s.solo ? DIES_SOLO : 0;
-        hr = effect->Start(iterations, flags);
-        if (IsLost(hr) && SUCCEEDED(device_->Acquire())) hr = effect->Start(iterations, flags);
-        return SUCCEEDED(hr) || Failed("Start", hr);
+        HRESULT hr = Retried([&] { return slot->effect->Start(iterations, flags); });
+        if (FAILED(hr)) return Failed("Start", hr);
+        slot->stopOwed = false;
+        return true;
     }
 
     bool Stop(EffectId id) override
     {
-        IDirectInputEffect *effect = Find(id);
-        if (effect == nullptr) return false;
-        HRESULT hr = effect->Stop();
-        // A device that is no longer ours plays nothing of ours: stopped.
-        return SUCCEEDED(hr) || IsLost(hr) || Failed("Stop", hr);
+        EffectSlot *slot = Find(id);
+        if (slot == nullptr) return false;
+        HRESULT hr = Retried([&] { return slot->effect->Stop(); });
+        // A device that is no longer ours plays nothing of ours: stopped,
+        // and told so once it is ours again.
+        slot->stopOwed = IsLost(hr);
+        return SUCCEEDED(hr) || slot->stopOwed || Failed("Stop", hr);
     }
 
     void Destroy(EffectId id) override
     {
         auto it = effects_.find(id);
         if (it == effects_.end()) return;
-        (void)it->second->Unload();  // releasing it unloads it anyway
-        (void)it->second->Release();
+        (void)it->second.effect->Unload();  // releasing it unloads it anyway
+        (void)it->second.effect->Release();
         effects_.erase(it);
     }
 
 private:
-    IDirectInputEffect *Find(EffectId id)
+    EffectSlot *Find(EffectId id)
     {
         auto it = effects_.find(id);
-        return it != effects_.end() ? it->second : nullptr;
+        return it != effects_.end() ? &it->second : nullptr;
+    }
+
+    // Makes an effect call; when the device is found lost (another window
+    // came to the front and went, the device was replugged), acquires it
+    // again, as DirectInput asks, and makes the call once more.
+    template <class Call>
+    HRESULT Retried(Call call)
+    {
+        HRESULT hr = call();
+        if (!IsLost(hr) || FAILED(device_->Acquire())) return hr;
+        for (auto &entry : effects_) {
+            EffectSlot &owed = entry.second;
+            if (owed.stopOwed) (void)owed.effect->Stop();
+            owed.stopOwed = false;
+        }
+        return call();
     }
 
     void Fill(SpringParams const &p, std::uint32_t delayMs, SpringBlock *b)
@@ -185,7 +221,10 @@ private:
         e.dwTriggerButton = DIEB_NOTRIGGER;
         e.cAxes = count;
         e.rgdwAxes = b->axes;
-        e.rglDirection = b->direction;  // a condition per axis carries its own direction
+        // A condition per axis carries its own direction, and DirectInput
+        // ignores this one; it still names one: along the first axis.
+        b->direction[0] = 1;
+        e.rglDirection = b->direction;
         e.cbTypeSpecificParams = count * sizeof(DICONDITION);
         e.lpvTypeSpecificParams = b->conditions;
         e.dwStartDelay = delayMs * 1000;
@@ -194,7 +233,7 @@ private:
     IDirectInput8A *di_;
     IDirectInputDevice8A *device_;
     bool isMouse_;
-    std::map<EffectId, IDirectInputEffect *> effects_;
+    std::map<EffectId, EffectSlot> effects_;
     EffectId next_ = 1;
 };
 
@@ -207,6 +246,7 @@ bool Prepare(IDirectInputDevice8A *device, bool isMouse, OpenRequest const &requ
         *why = "SetDataFormat failed";
         return Failed("SetDataFormat", hr);
     }
+    // A pointing device is here only with foregroundOnly set.
     DWORD level = DISCL_EXCLUSIVE | (request.foregroundOnly ? DISCL_FOREGROUND : DISCL_BACKGROUND);
     hr = device->SetCooperativeLevel(static_cast<HWND>(request.window), level);
     if (FAILED(hr)) {
@@ -239,10 +279,14 @@ std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &request, std::st
         return nullptr;
     }
     GUID guid;
-    bool isMouse = FindDevice(di, DI8DEVCLASS_POINTER, &guid);
+    // Force needs an exclusive level, and DirectInput gives a mouse no
+    // exclusive level in the background: force in the background is for a
+    // game controller only.
+    bool isMouse = request.foregroundOnly && FindDevice(di, DI8DEVCLASS_POINTER, &guid);
     if (!isMouse && !FindDevice(di, DI8DEVCLASS_GAMECTRL, &guid)) {
         (void)di->Release();
-        *why = "no force-feedback device";
+        *why = request.foregroundOnly ? "no force-feedback device"
+                                      : "no force-feedback game controller (a mouse has force only in the foreground)";
         return nullptr;
     }
     IDirectInputDevice8A *device = nullptr;

@@ -1,9 +1,42 @@
 // The window procedure: geometry, grabs and releases, close and destroy.
 #include "app/program_fixture.h"
 
+#include <sstream>
+
+#include "scratch_dir.h"
+#include "taclib/taclib_test_support.h"
+
 namespace {
 
 using WindowTest = ProgramTest;
+
+// The same on the simulated device, with the library's log read back.
+class WindowSpringTest : public ProgramTest {
+protected:
+    // What the device was told since the last look: "start", "stop",
+    // "update X,Y" (the new centre).
+    std::vector<std::string> Told()
+    {
+        const auto lines = taclib_test::ReadLines(log_);
+        std::vector<std::string> told;
+        for (std::size_t i = seen_; i < lines.size(); ++i) {
+            std::istringstream words(lines[i]);
+            std::string sim, spring, id, verb, centre;
+            words >> sim >> spring >> id >> verb >> centre;
+            if (sim == "sim" && spring == "spring" && verb != "create")
+                told.push_back(verb == "update" ? verb + " " + centre.substr(7) : verb);
+        }
+        seen_ = lines.size();
+        return told;
+    }
+
+    using List = std::vector<std::string>;
+    ScratchDir scratch_{"zorbel-window"};
+    std::string log_ = scratch_.Path() + "/taclib.log";
+    taclib_test::ScopedEnv device_{"TACLIB_DEVICE", std::string("sim")};
+    taclib_test::ScopedEnv logEnv_{"TACLIB_LOG", log_};
+    std::size_t seen_ = 0;
+};
 
 TEST_F(WindowTest, MoveOrSizeRefreshesGeometryAndRecentres)
 {
@@ -79,6 +112,51 @@ TEST_F(WindowTest, CloseQuitsKeepingTheSurfacesAndDestroyReleasesThem)
     EXPECT_NE(App.DirectDraw, nullptr);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+}
+
+// Another program coming to the front, or a minimise, mid-drag: the release
+// may never come, so the force stops at once; the drag itself still ends
+// with the release. Without a drag there is nothing to stop.
+TEST_F(WindowSpringTest, LosingTheForegroundOrMinimisingMidDragStopsTheForce)
+{
+    StartUp();
+    ASSERT_NE(App.Spring, nullptr);
+    (void)Told();
+    zt::InjectActivation(false);
+    Pump();
+    EXPECT_EQ(Told(), List{}) << "no drag";
+
+    Press(512, 390);
+    EXPECT_EQ(Told(), List{"start"});
+    zt::InjectActivation(false);
+    Pump();
+    EXPECT_EQ(Told(), List{"stop"}) << "the foreground lost";
+    EXPECT_EQ(App.DragFlag, 1);
+    zt::InjectActivation(true);
+    Pump();
+    Release();
+    EXPECT_EQ(Told(), List{"stop"}) << "only the release";
+    EXPECT_EQ(App.DragFlag, 0);
+
+    Press(512, 390);
+    (void)ShowWindow(App.MainWindow, SW_MINIMIZE);
+    List told = Told();
+    told.erase(std::remove(told.begin(), told.end(), "update -32000,-32000"), told.end());
+    EXPECT_EQ(told, (List{"start", "stop"})) << "minimised (the centre: the next test)";
+    EXPECT_EQ(App.DragFlag, 1);
+}
+
+// A minimised window's middle is far off the screen: the spring keeps its
+// centre, and gets the rest centre again on the restore.
+TEST_F(WindowSpringTest, AMinimisedWindowNeverMovesTheSpringsCentre)
+{
+    StartUp();
+    ASSERT_NE(App.Spring, nullptr);
+    (void)Told();
+    (void)ShowWindow(App.MainWindow, SW_MINIMIZE);
+    EXPECT_EQ(Told(), List{});
+    (void)ShowWindow(App.MainWindow, SW_RESTORE);
+    EXPECT_EQ(Told(), (List{"update 512,384", "update 512,384"})) << "a move and a size";
 }
 
 } // namespace

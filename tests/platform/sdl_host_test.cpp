@@ -66,8 +66,9 @@ protected:
 
 // Keys and presses as such are checked by the sample program's run; here,
 // what it cannot show: a repeat's flags, a double click that is still a
-// plain press, and a close request going to the window procedure.
-TEST_F(SdlHostTest, RepeatsDoubleClicksAndCloseRequestsBecomeMessages)
+// plain press, the focus going and coming, and a close request going to the
+// window procedure.
+TEST_F(SdlHostTest, RepeatsDoubleClicksFocusAndCloseRequestsBecomeMessages)
 {
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
@@ -88,6 +89,16 @@ TEST_F(SdlHostTest, RepeatsDoubleClicksAndCloseRequestsBecomeMessages)
     ASSERT_TRUE(Next(&msg));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_LBUTTONDOWN));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(MK_LBUTTON));
+
+    // The focus going and coming: another program in front, and back.
+    for (const Uint8 what : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED}) {
+        ReceivedMessages().clear();
+        WindowEvent(what);
+        ASSERT_FALSE(ReceivedMessages().empty());
+        EXPECT_EQ(ReceivedMessages().back().message, static_cast<UINT>(WM_ACTIVATEAPP));
+        EXPECT_EQ(ReceivedMessages().back().wParam,
+                  static_cast<WPARAM>(what == SDL_WINDOWEVENT_FOCUS_GAINED));
+    }
 
     ReceivedMessages().clear();
     WindowEvent(SDL_WINDOWEVENT_CLOSE);
