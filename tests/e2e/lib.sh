@@ -37,6 +37,10 @@ e2e_init() {
     E2E_XVFB_PID=
     E2E_PIDS=()
     unset WINEPREFIX WINEARCH WINELOADER
+    # A runtime folder of this run's own: the single-copy check of a program
+    # started here never finds a copy that another run started.
+    export XDG_RUNTIME_DIR=$E2E_TMP/runtime
+    mkdir -m 700 "$XDG_RUNTIME_DIR" || return 1
     E2E_WINE=
     export WINEDEBUG=-all
     trap e2e_cleanup EXIT
