@@ -71,7 +71,12 @@ case "$probe_status" in
             echo "this host cannot run 32-bit programs ($probe_reason), and ZORBEL_REQUIRE_WIN32=1 requires it" >&2
             exit 1
         fi
-        echo "SKIPPED: the 32-bit Windows program under 32-bit Wine: this host cannot run 32-bit programs ($probe_reason); running the 64-bit build instead"
+        # Debian 12's 64-bit Wine can run a 32-bit program in its own 64-bit
+        # process (wow64: 32-bit Wine's Windows DLLs and 64-bit Wine's Unix
+        # libraries side by side in a folder named by WINEDLLPATH), and the
+        # program gets as far as its window, but DirectDraw cannot be created:
+        # the display adapter call under it answers STATUS_NOT_SUPPORTED there.
+        echo "SKIPPED: the 32-bit Windows program under Wine: this host cannot run 32-bit programs ($probe_reason), so 32-bit Wine cannot start, and 64-bit Wine 8's wow64 mode gives 32-bit programs no DirectDraw (D3DKMTOpenAdapterFromGdiDisplayName: 0xc00000bb); running the 64-bit build instead"
         skipped+=("32-bit Wine run")
         tests/e2e/check-exe.sh build/windows/zorbel.exe
         cmake --preset windows64
