@@ -24,12 +24,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The scene arithmetic has to give the same bits as the native build: doubles
-# rounded after every operation. The x87 unit keeps 80-bit intermediates and a
-# contracted multiply-add skips a rounding, so both are ruled out (SSE2 is the
-# x86-64 default already; saying so keeps both builds on one set of flags).
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -ffp-contract=off")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -ffp-contract=off")
+include(${CMAKE_CURRENT_LIST_DIR}/x86-float.cmake)
+set(CMAKE_C_FLAGS_INIT "${ZORBEL_X86_FLOAT_FLAGS}")
+set(CMAKE_CXX_FLAGS_INIT "${ZORBEL_X86_FLOAT_FLAGS}")
 
 # No MinGW runtime DLLs beside the executable: it carries libgcc, libstdc++ and
 # winpthread; this holds for the program and for DLLs built with it alike.

@@ -8,7 +8,10 @@
 #                                above, Google Test and Benchmark, clang for
 #                                fuzzing, the MinGW-w64 cross compiler, Wine
 #                                with Xvfb for the Windows program's end-to-end
-#                                tests, and the tools the package tests use
+#                                tests, the tools the package tests use, and
+#                                the 32-bit compiler and i386 libraries for
+#                                the 32-bit tracer, with qemu-user to run it
+#                                where the kernel cannot
 set -euo pipefail
 
 run_packages=(
@@ -23,6 +26,7 @@ test_packages=(
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386 wine64
   dpkg-dev desktop-file-utils
+  g++-multilib libsdl2-dev:i386 libcairo2-dev:i386 qemu-user-static
 )
 
 case "${1:-test}" in
@@ -43,7 +47,7 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-# Only the 32-bit Wine needs the i386 architecture.
+# Only 32-bit Wine and the 32-bit tracer's libraries need the i386 architecture.
 for p in "${missing[@]}"; do
   if [[ $p == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386

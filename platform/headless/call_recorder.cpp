@@ -157,15 +157,15 @@ void TextRecorder::Clear()
     ++clears_;
 }
 
-std::size_t TextRecorder::Open(const char *name)
+std::uint64_t TextRecorder::Open(const char *name)
 {
     lines_.emplace_back(name);
-    return (lines_.size() - 1) | (static_cast<std::size_t>(clears_ & 0xFFFFFF) << 40);
+    return (lines_.size() - 1) | (static_cast<std::uint64_t>(clears_ & 0xFFFFFF) << 40);
 }
 
-void TextRecorder::Add(std::size_t key, const LogValue &value)
+void TextRecorder::Add(std::uint64_t key, const LogValue &value)
 {
-    const std::size_t index = key & ((std::size_t{1} << 40) - 1);
+    const std::uint64_t index = key & ((std::uint64_t{1} << 40) - 1);
     if ((key >> 40) != (clears_ & 0xFFFFFF) || index >= lines_.size())
         return; // opened before a clear
     std::string &line = lines_[index];

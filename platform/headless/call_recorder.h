@@ -10,8 +10,8 @@ namespace zorbel::standin {
 
 class TextRecorder final : public CallRecorder {
 public:
-    std::size_t Open(const char *name) override;
-    void Add(std::size_t line, const LogValue &value) override;
+    std::uint64_t Open(const char *name) override;
+    void Add(std::uint64_t line, const LogValue &value) override;
 
     const std::vector<std::string> &Lines() const { return lines_; }
     void Clear();

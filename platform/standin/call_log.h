@@ -11,6 +11,7 @@
 #include "platform/standin/winuser.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace zorbel::standin {
 
@@ -40,9 +41,9 @@ class CallRecorder {
 public:
     virtual ~CallRecorder() = default;
     // Opens a line for a call that starts now; returns its key.
-    virtual std::size_t Open(const char *name) = 0;
+    virtual std::uint64_t Open(const char *name) = 0;
     // Adds to a line opened earlier (ignored when that line was cleared since).
-    virtual void Add(std::size_t line, const LogValue &value) = 0;
+    virtual void Add(std::uint64_t line, const LogValue &value) = 0;
 };
 
 // The installed recorder, or null.
@@ -85,7 +86,7 @@ private:
     }
 
     CallRecorder *recorder_;
-    std::size_t line_;
+    std::uint64_t line_;
 };
 
 } // namespace zorbel::standin

@@ -22,8 +22,14 @@ namespace zorbel::standin {
 namespace {
 
 // Products of two coordinates or differences can need more than 64 bits;
-// the common small ones are worked out in 64.
+// the common small ones are worked out in 64. Where long has 32 bits, a
+// product of two fits in long long.
+#ifdef __SIZEOF_INT128__
 using Wide = __int128;
+#else
+using Wide = long long;
+#endif
+static_assert(sizeof(Wide) >= 2 * sizeof(long), "a product of two longs must fit");
 
 template <class Int> long FloorDiv(Int a, Int b) // b > 0
 {
