@@ -8,7 +8,9 @@
 # programs (found by running one, tools/probe-ia32.sh), 32-bit Wine cannot
 # start: the 32-bit program is still built and checked as a file, and the
 # end-to-end cases run on the 64-bit build of the same sources under 64-bit
-# Wine instead. ZORBEL_REQUIRE_WIN32=1 makes that a failure.
+# Wine instead. ZORBEL_REQUIRE_WIN32=1 makes that a failure. The force
+# feedback against the tests' own DirectInput runs on the 64-bit build on
+# every host, and on the 32-bit one where it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +35,10 @@ cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 tests/package/zip_test.sh build/windows build/windows/unpacked
 
+cmake --preset windows64
+cmake --build --preset windows64 -j "$jobs"
+tests/e2e/dinput_test.sh build/windows64
+
 probe_status=0
 probe_reason=$(tools/probe-ia32.sh) || probe_status=$?
 case "$probe_status" in
@@ -40,6 +46,7 @@ case "$probe_status" in
         # Started from the unpacked archive, as a user would start it.
         tests/e2e/wine_test.sh build/windows/unpacked/zorbel-*-win32
         tests/e2e/gdi_diff.sh build/windows build/native
+        tests/e2e/dinput_test.sh build/windows
         ;;
     1)
         if [ "${ZORBEL_REQUIRE_WIN32:-0}" = 1 ]; then
@@ -49,8 +56,6 @@ case "$probe_status" in
         echo "SKIPPED: the 32-bit Windows program under 32-bit Wine: this host cannot run 32-bit programs ($probe_reason); running the 64-bit build instead"
         skipped+=("32-bit Wine run")
         tests/e2e/check-exe.sh build/windows/zorbel.exe
-        cmake --preset windows64
-        cmake --build --preset windows64 -j "$jobs"
         tests/package/zip_test.sh build/windows64 build/windows64/unpacked
         tests/e2e/wine_test.sh build/windows64/unpacked/zorbel-*-win64
         tests/e2e/gdi_diff.sh build/windows64 build/native
