@@ -209,6 +209,46 @@ case_device_lost() {
     fi
 }
 
+# With the band held another program comes to the front: DirectInput drops
+# the foreground-only device and the full-screen window is minimised. The
+# spring must be stopped and never centred off the screen; a second copy of
+# the program brings the first back, whose next drag plays. The library does
+# neither yet, so until foreground_loss_stops is 1 both are reported, not
+# failed.
+foreground_loss_stops=0
+case_foreground_lost() {
+    start_standin pointer
+    e2e_press_and_pull 512 384 512 584 10
+    e2e_expect_pixel 512 584 0x000000FF "ball at the cursor" 3
+    wait_line "^Effect::Start effect=1 .* -> $ok\$"
+    local starts
+    starts=$(record | wc -l)
+    e2e_start notepad "$WINEPREFIX/drive_c/windows/system32/notepad.exe"
+    local notepad=$E2E_PID
+    e2e_wait_window "Untitled - Notepad"
+    wait_line "^(note the window left the foreground|Effect::Stop|Device::Unacquire)"
+    e2e_release
+    kill "$notepad"
+    local restored
+    restored=$(record | wc -l)
+    e2e_start zorbel2 "$E2E_CASE_DIR/zorbel.exe"
+    e2e_expect_exit "$E2E_PID" 20 0 "the second copy"
+    # The release never reached the program, which still holds the band.
+    e2e_wait_window "$title" 1024x768
+    drag plays
+    end_standin 20
+    local after faults=""
+    after=$(record | sed -n "$((starts + 1)),\$p")
+    sed -n "1,$((restored - starts))p" <<<"$after" | grep -qE '^Effect::Stop' ||
+        faults+="no Stop when the window left the front; "
+    grep -qE 'condition=-?[1-9]' <<<"$after" &&
+        faults+="a centre off the rest centre: $(grep -oE 'condition=-?[1-9][^ ]*' <<<"$after" | head -n 1); "
+    expect_lines 2 "^Effect::Start effect=1 iterations=1 flags=0x1 -> $ok\$"
+    [ -z "$faults" ] && return
+    [ "$foreground_loss_stops" = 1 ] && e2e_fail "$faults"
+    echo "KNOWN FAULT [$E2E_CASE]: $faults" >&2
+}
+
 e2e_init "$build/e2e-dinput-artifacts" || exit 1
 e2e_wine_select "$build/zorbel.exe" || exit 1
 e2e_xvfb_start 16 || exit 1
@@ -221,4 +261,5 @@ e2e_case level-refused case_level_refused
 e2e_case effect-refused case_effect_refused
 e2e_case start-not-acquired case_start_not_acquired
 e2e_case device-lost case_device_lost
+e2e_case foreground-lost case_foreground_lost
 e2e_summary
