@@ -99,7 +99,7 @@ expect_mouse_opened() {
 expect_played() {
     local drags=${1:?}
     expect_lines 1 "^Device::CreateEffect "
-    expect_lines 1 "^Device::CreateEffect guid=spring size=[0-9]+ flags=0x12 duration=4294967295 sampleperiod=0 gain=10000 trigger=0xffffffff repeat=0 axes=2 axis=0,4 direction=0,0 envelope=none typespecific=48 $condition $condition startdelay=0 effect=1 -> $ok\$"
+    expect_lines 1 "^Device::CreateEffect guid=spring size=[0-9]+ flags=0x12 duration=4294967295 sampleperiod=0 gain=10000 trigger=0xffffffff repeat=0 axes=2 axis=0,4 direction=-?[0-9]+,-?[0-9]+ envelope=none typespecific=48 $condition $condition startdelay=0 effect=1 -> $ok\$"
     expect_lines "$drags" "^Effect::Start effect=1 iterations=1 flags=0x1 -> $ok\$"
     expect_lines "$drags" "^Effect::Stop effect=1 -> $ok\$"
     local order
@@ -201,7 +201,6 @@ case_device_lost() {
     if grep -qE "^Device::Acquire -> $ok\$" <<<"$after" &&
         grep -qE "^Effect::Start effect=1 iterations=1 flags=0x1 -> $ok\$" <<<"$after"; then
         expect_lines 2 "^Effect::Start effect=1 iterations=1 flags=0x1 -> $ok\$"
-        expect_lines 1 "^Effect::Stop effect=1 -> $ok\$"
     elif [ "$lost_device_recovers" = 1 ]; then
         e2e_fail "the lost device was not acquired again on the next press: $(tr '\n' ';' <<<"$after")"
     else
