@@ -1,0 +1,75 @@
+// A DirectInput 8 of the tests' own, loaded by the program in place of the
+// system's: it reports one force-feedback device (or none, or fails as told),
+// writes every call with its arguments to a record, one line a call, and
+// checks each argument against DirectInput's documented contract, writing a
+// "violation" line for each breach.
+//
+//   DINPUT_STANDIN_RECORD  the record file (nothing is recorded without it)
+//   DINPUT_STANDIN_MODE    pointer (the default): one force-feedback mouse;
+//                          gamectrl: a force-feedback game controller only;
+//                          none: no device; effect-refused: CreateEffect
+//                          answers DIERR_DEVICEFULL; start-not-acquired: the
+//                          first Start finds the device not acquired; lost:
+//                          the device is lost once the first Start played,
+//                          until it is acquired again; level-refused:
+//                          SetCooperativeLevel fails
+//
+// Objects are never freed, so that a call after the last Release is seen and
+// recorded instead of crashing.
+#pragma once
+#define DIRECTINPUT_VERSION 0x0800
+#include <windows.h>
+#include <dinput.h>
+
+namespace standin {
+
+enum class Mode { Pointer, GameCtrl, None, EffectRefused, StartNotAcquired, Lost, LevelRefused };
+Mode TheMode();
+
+// One record line, written whole when the call's result is known.
+class Line {
+public:
+    explicit Line(char const *call);
+    Line &Add(char const *format, ...) __attribute__((format(printf, 2, 3)));
+    HRESULT Done(HRESULT hr);
+
+private:
+    char text_[2048];
+    size_t length_ = 0;
+};
+
+// A breach of the contract, recorded at once, before the call's own line.
+void Violation(char const *call, char const *format, ...) __attribute__((format(printf, 2, 3)));
+void Write(char const *text);
+
+// What a device is while its effects are called.
+class Effect;
+struct DeviceState {
+    bool mouse = true;
+    DIDATAFORMAT const *format = nullptr;  // the application's, as set
+    char const *formatName = "none";
+    DWORD level = 0;
+    HWND window = nullptr;
+    bool acquired = false;
+    bool lost = false;
+    bool firstStartDone = false;
+    Effect *effects[16] = {};
+    int effectCount = 0;
+};
+
+// Stops every effect of the device (an effect played solo, a device lost or
+// unacquired); all but KEEP.
+void StopAll(DeviceState const *device, Effect *keep);
+bool IsHeld(DeviceState *device);  // acquired, and still the foreground's when it must be
+Effect *NewEffect(DeviceState *device, bool condition);
+IDirectInputEffect *Interface(Effect *effect);
+void Downloaded(Effect *effect);  // created on an acquired device
+void Discard(Effect *effect);     // refused at creation: never handed out
+bool CheckedParameters(char const *call, Line &line, Effect *effect, DIEFFECT const *e, DWORD flags);
+
+// Interfaces still referenced, and effects still downloaded, for the exit line.
+extern LONG g_references;
+extern LONG g_loaded;
+extern LONG g_playing;
+
+}  // namespace standin
