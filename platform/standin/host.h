@@ -54,6 +54,9 @@ public:
     virtual bool Present(Window &window, const PixelBuffer &buffer) = 0;
 
     virtual int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) = 0;
+    // Why the screen went away while the program ran (the program is then
+    // asked to close and ends with status 1); null while it is there.
+    virtual const char *ScreenLoss() { return nullptr; }
 
     // A call's result chosen in advance instead of its work (a failure the
     // screen cannot be made to give on demand); false for a normal call.
