@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 namespace zorbel::standin {
 
@@ -28,6 +29,14 @@ int RunWinMain(int argc, char **argv)
         commandLine += argv[i];
     }
     const int result = WinMain(ProcessInstance(), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    if (const char *loss = CurrentHost().ScreenLoss()) {
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, loss);
+        ShutdownPlatform();
+        // The libraries' clean-up at exit could touch what is left of the
+        // lost screen (see sdl_ending.cpp): the process ends without it.
+        (void)std::fflush(nullptr);
+        _exit(1);
+    }
     ShutdownPlatform();
     return result;
 }

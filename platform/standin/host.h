@@ -75,6 +75,9 @@ public:
     // MessageBoxA with one OK button: holds the thread until it is answered
     // and returns IDOK, or 0 when no box can be shown.
     virtual int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) = 0;
+    // Why the screen went away while the program ran (the program is then
+    // asked to close and ends with status 1); null while it is there.
+    virtual const char *ScreenLoss() { return nullptr; }
 
     // A call's result chosen in advance instead of its work (a failure the
     // screen cannot be made to give on demand); false for a normal call.

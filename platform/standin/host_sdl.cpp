@@ -6,6 +6,7 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
+#include "platform/standin/sdl_ending.h"
 
 #include <SDL.h>
 
@@ -125,6 +126,13 @@ void HandleButton(const SDL_MouseButtonEvent &event, bool down)
               MAKELPARAM(client.x, client.y));
 }
 
+void AskWindowsToClose()
+{
+    for (Window &window : State().windows)
+        if (window.used)
+            SendAtNextPump(window.Handle(), WM_CLOSE, 0, 0);
+}
+
 void HandleKey(const SDL_KeyboardEvent &event, bool down)
 {
     const WORD key = VirtualKeyOf(event.keysym.sym);
@@ -147,7 +155,8 @@ class SdlHost final : public Host {
 public:
     ~SdlHost() override
     {
-        if (!ready_)
+        // A lost display is not touched again.
+        if (!Live())
             return;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         // Nobody else (force feedback, say) uses SDL any more: let it free
@@ -167,7 +176,11 @@ public:
     bool CreateNativeWindow(Window &window) override;
     void DestroyNativeWindow(Window &window) override;
     void ShowNativeWindow(Window &window) override;
-    void RaiseWindow(Window &window) override { SDL_RaiseWindow(NativeOf(window)->window); }
+    void RaiseWindow(Window &window) override
+    {
+        if (Live())
+            SDL_RaiseWindow(NativeOf(window)->window);
+    }
     void SetNativeIcon(Window &window, const IconImage &icon) override;
 
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;
@@ -176,15 +189,20 @@ public:
     bool Present(Window &window, const PixelBuffer &buffer) override;
 
     int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override;
+    const char *ScreenLoss() override { return DisplayLoss(); }
 
 private:
+    // The screen is open and has not been lost since.
+    bool Live() const { return ready_ && DisplayLoss() == nullptr; }
     bool Start();
     void Handle(const SDL_Event &event);
     bool EnsureTexture(NativeWindow &native, int width, int height);
+    bool Draw(Window &window, const PixelBuffer &buffer);
 
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
+    bool closeAsked_ = false; // after the display's loss
     std::string problem_; // why the screen did not open
 };
 
@@ -240,9 +258,11 @@ bool SdlHost::Start()
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             ready_ = false;
             problem_ = NoScreenReason();
+        } else {
+            WatchSessionEnd();
         }
     }
-    return ready_;
+    return Live();
 }
 
 bool SdlHost::Open(std::string *problem)
@@ -306,10 +326,16 @@ bool SdlHost::Wait(DWORD waitMs)
     if (!ready_)
         return false;
     SDL_Event event;
-    if (waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
+    if (Live() && waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);
-    while (SDL_PollEvent(&event) == 1)
+    while (Live() && SDL_PollEvent(&event) == 1)
         Handle(event);
+    if (!Live() && !closeAsked_) {
+        // The display is gone: the program is asked to close, as by a
+        // signal, and shuts down in order.
+        closeAsked_ = true;
+        AskWindowsToClose();
+    }
     return true;
 }
 
@@ -335,9 +361,7 @@ void SdlHost::Handle(const SDL_Event &event)
         NoteSurfacesLost();
         break;
     case SDL_QUIT:
-        for (Window &window : State().windows)
-            if (window.used)
-                SendAtNextPump(window.Handle(), WM_CLOSE, 0, 0);
+        AskWindowsToClose();
         break;
     default:
         break;
@@ -371,6 +395,7 @@ bool SdlHost::CreateNativeWindow(Window &window)
         SDL_DestroyWindow(native->window);
         return false;
     }
+    SurviveDisplayLoss(native->window);
     window.native = native.release();
     return true;
 }
@@ -380,10 +405,12 @@ void SdlHost::DestroyNativeWindow(Window &window)
     NativeWindow *native = NativeOf(window);
     if (native == nullptr)
         return;
-    if (native->texture != nullptr)
-        SDL_DestroyTexture(native->texture);
-    SDL_DestroyRenderer(native->renderer);
-    SDL_DestroyWindow(native->window);
+    if (Live()) {
+        if (native->texture != nullptr)
+            SDL_DestroyTexture(native->texture);
+        SDL_DestroyRenderer(native->renderer);
+        SDL_DestroyWindow(native->window);
+    }
     delete native;
     window.native = nullptr;
 }
@@ -391,6 +418,8 @@ void SdlHost::DestroyNativeWindow(Window &window)
 void SdlHost::ShowNativeWindow(Window &window)
 {
     NativeWindow *native = NativeOf(window);
+    if (!Live())
+        return;
     const Uint32 flags = SDL_GetWindowFlags(native->window);
     if (!window.visible) {
         SDL_HideWindow(native->window);
@@ -411,7 +440,8 @@ void SdlHost::SetNativeIcon(Window &window, const IconImage &icon)
         icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (surface == nullptr)
         return;
-    SDL_SetWindowIcon(NativeOf(window)->window, surface);
+    if (Live())
+        SDL_SetWindowIcon(NativeOf(window)->window, surface);
     SDL_FreeSurface(surface);
 }
 
@@ -427,6 +457,8 @@ HRESULT SdlHost::CheckDisplayMode(DWORD width, DWORD height, DWORD)
 void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
 {
     NativeWindow *native = NativeOf(window);
+    if (!Live())
+        return;
     native->modeWidth = static_cast<int>(width);
     native->modeHeight = static_cast<int>(height);
     ShowModeSize(*native);
@@ -444,7 +476,7 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
 void SdlHost::LeaveFullScreen(Window &window)
 {
     NativeWindow *native = NativeOf(window);
-    if (native->modeWidth == 0)
+    if (native->modeWidth == 0 || !Live())
         return;
     native->modeWidth = 0;
     native->modeHeight = 0;
@@ -474,6 +506,25 @@ bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
 }
 
 bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
+{
+    // A display gone since the last frame is found here, before drawing.
+    SDL_PumpEvents();
+    struct Frame {
+        SdlHost *host;
+        Window *window;
+        const PixelBuffer *buffer;
+        bool shown;
+    } frame{this, &window, &buffer, false};
+    const auto draw = [](void *context) {
+        auto *f = static_cast<Frame *>(context);
+        f->shown = f->host->Draw(*f->window, *f->buffer);
+    };
+    // Once the display is gone, nothing is shown any more: the program is
+    // closing.
+    return !Live() || !DrawOnScreen(draw, &frame) || frame.shown;
+}
+
+bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
 {
     NativeWindow *native = NativeOf(window);
     if (native == nullptr || !EnsureTexture(*native, buffer.Width(), buffer.Height()))

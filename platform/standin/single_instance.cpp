@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -36,6 +37,20 @@ int NewSocket() { return socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLO
 
 std::string Reason(const std::string &path, const char *what) { return path + ": " + what; }
 
+// The user's cache folder: $XDG_CACHE_HOME, else ~/.cache; empty for none.
+std::string CacheDirectory()
+{
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && cache[0] == '/')
+        return cache;
+    const char *home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd *user = getpwuid(getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    return home != nullptr && home[0] == '/' ? std::string(home) + "/.cache" : std::string{};
+}
+
 } // namespace
 
 bool IsPrivateDirectory(const std::string &directory, std::string *problem)
@@ -59,10 +74,19 @@ std::string DefaultInstanceDirectory(std::string *problem)
 {
     std::string directory;
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/')
+    if (runtime != nullptr && runtime[0] == '/') {
         directory = std::string(runtime) + "/zorbel";
-    else
-        directory = "/tmp/zorbel-" + std::to_string(getuid());
+    } else {
+        // Not a shared folder such as /tmp: another user could make the
+        // folder there first and so switch the check off.
+        const std::string cache = CacheDirectory();
+        if (cache.empty()) {
+            *problem = "neither XDG_RUNTIME_DIR nor a home folder is set";
+            return {};
+        }
+        (void)mkdir(cache.c_str(), 0700);
+        directory = cache + "/zorbel";
+    }
     if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
         *problem = Reason(directory, std::strerror(errno));
         return {};

@@ -14,8 +14,9 @@
 
 namespace zorbel::standin {
 
-// The per-user folder: $XDG_RUNTIME_DIR/zorbel, else /tmp/zorbel-<uid>;
-// created with mode 0700 if missing. Empty, with the reason in `problem`,
+// The per-user folder: $XDG_RUNTIME_DIR/zorbel, else zorbel in the user's
+// cache folder ($XDG_CACHE_HOME, else ~/.cache); created with mode 0700 if
+// missing. Empty, with the reason in `problem`,
 // when it cannot be made or is not a folder of the user's with mode 0700
 // (someone else's could hand us their socket).
 std::string DefaultInstanceDirectory(std::string *problem);

@@ -215,12 +215,16 @@ void AppendToRegularFile(char const *path, std::string const &text)
 {
     // Without O_NONBLOCK a FIFO with no reader would hold the program here
     // for good; with it, such a FIFO fails to open, and one with a reader is
-    // let go unwritten below. An unwritable log must not change what the
-    // library does, so every failure is silent.
-    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    // let go unwritten below. A symbolic link, or a file of another user,
+    // may have been put in the log's place (in /tmp, say) to have the
+    // program append to something it was never meant to: neither is written.
+    // An unwritable log must not change what the library does, so every
+    // failure is silent.
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW,
+                    0600);
     if (fd < 0) return;
     struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
         std::size_t done = 0;
         while (done < text.size()) {
             ssize_t n = ::write(fd, text.data() + done, text.size() - done);

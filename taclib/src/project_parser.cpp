@@ -70,7 +70,8 @@ std::string ParseInt(string_view s, std::int64_t lo, std::int64_t hi, std::int64
 std::string ParsePair(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *x, std::int64_t *y)
 {
     std::size_t comma = s.find(',');
-    if (comma == string_view::npos || s.find(',', comma + 1) != string_view::npos) {
+    if (comma == string_view::npos || s.find(',', comma + 1) != string_view::npos ||
+        Trim(s.substr(0, comma)).empty() || Trim(s.substr(comma + 1)).empty()) {
         return "expects two numbers \"x, y\", not " + Quote(s);
     }
     std::string why = ParseInt(Trim(s.substr(0, comma)), lo, hi, x);
@@ -88,7 +89,7 @@ std::string IntInto(string_view s, std::int64_t lo, std::int64_t hi, Field *fiel
 
 std::string KeyType(string_view v, EffectSpec *e)
 {
-    if (v != "spring") return "unknown effect type " + Quote(v) + " (the one type is spring)";
+    if (v != "spring") return "must be spring, the one effect type, not " + Quote(v);
     e->type = EffectType::Spring;
     return {};
 }

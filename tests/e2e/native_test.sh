@@ -44,6 +44,41 @@ case_signal_at_the_message_box() {
     e2e_expect_exit "$pid" 15 143 "zorbel after SIGTERM at the message box"
 }
 
+# Holds the band with the simulated device, then ends the session by
+# running "$@": the program must still stop and destroy the spring and
+# release the device, and leave no socket behind.
+held_then() {
+    local log=$E2E_CASE_DIR/device.log pid deadline
+    TACLIB_DEVICE=sim TACLIB_LOG=$log start_zorbel zorbel
+    pid=$E2E_PID
+    e2e_wait_window "$title" 1024x768
+    expect_rest 10
+    e2e_press_and_pull 512 384 512 484 3
+    deadline=$(e2e_deadline 10)
+    until grep -q 'sim spring 1 start' "$log"; do
+        e2e_past "$deadline" && e2e_fail "the spring never started: $(tail -3 "$log")"
+        sleep "$E2E_POLL"
+    done
+    "$@" "$pid"
+    e2e_expect_exit "$pid" 15 "$expected" "zorbel after $*"
+    e2e_release 2>/dev/null
+    [ "$(sed -n '/sim spring 1 start/,$p' "$log" | grep -c 'sim spring 1 destroy\|sim close')" = 2 ] ||
+        e2e_fail "after the start the device was told: $(sed -n '/sim spring 1 start/,$p' "$log" | tr '\n' ';')"
+    ! ls "$XDG_RUNTIME_DIR"/zorbel/*.sock 2>/dev/null || e2e_fail "a socket was left behind"
+}
+hang_up() { kill -HUP "$1"; }
+kill_the_x_server() { kill "$E2E_XVFB_PID"; }
+
+# Closing the terminal ends the program as SIGTERM does.
+case_hang_up() { expected=0 held_then hang_up; }
+
+# A lost display: one line saying so, status 1, after an orderly shutdown.
+case_lost_display() {
+    expected=1 held_then kill_the_x_server
+    grep -qx 'zorbel: lost the display ":[0-9]*": the connection to the X server broke' "$E2E_CASE_DIR/zorbel.err" &&
+        [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+
 e2e_init "$build/e2e-artifacts" || exit 1
 # Copies of one user share the single-instance folder; keep this run's own.
 export XDG_RUNTIME_DIR=$E2E_TMP/run
@@ -53,6 +88,8 @@ e2e_xvfb_start 24 || exit 1
 e2e_case pull-and-launch case_pull_and_launch
 e2e_case second-copy-and-close case_second_copy_and_close
 e2e_case unusable-runtime-folder case_unusable_runtime_folder
+e2e_case hang-up case_hang_up
+e2e_case lost-display case_lost_display
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 #include <string>
 #include <sys/socket.h>
@@ -167,7 +168,9 @@ TEST_F(InstanceTest, CopiesStartedAtOnceFindExactlyOneRunning)
 }
 
 // A folder that cannot serve: the reason names it, and no socket is used.
-TEST(InstanceDirectoryTest, AnUnusableRuntimeFolderIsReportedNotUsed)
+// Without a runtime folder the user's cache folder serves, never a shared
+// one such as /tmp, where another user could make the folder first.
+TEST(InstanceDirectoryTest, TheFolderIsTheUsersOwnOrReportedNotUsed)
 {
     char pattern[] = "/tmp/zorbel-folder-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -176,8 +179,10 @@ TEST(InstanceDirectoryTest, AnUnusableRuntimeFolderIsReportedNotUsed)
     ASSERT_EQ(mkdir(foreign.c_str(), 0700), 0);
     ASSERT_EQ(mkdir((foreign + "/zorbel").c_str(), 0700), 0);
     const bool canGiveAway = chown((foreign + "/zorbel").c_str(), 65534, 65534) == 0;
-    const char *saved = std::getenv("XDG_RUNTIME_DIR");
-    const std::string savedValue = saved != nullptr ? saved : "";
+    std::vector<std::pair<const char *, std::optional<std::string>>> saved;
+    for (const char *name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME"})
+        saved.emplace_back(name, std::getenv(name) != nullptr ? std::optional<std::string>(std::getenv(name))
+                                                              : std::nullopt);
     struct Case {
         std::string runtime;
         const char *reason;
@@ -194,13 +199,18 @@ TEST(InstanceDirectoryTest, AnUnusableRuntimeFolderIsReportedNotUsed)
         EXPECT_EQ(problem.rfind(c.runtime, 0), 0u) << problem;
         EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
     }
-    if (saved != nullptr)
-        (void)setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
-    else
-        (void)unsetenv("XDG_RUNTIME_DIR");
-    (void)rmdir((foreign + "/zorbel").c_str());
-    (void)rmdir(foreign.c_str());
-    (void)rmdir(base.c_str());
+    (void)unsetenv("XDG_RUNTIME_DIR");
+    (void)unsetenv("XDG_CACHE_HOME");
+    ASSERT_EQ(setenv("HOME", base.c_str(), 1), 0);
+    std::string problem;
+    EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), base + "/.cache/zorbel") << problem;
+    ASSERT_EQ(setenv("XDG_CACHE_HOME", foreign.c_str(), 1), 0);
+    EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), canGiveAway ? "" : foreign + "/zorbel");
+    for (const auto &[name, value] : saved)
+        (void)(value ? setenv(name, value->c_str(), 1) : unsetenv(name));
+    const std::string made[] = {foreign + "/zorbel", foreign, base + "/.cache/zorbel", base + "/.cache", base};
+    for (const std::string &folder : made)
+        (void)rmdir(folder.c_str());
 }
 
 // Case is ignored, as the look-up above shows.

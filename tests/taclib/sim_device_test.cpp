@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "taclib.h"
 #include "taclib_test_support.h"
 
@@ -155,11 +157,25 @@ TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
     EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);  // the first still serves
 }
 
-TEST_F(SimDevice, UnwritableLogChangesNothing)
+// A log that cannot be written, a symbolic link put in the log's place, and
+// (where the tests run as root and can make one) a file of another user:
+// the device works all the same and nothing is written through them.
+TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
 {
-    ScopedEnv log("TACLIB_LOG", ScratchPath(".no-such-dir") + "/log");
-    CTacMouse mouse;
-    EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1);
+    std::string const target = WriteFile(".target", "");
+    std::string const link = ScratchPath(".link");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    std::string const foreign = WriteFile(".foreign", "");
+    bool const chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
+    for (std::string const &path : {ScratchPath(".no-such-dir") + "/log", link, foreign}) {
+        ScopedEnv log("TACLIB_LOG", path);
+        CTacMouse mouse;
+        EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1) << path;
+    }
+    EXPECT_EQ(ReadLines(target).size(), 0u);
+    if (chowned) {
+        EXPECT_EQ(ReadLines(foreign).size(), 0u);
+    }
 }
 
 TEST(TacProjectFile, OpenFailuresSayWhy)
