@@ -2,10 +2,12 @@
 // scaled to the screen with its aspect kept, and message boxes.
 #include "platform/standin/host.h"
 
+#include "platform/standin/frame_pacer.h"
 #include "platform/standin/pixel_buffer.h"
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
+#include "platform/standin/sdl_renderer_choice.h"
 
 #include <SDL.h>
 
@@ -29,7 +31,22 @@ struct NativeWindow {
     // The display mode shown full screen; 0 x 0 while in none.
     int modeWidth = 0;
     int modeHeight = 0;
+    // A software renderer draws into the window's own pixels, which keep
+    // what was drawn: the bars beside the picture need drawing only when
+    // the window's size changes. Other renderers start every frame blank.
+    bool keepsPixels = false;
+    int clearedWidth = 0;
+    int clearedHeight = 0;
+    FramePacer pacer{kDefaultRefreshUs};
+    static constexpr long long kDefaultRefreshUs = 16667; // 60 Hz, where the display does not say
 };
+
+long long MicrosecondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
 
@@ -225,6 +242,8 @@ bool SdlHost::Start()
         // Only the display named is tried: no other driver's complaints.
         if (!named && x11 && !wayland)
             (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        if (anyDisplay || named)
+            ChooseRenderer();
         ready_ = (named || anyDisplay) && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         // An X server right after a client of this process left may refuse
         // for a moment: a few more tries, briefly.
@@ -371,6 +390,12 @@ bool SdlHost::CreateNativeWindow(Window &window)
         SDL_DestroyWindow(native->window);
         return false;
     }
+    SDL_RendererInfo info{};
+    native->keepsPixels = SDL_GetRendererInfo(native->renderer, &info) == 0 &&
+                          (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    SDL_DisplayMode shown{};
+    if (SDL_GetWindowDisplayMode(native->window, &shown) == 0 && shown.refresh_rate > 0)
+        native->pacer = FramePacer(1000000 / shown.refresh_rate);
     window.native = native.release();
     return true;
 }
@@ -468,6 +493,7 @@ bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
     if (native.texture != nullptr)
         SDL_DestroyTexture(native.texture);
     deviceLost_ = false;
+    native.clearedWidth = 0; // whatever the window showed is gone with the device
     native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB565,
                                        SDL_TEXTUREACCESS_STREAMING, width, height);
     return native.texture != nullptr;
@@ -481,11 +507,23 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0)
         return false;
     ShowModeSize(*native);
-    (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
-    (void)SDL_RenderClear(native->renderer);
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(native->window, &width, &height);
+    if (!native->keepsPixels || width != native->clearedWidth || height != native->clearedHeight) {
+        (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
+        (void)SDL_RenderClear(native->renderer);
+        native->clearedWidth = width;
+        native->clearedHeight = height;
+    }
     if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
         return false;
+    const long long wait = native->pacer.WaitBefore(MicrosecondsNow());
+    if (wait > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(wait));
+    const long long start = MicrosecondsNow();
     SDL_RenderPresent(native->renderer);
+    native->pacer.Presented(start, MicrosecondsNow());
     return !deviceLost_;
 }
 
