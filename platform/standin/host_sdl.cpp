@@ -56,6 +56,8 @@ NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(wind
 // them) what the program's screen is.
 void ShowModeSize(NativeWindow &native)
 {
+    if (native.renderer == nullptr)
+        return;
     int shownWidth = 0;
     int shownHeight = 0;
     SDL_RenderGetLogicalSize(native.renderer, &shownWidth, &shownHeight);
@@ -202,6 +204,9 @@ private:
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
+    // False once a window could get no renderer (an 8-bit screen): no
+    // display mode can be shown then, and the program is told so.
+    bool presentable_ = true;
     std::string problem_; // why the screen did not open
 };
 
@@ -297,9 +302,10 @@ POINT SdlHost::Cursor()
         x -= windowX;
         y -= windowY;
     }
-    float pictureX = 0.0F;
-    float pictureY = 0.0F;
-    SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
+    float pictureX = static_cast<float>(x);
+    float pictureY = static_cast<float>(y);
+    if (NativeOf(*window)->renderer != nullptr)
+        SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
     const POINT client = PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
                                          static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
@@ -385,13 +391,9 @@ bool SdlHost::CreateNativeWindow(Window &window)
                                           SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (native->renderer == nullptr)
         native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
-    if (native->renderer == nullptr) {
-        std::fprintf(stderr, "SDL renderer: %s\n", SDL_GetError());
-        SDL_DestroyWindow(native->window);
-        return false;
-    }
+    presentable_ = presentable_ && native->renderer != nullptr;
     SDL_RendererInfo info{};
-    native->keepsPixels = SDL_GetRendererInfo(native->renderer, &info) == 0 &&
+    native->keepsPixels = native->renderer != nullptr && SDL_GetRendererInfo(native->renderer, &info) == 0 &&
                           (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     SDL_DisplayMode shown{};
     if (SDL_GetWindowDisplayMode(native->window, &shown) == 0 && shown.refresh_rate > 0)
@@ -407,7 +409,8 @@ void SdlHost::DestroyNativeWindow(Window &window)
         return;
     if (native->texture != nullptr)
         SDL_DestroyTexture(native->texture);
-    SDL_DestroyRenderer(native->renderer);
+    if (native->renderer != nullptr)
+        SDL_DestroyRenderer(native->renderer);
     SDL_DestroyWindow(native->window);
     delete native;
     window.native = nullptr;
@@ -445,7 +448,8 @@ HRESULT SdlHost::CheckDisplayMode(DWORD width, DWORD height, DWORD)
     SDL_Rect bounds{};
     if (!Start() || SDL_GetDisplayBounds(0, &bounds) != 0)
         return DDERR_UNSUPPORTEDMODE;
-    const bool fits = static_cast<DWORD>(bounds.w) >= width && static_cast<DWORD>(bounds.h) >= height;
+    const bool fits = presentable_ && static_cast<DWORD>(bounds.w) >= width &&
+                      static_cast<DWORD>(bounds.h) >= height;
     return fits ? DD_OK : DDERR_INVALIDMODE;
 }
 
@@ -484,6 +488,8 @@ void SdlHost::LeaveFullScreen(Window &window)
 // anew after a device reset.
 bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
 {
+    if (native.renderer == nullptr)
+        return false;
     int textureWidth = 0;
     int textureHeight = 0;
     if (native.texture != nullptr && !deviceLost_ &&

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the native program on Xvfb, as a user would meet it:
 # start, grab, pull, launch, quit; a second copy; an unusable runtime folder;
-# a screen too small for either display mode, and a signal to end while
-# its message box waits.
+# a screen too small for either display mode or of too few colours, and a
+# signal to end while its message box waits.
 #
 #   tests/e2e/native_test.sh BUILD_DIR
 #
@@ -56,4 +56,7 @@ e2e_case unusable-runtime-folder case_unusable_runtime_folder
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box
+# A screen of 256 colours shows no 16-bit mode either: the same box.
+e2e_xvfb_start 8 || exit 1
+e2e_case eight-bit-screen case_refused_mode
 e2e_summary
