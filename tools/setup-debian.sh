@@ -20,7 +20,7 @@ test_packages=(
   python3
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick fonts-wine
+  xvfb xauth xdotool x11-utils x11-xserver-utils tigervnc-standalone-server imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386 wine64
   dpkg-dev desktop-file-utils
 )

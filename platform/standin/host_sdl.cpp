@@ -8,6 +8,7 @@
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 #include "platform/standin/sdl_renderer_choice.h"
+#include "platform/standin/sdl_screen.h"
 
 #include <SDL.h>
 
@@ -38,6 +39,9 @@ struct NativeWindow {
     int clearedWidth = 0;
     int clearedHeight = 0;
     FramePacer pacer{kDefaultRefreshUs};
+    // The screen's size when last looked at, while in a display mode.
+    int screenWidth = 0;
+    int screenHeight = 0;
     static constexpr long long kDefaultRefreshUs = 16667; // 60 Hz, where the display does not say
 };
 
@@ -49,6 +53,15 @@ long long MicrosecondsNow()
 }
 
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
+
+// Whether SDL still has a display for the window. When the screen's last
+// output goes (unplugged, or the screen made smaller than it), SDL 2 drops
+// its display and then crashes on anything that leaves full screen: hiding,
+// leaving the mode, destroying the window.
+bool HasDisplay(SDL_Window *window)
+{
+    return SDL_GetNumVideoDisplays() > 0 && SDL_GetWindowDisplayIndex(window) >= 0;
+}
 
 // The renderer's logical size is the display mode's: SDL then scales the
 // picture onto the window with its aspect kept, hands mouse events over in
@@ -166,7 +179,9 @@ class SdlHost final : public Host {
 public:
     ~SdlHost() override
     {
-        if (!ready_)
+        // A window SDL cannot take down (see HasDisplay) would take SDL's
+        // video down with it: the X server removes it when this process ends.
+        if (!ready_ || windowLeft_)
             return;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         // Nobody else (force feedback, say) uses SDL any more: let it free
@@ -198,6 +213,7 @@ public:
 
 private:
     bool Start();
+    void FollowScreenSize();
     void Handle(const SDL_Event &event);
     bool EnsureTexture(NativeWindow &native, int width, int height);
 
@@ -207,6 +223,8 @@ private:
     // False once a window could get no renderer (an 8-bit screen): no
     // display mode can be shown then, and the program is told so.
     bool presentable_ = true;
+    bool windowLeft_ = false; // a window left for the X server to remove
+    unsigned long long nextScreenCheck_ = 0;
     std::string problem_; // why the screen did not open
 };
 
@@ -335,7 +353,39 @@ bool SdlHost::Wait(DWORD waitMs)
         Handle(event);
     while (SDL_PollEvent(&event) == 1)
         Handle(event);
+    FollowScreenSize();
     return true;
+}
+
+// A screen that changes size under a display mode (a resolution changed, a
+// projector plugged in) gets the picture refitted, scaled and centred as at
+// the start; the mode, and so the program's own coordinates, stay as they
+// are. A window manager that keeps the window on one monitor of a larger
+// screen refits it itself: only a window covering the whole screen is made
+// to cover it again. The server is asked four times a second.
+void SdlHost::FollowScreenSize()
+{
+    constexpr unsigned long long kEveryMs = 250;
+    const unsigned long long now = MonotonicMilliseconds();
+    if (now < nextScreenCheck_)
+        return;
+    nextScreenCheck_ = now + kEveryMs;
+    for (Window &window : State().windows) {
+        NativeWindow *native = window.used ? NativeOf(window) : nullptr;
+        int width = 0;
+        int height = 0;
+        if (native == nullptr || native->modeWidth == 0 || !ScreenSizeNow(native->window, &width, &height) ||
+            (width == native->screenWidth && height == native->screenHeight))
+            continue;
+        int shownWidth = 0;
+        int shownHeight = 0;
+        SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
+        const bool covered = shownWidth == native->screenWidth && shownHeight == native->screenHeight;
+        native->screenWidth = width;
+        native->screenHeight = height;
+        if (covered)
+            (void)CoverScreen(native->window, width, height);
+    }
 }
 
 void SdlHost::Handle(const SDL_Event &event)
@@ -411,7 +461,10 @@ void SdlHost::DestroyNativeWindow(Window &window)
         SDL_DestroyTexture(native->texture);
     if (native->renderer != nullptr)
         SDL_DestroyRenderer(native->renderer);
-    SDL_DestroyWindow(native->window);
+    if (HasDisplay(native->window) || (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
+        SDL_DestroyWindow(native->window);
+    else
+        windowLeft_ = true;
     delete native;
     window.native = nullptr;
 }
@@ -468,6 +521,10 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
     }
     if (SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+    if (!ScreenSizeNow(native->window, &native->screenWidth, &native->screenHeight)) {
+        native->screenWidth = bounds.w;
+        native->screenHeight = bounds.h;
+    }
 }
 
 void SdlHost::LeaveFullScreen(Window &window)
@@ -477,7 +534,9 @@ void SdlHost::LeaveFullScreen(Window &window)
         return;
     native->modeWidth = 0;
     native->modeHeight = 0;
-    (void)SDL_SetWindowFullscreen(native->window, 0);
+    // Without a display there is no full screen to leave (see HasDisplay).
+    if (HasDisplay(native->window))
+        (void)SDL_SetWindowFullscreen(native->window, 0);
     SDL_SetWindowPosition(native->window, window.rect.left, window.rect.top);
     SDL_SetWindowSize(native->window, std::max<int>(window.rect.right - window.rect.left, 1),
                       std::max<int>(window.rect.bottom - window.rect.top, 1));
