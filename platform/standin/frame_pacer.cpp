@@ -15,15 +15,9 @@ long long FramePacer::WaitBefore(long long nowUs)
     return wait;
 }
 
-void FramePacer::Presented(long long startUs, long long endUs)
+void FramePacer::Presented(long long endUs)
 {
-    if (pacing_) {
-        // The present itself waited: the display keeps the rhythm now.
-        if (endUs - startUs >= periodUs_ / 2) {
-            pacing_ = false;
-            quick_ = 0;
-        }
-    } else if (lastEnd_ >= 0 && endUs - lastEnd_ < periodUs_ / 2) {
+    if (!pacing_ && lastEnd_ >= 0 && endUs - lastEnd_ < periodUs_ / 2) {
         if (++quick_ >= kQuickPresentsToPace) {
             pacing_ = true;
             due_ = endUs + periodUs_;

@@ -2,9 +2,11 @@
 // not make a present wait for the vertical blank (a virtual X server, a
 // remote desktop, a software renderer): there the main loop, which has no
 // pacing of its own, would otherwise draw and present as fast as the
-// processor allows. A display that does wait is left alone: once a present
-// is seen to wait, no wait of the pacer's own is added until presents are
-// again seen returning faster than the display refreshes.
+// processor allows. A display that does wait is left alone: its presents
+// return at most once a refresh, so the pacer never starts there. Once
+// started it stays: a present that takes long only means a busy display
+// server, and letting such presents run unpaced would draw frames nobody
+// sees, as fast as the server takes them.
 #pragma once
 
 namespace zorbel::standin {
@@ -19,8 +21,8 @@ public:
 
     // Microseconds to wait before the present about to start at `nowUs`.
     long long WaitBefore(long long nowUs);
-    // The present that started at `startUs` (after any wait) returned at `endUs`.
-    void Presented(long long startUs, long long endUs);
+    // The present (after any wait) returned at `endUs`.
+    void Presented(long long endUs);
     bool Pacing() const { return pacing_; }
 
 private:

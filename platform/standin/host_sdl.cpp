@@ -29,6 +29,13 @@ struct NativeWindow {
     SDL_Window *window = nullptr;
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
+    // For a software renderer: the back buffer as an SDL surface (its pixels
+    // set at each present, as the flip chain exchanges its buffers), blitted
+    // into the texture, which is in the window's own format. The texture
+    // is then only stretched onto the window, which SDL does fast in one
+    // format; stretching and converting in one go goes through its slowest
+    // blitter. The blit keeps its mapping, so a frame allocates nothing.
+    SDL_Surface *picture = nullptr;
     // The display mode shown full screen; 0 x 0 while in none.
     int modeWidth = 0;
     int modeHeight = 0;
@@ -216,6 +223,7 @@ private:
     void FollowScreenSize();
     void Handle(const SDL_Event &event);
     bool EnsureTexture(NativeWindow &native, int width, int height);
+    bool Upload(NativeWindow &native, const PixelBuffer &buffer);
 
     bool started_ = false;
     bool ready_ = false;
@@ -459,6 +467,7 @@ void SdlHost::DestroyNativeWindow(Window &window)
         return;
     if (native->texture != nullptr)
         SDL_DestroyTexture(native->texture);
+    SDL_FreeSurface(native->picture);
     if (native->renderer != nullptr)
         SDL_DestroyRenderer(native->renderer);
     if (HasDisplay(native->window) || (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
@@ -557,11 +566,38 @@ bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
         return true;
     if (native.texture != nullptr)
         SDL_DestroyTexture(native.texture);
+    SDL_FreeSurface(native.picture);
+    native.picture = nullptr;
     deviceLost_ = false;
     native.clearedWidth = 0; // whatever the window showed is gone with the device
-    native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB565,
-                                       SDL_TEXTUREACCESS_STREAMING, width, height);
-    return native.texture != nullptr;
+    Uint32 format = SDL_PIXELFORMAT_RGB565;
+    if (native.keepsPixels) {
+        const Uint32 shown = SDL_GetWindowPixelFormat(native.window);
+        SDL_RendererInfo info{};
+        if (SDL_GetRendererInfo(native.renderer, &info) == 0)
+            for (Uint32 i = 0; i < info.num_texture_formats; ++i)
+                if (info.texture_formats[i] == shown)
+                    format = shown;
+        native.picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 16, width * 2,
+                                                            SDL_PIXELFORMAT_RGB565);
+    }
+    native.texture = SDL_CreateTexture(native.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+    return native.texture != nullptr && (!native.keepsPixels || native.picture != nullptr);
+}
+
+bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
+{
+    if (native.picture == nullptr)
+        return SDL_UpdateTexture(native.texture, nullptr, buffer.Bytes(), buffer.Pitch()) == 0;
+    if (native.picture->pitch != buffer.Pitch())
+        return false;
+    SDL_Surface *pixels = nullptr;
+    if (SDL_LockTextureToSurface(native.texture, nullptr, &pixels) != 0)
+        return false;
+    native.picture->pixels = const_cast<unsigned char *>(buffer.Bytes()); // only read
+    const bool copied = SDL_BlitSurface(native.picture, nullptr, pixels, nullptr) == 0;
+    SDL_UnlockTexture(native.texture);
+    return copied;
 }
 
 bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
@@ -569,7 +605,7 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     NativeWindow *native = NativeOf(window);
     if (native == nullptr || !EnsureTexture(*native, buffer.Width(), buffer.Height()))
         return false;
-    if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0)
+    if (!Upload(*native, buffer))
         return false;
     ShowModeSize(*native);
     int width = 0;
@@ -586,9 +622,8 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     const long long wait = native->pacer.WaitBefore(MicrosecondsNow());
     if (wait > 0)
         std::this_thread::sleep_for(std::chrono::microseconds(wait));
-    const long long start = MicrosecondsNow();
     SDL_RenderPresent(native->renderer);
-    native->pacer.Presented(start, MicrosecondsNow());
+    native->pacer.Presented(MicrosecondsNow());
     return !deviceLost_;
 }
 
