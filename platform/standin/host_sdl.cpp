@@ -29,13 +29,15 @@ struct NativeWindow {
     SDL_Window *window = nullptr;
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
-    // For a software renderer: the back buffer as an SDL surface (its pixels
-    // set at each present, as the flip chain exchanges its buffers), blitted
-    // into the texture, which is in the window's own format. The texture
-    // is then only stretched onto the window, which SDL does fast in one
-    // format; stretching and converting in one go goes through its slowest
-    // blitter. The blit keeps its mapping, so a frame allocates nothing.
+    // For a software renderer: the back buffer and the locked texture as SDL
+    // surfaces (their pixels set at each present: the flip chain exchanges
+    // its buffers), the back buffer blitted into the texture, which is in
+    // the window's own format. The texture is then only stretched onto the
+    // window, which SDL does fast in one format; stretching and converting
+    // in one go goes through its slowest blitter. The two surfaces last, so
+    // the blit keeps its mapping and a frame allocates nothing.
     SDL_Surface *picture = nullptr;
+    SDL_Surface *locked = nullptr;
     // The display mode shown full screen; 0 x 0 while in none.
     int modeWidth = 0;
     int modeHeight = 0;
@@ -222,7 +224,7 @@ private:
     bool Start();
     void FollowScreenSize();
     void Handle(const SDL_Event &event);
-    bool EnsureTexture(NativeWindow &native, int width, int height);
+    bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer);
     bool Upload(NativeWindow &native, const PixelBuffer &buffer);
 
     bool started_ = false;
@@ -468,6 +470,7 @@ void SdlHost::DestroyNativeWindow(Window &window)
     if (native->texture != nullptr)
         SDL_DestroyTexture(native->texture);
     SDL_FreeSurface(native->picture);
+    SDL_FreeSurface(native->locked);
     if (native->renderer != nullptr)
         SDL_DestroyRenderer(native->renderer);
     if (HasDisplay(native->window) || (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
@@ -554,8 +557,10 @@ void SdlHost::LeaveFullScreen(Window &window)
 
 // The streaming texture a back buffer of this size is shown through, made
 // anew after a device reset.
-bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
+bool SdlHost::EnsureTexture(NativeWindow &native, const PixelBuffer &buffer)
 {
+    const int width = buffer.Width();
+    const int height = buffer.Height();
     if (native.renderer == nullptr)
         return false;
     int textureWidth = 0;
@@ -567,7 +572,9 @@ bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
     if (native.texture != nullptr)
         SDL_DestroyTexture(native.texture);
     SDL_FreeSurface(native.picture);
+    SDL_FreeSurface(native.locked);
     native.picture = nullptr;
+    native.locked = nullptr;
     deviceLost_ = false;
     native.clearedWidth = 0; // whatever the window showed is gone with the device
     Uint32 format = SDL_PIXELFORMAT_RGB565;
@@ -578,7 +585,7 @@ bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
             for (Uint32 i = 0; i < info.num_texture_formats; ++i)
                 if (info.texture_formats[i] == shown)
                     format = shown;
-        native.picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 16, width * 2,
+        native.picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 16, buffer.Pitch(),
                                                             SDL_PIXELFORMAT_RGB565);
     }
     native.texture = SDL_CreateTexture(native.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -589,13 +596,22 @@ bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
 {
     if (native.picture == nullptr)
         return SDL_UpdateTexture(native.texture, nullptr, buffer.Bytes(), buffer.Pitch()) == 0;
-    if (native.picture->pitch != buffer.Pitch())
+    void *pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(native.texture, nullptr, &pixels, &pitch) != 0)
         return false;
-    SDL_Surface *pixels = nullptr;
-    if (SDL_LockTextureToSurface(native.texture, nullptr, &pixels) != 0)
-        return false;
-    native.picture->pixels = const_cast<unsigned char *>(buffer.Bytes()); // only read
-    const bool copied = SDL_BlitSurface(native.picture, nullptr, pixels, nullptr) == 0;
+    if (native.locked == nullptr || native.locked->pitch != pitch) {
+        Uint32 format = 0;
+        (void)SDL_QueryTexture(native.texture, &format, nullptr, nullptr, nullptr);
+        SDL_FreeSurface(native.locked);
+        native.locked = SDL_CreateRGBSurfaceWithFormatFrom(pixels, buffer.Width(), buffer.Height(), 0, pitch, format);
+    }
+    bool copied = false;
+    if (native.locked != nullptr) {
+        native.locked->pixels = pixels;
+        native.picture->pixels = const_cast<unsigned char *>(buffer.Bytes()); // only read
+        copied = SDL_BlitSurface(native.picture, nullptr, native.locked, nullptr) == 0;
+    }
     SDL_UnlockTexture(native.texture);
     return copied;
 }
@@ -603,7 +619,7 @@ bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
 bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
 {
     NativeWindow *native = NativeOf(window);
-    if (native == nullptr || !EnsureTexture(*native, buffer.Width(), buffer.Height()))
+    if (native == nullptr || !EnsureTexture(*native, buffer))
         return false;
     if (!Upload(*native, buffer))
         return false;
