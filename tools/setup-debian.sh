@@ -8,7 +8,9 @@
 #                                above, Google Test and Benchmark, clang for
 #                                fuzzing, the MinGW-w64 cross compiler, Wine
 #                                with Xvfb for the Windows program's end-to-end
-#                                tests, and the tools the package tests use
+#                                tests, Xvnc and xrandr for a screen that
+#                                changes size, and the tools the package tests
+#                                use
 set -euo pipefail
 
 run_packages=(
