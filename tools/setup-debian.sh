@@ -8,10 +8,11 @@
 #                                above, Google Test and Benchmark, clang for
 #                                fuzzing, the MinGW-w64 cross compiler, Wine
 #                                with Xvfb for the Windows program's end-to-end
-#                                tests, the tools the package tests use, and
-#                                the 32-bit compiler and i386 libraries for
-#                                the 32-bit tracer, with qemu-user to run it
-#                                where the kernel cannot
+#                                tests, Xvnc and xrandr for a screen that
+#                                changes size, the tools the package tests
+#                                use, and the 32-bit compiler and i386
+#                                libraries for the 32-bit tracer, with
+#                                qemu-user to run it where the kernel cannot
 set -euo pipefail
 
 run_packages=(
@@ -23,7 +24,7 @@ test_packages=(
   python3
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick fonts-wine
+  xvfb xauth xdotool x11-utils x11-xserver-utils tigervnc-standalone-server imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386 wine64
   dpkg-dev desktop-file-utils
   g++-multilib libsdl2-dev:i386 libcairo2-dev:i386 qemu-user-static

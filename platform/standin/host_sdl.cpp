@@ -2,11 +2,14 @@
 // scaled to the screen with its aspect kept, and message boxes.
 #include "platform/standin/host.h"
 
+#include "platform/standin/frame_pacer.h"
 #include "platform/standin/pixel_buffer.h"
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 #include "platform/standin/sdl_ending.h"
+#include "platform/standin/sdl_renderer_choice.h"
+#include "platform/standin/sdl_screen.h"
 
 #include <SDL.h>
 
@@ -27,12 +30,48 @@ struct NativeWindow {
     SDL_Window *window = nullptr;
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
+    // For a software renderer: the back buffer and the locked texture as SDL
+    // surfaces (their pixels set at each present: the flip chain exchanges
+    // its buffers), the back buffer blitted into the texture, which is in
+    // the window's own format. The texture is then only stretched onto the
+    // window, which SDL does fast in one format; stretching and converting
+    // in one go goes through its slowest blitter. The two surfaces last, so
+    // the blit keeps its mapping and a frame allocates nothing.
+    SDL_Surface *picture = nullptr;
+    SDL_Surface *locked = nullptr;
     // The display mode shown full screen; 0 x 0 while in none.
     int modeWidth = 0;
     int modeHeight = 0;
+    // A software renderer draws into the window's own pixels, which keep
+    // what was drawn: the bars beside the picture need drawing only when
+    // the window's size changes. Other renderers start every frame blank.
+    bool keepsPixels = false;
+    int clearedWidth = 0;
+    int clearedHeight = 0;
+    FramePacer pacer{kDefaultRefreshUs};
+    // The screen's size when last looked at, while in a display mode.
+    int screenWidth = 0;
+    int screenHeight = 0;
+    static constexpr long long kDefaultRefreshUs = 16667; // 60 Hz, where the display does not say
 };
 
+long long MicrosecondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
+
+// Whether SDL still has a display for the window. When the screen's last
+// output goes (unplugged, or the screen made smaller than it), SDL 2 drops
+// its display and then crashes on anything that leaves full screen: hiding,
+// leaving the mode, destroying the window.
+bool HasDisplay(SDL_Window *window)
+{
+    return SDL_GetNumVideoDisplays() > 0 && SDL_GetWindowDisplayIndex(window) >= 0;
+}
 
 // The renderer's logical size is the display mode's: SDL then scales the
 // picture onto the window with its aspect kept, hands mouse events over in
@@ -40,6 +79,8 @@ NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(wind
 // them) what the program's screen is.
 void ShowModeSize(NativeWindow &native)
 {
+    if (native.renderer == nullptr)
+        return;
     int shownWidth = 0;
     int shownHeight = 0;
     SDL_RenderGetLogicalSize(native.renderer, &shownWidth, &shownHeight);
@@ -155,8 +196,10 @@ class SdlHost final : public Host {
 public:
     ~SdlHost() override
     {
-        // A lost display is not touched again.
-        if (!Live())
+        // A lost display is not touched again; a window SDL cannot take down
+        // (see HasDisplay) would take SDL's video down with it: the X server
+        // removes it when this process ends.
+        if (!Live() || windowLeft_)
             return;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         // Nobody else (force feedback, say) uses SDL any more: let it free
@@ -195,14 +238,21 @@ private:
     // The screen is open and has not been lost since.
     bool Live() const { return ready_ && DisplayLoss() == nullptr; }
     bool Start();
+    void FollowScreenSize();
     void Handle(const SDL_Event &event);
-    bool EnsureTexture(NativeWindow &native, int width, int height);
+    bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer);
+    bool Upload(NativeWindow &native, const PixelBuffer &buffer);
     bool Draw(Window &window, const PixelBuffer &buffer);
 
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
     bool closeAsked_ = false; // after the display's loss
+    // False once a window could get no renderer (an 8-bit screen): no
+    // display mode can be shown then, and the program is told so.
+    bool presentable_ = true;
+    bool windowLeft_ = false; // a window left for the X server to remove
+    unsigned long long nextScreenCheck_ = 0;
     std::string problem_; // why the screen did not open
 };
 
@@ -243,6 +293,8 @@ bool SdlHost::Start()
         // Only the display named is tried: no other driver's complaints.
         if (!named && x11 && !wayland)
             (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        if (anyDisplay || named)
+            ChooseRenderer();
         ready_ = (named || anyDisplay) && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         // An X server right after a client of this process left may refuse
         // for a moment: a few more tries, briefly.
@@ -298,9 +350,10 @@ POINT SdlHost::Cursor()
         x -= windowX;
         y -= windowY;
     }
-    float pictureX = 0.0F;
-    float pictureY = 0.0F;
-    SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
+    float pictureX = static_cast<float>(x);
+    float pictureY = static_cast<float>(y);
+    if (NativeOf(*window)->renderer != nullptr)
+        SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
     const POINT client = PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
                                          static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
@@ -336,7 +389,40 @@ bool SdlHost::Wait(DWORD waitMs)
         closeAsked_ = true;
         AskWindowsToClose();
     }
+    if (Live())
+        FollowScreenSize();
     return true;
+}
+
+// A screen that changes size under a display mode (a resolution changed, a
+// projector plugged in) gets the picture refitted, scaled and centred as at
+// the start; the mode, and so the program's own coordinates, stay as they
+// are. A window manager that keeps the window on one monitor of a larger
+// screen refits it itself: only a window covering the whole screen is made
+// to cover it again. The server is asked four times a second.
+void SdlHost::FollowScreenSize()
+{
+    constexpr unsigned long long kEveryMs = 250;
+    const unsigned long long now = MonotonicMilliseconds();
+    if (now < nextScreenCheck_)
+        return;
+    nextScreenCheck_ = now + kEveryMs;
+    for (Window &window : State().windows) {
+        NativeWindow *native = window.used ? NativeOf(window) : nullptr;
+        int width = 0;
+        int height = 0;
+        if (native == nullptr || native->modeWidth == 0 || !ScreenSizeNow(native->window, &width, &height) ||
+            (width == native->screenWidth && height == native->screenHeight))
+            continue;
+        int shownWidth = 0;
+        int shownHeight = 0;
+        SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
+        const bool covered = shownWidth == native->screenWidth && shownHeight == native->screenHeight;
+        native->screenWidth = width;
+        native->screenHeight = height;
+        if (covered)
+            (void)CoverScreen(native->window, width, height);
+    }
 }
 
 void SdlHost::Handle(const SDL_Event &event)
@@ -390,11 +476,13 @@ bool SdlHost::CreateNativeWindow(Window &window)
                                           SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (native->renderer == nullptr)
         native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
-    if (native->renderer == nullptr) {
-        std::fprintf(stderr, "SDL renderer: %s\n", SDL_GetError());
-        SDL_DestroyWindow(native->window);
-        return false;
-    }
+    presentable_ = presentable_ && native->renderer != nullptr;
+    SDL_RendererInfo info{};
+    native->keepsPixels = native->renderer != nullptr && SDL_GetRendererInfo(native->renderer, &info) == 0 &&
+                          (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    SDL_DisplayMode shown{};
+    if (SDL_GetWindowDisplayMode(native->window, &shown) == 0 && shown.refresh_rate > 0)
+        native->pacer = FramePacer(1000000 / shown.refresh_rate);
     SurviveDisplayLoss(native->window);
     window.native = native.release();
     return true;
@@ -405,11 +493,17 @@ void SdlHost::DestroyNativeWindow(Window &window)
     NativeWindow *native = NativeOf(window);
     if (native == nullptr)
         return;
+    SDL_FreeSurface(native->picture);
+    SDL_FreeSurface(native->locked);
     if (Live()) {
         if (native->texture != nullptr)
             SDL_DestroyTexture(native->texture);
-        SDL_DestroyRenderer(native->renderer);
-        SDL_DestroyWindow(native->window);
+        if (native->renderer != nullptr)
+            SDL_DestroyRenderer(native->renderer);
+        if (HasDisplay(native->window) || (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
+            SDL_DestroyWindow(native->window);
+        else
+            windowLeft_ = true;
     }
     delete native;
     window.native = nullptr;
@@ -450,7 +544,8 @@ HRESULT SdlHost::CheckDisplayMode(DWORD width, DWORD height, DWORD)
     SDL_Rect bounds{};
     if (!Start() || SDL_GetDisplayBounds(0, &bounds) != 0)
         return DDERR_UNSUPPORTEDMODE;
-    const bool fits = static_cast<DWORD>(bounds.w) >= width && static_cast<DWORD>(bounds.h) >= height;
+    const bool fits = presentable_ && static_cast<DWORD>(bounds.w) >= width &&
+                      static_cast<DWORD>(bounds.h) >= height;
     return fits ? DD_OK : DDERR_INVALIDMODE;
 }
 
@@ -471,6 +566,10 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
     }
     if (SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+    if (!ScreenSizeNow(native->window, &native->screenWidth, &native->screenHeight)) {
+        native->screenWidth = bounds.w;
+        native->screenHeight = bounds.h;
+    }
 }
 
 void SdlHost::LeaveFullScreen(Window &window)
@@ -480,7 +579,9 @@ void SdlHost::LeaveFullScreen(Window &window)
         return;
     native->modeWidth = 0;
     native->modeHeight = 0;
-    (void)SDL_SetWindowFullscreen(native->window, 0);
+    // Without a display there is no full screen to leave (see HasDisplay).
+    if (HasDisplay(native->window))
+        (void)SDL_SetWindowFullscreen(native->window, 0);
     SDL_SetWindowPosition(native->window, window.rect.left, window.rect.top);
     SDL_SetWindowSize(native->window, std::max<int>(window.rect.right - window.rect.left, 1),
                       std::max<int>(window.rect.bottom - window.rect.top, 1));
@@ -489,8 +590,12 @@ void SdlHost::LeaveFullScreen(Window &window)
 
 // The streaming texture a back buffer of this size is shown through, made
 // anew after a device reset.
-bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
+bool SdlHost::EnsureTexture(NativeWindow &native, const PixelBuffer &buffer)
 {
+    const int width = buffer.Width();
+    const int height = buffer.Height();
+    if (native.renderer == nullptr)
+        return false;
     int textureWidth = 0;
     int textureHeight = 0;
     if (native.texture != nullptr && !deviceLost_ &&
@@ -499,16 +604,56 @@ bool SdlHost::EnsureTexture(NativeWindow &native, int width, int height)
         return true;
     if (native.texture != nullptr)
         SDL_DestroyTexture(native.texture);
+    SDL_FreeSurface(native.picture);
+    SDL_FreeSurface(native.locked);
+    native.picture = nullptr;
+    native.locked = nullptr;
     deviceLost_ = false;
-    native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB565,
-                                       SDL_TEXTUREACCESS_STREAMING, width, height);
-    return native.texture != nullptr;
+    native.clearedWidth = 0; // whatever the window showed is gone with the device
+    Uint32 format = SDL_PIXELFORMAT_RGB565;
+    if (native.keepsPixels) {
+        const Uint32 shown = SDL_GetWindowPixelFormat(native.window);
+        SDL_RendererInfo info{};
+        if (SDL_GetRendererInfo(native.renderer, &info) == 0)
+            for (Uint32 i = 0; i < info.num_texture_formats; ++i)
+                if (info.texture_formats[i] == shown)
+                    format = shown;
+        native.picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 16, buffer.Pitch(),
+                                                            SDL_PIXELFORMAT_RGB565);
+    }
+    native.texture = SDL_CreateTexture(native.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+    return native.texture != nullptr && (!native.keepsPixels || native.picture != nullptr);
+}
+
+bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
+{
+    if (native.picture == nullptr)
+        return SDL_UpdateTexture(native.texture, nullptr, buffer.Bytes(), buffer.Pitch()) == 0;
+    void *pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(native.texture, nullptr, &pixels, &pitch) != 0)
+        return false;
+    if (native.locked == nullptr || native.locked->pitch != pitch) {
+        Uint32 format = 0;
+        (void)SDL_QueryTexture(native.texture, &format, nullptr, nullptr, nullptr);
+        SDL_FreeSurface(native.locked);
+        native.locked = SDL_CreateRGBSurfaceWithFormatFrom(pixels, buffer.Width(), buffer.Height(), 0, pitch, format);
+    }
+    bool copied = false;
+    if (native.locked != nullptr) {
+        native.locked->pixels = pixels;
+        native.picture->pixels = const_cast<unsigned char *>(buffer.Bytes()); // only read
+        copied = SDL_BlitSurface(native.picture, nullptr, native.locked, nullptr) == 0;
+    }
+    SDL_UnlockTexture(native.texture);
+    return copied;
 }
 
 bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
 {
-    // A display gone since the last frame is found here, before drawing.
-    SDL_PumpEvents();
+    // A display lost since the last turn of the message pump is found by
+    // the drawing itself. The screen's events are not read here: a screen
+    // that changed size is followed by the pump before the next frame.
     struct Frame {
         SdlHost *host;
         Window *window;
@@ -527,16 +672,27 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
 bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
 {
     NativeWindow *native = NativeOf(window);
-    if (native == nullptr || !EnsureTexture(*native, buffer.Width(), buffer.Height()))
+    if (native == nullptr || !EnsureTexture(*native, buffer))
         return false;
-    if (SDL_UpdateTexture(native->texture, nullptr, buffer.Bytes(), buffer.Pitch()) != 0)
+    if (!Upload(*native, buffer))
         return false;
     ShowModeSize(*native);
-    (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
-    (void)SDL_RenderClear(native->renderer);
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(native->window, &width, &height);
+    if (!native->keepsPixels || width != native->clearedWidth || height != native->clearedHeight) {
+        (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
+        (void)SDL_RenderClear(native->renderer);
+        native->clearedWidth = width;
+        native->clearedHeight = height;
+    }
     if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
         return false;
+    const long long wait = native->pacer.WaitBefore(MicrosecondsNow());
+    if (wait > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(wait));
     SDL_RenderPresent(native->renderer);
+    native->pacer.Presented(MicrosecondsNow());
     return !deviceLost_;
 }
 

@@ -7,7 +7,9 @@
 #   e2e_init ARTIFACT_DIR        temporary folder, clean-up on exit; what a
 #                                failed case leaves is kept in ARTIFACT_DIR
 #   e2e_wine_select EXE          the Wine loader and prefix kind for EXE
-#   e2e_xvfb_start DEPTH [WxH]   a private X server on a free display
+#   e2e_xvfb_start DEPTH [WxH]   a private X server on a free display (Xvfb;
+#                                Xvnc with E2E_XSERVER=Xvnc, whose screen
+#                                xrandr can resize)
 #   e2e_prefix_create            the run's Wine prefix (once per run)
 #   e2e_case NAME FUNCTION       runs one case in a subshell, reports PASS/FAIL
 #   e2e_summary                  prints the totals; returns non-zero on failure
@@ -97,10 +99,11 @@ e2e_cleanup() {
 # DISPLAY. A running server of this run is stopped first.
 e2e_xvfb_start() {
     local depth=${1:?e2e_xvfb_start: depth missing} size=${2:-1024x768}
-    local numfile="$E2E_TMP/xvfb.display" i
+    local numfile="$E2E_TMP/xvfb.display" i screen=(-screen 0 "${size}x${depth}")
     e2e_xvfb_stop
     : >"$numfile"
-    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset \
+    [ "${E2E_XSERVER:-Xvfb}" = Xvnc ] && screen=(-geometry "$size" -depth "$depth" -SecurityTypes None -rfbport -1)
+    "${E2E_XSERVER:-Xvfb}" -displayfd 3 "${screen[@]}" -nolisten tcp -noreset \
         3>"$numfile" >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
     for ((i = 0; i < 100; i++)); do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end tests of the native program on Xvfb, as a user would meet it:
 # start, grab, pull, launch, quit; a second copy; an unusable runtime folder;
-# a screen too small for either display mode, and a signal to end while
-# its message box waits.
+# a screen too small for either display mode or of too few colours, a
+# signal to end while its message box waits, and the screen changing size
+# under the program.
 #
 #   tests/e2e/native_test.sh BUILD_DIR
 #
@@ -79,11 +80,45 @@ case_lost_display() {
         [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 
-e2e_init "$build/e2e-artifacts" || exit 1
-# Copies of one user share the single-instance folder; keep this run's own.
-export XDG_RUNTIME_DIR=$E2E_TMP/run
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+# Pixel (X, Y) of the 1024 x 768 picture where a W x H screen shows it:
+# scaled to fit with its aspect kept, centred.
+shown_at() {
+    local x=$1 y=$2 w=$3 h=$4 num=$4 den=768
+    ((w * 768 < h * 1024)) && num=$w den=1024
+    echo $(((w - 1024 * num / den) / 2 + x * num / den)) $(((h - 768 * num / den) / 2 + y * num / den))
+}
 
+# The screen made W x H while the program runs: the picture refits, and a
+# pull from the band's shown centre takes the band and puts the ball under
+# the cursor, 100 picture pixels below.
+expect_refitted() {
+    local w=$1 h=$2 tip centre held
+    xrandr --fb "${w}x$h" 2>/dev/null # refused for the output, the screen resizes all the same
+    [ "$(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')" = "${w}x$h" ] ||
+        e2e_fail "the X server did not take the size ${w}x$h"
+    e2e_wait_window "$title" "${w}x$h" 5
+    read -r -a tip < <(shown_at 472 384 "$w" "$h")
+    read -r -a centre < <(shown_at 512 384 "$w" "$h")
+    read -r -a held < <(shown_at 512 484 "$w" "$h")
+    e2e_expect_pixel "${tip[@]}" 0x000000FF "left tip on ${w}x$h" 5
+    e2e_expect_pixel "${centre[@]}" 0x00FF0000 "band on ${w}x$h"
+    e2e_press_and_pull "${centre[@]}" "${held[@]}" 5
+    e2e_expect_pixel "${held[@]}" 0x000000FF "ball at the cursor on ${w}x$h" 3
+    e2e_release
+    e2e_expect_pixel "${centre[@]}" 0x00FF0000 "band at rest again on ${w}x$h" 5
+}
+
+case_screen_resized() {
+    start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1280x1024
+    expect_refitted 800 600
+    expect_refitted 1600 1000
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+}
+
+e2e_init "$build/e2e-artifacts" || exit 1
 e2e_xvfb_start 24 || exit 1
 e2e_case pull-and-launch case_pull_and_launch
 e2e_case second-copy-and-close case_second_copy_and_close
@@ -93,4 +128,12 @@ e2e_case lost-display case_lost_display
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box
+# A screen of 256 colours shows no 16-bit mode either: the same box.
+e2e_xvfb_start 8 || exit 1
+e2e_case eight-bit-screen case_refused_mode
+for tool in Xvnc xrandr; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; exit 1; }
+done
+E2E_XSERVER=Xvnc e2e_xvfb_start 16 1280x1024 || exit 1
+e2e_case screen-resized case_screen_resized
 e2e_summary
