@@ -29,7 +29,7 @@ public:
 
     // Opens the host's screen for a program's process entry; false with a
     // one-line reason when there is none to open.
-    virtual bool Open(std::string *problem) = 0;
+    virtual bool Open(std::string *why) = 0;
 
     // GetTickCount: milliseconds since some start, wrapping at 2^32.
     virtual DWORD Ticks() = 0;

@@ -208,7 +208,7 @@ public:
             SDL_Quit();
     }
 
-    bool Open(std::string *problem) override;
+    bool Open(std::string *why) override;
     // Wraps at 2^32 like the system tick count.
     DWORD Ticks() override { return static_cast<DWORD>(MonotonicMilliseconds()); }
     POINT Cursor() override;
@@ -317,11 +317,11 @@ bool SdlHost::Start()
     return Live();
 }
 
-bool SdlHost::Open(std::string *problem)
+bool SdlHost::Open(std::string *why)
 {
     if (Start())
         return true;
-    *problem = problem_;
+    *why = problem_;
     return false;
 }
 

@@ -53,7 +53,7 @@ std::string CacheDirectory()
 
 } // namespace
 
-bool IsPrivateDirectory(const std::string &directory, std::string *problem)
+bool IsPrivateDirectory(const std::string &directory, std::string *why)
 {
     struct stat info{};
     const char *reason = nullptr;
@@ -65,12 +65,12 @@ bool IsPrivateDirectory(const std::string &directory, std::string *problem)
         reason = "owned by another user";
     else if ((info.st_mode & 0777) != 0700)
         reason = "open to other users";
-    if (reason != nullptr && problem != nullptr)
-        *problem = Reason(directory, reason);
+    if (reason != nullptr && why != nullptr)
+        *why = Reason(directory, reason);
     return reason == nullptr;
 }
 
-std::string DefaultInstanceDirectory(std::string *problem)
+std::string DefaultInstanceDirectory(std::string *why)
 {
     std::string directory;
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -81,20 +81,20 @@ std::string DefaultInstanceDirectory(std::string *problem)
         // folder there first and so switch the check off.
         const std::string cache = CacheDirectory();
         if (cache.empty()) {
-            *problem = "neither XDG_RUNTIME_DIR nor a home folder is set";
+            *why = "neither XDG_RUNTIME_DIR nor a home folder is set";
             return {};
         }
         (void)mkdir(cache.c_str(), 0700);
         directory = cache + "/zorbel";
     }
     if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
-        *problem = Reason(directory, std::strerror(errno));
+        *why = Reason(directory, std::strerror(errno));
         return {};
     }
-    if (!IsPrivateDirectory(directory, problem))
+    if (!IsPrivateDirectory(directory, why))
         return {};
     if (InstanceSocketPath(directory, "").empty()) {
-        *problem = Reason(directory, "too long a path for a socket");
+        *why = Reason(directory, "too long a path for a socket");
         return {};
     }
     return directory;
@@ -125,18 +125,18 @@ InstanceClaim::InstanceClaim(int lock, int socket, std::string path)
 InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
                                             const std::string &className,
                                             std::unique_ptr<InstanceClaim> *claim,
-                                            std::string *problem)
+                                            std::string *why)
 {
     sockaddr_un address{};
     const std::string path = InstanceSocketPath(directory, className);
     if (!FillAddress(path, &address)) {
-        *problem = Reason(directory, "too long a path for a socket");
+        *why = Reason(directory, "too long a path for a socket");
         return Outcome::Unavailable;
     }
     const std::string lockPath = path.substr(0, path.size() - 5) + ".lock";
     const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lock < 0) {
-        *problem = Reason(lockPath, std::strerror(errno));
+        *why = Reason(lockPath, std::strerror(errno));
         return Outcome::Unavailable;
     }
     if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
@@ -144,7 +144,7 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
         (void)close(lock);
         if (error == EWOULDBLOCK)
             return Outcome::HeldElsewhere;
-        *problem = Reason(lockPath, std::strerror(error));
+        *why = Reason(lockPath, std::strerror(error));
         return Outcome::Unavailable;
     }
     // The lock is ours: whatever socket is there was left by an earlier holder.
@@ -152,7 +152,7 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
     int socket = NewSocket();
     if (socket < 0 || bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0) {
         // Still the copy of the class, only not reachable by others.
-        *problem = Reason(path, std::strerror(errno));
+        *why = Reason(path, std::strerror(errno));
         if (socket >= 0)
             (void)close(socket);
         socket = -1;

@@ -16,11 +16,11 @@ namespace zorbel::standin {
 
 // The per-user folder: $XDG_RUNTIME_DIR/zorbel, else zorbel in the user's
 // cache folder ($XDG_CACHE_HOME, else ~/.cache); created with mode 0700 if
-// missing. Empty, with the reason in `problem`,
+// missing. Empty, with the reason in `why`,
 // when it cannot be made or is not a folder of the user's with mode 0700
 // (someone else's could hand us their socket).
-std::string DefaultInstanceDirectory(std::string *problem);
-bool IsPrivateDirectory(const std::string &directory, std::string *problem = nullptr);
+std::string DefaultInstanceDirectory(std::string *why);
+bool IsPrivateDirectory(const std::string &directory, std::string *why = nullptr);
 
 // The socket path of a window class in a folder (the lock is beside it, with
 // ".lock" for ".sock"); empty if it would not fit in a socket address.
@@ -31,10 +31,10 @@ public:
     enum class Outcome {
         Claimed,       // this process is now the copy of the class
         HeldElsewhere, // another process is
-        Unavailable,   // cannot tell (reason in `problem`)
+        Unavailable,   // cannot tell (reason in `why`)
     };
     static Outcome Claim(const std::string &directory, const std::string &className,
-                         std::unique_ptr<InstanceClaim> *claim, std::string *problem);
+                         std::unique_ptr<InstanceClaim> *claim, std::string *why);
     ~InstanceClaim();
     InstanceClaim(const InstanceClaim &) = delete;
     InstanceClaim &operator=(const InstanceClaim &) = delete;

@@ -72,7 +72,7 @@ public:
     {
     }
 
-    bool Open(std::string *problem) override { return inner_->Open(problem); }
+    bool Open(std::string *why) override { return inner_->Open(why); }
     DWORD Ticks() override { return inner_->Ticks(); }
     POINT Cursor() override { return holding_ ? hold_ : inner_->Cursor(); }
     BYTE Modifiers() override { return inner_->Modifiers(); }
