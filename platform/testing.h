@@ -130,7 +130,7 @@ DisplayMode CurrentDisplayMode();
 struct Pixels {
     int width = 0;
     int height = 0;
-    int pitch = 0; // bytes per row
+    int pitch = 0;                   // bytes per row
     std::vector<std::uint16_t> data; // pitch / 2 entries per row
     std::uint16_t At(int x, int y) const
     {

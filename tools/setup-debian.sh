@@ -23,7 +23,7 @@ test_packages=(
   "${run_packages[@]}"
   python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils x11-xserver-utils tigervnc-standalone-server imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386 wine64
   dpkg-dev desktop-file-utils

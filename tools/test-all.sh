@@ -29,6 +29,9 @@ if [ "$probe_status" -gt 1 ]; then
     exit 1
 fi
 
+echo "== layout of the sources"
+tools/check-format.sh
+
 echo "== native build and tests"
 cmake --preset native
 cmake --build --preset native -j "$jobs"

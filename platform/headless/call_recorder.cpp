@@ -36,10 +36,7 @@ std::string ObjectName(const void *object)
     return {};
 }
 
-std::string Quoted(const void *text)
-{
-    return QuotedText(static_cast<const char *>(text));
-}
+std::string Quoted(const void *text) { return QuotedText(static_cast<const char *>(text)); }
 
 } // namespace
 
@@ -123,22 +120,38 @@ std::string HresultName(HRESULT hr)
 std::string MessageName(UINT message)
 {
     switch (message) {
-    case WM_CREATE: return "WM_CREATE";
-    case WM_DESTROY: return "WM_DESTROY";
-    case WM_MOVE: return "WM_MOVE";
-    case WM_SIZE: return "WM_SIZE";
-    case WM_PAINT: return "WM_PAINT";
-    case WM_CLOSE: return "WM_CLOSE";
-    case WM_QUIT: return "WM_QUIT";
-    case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
-    case WM_ACTIVATEAPP: return "WM_ACTIVATEAPP";
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_KEYUP: return "WM_KEYUP";
-    case WM_COMMAND: return "WM_COMMAND";
-    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-    case WM_LBUTTONUP: return "WM_LBUTTONUP";
-    case WM_LBUTTONDBLCLK: return "WM_LBUTTONDBLCLK";
-    default: break;
+    case WM_CREATE:
+        return "WM_CREATE";
+    case WM_DESTROY:
+        return "WM_DESTROY";
+    case WM_MOVE:
+        return "WM_MOVE";
+    case WM_SIZE:
+        return "WM_SIZE";
+    case WM_PAINT:
+        return "WM_PAINT";
+    case WM_CLOSE:
+        return "WM_CLOSE";
+    case WM_QUIT:
+        return "WM_QUIT";
+    case WM_SHOWWINDOW:
+        return "WM_SHOWWINDOW";
+    case WM_ACTIVATEAPP:
+        return "WM_ACTIVATEAPP";
+    case WM_KEYDOWN:
+        return "WM_KEYDOWN";
+    case WM_KEYUP:
+        return "WM_KEYUP";
+    case WM_COMMAND:
+        return "WM_COMMAND";
+    case WM_LBUTTONDOWN:
+        return "WM_LBUTTONDOWN";
+    case WM_LBUTTONUP:
+        return "WM_LBUTTONUP";
+    case WM_LBUTTONDBLCLK:
+        return "WM_LBUTTONDBLCLK";
+    default:
+        break;
     }
     char text[16];
     (void)std::snprintf(text, sizeof(text), "0x%04X", message);
@@ -179,7 +192,8 @@ void TextRecorder::Add(std::uint64_t key, const LogValue &value)
         word(HexText(static_cast<unsigned long long>(value.number)));
         break;
     case LogKind::Colour:
-        (void)std::snprintf(text, sizeof(text), "0x%08" PRIX32, static_cast<std::uint32_t>(value.number));
+        (void)std::snprintf(text, sizeof(text), "0x%08" PRIX32,
+                            static_cast<std::uint32_t>(value.number));
         word(text);
         break;
     case LogKind::Str:
@@ -206,7 +220,8 @@ void TextRecorder::Add(std::uint64_t key, const LogValue &value)
         break;
     case LogKind::Point: {
         const POINT &point = *static_cast<const POINT *>(value.pointer);
-        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(point.x), static_cast<int>(point.y));
+        (void)std::snprintf(text, sizeof(text), "%d,%d", static_cast<int>(point.x),
+                            static_cast<int>(point.y));
         word(text);
         break;
     }

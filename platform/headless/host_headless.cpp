@@ -84,7 +84,8 @@ public:
     bool ScriptedFailure(const char *call, HRESULT *result) override
     {
         const std::string_view name(call);
-        if ((failRegister && name == "RegisterClassExA") || (failCreate && name == "CreateWindowExA")) {
+        if ((failRegister && name == "RegisterClassExA") ||
+            (failCreate && name == "CreateWindowExA")) {
             *result = E_FAIL;
             return true;
         }
@@ -131,7 +132,7 @@ public:
     std::string otherClass;
     testing::OtherInstance other;
     std::vector<testing::MessageBoxRecord> boxes;
-    std::map<HWND, int> raises; // by SetForegroundWindow or another copy's request
+    std::map<HWND, int> raises;    // by SetForegroundWindow or another copy's request
     std::string instanceDirectory; // empty: no single-instance sockets
 
 private:
@@ -222,8 +223,8 @@ void SetCursorPos(POINT screen) { Controls().cursor = screen; }
 void InjectLeftButton(bool down, HWND window)
 {
     if (Window *target = Target(window))
-        PostInput(target->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP,
-                  down ? MK_LBUTTON : 0, ClientPointOfCursor(*target));
+        PostInput(target->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+                  ClientPointOfCursor(*target));
 }
 
 void InjectKeyDown(WPARAM virtualKey, bool repeat, HWND window)
@@ -291,10 +292,7 @@ void UseInstanceDirectory(const std::string &directory)
 
 std::vector<std::string> CallLog() { return Recorder().Lines(); }
 
-void ClearCallLog()
-{
-    Recorder().Clear();
-}
+void ClearCallLog() { Recorder().Clear(); }
 
 void SetCallLogging(bool on)
 {
@@ -371,7 +369,8 @@ bool WritePng(const Pixels &pixels, const std::string &path)
     unsigned char *data = cairo_image_surface_get_data(image);
     const int stride = cairo_image_surface_get_stride(image);
     for (int y = 0; y < pixels.height; ++y) {
-        auto *row = reinterpret_cast<std::uint32_t *>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        auto *row =
+            reinterpret_cast<std::uint32_t *>(data + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < pixels.width; ++x) {
             const std::uint16_t p = pixels.At(x, y);
             // Widen each channel by repeating its top bits, so white stays white.

@@ -64,7 +64,10 @@ public:
     bool On() const { return recorder_ != nullptr; }
 
     LogLine &Int(long long value) { return Add(LogKind::Int, value); }
-    LogLine &Hex(unsigned long long value) { return Add(LogKind::Hex, static_cast<long long>(value)); }
+    LogLine &Hex(unsigned long long value)
+    {
+        return Add(LogKind::Hex, static_cast<long long>(value));
+    }
     LogLine &Colour(COLORREF value) { return Add(LogKind::Colour, value); }
     LogLine &Str(const char *text) { return Add(LogKind::Str, 0, text); }
     LogLine &Resource(const char *name) { return Add(LogKind::Resource, 0, name); }

@@ -17,7 +17,10 @@ struct GUID {
 using IID = GUID;
 using REFIID = const IID &;
 
-inline bool operator==(const GUID &a, const GUID &b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+inline bool operator==(const GUID &a, const GUID &b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 
 extern const IID IID_IUnknown;
 extern const IID IID_IDirectDraw;
@@ -126,8 +129,8 @@ struct IDirectDraw4 : IUnknown {
     virtual HRESULT CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurface4 **surface,
                                   IUnknown *outer) = 0;
     virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
-    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
-                                   DWORD refreshRate, DWORD flags) = 0;
+    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate,
+                                   DWORD flags) = 0;
 
 protected:
     ~IDirectDraw4() = default;

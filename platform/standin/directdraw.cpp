@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <utility>
 
-const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
-const IID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
+const IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID IID_IDirectDraw = {
+    0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+const IID IID_IDirectDraw4 = {
+    0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
 
 namespace zorbel::standin {
 
@@ -20,9 +23,9 @@ constexpr DWORD kMaxDimension = 16384;
 
 const char *IidName(REFIID riid)
 {
-    const std::pair<const IID *, const char *> names[] = {
-        {&IID_IDirectDraw4, "IID_IDirectDraw4"}, {&IID_IDirectDraw, "IID_IDirectDraw"},
-        {&IID_IUnknown, "IID_IUnknown"}};
+    const std::pair<const IID *, const char *> names[] = {{&IID_IDirectDraw4, "IID_IDirectDraw4"},
+                                                          {&IID_IDirectDraw, "IID_IDirectDraw"},
+                                                          {&IID_IUnknown, "IID_IUnknown"}};
     for (const auto &[iid, name] : names)
         if (riid == *iid)
             return name;
@@ -53,8 +56,9 @@ HRESULT DirectDrawObject::QueryInterface(REFIID riid, void **object)
 
 ULONG DirectDrawObject::AddRef()
 {
-    return Logged("AddRef", [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)); },
-                  [&] { return ++refs_; });
+    return Logged(
+        "AddRef", [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)); },
+        [&] { return ++refs_; });
 }
 
 ULONG DirectDrawObject::Release()
@@ -95,7 +99,9 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
 {
     return LoggedHr(
         "SetCooperativeLevel",
-        [&](LogLine &line) { line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags); },
+        [&](LogLine &line) {
+            line.Handle(static_cast<IDirectDraw4 *>(this)).Handle(window).Hex(flags);
+        },
         [&]() -> HRESULT {
             DisplayState &display = State().display;
             const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
@@ -122,8 +128,12 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
     return LoggedHr(
         "SetDisplayMode",
         [&](LogLine &line) {
-            line.Handle(static_cast<IDirectDraw4 *>(this)).Int(width).Int(height).Int(bitsPerPixel)
-                .Int(refreshRate).Hex(flags);
+            line.Handle(static_cast<IDirectDraw4 *>(this))
+                .Int(width)
+                .Int(height)
+                .Int(bitsPerPixel)
+                .Int(refreshRate)
+                .Hex(flags);
         },
         [&]() -> HRESULT {
             DisplayState &display = State().display;
@@ -191,7 +201,9 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, IDirectDrawSurfac
         [&](LogLine &line) {
             line.Handle(static_cast<IDirectDraw4 *>(this));
             if (desc != nullptr)
-                line.Int(desc->dwSize).Hex(desc->dwFlags).Int(desc->dwBackBufferCount)
+                line.Int(desc->dwSize)
+                    .Hex(desc->dwFlags)
+                    .Int(desc->dwBackBufferCount)
                     .Hex(desc->ddsCaps.dwCaps);
             else
                 line.Word("null");

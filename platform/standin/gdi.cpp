@@ -163,8 +163,9 @@ using namespace zorbel::standin;
 
 HGDIOBJ WINAPI GetStockObject(int object)
 {
-    return Logged("GetStockObject", [&](LogLine &line) { line.Int(object); },
-                  [&] { return object >= 0 && object < kStockCount ? StockHandle(object) : nullptr; });
+    return Logged(
+        "GetStockObject", [&](LogLine &line) { line.Int(object); },
+        [&] { return object >= 0 && object < kStockCount ? StockHandle(object) : nullptr; });
 }
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
@@ -182,51 +183,59 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
 {
-    return static_cast<HBRUSH>(Logged("CreateSolidBrush", [&](LogLine &line) { line.Colour(colour); },
-                                      [&] { return NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF); }));
+    return static_cast<HBRUSH>(Logged(
+        "CreateSolidBrush", [&](LogLine &line) { line.Colour(colour); },
+        [&] { return NewObject(HandleKind::Brush, 0, 0, colour & 0xFFFFFF); }));
 }
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 {
-    return Logged("SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); }, [&]() -> HGDIOBJ {
-        DeviceContext *context = FindDc(dc);
-        const HandleKind kind = KindOf(object);
-        if (context == nullptr || kind == HandleKind::None)
-            return nullptr;
-        if (GdiObject *pooled = FindGdiObject(object); pooled != nullptr && pooled->deletePending)
-            return nullptr;
-        HGDIOBJ &slot = kind == HandleKind::Pen ? context->pen : context->brush;
-        const HGDIOBJ previous = slot;
-        slot = object;
-        NoteSelected(object);
-        NoteDeselected(previous);
-        return previous;
-    });
+    return Logged(
+        "SelectObject", [&](LogLine &line) { line.Handle(dc).Handle(object); },
+        [&]() -> HGDIOBJ {
+            DeviceContext *context = FindDc(dc);
+            const HandleKind kind = KindOf(object);
+            if (context == nullptr || kind == HandleKind::None)
+                return nullptr;
+            if (GdiObject *pooled = FindGdiObject(object);
+                pooled != nullptr && pooled->deletePending)
+                return nullptr;
+            HGDIOBJ &slot = kind == HandleKind::Pen ? context->pen : context->brush;
+            const HGDIOBJ previous = slot;
+            slot = object;
+            NoteSelected(object);
+            NoteDeselected(previous);
+            return previous;
+        });
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object)
 {
-    return Logged("DeleteObject", [&](LogLine &line) { line.Handle(object); }, [&]() -> BOOL {
-        if (FindStock(object) != nullptr)
-            return TRUE; // stock objects are never deleted; asking is harmless
-        GdiObject *pooled = FindGdiObject(object);
-        if (pooled == nullptr || pooled->deletePending)
-            return FALSE;
-        // Still selected into a device context: deleted once deselected, so the
-        // context never draws with a freed object and nothing leaks.
-        if (pooled->selections > 0)
-            pooled->deletePending = true;
-        else
-            Free(*pooled);
-        return TRUE;
-    });
+    return Logged(
+        "DeleteObject", [&](LogLine &line) { line.Handle(object); },
+        [&]() -> BOOL {
+            if (FindStock(object) != nullptr)
+                return TRUE; // stock objects are never deleted; asking is harmless
+            GdiObject *pooled = FindGdiObject(object);
+            if (pooled == nullptr || pooled->deletePending)
+                return FALSE;
+            // Still selected into a device context: deleted once deselected, so the
+            // context never draws with a freed object and nothing leaks.
+            if (pooled->selections > 0)
+                pooled->deletePending = true;
+            else
+                Free(*pooled);
+            return TRUE;
+        });
 }
 
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous)
 {
     return Logged(
         "MoveToEx",
-        [&](LogLine &line) { line.Handle(dc).Int(x).Int(y).Word(previous != nullptr ? "ptr" : "null"); },
+        [&](LogLine &line) {
+            line.Handle(dc).Int(x).Int(y).Word(previous != nullptr ? "ptr" : "null");
+        },
         [&]() -> BOOL {
             DeviceContext *context = FindDc(dc);
             if (context == nullptr)
@@ -240,17 +249,20 @@ BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous)
 
 BOOL WINAPI LineTo(HDC dc, int x, int y)
 {
-    return Logged("LineTo", [&](LogLine &line) { line.Handle(dc).Int(x).Int(y); }, [&]() -> BOOL {
-        DeviceContext *context = nullptr;
-        Raster *raster = RasterOf(dc, &context);
-        if (raster == nullptr)
-            return FALSE;
-        const PenSpec pen = PenOf(context->pen);
-        if (!pen.none)
-            raster->Line(context->position.x, context->position.y, x, y, pen.width, Rgb565Of(pen.colour));
-        context->position = POINT{x, y};
-        return TRUE;
-    });
+    return Logged(
+        "LineTo", [&](LogLine &line) { line.Handle(dc).Int(x).Int(y); },
+        [&]() -> BOOL {
+            DeviceContext *context = nullptr;
+            Raster *raster = RasterOf(dc, &context);
+            if (raster == nullptr)
+                return FALSE;
+            const PenSpec pen = PenOf(context->pen);
+            if (!pen.none)
+                raster->Line(context->position.x, context->position.y, x, y, pen.width,
+                             Rgb565Of(pen.colour));
+            context->position = POINT{x, y};
+            return TRUE;
+        });
 }
 
 BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
@@ -286,7 +298,8 @@ BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
 BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom)
 {
     return Logged(
-        "Ellipse", [&](LogLine &line) { line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom); },
+        "Ellipse",
+        [&](LogLine &line) { line.Handle(dc).Int(left).Int(top).Int(right).Int(bottom); },
         [&]() -> BOOL {
             DeviceContext *context = nullptr;
             Raster *raster = RasterOf(dc, &context);

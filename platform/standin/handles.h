@@ -35,7 +35,8 @@ constexpr std::uintptr_t kHandleTag = 0x5A000000u;
 template <typename H> H MakeHandle(HandleKind kind, unsigned slot, unsigned generation)
 {
     return reinterpret_cast<H>(kHandleTag | (std::uintptr_t{generation & 0xFFFu} << 12) |
-                               (std::uintptr_t{static_cast<unsigned>(kind) & 0xFu} << 8) | (slot & 0xFFu));
+                               (std::uintptr_t{static_cast<unsigned>(kind) & 0xFu} << 8) |
+                               (slot & 0xFFu));
 }
 
 inline HandleParts UnpackHandle(const void *handle)
@@ -43,7 +44,8 @@ inline HandleParts UnpackHandle(const void *handle)
     const auto value = reinterpret_cast<std::uintptr_t>(handle);
     if ((value & ~std::uintptr_t{0xFFFFFF}) != kHandleTag)
         return {};
-    return HandleParts{static_cast<HandleKind>((value >> 8) & 0xF), static_cast<unsigned>(value & 0xFF),
+    return HandleParts{static_cast<HandleKind>((value >> 8) & 0xF),
+                       static_cast<unsigned>(value & 0xFF),
                        static_cast<unsigned>((value >> 12) & 0xFFF)};
 }
 

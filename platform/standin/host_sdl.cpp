@@ -94,7 +94,8 @@ POINT PictureToClient(const NativeWindow &native, LONG x, LONG y)
 {
     if (native.modeWidth == 0)
         return POINT{x, y};
-    return POINT{std::clamp<LONG>(x, 0, native.modeWidth - 1), std::clamp<LONG>(y, 0, native.modeHeight - 1)};
+    return POINT{std::clamp<LONG>(x, 0, native.modeWidth - 1),
+                 std::clamp<LONG>(y, 0, native.modeHeight - 1)};
 }
 
 Window *WindowOfId(Uint32 id)
@@ -118,10 +119,14 @@ Window *CursorWindow()
 WORD VirtualKeyOf(SDL_Keycode key)
 {
     switch (key) {
-    case SDLK_ESCAPE: return 0x1B;
-    case SDLK_RETURN: return 0x0D;
-    case SDLK_SPACE: return 0x20;
-    default: return 0;
+    case SDLK_ESCAPE:
+        return 0x1B;
+    case SDLK_RETURN:
+        return 0x0D;
+    case SDLK_SPACE:
+        return 0x20;
+    default:
+        return 0;
     }
 }
 
@@ -259,9 +264,9 @@ private:
 // SDL's drivers that show nothing: they count only when asked for by name.
 bool ShowsNothing(const char *driver)
 {
-    return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
-                                 std::strcmp(driver, "dummy") == 0 ||
-                                 std::strcmp(driver, "evdev") == 0);
+    return driver != nullptr &&
+           (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+            std::strcmp(driver, "evdev") == 0);
 }
 
 std::string NoScreenReason()
@@ -354,8 +359,9 @@ POINT SdlHost::Cursor()
     float pictureY = static_cast<float>(y);
     if (NativeOf(*window)->renderer != nullptr)
         SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
-    const POINT client = PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
-                                         static_cast<LONG>(std::floor(pictureY)));
+    const POINT client =
+        PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
+                        static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
 }
 
@@ -411,13 +417,15 @@ void SdlHost::FollowScreenSize()
         NativeWindow *native = window.used ? NativeOf(window) : nullptr;
         int width = 0;
         int height = 0;
-        if (native == nullptr || native->modeWidth == 0 || !ScreenSizeNow(native->window, &width, &height) ||
+        if (native == nullptr || native->modeWidth == 0 ||
+            !ScreenSizeNow(native->window, &width, &height) ||
             (width == native->screenWidth && height == native->screenHeight))
             continue;
         int shownWidth = 0;
         int shownHeight = 0;
         SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
-        const bool covered = shownWidth == native->screenWidth && shownHeight == native->screenHeight;
+        const bool covered =
+            shownWidth == native->screenWidth && shownHeight == native->screenHeight;
         native->screenWidth = width;
         native->screenHeight = height;
         if (covered)
@@ -478,7 +486,8 @@ bool SdlHost::CreateNativeWindow(Window &window)
         native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
     presentable_ = presentable_ && native->renderer != nullptr;
     SDL_RendererInfo info{};
-    native->keepsPixels = native->renderer != nullptr && SDL_GetRendererInfo(native->renderer, &info) == 0 &&
+    native->keepsPixels = native->renderer != nullptr &&
+                          SDL_GetRendererInfo(native->renderer, &info) == 0 &&
                           (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     SDL_DisplayMode shown{};
     if (SDL_GetWindowDisplayMode(native->window, &shown) == 0 && shown.refresh_rate > 0)
@@ -500,7 +509,8 @@ void SdlHost::DestroyNativeWindow(Window &window)
             SDL_DestroyTexture(native->texture);
         if (native->renderer != nullptr)
             SDL_DestroyRenderer(native->renderer);
-        if (HasDisplay(native->window) || (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
+        if (HasDisplay(native->window) ||
+            (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
             SDL_DestroyWindow(native->window);
         else
             windowLeft_ = true;
@@ -530,8 +540,8 @@ void SdlHost::ShowNativeWindow(Window &window)
 void SdlHost::SetNativeIcon(Window &window, const IconImage &icon)
 {
     SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint32_t *>(icon.argb.data()), icon.width, icon.height, 32,
-        icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+        const_cast<std::uint32_t *>(icon.argb.data()), icon.width, icon.height, 32, icon.width * 4,
+        SDL_PIXELFORMAT_ARGB8888);
     if (surface == nullptr)
         return;
     if (Live())
@@ -618,10 +628,11 @@ bool SdlHost::EnsureTexture(NativeWindow &native, const PixelBuffer &buffer)
             for (Uint32 i = 0; i < info.num_texture_formats; ++i)
                 if (info.texture_formats[i] == shown)
                     format = shown;
-        native.picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 16, buffer.Pitch(),
-                                                            SDL_PIXELFORMAT_RGB565);
+        native.picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 16,
+                                                            buffer.Pitch(), SDL_PIXELFORMAT_RGB565);
     }
-    native.texture = SDL_CreateTexture(native.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+    native.texture =
+        SDL_CreateTexture(native.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
     return native.texture != nullptr && (!native.keepsPixels || native.picture != nullptr);
 }
 
@@ -637,7 +648,8 @@ bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
         Uint32 format = 0;
         (void)SDL_QueryTexture(native.texture, &format, nullptr, nullptr, nullptr);
         SDL_FreeSurface(native.locked);
-        native.locked = SDL_CreateRGBSurfaceWithFormatFrom(pixels, buffer.Width(), buffer.Height(), 0, pitch, format);
+        native.locked = SDL_CreateRGBSurfaceWithFormatFrom(pixels, buffer.Width(), buffer.Height(),
+                                                           0, pitch, format);
     }
     bool copied = false;
     if (native.locked != nullptr) {
@@ -703,11 +715,12 @@ int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
     const SDL_MessageBoxButtonData button{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
                                               SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
                                           IDOK, "OK"};
-    const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button,
-                                  nullptr};
+    const SDL_MessageBoxData data{
+        SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button, nullptr};
     // SDL turns Ctrl+C and SIGTERM into a quit event, which nothing reads
     // while the box waits: meanwhile they end the program as they would any.
-    struct sigaction ends{}, kept[2];
+    struct sigaction ends {
+    }, kept[2];
     ends.sa_handler = SIG_DFL;
     (void)sigaction(SIGINT, &ends, &kept[0]);
     (void)sigaction(SIGTERM, &ends, &kept[1]);

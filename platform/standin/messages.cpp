@@ -15,7 +15,8 @@ void DeliverSentMessages()
 {
     SentMessage sent{};
     // Bounded: a window procedure that keeps causing sends cannot hold the pump forever.
-    for (int i = 0; i < decltype(MessageQueue::sent)::kCapacity && State().queue.sent.Take(true, &sent); ++i)
+    for (int i = 0;
+         i < decltype(MessageQueue::sent)::kCapacity && State().queue.sent.Take(true, &sent); ++i)
         (void)SendToWindow(sent.window, sent.message, sent.wParam, sent.lParam);
 }
 
@@ -113,7 +114,8 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax)
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
 {
     return Logged(
-        "TranslateAcceleratorA", [&](LogLine &line) { MessageOrNull(line.Handle(window).Handle(table), msg); },
+        "TranslateAcceleratorA",
+        [&](LogLine &line) { MessageOrNull(line.Handle(window).Handle(table), msg); },
         [&] { return TranslateAcceleratorNow(window, table, msg); });
 }
 
@@ -121,19 +123,23 @@ BOOL WINAPI TranslateMessage(const MSG *msg)
 {
     // Key messages are translated into no characters: the keyboard here has no
     // layout, and what runs on it reads virtual keys.
-    return Logged("TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); }, [&]() -> BOOL {
-        return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP);
-    });
+    return Logged(
+        "TranslateMessage", [&](LogLine &line) { MessageOrNull(line, msg); },
+        [&]() -> BOOL {
+            return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP);
+        });
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *msg)
 {
-    return Logged("DispatchMessageA", [&](LogLine &line) { MessageOrNull(line, msg); }, [&]() -> LRESULT {
-        Window *window = msg != nullptr ? FindWindowSlot(msg->hwnd) : nullptr;
-        return window != nullptr && window->proc != nullptr
-                   ? window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam)
-                   : 0;
-    });
+    return Logged(
+        "DispatchMessageA", [&](LogLine &line) { MessageOrNull(line, msg); },
+        [&]() -> LRESULT {
+            Window *window = msg != nullptr ? FindWindowSlot(msg->hwnd) : nullptr;
+            return window != nullptr && window->proc != nullptr
+                       ? window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam)
+                       : 0;
+        });
 }
 
 void WINAPI PostQuitMessage(int exitCode)

@@ -64,7 +64,8 @@ bool ClaimClass(const std::string &className)
         return true;
     std::unique_ptr<InstanceClaim> claim;
     std::string problem;
-    const InstanceClaim::Outcome outcome = InstanceClaim::Claim(directory, className, &claim, &problem);
+    const InstanceClaim::Outcome outcome =
+        InstanceClaim::Claim(directory, className, &claim, &problem);
     ReportProblem(problem); // a claim without a socket, or none possible
     if (claim)
         platform.claims[className] = std::move(claim);
@@ -137,45 +138,53 @@ using namespace zorbel::standin;
 
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName)
 {
-    return Logged("FindWindowA", [&](LogLine &line) { line.Resource(className).Str(windowName); },
-                  [&]() -> HWND {
-                      // Windows are found by class alone: titles are not
-                      // known across processes, so a look-up by title is refused.
-                      if (className == nullptr || IS_INTRESOURCE(className) || windowName != nullptr)
-                          return nullptr;
-                      if (Window *own = FindOwnWindow(className))
-                          return own->Handle();
-                      return CurrentHost().OtherCopyRunning(className) ? ProxyFor(className) : nullptr;
-                  });
+    return Logged(
+        "FindWindowA", [&](LogLine &line) { line.Resource(className).Str(windowName); },
+        [&]() -> HWND {
+            // Windows are found by class alone: titles are not
+            // known across processes, so a look-up by title is refused.
+            if (className == nullptr || IS_INTRESOURCE(className) || windowName != nullptr)
+                return nullptr;
+            if (Window *own = FindOwnWindow(className))
+                return own->Handle();
+            return CurrentHost().OtherCopyRunning(className) ? ProxyFor(className) : nullptr;
+        });
 }
 
 HWND WINAPI GetLastActivePopup(HWND window)
 {
     // The stand-in has no pop-ups (its message boxes are not windows), so a
     // window's last active pop-up is the window itself.
-    return Logged("GetLastActivePopup", [&](LogLine &line) { line.Handle(window); }, [&] {
-        return FindWindowSlot(window) != nullptr || FindProxy(window) != nullptr ? window : nullptr;
-    });
+    return Logged(
+        "GetLastActivePopup", [&](LogLine &line) { line.Handle(window); },
+        [&] {
+            return FindWindowSlot(window) != nullptr || FindProxy(window) != nullptr ? window
+                                                                                     : nullptr;
+        });
 }
 
 BOOL WINAPI IsIconic(HWND window)
 {
-    return Logged("IsIconic", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
-        if (const Window *own = FindWindowSlot(window))
-            return own->iconic;
-        const Proxy *proxy = FindProxy(window);
-        return proxy != nullptr && CurrentHost().OtherCopyIconic(proxy->className);
-    });
+    return Logged(
+        "IsIconic", [&](LogLine &line) { line.Handle(window); },
+        [&]() -> BOOL {
+            if (const Window *own = FindWindowSlot(window))
+                return own->iconic;
+            const Proxy *proxy = FindProxy(window);
+            return proxy != nullptr && CurrentHost().OtherCopyIconic(proxy->className);
+        });
 }
 
 BOOL WINAPI SetForegroundWindow(HWND window)
 {
-    return Logged("SetForegroundWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
-        if (Window *own = FindWindowSlot(window)) {
-            CurrentHost().RaiseWindow(*own);
-            return TRUE;
-        }
-        const Proxy *proxy = FindProxy(window);
-        return proxy != nullptr && CurrentHost().BringOtherCopyForward(proxy->className, false);
-    });
+    return Logged(
+        "SetForegroundWindow", [&](LogLine &line) { line.Handle(window); },
+        [&]() -> BOOL {
+            if (Window *own = FindWindowSlot(window)) {
+                CurrentHost().RaiseWindow(*own);
+                return TRUE;
+            }
+            const Proxy *proxy = FindProxy(window);
+            return proxy != nullptr && CurrentHost().BringOtherCopyForward(proxy->className, false);
+        });
 }

@@ -29,8 +29,8 @@ PixelBuffer::PixelBuffer(int width, int height)
     width_ = width;
     height_ = height;
     pitch_ = pitch;
-    raster_.reset(new (std::nothrow) Raster(reinterpret_cast<std::uint16_t *>(bytes_), width,
-                                            height, pitch / 2));
+    raster_.reset(new (std::nothrow)
+                      Raster(reinterpret_cast<std::uint16_t *>(bytes_), width, height, pitch / 2));
 }
 
 PixelBuffer::~PixelBuffer() { std::free(bytes_); }

@@ -64,7 +64,7 @@ struct GdiObject {
     int style = 0;
     int width = 0;
     COLORREF colour = 0;
-    int selections = 0;     // device contexts holding it selected
+    int selections = 0; // device contexts holding it selected
     bool deletePending = false;
 };
 

@@ -73,7 +73,8 @@ void SideOffset(double vx, double vy, long &ox, long &oy)
         oy = halfUp(vy);
     } else if (vx > 0.0) {
         ox = static_cast<long>(std::floor(vx)) + 1;
-        oy = vy > 0.0 ? static_cast<long>(std::floor(vy)) + 1 : static_cast<long>(std::ceil(vy)) - 1;
+        oy =
+            vy > 0.0 ? static_cast<long>(std::floor(vy)) + 1 : static_cast<long>(std::ceil(vy)) - 1;
     } else {
         ox = halfDown(vx);
         oy = vy > 0.0 ? halfUp(vy) : halfDown(vy);

@@ -58,12 +58,14 @@ template <typename H>
 H Load(const char *call, HINSTANCE instance, LPCSTR name, HandleKind kind,
        bool (*exists)(HINSTANCE, WORD))
 {
-    return Logged(call, [&](LogLine &line) { line.Handle(instance).Resource(name); }, [&]() -> H {
-        const auto id = static_cast<WORD>(reinterpret_cast<std::uintptr_t>(name));
-        return name != nullptr && IS_INTRESOURCE(name) && exists(instance, id)
-                   ? ResourceHandle<H>(kind, id)
-                   : nullptr;
-    });
+    return Logged(
+        call, [&](LogLine &line) { line.Handle(instance).Resource(name); },
+        [&]() -> H {
+            const auto id = static_cast<WORD>(reinterpret_cast<std::uintptr_t>(name));
+            return name != nullptr && IS_INTRESOURCE(name) && exists(instance, id)
+                       ? ResourceHandle<H>(kind, id)
+                       : nullptr;
+        });
 }
 
 } // namespace
@@ -76,7 +78,8 @@ void RegisterAcceleratorTable(WORD id, const ACCEL *entries, std::size_t count)
 void RegisterIcon(WORD id, int width, int height, const std::uint32_t *argb)
 {
     const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    Resources().icons[id] = IconImage{width, height, std::vector<std::uint32_t>(argb, argb + count)};
+    Resources().icons[id] =
+        IconImage{width, height, std::vector<std::uint32_t>(argb, argb + count)};
 }
 
 const std::vector<ACCEL> *AcceleratorsOf(HACCEL table)
@@ -106,7 +109,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name)
 {
-    return Load<HACCEL>("LoadAcceleratorsA", instance, name, HandleKind::Accel, [](HINSTANCE in, WORD id) {
-        return in != nullptr && FindAcceleratorTable(id) != nullptr;
-    });
+    return Load<HACCEL>(
+        "LoadAcceleratorsA", instance, name, HandleKind::Accel,
+        [](HINSTANCE in, WORD id) { return in != nullptr && FindAcceleratorTable(id) != nullptr; });
 }

@@ -88,7 +88,7 @@ void GoOn(Display *, void *) {}
 
 void WatchSessionEnd()
 {
-    struct sigaction hangUp{};
+    struct sigaction hangUp {};
     if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler == SIG_DFL) {
         hangUp.sa_handler = HangUp;
         (void)sigemptyset(&hangUp.sa_mask);
@@ -99,7 +99,8 @@ void WatchSessionEnd()
     void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
     if (xlib == nullptr)
         return;
-    auto setHandler = reinterpret_cast<XIOErrorHandler (*)(XIOErrorHandler)>(dlsym(xlib, "XSetIOErrorHandler"));
+    auto setHandler =
+        reinterpret_cast<XIOErrorHandler (*)(XIOErrorHandler)>(dlsym(xlib, "XSetIOErrorHandler"));
     g_setExitHandler = reinterpret_cast<SetExitHandler>(dlsym(xlib, "XSetIOErrorExitHandler"));
     g_displayName = reinterpret_cast<DisplayName>(dlsym(xlib, "XDisplayString"));
     if (setHandler != nullptr)
@@ -110,8 +111,8 @@ void SurviveDisplayLoss(SDL_Window *window)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (g_setExitHandler == nullptr || g_survivor != nullptr || !SDL_GetWindowWMInfo(window, &info) ||
-        info.subsystem != SDL_SYSWM_X11)
+    if (g_setExitHandler == nullptr || g_survivor != nullptr ||
+        !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return;
     g_survivor = info.info.x11.display;
     g_setExitHandler(g_survivor, GoOn, nullptr);

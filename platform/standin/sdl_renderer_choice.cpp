@@ -29,7 +29,8 @@ constexpr int kProbeTimeoutMs = 3000;
     }
     const char *name = "";
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-        SDL_Window *window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+        SDL_Window *window =
+            SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
         using GetString = const unsigned char *(*)(unsigned);
         auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
         if (window != nullptr && SDL_GL_CreateContext(window) != nullptr && getString != nullptr &&
@@ -73,7 +74,8 @@ std::string OpenGlRenderer()
 
 bool SoftwareOpenGl(const char *renderer)
 {
-    static const char *const kSoftware[] = {"llvmpipe", "softpipe", "Software Rasterizer", "swrast", "SWR"};
+    static const char *const kSoftware[] = {"llvmpipe", "softpipe", "Software Rasterizer", "swrast",
+                                            "SWR"};
     if (renderer == nullptr || renderer[0] == '\0')
         return true; // no OpenGL at all
     for (const char *name : kSoftware)

@@ -8,8 +8,8 @@ namespace {
 
 // Xlib as SDL loaded it, so that the program links no X library of its own.
 struct Xlib {
-    using GetGeometry = Status (*)(Display *, Drawable, ::Window *, int *, int *, unsigned *, unsigned *,
-                                   unsigned *, unsigned *);
+    using GetGeometry = Status (*)(Display *, Drawable, ::Window *, int *, int *, unsigned *,
+                                   unsigned *, unsigned *, unsigned *);
     using MoveResize = int (*)(Display *, ::Window, int, int, unsigned, unsigned);
     using Flush = int (*)(Display *);
     GetGeometry getGeometry = nullptr;
@@ -22,8 +22,10 @@ const Xlib &LoadedXlib()
     static const Xlib xlib = [] {
         Xlib loaded;
         if (void *library = SDL_LoadObject("libX11.so.6")) { // SDL holds it open already
-            loaded.getGeometry = reinterpret_cast<Xlib::GetGeometry>(SDL_LoadFunction(library, "XGetGeometry"));
-            loaded.moveResize = reinterpret_cast<Xlib::MoveResize>(SDL_LoadFunction(library, "XMoveResizeWindow"));
+            loaded.getGeometry =
+                reinterpret_cast<Xlib::GetGeometry>(SDL_LoadFunction(library, "XGetGeometry"));
+            loaded.moveResize =
+                reinterpret_cast<Xlib::MoveResize>(SDL_LoadFunction(library, "XMoveResizeWindow"));
             loaded.flush = reinterpret_cast<Xlib::Flush>(SDL_LoadFunction(library, "XFlush"));
         }
         return loaded;
@@ -56,7 +58,8 @@ bool ScreenSizeNow(SDL_Window *window, int *width, int *height)
     unsigned border = 0;
     unsigned depth = 0;
     // The window's root, then the root's own size: the screen as it is now.
-    if (xlib.getGeometry(display, info.info.x11.window, &root, &x, &y, &w, &h, &border, &depth) == 0 ||
+    if (xlib.getGeometry(display, info.info.x11.window, &root, &x, &y, &w, &h, &border, &depth) ==
+            0 ||
         xlib.getGeometry(display, root, &child, &x, &y, &w, &h, &border, &depth) == 0)
         return false;
     *width = static_cast<int>(w);
@@ -68,10 +71,11 @@ bool CoverScreen(SDL_Window *window, int width, int height)
 {
     SDL_SysWMinfo info;
     const Xlib &xlib = LoadedXlib();
-    if (xlib.moveResize == nullptr || xlib.flush == nullptr || !X11Of(window, &info) || width <= 0 || height <= 0)
+    if (xlib.moveResize == nullptr || xlib.flush == nullptr || !X11Of(window, &info) ||
+        width <= 0 || height <= 0)
         return false;
-    (void)xlib.moveResize(info.info.x11.display, info.info.x11.window, 0, 0, static_cast<unsigned>(width),
-                          static_cast<unsigned>(height));
+    (void)xlib.moveResize(info.info.x11.display, info.info.x11.window, 0, 0,
+                          static_cast<unsigned>(width), static_cast<unsigned>(height));
     (void)xlib.flush(info.info.x11.display);
     return true;
 }

@@ -55,7 +55,7 @@ std::string CacheDirectory()
 
 bool IsPrivateDirectory(const std::string &directory, std::string *why)
 {
-    struct stat info{};
+    struct stat info {};
     const char *reason = nullptr;
     if (lstat(directory.c_str(), &info) != 0)
         reason = std::strerror(errno);
@@ -124,8 +124,7 @@ InstanceClaim::InstanceClaim(int lock, int socket, std::string path)
 
 InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
                                             const std::string &className,
-                                            std::unique_ptr<InstanceClaim> *claim,
-                                            std::string *why)
+                                            std::unique_ptr<InstanceClaim> *claim, std::string *why)
 {
     sockaddr_un address{};
     const std::string path = InstanceSocketPath(directory, className);
@@ -150,7 +149,8 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
     // The lock is ours: whatever socket is there was left by an earlier holder.
     (void)unlink(path.c_str());
     int socket = NewSocket();
-    if (socket < 0 || bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0) {
+    if (socket < 0 ||
+        bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0) {
         // Still the copy of the class, only not reachable by others.
         *why = Reason(path, std::strerror(errno));
         if (socket >= 0)
@@ -194,12 +194,13 @@ bool AskToComeForward(const std::string &directory, const std::string &className
             (void)close(fd);
         return false;
     }
-    const unsigned long long deadline = MonotonicMilliseconds() + static_cast<unsigned long long>(timeoutMs);
+    const unsigned long long deadline =
+        MonotonicMilliseconds() + static_cast<unsigned long long>(timeoutMs);
     // The holder may be between taking the lock and binding its socket, or
     // have its queue full: try again until the deadline.
     bool sent = false;
-    while (!(sent = sendto(fd, &kComeForward, 1, MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&address),
-                           sizeof(address)) == 1) &&
+    while (!(sent = sendto(fd, &kComeForward, 1, MSG_NOSIGNAL,
+                           reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 1) &&
            MonotonicMilliseconds() < deadline) {
         timespec pause{0, 10 * 1000 * 1000};
         (void)nanosleep(&pause, nullptr);

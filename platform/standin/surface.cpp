@@ -26,22 +26,25 @@ bool SurfaceObject::Lost() const { return owner_ == nullptr || epoch_ != State()
 // Nothing asks a surface for another interface.
 HRESULT SurfaceObject::QueryInterface(REFIID, void **object)
 {
-    return LoggedHr("QueryInterface", [&](LogLine &line) { line.Handle(this); }, [&] {
-        if (object != nullptr)
-            *object = nullptr;
-        return E_NOINTERFACE;
-    });
+    return LoggedHr(
+        "QueryInterface", [&](LogLine &line) { line.Handle(this); },
+        [&] {
+            if (object != nullptr)
+                *object = nullptr;
+            return E_NOINTERFACE;
+        });
 }
 
 ULONG SurfaceObject::AddRef()
 {
-    return Logged("AddRef", [&](LogLine &line) { line.Handle(this); }, [&] { return ++refs_; });
+    return Logged(
+        "AddRef", [&](LogLine &line) { line.Handle(this); }, [&] { return ++refs_; });
 }
 
 ULONG SurfaceObject::Release()
 {
-    const ULONG left = Logged("Release", [&](LogLine &line) { line.Handle(this); },
-                              [&] { return refs_ - 1; });
+    const ULONG left = Logged(
+        "Release", [&](LogLine &line) { line.Handle(this); }, [&] { return refs_ - 1; });
     DropReference(this);
     return left;
 }
@@ -129,8 +132,8 @@ HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface4 *
         [&]() -> HRESULT {
             if (caps == nullptr || surface == nullptr)
                 return DDERR_INVALIDPARAMS;
-            if (attached_ == nullptr || (caps->dwCaps & ~(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)) != 0 ||
-                caps->dwCaps == 0)
+            if (attached_ == nullptr ||
+                (caps->dwCaps & ~(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)) != 0 || caps->dwCaps == 0)
                 return DDERR_NOTFOUND;
             ++attached_->refs_;
             *surface = attached_;
@@ -161,32 +164,36 @@ HRESULT SurfaceObject::GetDC(HDC *dc)
 
 HRESULT SurfaceObject::ReleaseDC(HDC dc)
 {
-    return LoggedHr("ReleaseDC", [&](LogLine &line) { line.Handle(this).Handle(dc); }, [&]() -> HRESULT {
-        if (dc == nullptr || dc != dc_)
-            return DDERR_NODC;
-        CloseDc(dc_);
-        dc_ = nullptr;
-        return DD_OK;
-    });
+    return LoggedHr(
+        "ReleaseDC", [&](LogLine &line) { line.Handle(this).Handle(dc); },
+        [&]() -> HRESULT {
+            if (dc == nullptr || dc != dc_)
+                return DDERR_NODC;
+            CloseDc(dc_);
+            dc_ = nullptr;
+            return DD_OK;
+        });
 }
 
 HRESULT SurfaceObject::Restore()
 {
-    return LoggedHr("Restore", [&](LogLine &line) { line.Handle(this); }, [&]() -> HRESULT {
-        if (owner_ == nullptr)
-            return DDERR_GENERIC;
-        if (!Lost())
+    return LoggedHr(
+        "Restore", [&](LogLine &line) { line.Handle(this); },
+        [&]() -> HRESULT {
+            if (owner_ == nullptr)
+                return DDERR_GENERIC;
+            if (!Lost())
+                return DD_OK;
+            // Nothing can be restored while the program cannot show its display mode.
+            const DisplayState &display = State().display;
+            const Window *window = FindWindowSlot(display.exclusiveWindow);
+            if (window != nullptr && window->iconic)
+                return DDERR_WRONGMODE;
+            epoch_ = display.epoch;
+            if (attached_ != nullptr) // restoring a chain's primary restores the chain
+                attached_->epoch_ = epoch_;
             return DD_OK;
-        // Nothing can be restored while the program cannot show its display mode.
-        const DisplayState &display = State().display;
-        const Window *window = FindWindowSlot(display.exclusiveWindow);
-        if (window != nullptr && window->iconic)
-            return DDERR_WRONGMODE;
-        epoch_ = display.epoch;
-        if (attached_ != nullptr) // restoring a chain's primary restores the chain
-            attached_->epoch_ = epoch_;
-        return DD_OK;
-    });
+        });
 }
 
 } // namespace zorbel::standin

@@ -30,10 +30,11 @@ void NoteMessageBox(const char *caption, const char *text)
     const char *path = std::getenv("ZORBEL_MESSAGE_LOG");
     if (path == nullptr || path[0] == '\0')
         return;
-    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    const int fd =
+        open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         // Tabs and line breaks inside the texts would break the line apart.
         auto append = [](std::string *line, const char *part) {
@@ -59,7 +60,8 @@ using namespace zorbel::standin;
 
 DWORD WINAPI GetTickCount()
 {
-    return Logged("GetTickCount", [](LogLine &) {}, [] { return CurrentHost().Ticks(); });
+    return Logged(
+        "GetTickCount", [](LogLine &) {}, [] { return CurrentHost().Ticks(); });
 }
 
 BOOL WINAPI GetCursorPos(LPPOINT point)

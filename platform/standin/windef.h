@@ -31,10 +31,10 @@ using LPVOID = void *;
 #endif
 
 // Handles are distinct pointer types, as with STRICT on Windows.
-#define ZORBEL_DECLARE_HANDLE(name)                                                    \
-    struct name##__ {                                                                  \
-        int unused;                                                                    \
-    };                                                                                 \
+#define ZORBEL_DECLARE_HANDLE(name)                                                                \
+    struct name##__ {                                                                              \
+        int unused;                                                                                \
+    };                                                                                             \
     using name = name##__ *
 
 ZORBEL_DECLARE_HANDLE(HWND);
@@ -62,7 +62,8 @@ struct RECT {
 };
 using LPRECT = RECT *;
 
-#define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
+#define MAKEINTRESOURCEA(i)                                                                        \
+    (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
 #define LOWORD(l) (static_cast<WORD>(static_cast<std::uintptr_t>(l) & 0xffff))
 #define HIWORD(l) (static_cast<WORD>((static_cast<std::uintptr_t>(l) >> 16) & 0xffff))
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)

@@ -90,9 +90,10 @@ HWND CreateWindowNow(DWORD exStyle, const char *className, const char *title, DW
 bool ShowTarget(int show, bool iconic, bool *visible, bool *minimised)
 {
     *visible = show != SW_HIDE;
-    *minimised = show == SW_SHOWMINIMIZED || show == SW_MINIMIZE || (iconic && (show == SW_SHOW || show == SW_HIDE));
-    return show == SW_HIDE || show == SW_SHOWNORMAL || show == SW_SHOWMINIMIZED || show == SW_SHOW ||
-           show == SW_MINIMIZE || show == SW_RESTORE || show == SW_SHOWDEFAULT;
+    *minimised = show == SW_SHOWMINIMIZED || show == SW_MINIMIZE ||
+                 (iconic && (show == SW_SHOW || show == SW_HIDE));
+    return show == SW_HIDE || show == SW_SHOWNORMAL || show == SW_SHOWMINIMIZED ||
+           show == SW_SHOW || show == SW_MINIMIZE || show == SW_RESTORE || show == SW_SHOWDEFAULT;
 }
 
 } // namespace
@@ -145,7 +146,8 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
                 line.Word("null");
                 return;
             }
-            line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr : windowClass->lpszClassName)
+            line.Str(IS_INTRESOURCE(windowClass->lpszClassName) ? nullptr
+                                                                : windowClass->lpszClassName)
                 .Hex(windowClass->style)
                 .Handle(windowClass->hIcon)
                 .Handle(windowClass->hCursor)
@@ -153,7 +155,9 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
         },
         [&]() -> ATOM {
             HRESULT failure = 0;
-            return CurrentHost().ScriptedFailure("RegisterClassExA", &failure) ? 0 : RegisterClassNow(windowClass);
+            return CurrentHost().ScriptedFailure("RegisterClassExA", &failure)
+                       ? 0
+                       : RegisterClassNow(windowClass);
         });
 }
 
@@ -164,48 +168,67 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     return Logged(
         "CreateWindowExA",
         [&](LogLine &line) {
-            line.Hex(exStyle).Resource(className).Str(windowName).Hex(style).Int(x).Int(y).Int(width)
-                .Int(height).Handle(parent).Handle(menu).Handle(instance);
+            line.Hex(exStyle)
+                .Resource(className)
+                .Str(windowName)
+                .Hex(style)
+                .Int(x)
+                .Int(y)
+                .Int(width)
+                .Int(height)
+                .Handle(parent)
+                .Handle(menu)
+                .Handle(instance);
         },
         [&]() -> HWND {
             HRESULT failure = 0;
-            if (IS_INTRESOURCE(className) || CurrentHost().ScriptedFailure("CreateWindowExA", &failure))
+            if (IS_INTRESOURCE(className) ||
+                CurrentHost().ScriptedFailure("CreateWindowExA", &failure))
                 return nullptr;
-            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height, parent);
+            return CreateWindowNow(exStyle, className, windowName, style, x, y, width, height,
+                                   parent);
         });
 }
 
 BOOL WINAPI ShowWindow(HWND window, int show)
 {
-    return Logged("ShowWindow", [&](LogLine &line) { line.Handle(window).Int(show); }, [&]() -> BOOL {
-        if (Window *own = FindWindowSlot(window))
-            return ShowWindowNow(*own, show);
-        return FindProxy(window) != nullptr && ShowOtherCopy(window, show);
-    });
+    return Logged(
+        "ShowWindow", [&](LogLine &line) { line.Handle(window).Int(show); },
+        [&]() -> BOOL {
+            if (Window *own = FindWindowSlot(window))
+                return ShowWindowNow(*own, show);
+            return FindProxy(window) != nullptr && ShowOtherCopy(window, show);
+        });
 }
 
 BOOL WINAPI UpdateWindow(HWND window)
 {
     // Nothing is ever invalid: the program paints by flipping, so there is no
     // WM_PAINT to send.
-    return Logged("UpdateWindow", [&](LogLine &line) { line.Handle(window); },
-                  [&]() -> BOOL { return FindWindowSlot(window) != nullptr; });
+    return Logged(
+        "UpdateWindow", [&](LogLine &line) { line.Handle(window); },
+        [&]() -> BOOL { return FindWindowSlot(window) != nullptr; });
 }
 
 BOOL WINAPI DestroyWindow(HWND window)
 {
-    return Logged("DestroyWindow", [&](LogLine &line) { line.Handle(window); }, [&]() -> BOOL {
-        Window *own = FindWindowSlot(window);
-        if (own != nullptr)
-            DestroyWindowNow(*own);
-        return own != nullptr;
-    });
+    return Logged(
+        "DestroyWindow", [&](LogLine &line) { line.Handle(window); },
+        [&]() -> BOOL {
+            Window *own = FindWindowSlot(window);
+            if (own != nullptr)
+                DestroyWindowNow(*own);
+            return own != nullptr;
+        });
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return Logged(
-        "DefWindowProcA", [&](LogLine &line) { line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}}); },
+        "DefWindowProcA",
+        [&](LogLine &line) {
+            line.Message(MSG{window, message, wParam, lParam, 0, {0, 0}});
+        },
         [&]() -> LRESULT {
             // A close request destroys the window unless the program handles it.
             if (message == WM_CLOSE)

@@ -99,15 +99,15 @@ using LPMSG = MSG *;
 // System cursor.
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
-#define MAKELPARAM(lo, hi)                                                                  \
-    (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) |                      \
+#define MAKELPARAM(lo, hi)                                                                         \
+    (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) |                              \
                                             (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))
 #define MAKEWPARAM(lo, hi) (static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(lo, hi))))
 
 // Window class and windows.
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass);
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI ShowWindow(HWND window, int show);
 BOOL WINAPI UpdateWindow(HWND window);

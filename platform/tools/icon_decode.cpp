@@ -73,8 +73,8 @@ bool ReadDib(const Reader &in, const Entry &entry, Dib *dib)
     const auto width = static_cast<std::int32_t>(in.U32(at + 4));
     const auto doubleHeight = static_cast<std::int32_t>(in.U32(at + 8));
     dib->bits = in.U16(at + 14);
-    const bool knownDepth = dib->bits == 1 || dib->bits == 4 || dib->bits == 8 ||
-                            dib->bits == 24 || dib->bits == 32;
+    const bool knownDepth =
+        dib->bits == 1 || dib->bits == 4 || dib->bits == 8 || dib->bits == 24 || dib->bits == 32;
     if (headerSize < 40 || in.U32(at + 16) != 0 || !knownDepth || width <= 0 || width > 256 ||
         doubleHeight <= 0 || doubleHeight > 512 || doubleHeight % 2 != 0)
         return false;
@@ -128,7 +128,8 @@ bool DecodeIcon(const unsigned char *data, std::size_t size, IconImage *image)
         return false;
     image->width = dib.width;
     image->height = dib.height;
-    image->argb.assign(static_cast<std::size_t>(dib.width) * static_cast<std::size_t>(dib.height), 0);
+    image->argb.assign(static_cast<std::size_t>(dib.width) * static_cast<std::size_t>(dib.height),
+                       0);
     bool anyAlpha = false;
     for (int y = 0; y < dib.height; ++y)
         for (int x = 0; x < dib.width; ++x)

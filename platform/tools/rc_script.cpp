@@ -85,7 +85,10 @@ private:
         *error_ = where + ":" + std::to_string(line) + ": " + what;
         return false;
     }
-    bool Fail(const Token &token, const std::string &what) { return Fail(token.file, token.line, what); }
+    bool Fail(const Token &token, const std::string &what)
+    {
+        return Fail(token.file, token.line, what);
+    }
     bool Directive(const std::string &path, int line, const std::string &text, int depth);
     void Tokenize(const std::string &path, int line, const std::string &text);
     bool Number(const Token &token, unsigned *value) const;
@@ -143,9 +146,11 @@ bool Parser::Directive(const std::string &path, int line, const std::string &tex
             return Fail(path, line, "malformed #include");
     } else if (name == "define") {
         const auto gap = argument.find_first_of(" \t");
-        defines_[argument.substr(0, gap)] = gap == std::string::npos ? "" : Trim(argument.substr(gap));
+        defines_[argument.substr(0, gap)] =
+            gap == std::string::npos ? "" : Trim(argument.substr(gap));
     } else if (name != "pragma") {
-        return Fail(path, line, "directive #" + name + " is not available to resource scripts here");
+        return Fail(path, line,
+                    "directive #" + name + " is not available to resource scripts here");
     }
     return true;
 }
@@ -180,7 +185,9 @@ bool Parser::Number(const Token &token, unsigned *value) const
 {
     // The keys the stand-in's keyboard names (host_sdl.cpp).
     static const std::map<std::string, unsigned> kVirtualKeys = {
-        {"VK_ESCAPE", 0x1B}, {"VK_RETURN", 0x0D}, {"VK_SPACE", 0x20},
+        {"VK_ESCAPE", 0x1B},
+        {"VK_RETURN", 0x0D},
+        {"VK_SPACE", 0x20},
     };
     std::string text = token.text;
     for (int depth = 0; depth < 8 && defines_.count(text) != 0; ++depth)
@@ -307,7 +314,8 @@ bool Parser::ParseStatements()
             if (!Accelerators(id))
                 return false;
         } else {
-            return Fail(type, "resource type " + type.text + " is not served by the stand-in layer");
+            return Fail(type,
+                        "resource type " + type.text + " is not served by the stand-in layer");
         }
     }
     return true;

@@ -17,9 +17,11 @@ const char kProjectName[] = "zorbel.hkr";
 // the project will be looked for.
 void PrintProjectPlaces()
 {
-    const char *const what[] = {"in the current folder", "beside the program", "in the data folder"};
+    const char *const what[] = {"in the current folder", "beside the program",
+                                "in the data folder"};
     char place[4096];
-    for (int i = 0; i < 3 && CTacProject::SearchPlace(kProjectName, i, place, sizeof place) != 0; ++i) {
+    for (int i = 0; i < 3 && CTacProject::SearchPlace(kProjectName, i, place, sizeof place) != 0;
+         ++i) {
         if (i == 0)
             std::printf("  %s\n", what[0]);
         else
@@ -29,23 +31,22 @@ void PrintProjectPlaces()
 
 void PrintUsage()
 {
-    std::printf(
-        "Zorbel " ZORBEL_VERSION ": a slingshot-like launcher for a force-feedback mouse.\n"
-        "\n"
-        "Usage: zorbel [--help | --version]\n"
-        "\n"
-        "Runs full screen. Grab the band with the left mouse button, pull and let\n"
-        "go; while the band is held a spring pulls the hand back toward its rest\n"
-        "centre. Escape quits. Other arguments are ignored.\n"
-        "\n"
-        "Environment:\n"
-        "  TACLIB_DEVICE  unset: the force-feedback mouse, if there is one;\n"
-        "                 sim: a simulated device; none: no force feedback\n"
-        "  TACLIB_LOG     a file to append a line to for every force-feedback call\n"
-        "\n"
-        "The spring's values come from the effect project %s, the first\n"
-        "found of (without one, the program's own values are used):\n",
-        kProjectName);
+    std::printf("Zorbel " ZORBEL_VERSION ": a slingshot-like launcher for a force-feedback mouse.\n"
+                "\n"
+                "Usage: zorbel [--help | --version]\n"
+                "\n"
+                "Runs full screen. Grab the band with the left mouse button, pull and let\n"
+                "go; while the band is held a spring pulls the hand back toward its rest\n"
+                "centre. Escape quits. Other arguments are ignored.\n"
+                "\n"
+                "Environment:\n"
+                "  TACLIB_DEVICE  unset: the force-feedback mouse, if there is one;\n"
+                "                 sim: a simulated device; none: no force feedback\n"
+                "  TACLIB_LOG     a file to append a line to for every force-feedback call\n"
+                "\n"
+                "The spring's values come from the effect project %s, the first\n"
+                "found of (without one, the program's own values are used):\n",
+                kProjectName);
     PrintProjectPlaces();
 }
 

@@ -55,7 +55,8 @@ HRESULT CreateSurfaces(HWND window)
     const ScreenMode configured{static_cast<DWORD>(App.DisplayWidth),
                                 static_cast<DWORD>(App.DisplayHeight)};
     ScreenMode taken{};
-    HRESULT result = TakeScreen(App.DirectDraw, window, configured, &kFallbackMode, &taken, &failed);
+    HRESULT result =
+        TakeScreen(App.DirectDraw, window, configured, &kFallbackMode, &taken, &failed);
     App.DisplayWidth = static_cast<int>(taken.width);
     App.DisplayHeight = static_cast<int>(taken.height);
     if (result != DD_OK)

@@ -47,9 +47,8 @@ HRESULT TakeScreen(IDirectDraw4 *display, HWND window, ScreenMode wanted,
                    const ScreenMode *fallback, ScreenMode *taken, const char **failed)
 {
     *taken = wanted;
-    HRESULT result =
-        Step(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
-             "SetCooperativeLevel", failed);
+    HRESULT result = Step(display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+                          "SetCooperativeLevel", failed);
     if (result != DD_OK)
         return result;
     result = display->SetDisplayMode(wanted.width, wanted.height, 16, 0, 0);
@@ -71,7 +70,8 @@ HRESULT CreateFlipChain(IDirectDraw4 *display, IDirectDrawSurface4 **primary,
                         IDirectDrawSurface4 **back, const char **failed)
 {
     DDSURFACEDESC2 chain = FlipChainDescription();
-    const HRESULT result = Step(display->CreateSurface(&chain, primary, nullptr), "CreateSurface", failed);
+    const HRESULT result =
+        Step(display->CreateSurface(&chain, primary, nullptr), "CreateSurface", failed);
     if (result != DD_OK)
         return result;
     DDSCAPS2 caps = BackBufferCaps();

@@ -159,8 +159,7 @@ BOOL Launcher::HitTest(POINT point) const
         left -= pad;
         right += pad;
     }
-    return left <= point.x && point.x < right && top <= point.y && point.y < bottom ? TRUE
-                                                                                      : FALSE;
+    return left <= point.x && point.x < right && top <= point.y && point.y < bottom ? TRUE : FALSE;
 }
 
 void Launcher::Grab()

@@ -28,8 +28,8 @@ class TacAccess;
 class TACLIB_API CTacDevice {
 public:
     virtual ~CTacDevice();
-    CTacDevice(CTacDevice const &) = delete;
-    CTacDevice &operator=(CTacDevice const &) = delete;
+    CTacDevice(const CTacDevice &) = delete;
+    CTacDevice &operator=(const CTacDevice &) = delete;
 
 protected:
     CTacDevice();
@@ -54,22 +54,22 @@ class TACLIB_API CTacProject {
 public:
     CTacProject();
     ~CTacProject();
-    CTacProject(CTacProject const &) = delete;
-    CTacProject &operator=(CTacProject const &) = delete;
+    CTacProject(const CTacProject &) = delete;
+    CTacProject &operator=(const CTacProject &) = delete;
 
-    int OpenFile(char const *fileName, CTacDevice *device);
+    int OpenFile(const char *fileName, CTacDevice *device);
     void Close();
 
     // Why the last OpenFile failed: a sentence, and the 1-based line it is
     // about (0 when it concerns the whole file). "" and 0 after a success.
-    char const *LastError() const;
+    const char *LastError() const;
     int LastErrorLine() const;
 
     // Where OpenFile looks for a name without a folder: the index-th place
     // (from 0: the current folder, the program's folder, its data folder),
     // copied with its terminating zero into path. 0 past the last place, or
     // when the place does not fit in size bytes.
-    static int SearchPlace(char const *fileName, int index, char *path, unsigned long size);
+    static int SearchPlace(const char *fileName, int index, char *path, unsigned long size);
 
 private:
     friend class TacAccess;
@@ -80,10 +80,10 @@ private:
 class TACLIB_API CTacEffect {
 public:
     virtual ~CTacEffect();
-    CTacEffect(CTacEffect const &) = delete;
-    CTacEffect &operator=(CTacEffect const &) = delete;
+    CTacEffect(const CTacEffect &) = delete;
+    CTacEffect &operator=(const CTacEffect &) = delete;
 
-    virtual int InitializeFromProject(CTacProject &project, char const *effectName,
+    virtual int InitializeFromProject(CTacProject &project, const char *effectName,
                                       CTacDevice *device, unsigned long flags);
     virtual int Stop();
 
@@ -111,8 +111,8 @@ public:
     ~CTacSpring() override;
 
     virtual int Initialize(CTacDevice *device, long stiffness, unsigned long saturation,
-                           unsigned long deadband, unsigned long axes, POINT centre,
-                           long trimX, long trimY, int startNow, unsigned long durationMs);
+                           unsigned long deadband, unsigned long axes, POINT centre, long trimX,
+                           long trimY, int startNow, unsigned long durationMs);
 
     // Any argument equal to 0x80000000 (also either coordinate of the centre)
     // keeps the current value.

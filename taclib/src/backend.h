@@ -25,10 +25,10 @@ public:
     virtual unsigned long Capacity() = 0;
 
     // Downloads a stopped spring; false when the device refuses it.
-    virtual bool CreateSpring(SpringParams const &p, EffectId *id) = 0;
+    virtual bool CreateSpring(const SpringParams &p, EffectId *id) = 0;
     // New values for a spring, playing or not.
-    virtual bool UpdateSpring(EffectId id, SpringParams const &p) = 0;
-    virtual bool Start(EffectId id, SpringParams const &p, StartParams const &s) = 0;
+    virtual bool UpdateSpring(EffectId id, const SpringParams &p) = 0;
+    virtual bool Start(EffectId id, const SpringParams &p, const StartParams &s) = 0;
     virtual bool Stop(EffectId id) = 0;
     virtual void Destroy(EffectId id) = 0;
 };
@@ -42,9 +42,9 @@ struct OpenRequest {
 // The backend TACLIB_DEVICE asks for: "sim" the simulated device, "none" no
 // device, unset or empty the platform's own. Null, with *why set, when no
 // device can be opened.
-std::unique_ptr<Backend> OpenBackend(OpenRequest const &request, std::string *why);
+std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *why);
 
-std::unique_ptr<Backend> OpenSimulatedBackend(OpenRequest const &request, std::string *why);
-std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &request, std::string *why);
+std::unique_ptr<Backend> OpenSimulatedBackend(const OpenRequest &request, std::string *why);
+std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &request, std::string *why);
 
-}  // namespace taclib
+} // namespace taclib

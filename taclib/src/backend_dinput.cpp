@@ -18,7 +18,7 @@ namespace {
 // deadband of 10000 reaching from the offset to the end of the axis.
 constexpr std::int32_t kHalfAxis = DI_FFNOMINALMAX;
 
-bool Failed(char const *call, HRESULT hr)
+bool Failed(const char *call, HRESULT hr)
 {
     char code[16];
     (void)std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
@@ -31,7 +31,8 @@ bool Failed(char const *call, HRESULT hr)
 bool IsLost(HRESULT hr)
 {
     // Some of these codes are defined as unsigned literals.
-    return hr == static_cast<HRESULT>(DIERR_NOTACQUIRED) || hr == static_cast<HRESULT>(DIERR_NOTEXCLUSIVEACQUIRED) ||
+    return hr == static_cast<HRESULT>(DIERR_NOTACQUIRED) ||
+           hr == static_cast<HRESULT>(DIERR_NOTEXCLUSIVEACQUIRED) ||
            hr == static_cast<HRESULT>(DIERR_INPUTLOST);
 }
 
@@ -51,8 +52,10 @@ BOOL CALLBACK TakeFirst(LPCDIDEVICEINSTANCEA instance, LPVOID context)
 bool FindDevice(IDirectInput8A *di, DWORD deviceClass, GUID *guid)
 {
     Found found{};
-    HRESULT hr = di->EnumDevices(deviceClass, TakeFirst, &found, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
-    if (FAILED(hr)) return Failed("EnumDevices", hr);
+    HRESULT hr =
+        di->EnumDevices(deviceClass, TakeFirst, &found, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+    if (FAILED(hr))
+        return Failed("EnumDevices", hr);
     *guid = found.guid;
     return found.found;
 }
@@ -60,7 +63,8 @@ bool FindDevice(IDirectInput8A *di, DWORD deviceClass, GUID *guid)
 ScreenSize FindScreen()
 {
     ScreenSize size;
-    if (ScreenFromEnvironment(&size)) return size;
+    if (ScreenFromEnvironment(&size))
+        return size;
     size.width = GetSystemMetrics(SM_CXSCREEN);
     size.height = GetSystemMetrics(SM_CYSCREEN);
     return size.width > 0 && size.height > 0 ? size : kDefaultScreen;
@@ -77,7 +81,7 @@ struct SpringBlock {
 // What the library keeps of each effect besides DirectInput's interface.
 struct EffectSlot {
     IDirectInputEffect *effect;
-    DWORD startDelay;  // as last set on the effect, in microseconds
+    DWORD startDelay; // as last set on the effect, in microseconds
     // Stopped as far as the caller knows, but the device was not ours to
     // tell: stopped on the device as soon as it is ours again.
     bool stopOwed;
@@ -92,7 +96,8 @@ public:
 
     ~DInputBackend() override
     {
-        while (!effects_.empty()) Destroy(effects_.begin()->first);
+        while (!effects_.empty())
+            Destroy(effects_.begin()->first);
         (void)device_->Unacquire();
         (void)device_->Release();
         (void)di_->Release();
@@ -104,7 +109,7 @@ public:
     // device refuses the next download instead.
     unsigned long Capacity() override { return 64; }
 
-    bool CreateSpring(SpringParams const &p, EffectId *id) override
+    bool CreateSpring(const SpringParams &p, EffectId *id) override
     {
         SpringBlock block;
         Fill(p, 0, &block);
@@ -112,16 +117,18 @@ public:
         // Without the device acquired the effect is created but not yet
         // downloaded; Start downloads it.
         HRESULT hr = device_->CreateEffect(GUID_Spring, &block.effect, &effect, nullptr);
-        if (FAILED(hr)) return Failed("CreateEffect", hr);
+        if (FAILED(hr))
+            return Failed("CreateEffect", hr);
         *id = next_++;
         effects_[*id] = EffectSlot{effect, block.effect.dwStartDelay, false};
         return true;
     }
 
-    bool UpdateSpring(EffectId id, SpringParams const &p) override
+    bool UpdateSpring(EffectId id, const SpringParams &p) override
     {
         EffectSlot *slot = Find(id);
-        if (slot == nullptr) return false;
+        if (slot == nullptr)
+            return false;
         SpringBlock block;
         Fill(p, 0, &block);
         // A playing spring takes its new centre as it plays: never stopped
@@ -129,25 +136,30 @@ public:
         // playing keeps the values for the next Start, which downloads them.
         DWORD what = DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART;
         HRESULT hr = Retried([&] { return slot->effect->SetParameters(&block.effect, what); });
-        return SUCCEEDED(hr) || hr == static_cast<HRESULT>(DIERR_EFFECTPLAYING) || Failed("SetParameters", hr);
+        return SUCCEEDED(hr) || hr == static_cast<HRESULT>(DIERR_EFFECTPLAYING) ||
+               Failed("SetParameters", hr);
     }
 
-    bool Start(EffectId id, SpringParams const &p, StartParams const &s) override
+    bool Start(EffectId id, const SpringParams &p, const StartParams &s) override
     {
         EffectSlot *slot = Find(id);
-        if (slot == nullptr) return false;
+        if (slot == nullptr)
+            return false;
         SpringBlock block;
         Fill(p, s.delayMs, &block);
         // Setting the delay downloads the effect: only when it changes.
         if (block.effect.dwStartDelay != slot->startDelay) {
-            HRESULT hr = Retried([&] { return slot->effect->SetParameters(&block.effect, DIEP_STARTDELAY); });
-            if (FAILED(hr)) return Failed("SetParameters", hr);
+            HRESULT hr = Retried(
+                [&] { return slot->effect->SetParameters(&block.effect, DIEP_STARTDELAY); });
+            if (FAILED(hr))
+                return Failed("SetParameters", hr);
             slot->startDelay = block.effect.dwStartDelay;
         }
         DWORD iterations = s.iterations == kInfiniteIterations ? INFINITE : s.iterations;
         DWORD flags = s.solo ? DIES_SOLO : 0;
         HRESULT hr = Retried([&] { return slot->effect->Start(iterations, flags); });
-        if (FAILED(hr)) return Failed("Start", hr);
+        if (FAILED(hr))
+            return Failed("Start", hr);
         slot->stopOwed = false;
         return true;
     }
@@ -155,7 +167,8 @@ public:
     bool Stop(EffectId id) override
     {
         EffectSlot *slot = Find(id);
-        if (slot == nullptr) return false;
+        if (slot == nullptr)
+            return false;
         HRESULT hr = Retried([&] { return slot->effect->Stop(); });
         // A device that is no longer ours plays nothing of ours: stopped,
         // and told so once it is ours again.
@@ -166,8 +179,9 @@ public:
     void Destroy(EffectId id) override
     {
         auto it = effects_.find(id);
-        if (it == effects_.end()) return;
-        (void)it->second.effect->Unload();  // releasing it unloads it anyway
+        if (it == effects_.end())
+            return;
+        (void)it->second.effect->Unload(); // releasing it unloads it anyway
         (void)it->second.effect->Release();
         effects_.erase(it);
     }
@@ -182,29 +196,32 @@ private:
     // Makes an effect call; when the device is found lost (another window
     // came to the front and went, the device was replugged), acquires it
     // again, as DirectInput asks, and makes the call once more.
-    template <class Call>
-    HRESULT Retried(Call call)
+    template <class Call> HRESULT Retried(Call call)
     {
         HRESULT hr = call();
-        if (!IsLost(hr) || FAILED(device_->Acquire())) return hr;
+        if (!IsLost(hr) || FAILED(device_->Acquire()))
+            return hr;
         for (auto &entry : effects_) {
             EffectSlot &owed = entry.second;
-            if (owed.stopOwed) (void)owed.effect->Stop();
+            if (owed.stopOwed)
+                (void)owed.effect->Stop();
             owed.stopOwed = false;
         }
         return call();
     }
 
-    void Fill(SpringParams const &p, std::uint32_t delayMs, SpringBlock *b)
+    void Fill(const SpringParams &p, std::uint32_t delayMs, SpringBlock *b)
     {
         *b = SpringBlock{};
         ScreenSize screen = FindScreen();
         std::int64_t centre[2] = {EffectiveCentreX(p), EffectiveCentreY(p)};
         std::int32_t extent[2] = {screen.width, screen.height};
-        DWORD offsets[2] = {isMouse_ ? DWORD{DIMOFS_X} : DWORD{DIJOFS_X}, isMouse_ ? DWORD{DIMOFS_Y} : DWORD{DIJOFS_Y}};
+        DWORD offsets[2] = {isMouse_ ? DWORD{DIMOFS_X} : DWORD{DIJOFS_X},
+                            isMouse_ ? DWORD{DIMOFS_Y} : DWORD{DIJOFS_Y}};
         DWORD count = 0;
         for (int axis = 0; axis < 2; ++axis) {
-            if ((p.axes & (1u << axis)) == 0) continue;
+            if ((p.axes & (1u << axis)) == 0)
+                continue;
             DICONDITION &c = b->conditions[count];
             c.lOffset = MapPosition(centre[axis], extent[axis], kHalfAxis);
             c.lPositiveCoefficient = c.lNegativeCoefficient = p.stiffness;
@@ -239,7 +256,8 @@ private:
 
 // Prepares the device for force feedback on the caller's window. False, with
 // the device left to the caller to release, when it cannot be.
-bool Prepare(IDirectInputDevice8A *device, bool isMouse, OpenRequest const &request, std::string *why)
+bool Prepare(IDirectInputDevice8A *device, bool isMouse, const OpenRequest &request,
+             std::string *why)
 {
     HRESULT hr = device->SetDataFormat(isMouse ? &c_dfDIMouse2 : &c_dfDIJoystick2);
     if (FAILED(hr)) {
@@ -266,13 +284,15 @@ bool Prepare(IDirectInputDevice8A *device, bool isMouse, OpenRequest const &requ
     return true;
 }
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &request, std::string *why)
+std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &request, std::string *why)
 {
-    HINSTANCE instance = request.instance != nullptr ? static_cast<HINSTANCE>(request.instance) : GetModuleHandleA(nullptr);
+    HINSTANCE instance = request.instance != nullptr ? static_cast<HINSTANCE>(request.instance)
+                                                     : GetModuleHandleA(nullptr);
     IDirectInput8A *di = nullptr;
-    HRESULT hr = DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A, reinterpret_cast<void **>(&di), nullptr);
+    HRESULT hr = DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                    reinterpret_cast<void **>(&di), nullptr);
     if (FAILED(hr)) {
         *why = "DirectInput8Create failed";
         (void)Failed("DirectInput8Create", hr);
@@ -285,8 +305,9 @@ std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &request, std::st
     bool isMouse = request.foregroundOnly && FindDevice(di, DI8DEVCLASS_POINTER, &guid);
     if (!isMouse && !FindDevice(di, DI8DEVCLASS_GAMECTRL, &guid)) {
         (void)di->Release();
-        *why = request.foregroundOnly ? "no force-feedback device"
-                                      : "no force-feedback game controller (a mouse has force only in the foreground)";
+        *why = request.foregroundOnly
+                   ? "no force-feedback device"
+                   : "no force-feedback game controller (a mouse has force only in the foreground)";
         return nullptr;
     }
     IDirectInputDevice8A *device = nullptr;
@@ -305,4 +326,4 @@ std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &request, std::st
     return std::make_unique<DInputBackend>(di, device, isMouse);
 }
 
-}  // namespace taclib
+} // namespace taclib

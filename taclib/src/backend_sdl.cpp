@@ -19,11 +19,15 @@ constexpr std::int32_t kCoefficientFull = 0x7FFF;
 constexpr std::int32_t kSaturationFull = 0xFFFF;
 constexpr std::int32_t kDeadbandHalf = 0xFFFF;
 
-bool CanPlaySpring(SDL_Haptic *haptic) { return (SDL_HapticQuery(haptic) & SDL_HAPTIC_SPRING) != 0; }
+bool CanPlaySpring(SDL_Haptic *haptic)
+{
+    return (SDL_HapticQuery(haptic) & SDL_HAPTIC_SPRING) != 0;
+}
 
 SDL_Haptic *OpenMouse()
 {
-    if (SDL_MouseIsHaptic() != SDL_TRUE) return nullptr;
+    if (SDL_MouseIsHaptic() != SDL_TRUE)
+        return nullptr;
     SDL_Haptic *haptic = SDL_HapticOpenFromMouse();
     if (haptic != nullptr && !CanPlaySpring(haptic)) {
         SDL_HapticClose(haptic);
@@ -37,8 +41,10 @@ SDL_Haptic *OpenFirstWithSpring()
     int count = SDL_NumHaptics();
     for (int i = 0; i < count; ++i) {
         SDL_Haptic *haptic = SDL_HapticOpen(i);
-        if (haptic == nullptr) continue;
-        if (CanPlaySpring(haptic)) return haptic;
+        if (haptic == nullptr)
+            continue;
+        if (CanPlaySpring(haptic))
+            return haptic;
         SDL_HapticClose(haptic);
     }
     return nullptr;
@@ -50,17 +56,22 @@ SDL_Haptic *OpenFirstWithSpring()
 ScreenSize FindScreen()
 {
     ScreenSize size;
-    if (ScreenFromEnvironment(&size)) return size;
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return kDefaultScreen;
+    if (ScreenFromEnvironment(&size))
+        return size;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return kDefaultScreen;
     SDL_Window *window = SDL_GetMouseFocus();
-    if (window == nullptr) window = SDL_GetKeyboardFocus();
+    if (window == nullptr)
+        window = SDL_GetKeyboardFocus();
     SDL_Renderer *renderer = window != nullptr ? SDL_GetRenderer(window) : nullptr;
     if (renderer != nullptr) {
         SDL_RenderGetLogicalSize(renderer, &size.width, &size.height);
-        if (size.width > 0 && size.height > 0) return size;
+        if (size.width > 0 && size.height > 0)
+            return size;
     }
     SDL_Rect bounds;
-    if (SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) return {bounds.w, bounds.h};
+    if (SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+        return {bounds.w, bounds.h};
     return kDefaultScreen;
 }
 
@@ -70,16 +81,19 @@ public:
     {
         unsigned int features = SDL_HapticQuery(haptic);
         // The device's own centring would fight the spring's centre.
-        if ((features & SDL_HAPTIC_AUTOCENTER) != 0) (void)SDL_HapticSetAutocenter(haptic, 0);
-        if ((features & SDL_HAPTIC_GAIN) != 0) (void)SDL_HapticSetGain(haptic, 100);
+        if ((features & SDL_HAPTIC_AUTOCENTER) != 0)
+            (void)SDL_HapticSetAutocenter(haptic, 0);
+        if ((features & SDL_HAPTIC_GAIN) != 0)
+            (void)SDL_HapticSetGain(haptic, 100);
         axes_ = SDL_HapticNumAxes(haptic);
-        char const *name = SDL_HapticName(SDL_HapticIndex(haptic));
+        const char *name = SDL_HapticName(SDL_HapticIndex(haptic));
         LogNote(std::string("sdl open ") + (name != nullptr ? name : "(unnamed)"));
     }
 
     ~SdlBackend() override
     {
-        for (EffectId id : effects_) SDL_HapticDestroyEffect(haptic_, id);
+        for (EffectId id : effects_)
+            SDL_HapticDestroyEffect(haptic_, id);
         SDL_HapticClose(haptic_);
         SDL_QuitSubSystem(SDL_INIT_HAPTIC);
     }
@@ -92,28 +106,33 @@ public:
         return n > 0 ? static_cast<unsigned long>(n) : 1;
     }
 
-    bool CreateSpring(SpringParams const &p, EffectId *id) override
+    bool CreateSpring(const SpringParams &p, EffectId *id) override
     {
         SDL_HapticEffect effect = MakeEffect(p, 0);
         int made = SDL_HapticNewEffect(haptic_, &effect);
-        if (made < 0) return Failed("SDL_HapticNewEffect");
+        if (made < 0)
+            return Failed("SDL_HapticNewEffect");
         effects_.insert(made);
         *id = made;
         return true;
     }
 
-    bool UpdateSpring(EffectId id, SpringParams const &p) override
+    bool UpdateSpring(EffectId id, const SpringParams &p) override
     {
         SDL_HapticEffect effect = MakeEffect(p, 0);
-        return SDL_HapticUpdateEffect(haptic_, id, &effect) == 0 || Failed("SDL_HapticUpdateEffect");
+        return SDL_HapticUpdateEffect(haptic_, id, &effect) == 0 ||
+               Failed("SDL_HapticUpdateEffect");
     }
 
-    bool Start(EffectId id, SpringParams const &p, StartParams const &s) override
+    bool Start(EffectId id, const SpringParams &p, const StartParams &s) override
     {
         SDL_HapticEffect effect = MakeEffect(p, static_cast<Uint16>(s.delayMs));
-        if (SDL_HapticUpdateEffect(haptic_, id, &effect) != 0) return Failed("SDL_HapticUpdateEffect");
-        if (s.solo && SDL_HapticStopAll(haptic_) != 0) return Failed("SDL_HapticStopAll");
-        Uint32 iterations = s.iterations == kInfiniteIterations ? SDL_HAPTIC_INFINITY : s.iterations;
+        if (SDL_HapticUpdateEffect(haptic_, id, &effect) != 0)
+            return Failed("SDL_HapticUpdateEffect");
+        if (s.solo && SDL_HapticStopAll(haptic_) != 0)
+            return Failed("SDL_HapticStopAll");
+        Uint32 iterations =
+            s.iterations == kInfiniteIterations ? SDL_HAPTIC_INFINITY : s.iterations;
         return SDL_HapticRunEffect(haptic_, id, iterations) == 0 || Failed("SDL_HapticRunEffect");
     }
 
@@ -124,17 +143,18 @@ public:
 
     void Destroy(EffectId id) override
     {
-        if (effects_.erase(id) != 0) SDL_HapticDestroyEffect(haptic_, id);
+        if (effects_.erase(id) != 0)
+            SDL_HapticDestroyEffect(haptic_, id);
     }
 
 private:
-    static bool Failed(char const *call)
+    static bool Failed(const char *call)
     {
         LogNote(std::string("sdl ") + call + " failed: " + SDL_GetError());
         return false;
     }
 
-    SDL_HapticEffect MakeEffect(SpringParams const &p, Uint16 delayMs)
+    SDL_HapticEffect MakeEffect(const SpringParams &p, Uint16 delayMs)
     {
         SDL_HapticEffect effect;
         SDL_zero(effect);
@@ -147,13 +167,17 @@ private:
         std::int64_t centre[2] = {EffectiveCentreX(p), EffectiveCentreY(p)};
         std::int32_t extent[2] = {screen.width, screen.height};
         for (int axis = 0; axis < 2 && axis < axes_; ++axis) {
-            if ((p.axes & (1u << axis)) == 0) continue;  // no force along an axis left out
-            Uint16 saturation = static_cast<Uint16>(MapLevel(static_cast<std::int32_t>(p.saturation), kSaturationFull));
+            if ((p.axes & (1u << axis)) == 0)
+                continue; // no force along an axis left out
+            Uint16 saturation = static_cast<Uint16>(
+                MapLevel(static_cast<std::int32_t>(p.saturation), kSaturationFull));
             Sint16 coefficient = static_cast<Sint16>(MapLevel(p.stiffness, kCoefficientFull));
             c.right_sat[axis] = c.left_sat[axis] = saturation;
             c.right_coeff[axis] = c.left_coeff[axis] = coefficient;
-            c.deadband[axis] = static_cast<Uint16>(MapDistance(p.deadband, extent[axis], kDeadbandHalf, 0xFFFF));
-            c.center[axis] = static_cast<Sint16>(MapPosition(centre[axis], extent[axis], kPositionHalf));
+            c.deadband[axis] =
+                static_cast<Uint16>(MapDistance(p.deadband, extent[axis], kDeadbandHalf, 0xFFFF));
+            c.center[axis] =
+                static_cast<Sint16>(MapPosition(centre[axis], extent[axis], kPositionHalf));
         }
         return effect;
     }
@@ -163,9 +187,9 @@ private:
     std::set<EffectId> effects_;
 };
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &, std::string *why)
+std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &, std::string *why)
 {
     // Haptics alone needs no display, and with no device this returns at once.
     if (SDL_InitSubSystem(SDL_INIT_HAPTIC) != 0) {
@@ -173,7 +197,8 @@ std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &, std::string *w
         return nullptr;
     }
     SDL_Haptic *haptic = OpenMouse();
-    if (haptic == nullptr) haptic = OpenFirstWithSpring();
+    if (haptic == nullptr)
+        haptic = OpenFirstWithSpring();
     if (haptic == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_HAPTIC);
         *why = "no haptic device that can play a spring";
@@ -182,4 +207,4 @@ std::unique_ptr<Backend> OpenPlatformBackend(OpenRequest const &, std::string *w
     return std::make_unique<SdlBackend>(haptic);
 }
 
-}  // namespace taclib
+} // namespace taclib

@@ -5,11 +5,13 @@
 
 namespace taclib {
 
-std::unique_ptr<Backend> OpenBackend(OpenRequest const &request, std::string *why)
+std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *why)
 {
-    char const *choice = std::getenv("TACLIB_DEVICE");
-    if (choice == nullptr || *choice == '\0') return OpenPlatformBackend(request, why);
-    if (std::strcmp(choice, "sim") == 0) return OpenSimulatedBackend(request, why);
+    const char *choice = std::getenv("TACLIB_DEVICE");
+    if (choice == nullptr || *choice == '\0')
+        return OpenPlatformBackend(request, why);
+    if (std::strcmp(choice, "sim") == 0)
+        return OpenSimulatedBackend(request, why);
     if (std::strcmp(choice, "none") == 0) {
         *why = "TACLIB_DEVICE=none";
     } else {
@@ -19,4 +21,4 @@ std::unique_ptr<Backend> OpenBackend(OpenRequest const &request, std::string *wh
     return nullptr;
 }
 
-}  // namespace taclib
+} // namespace taclib

@@ -11,10 +11,11 @@ namespace {
 
 constexpr unsigned long kSimCapacity = 64;
 
-std::string Describe(SpringParams const &p)
+std::string Describe(const SpringParams &p)
 {
     return "centre=" + std::to_string(p.centreX) + "," + std::to_string(p.centreY) +
-           " stiffness=" + std::to_string(p.stiffness) + " saturation=" + std::to_string(p.saturation) +
+           " stiffness=" + std::to_string(p.stiffness) +
+           " saturation=" + std::to_string(p.saturation) +
            " deadband=" + std::to_string(p.deadband) + " axes=" + std::to_string(p.axes) +
            " trim=" + std::to_string(p.trimX) + "," + std::to_string(p.trimY) +
            " duration=" + std::to_string(p.durationMs);
@@ -22,16 +23,19 @@ std::string Describe(SpringParams const &p)
 
 class SimBackend : public Backend {
 public:
-    explicit SimBackend(OpenRequest const &request)
+    explicit SimBackend(const OpenRequest &request)
     {
-        if (!ScreenFromEnvironment(&screen_)) screen_ = kDefaultScreen;
-        LogNote("sim open screen=" + std::to_string(screen_.width) + "x" + std::to_string(screen_.height) +
+        if (!ScreenFromEnvironment(&screen_))
+            screen_ = kDefaultScreen;
+        LogNote("sim open screen=" + std::to_string(screen_.width) + "x" +
+                std::to_string(screen_.height) +
                 " foreground=" + (request.foregroundOnly ? "1" : "0"));
     }
 
     ~SimBackend() override
     {
-        while (!effects_.empty()) Destroy(effects_.begin()->first);
+        while (!effects_.empty())
+            Destroy(effects_.begin()->first);
         LogNote("sim close");
     }
 
@@ -39,7 +43,7 @@ public:
 
     unsigned long Capacity() override { return kSimCapacity; }
 
-    bool CreateSpring(SpringParams const &p, EffectId *id) override
+    bool CreateSpring(const SpringParams &p, EffectId *id) override
     {
         *id = next_++;
         effects_[*id] = false;
@@ -47,27 +51,31 @@ public:
         return true;
     }
 
-    bool UpdateSpring(EffectId id, SpringParams const &p) override
+    bool UpdateSpring(EffectId id, const SpringParams &p) override
     {
-        if (effects_.count(id) == 0) return false;
+        if (effects_.count(id) == 0)
+            return false;
         Note(id, "update " + Describe(p));
         return true;
     }
 
-    bool Start(EffectId id, SpringParams const &, StartParams const &s) override
+    bool Start(EffectId id, const SpringParams &, const StartParams &s) override
     {
-        if (effects_.count(id) == 0) return false;
-        if (s.solo) StopOthers(id);
+        if (effects_.count(id) == 0)
+            return false;
+        if (s.solo)
+            StopOthers(id);
         effects_[id] = true;
-        Note(id, "start iterations=" + std::to_string(s.iterations) + " delay=" + std::to_string(s.delayMs) +
-                     " solo=" + (s.solo ? "1" : "0"));
+        Note(id, "start iterations=" + std::to_string(s.iterations) +
+                     " delay=" + std::to_string(s.delayMs) + " solo=" + (s.solo ? "1" : "0"));
         return true;
     }
 
     bool Stop(EffectId id) override
     {
         auto it = effects_.find(id);
-        if (it == effects_.end()) return false;
+        if (it == effects_.end())
+            return false;
         it->second = false;
         Note(id, "stop");
         return true;
@@ -75,11 +83,12 @@ public:
 
     void Destroy(EffectId id) override
     {
-        if (effects_.erase(id) != 0) Note(id, "destroy");
+        if (effects_.erase(id) != 0)
+            Note(id, "destroy");
     }
 
 private:
-    static void Note(EffectId id, std::string const &what)
+    static void Note(EffectId id, const std::string &what)
     {
         LogNote("sim spring " + std::to_string(id) + " " + what);
     }
@@ -87,20 +96,21 @@ private:
     void StopOthers(EffectId id)
     {
         for (auto &[other, playing] : effects_) {
-            if (other != id && playing) (void)Stop(other);
+            if (other != id && playing)
+                (void)Stop(other);
         }
     }
 
     ScreenSize screen_;
-    std::map<EffectId, bool> effects_;  // id -> playing
+    std::map<EffectId, bool> effects_; // id -> playing
     EffectId next_ = 1;
 };
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<Backend> OpenSimulatedBackend(OpenRequest const &request, std::string *)
+std::unique_ptr<Backend> OpenSimulatedBackend(const OpenRequest &request, std::string *)
 {
     return std::make_unique<SimBackend>(request);
 }
 
-}  // namespace taclib
+} // namespace taclib

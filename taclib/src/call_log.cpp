@@ -17,18 +17,19 @@ namespace {
 // nests inside it.
 CallLog *g_open = nullptr;
 
-char const *LogPath()
+const char *LogPath()
 {
-    char const *path = std::getenv("TACLIB_LOG");
+    const char *path = std::getenv("TACLIB_LOG");
     return path != nullptr && *path != '\0' ? path : nullptr;
 }
 
 // Opened and closed for every line, so that lines reach the file in order and
 // survive a crash of the program, and several processes can share one log.
-void Append(std::string const &text)
+void Append(const std::string &text)
 {
-    char const *path = LogPath();
-    if (path != nullptr) AppendToRegularFile(path, text);
+    const char *path = LogPath();
+    if (path != nullptr)
+        AppendToRegularFile(path, text);
 }
 
 std::string Hex(std::uintptr_t v)
@@ -38,38 +39,43 @@ std::string Hex(std::uintptr_t v)
     return buffer;
 }
 
-}  // namespace
+} // namespace
 
 bool LogEnabled() { return LogPath() != nullptr; }
 
-CallLog::CallLog(char const *className, char const *function)
+CallLog::CallLog(const char *className, const char *function)
     : enabled_(LogEnabled()), outer_(g_open)
 {
     g_open = this;
-    if (enabled_) line_ = std::string(className) + "::" + function;
+    if (enabled_)
+        line_ = std::string(className) + "::" + function;
 }
 
 CallLog::~CallLog()
 {
     g_open = outer_;
-    if (!enabled_) return;
+    if (!enabled_)
+        return;
     std::string text = line_ + "\n";
-    for (std::string const &note : notes_) text += "  " + note + "\n";
+    for (const std::string &note : notes_)
+        text += "  " + note + "\n";
     if (outer_ != nullptr && outer_->enabled_) {
         // Written with the enclosing call, after its line.
         outer_->notes_.push_back(line_);
-        for (std::string const &note : notes_) outer_->notes_.push_back("  " + note);
+        for (const std::string &note : notes_)
+            outer_->notes_.push_back("  " + note);
         return;
     }
     Append(text);
 }
 
-void CallLog::Word(std::string const &w)
+void CallLog::Word(const std::string &w)
 {
-    if (enabled_) line_ += " " + w;
+    if (enabled_)
+        line_ += " " + w;
 }
 
-CallLog &CallLog::Pointer(void const *p)
+CallLog &CallLog::Pointer(const void *p)
 {
     Word(Hex(reinterpret_cast<std::uintptr_t>(p)));
     return *this;
@@ -107,11 +113,12 @@ CallLog &CallLog::Point(std::int64_t x, std::int64_t y)
 
 CallLog &CallLog::KeepablePoint(std::int64_t x, std::int64_t y)
 {
-    Word((IsKeep(x) ? std::string("keep") : std::to_string(x)) + "," + (IsKeep(y) ? std::string("keep") : std::to_string(y)));
+    Word((IsKeep(x) ? std::string("keep") : std::to_string(x)) + "," +
+         (IsKeep(y) ? std::string("keep") : std::to_string(y)));
     return *this;
 }
 
-CallLog &CallLog::Text(char const *s)
+CallLog &CallLog::Text(const char *s)
 {
     Word(zorbel::QuotedText(s));
     return *this;
@@ -123,7 +130,7 @@ int CallLog::Result(int ok)
     return ok != 0 ? 1 : 0;
 }
 
-void LogNote(std::string const &raw)
+void LogNote(const std::string &raw)
 {
     // A note may carry names from outside (a project's path, the places
     // looked in): control bytes are written as \xNN so that it stays one line.
@@ -132,7 +139,8 @@ void LogNote(std::string const &raw)
         g_open->notes_.push_back(text);
         return;
     }
-    if (LogEnabled()) Append("  " + text + "\n");
+    if (LogEnabled())
+        Append("  " + text + "\n");
 }
 
-}  // namespace taclib
+} // namespace taclib

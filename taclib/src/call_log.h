@@ -13,12 +13,12 @@ namespace taclib {
 class CallLog {
 public:
     // Starts the line "Class::Function".
-    CallLog(char const *className, char const *function);
+    CallLog(const char *className, const char *function);
     ~CallLog();
-    CallLog(CallLog const &) = delete;
-    CallLog &operator=(CallLog const &) = delete;
+    CallLog(const CallLog &) = delete;
+    CallLog &operator=(const CallLog &) = delete;
 
-    CallLog &Pointer(void const *p);
+    CallLog &Pointer(const void *p);
     CallLog &Signed(std::int64_t v);
     CallLog &Unsigned(std::uint64_t v);
     // A long or unsigned long of ChangeParameters: 0x80000000 shows as "keep"
@@ -27,14 +27,14 @@ public:
     CallLog &KeepableUnsigned(std::uint64_t v);
     CallLog &Point(std::int64_t x, std::int64_t y);
     CallLog &KeepablePoint(std::int64_t x, std::int64_t y);
-    CallLog &Text(char const *s);
+    CallLog &Text(const char *s);
 
     // The call's BOOL result; returns it so that "return log.Result(r)" reads.
     int Result(int ok);
 
 private:
-    friend void LogNote(std::string const &text);
-    void Word(std::string const &w);
+    friend void LogNote(const std::string &text);
+    void Word(const std::string &w);
 
     bool enabled_;
     std::string line_;
@@ -44,8 +44,8 @@ private:
 
 // An indented line about what the device did. Inside a call it follows that
 // call's line; outside any call it is written at once.
-void LogNote(std::string const &text);
+void LogNote(const std::string &text);
 
 bool LogEnabled();
 
-}  // namespace taclib
+} // namespace taclib

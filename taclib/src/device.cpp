@@ -14,13 +14,17 @@ constexpr unsigned long kMaxSlots = 64;
 std::string OpenDevice(TacDeviceState *state, void *instance, void *window, unsigned long slots,
                        int foregroundOnly)
 {
-    if (state->core) return "the device is already initialised";
-    if (window == nullptr) return "no window";
-    if (slots < 1 || slots > kMaxSlots) return "effect slots must be between 1 and 64";
+    if (state->core)
+        return "the device is already initialised";
+    if (window == nullptr)
+        return "no window";
+    if (slots < 1 || slots > kMaxSlots)
+        return "effect slots must be between 1 and 64";
     std::string why;
     std::unique_ptr<taclib::Backend> backend =
         taclib::OpenBackend({instance, window, foregroundOnly != 0}, &why);
-    if (!backend) return why;
+    if (!backend)
+        return why;
     auto core = std::make_shared<taclib::DeviceCore>();
     core->slots = std::min(slots, backend->Capacity());
     core->backend = std::move(backend);
@@ -28,7 +32,7 @@ std::string OpenDevice(TacDeviceState *state, void *instance, void *window, unsi
     return {};
 }
 
-}  // namespace
+} // namespace
 
 CTacDevice::CTacDevice() : state_(new TacDeviceState) {}
 
@@ -44,11 +48,14 @@ CTacMouse::~CTacMouse()
     TacAccess::State(this)->core.reset();
 }
 
-int CTacMouse::Initialize(void *instance, void *window, unsigned long effectSlots, int foregroundOnly)
+int CTacMouse::Initialize(void *instance, void *window, unsigned long effectSlots,
+                          int foregroundOnly)
 {
     CallLog log("CTacMouse", "Initialize");
     log.Pointer(instance).Pointer(window).Unsigned(effectSlots).Signed(foregroundOnly);
-    std::string why = OpenDevice(TacAccess::State(this), instance, window, effectSlots, foregroundOnly);
-    if (!why.empty()) LogNote("error: " + why);
+    std::string why =
+        OpenDevice(TacAccess::State(this), instance, window, effectSlots, foregroundOnly);
+    if (!why.empty())
+        LogNote("error: " + why);
     return log.Result(why.empty());
 }

@@ -9,42 +9,50 @@ namespace taclib {
 
 namespace {
 
-bool ParseExtent(char const *s, char const **end, std::int32_t *out)
+bool ParseExtent(const char *s, const char **end, std::int32_t *out)
 {
     std::int64_t v = 0;
-    char const *c = s;
-    while (*c >= '0' && *c <= '9' && v <= 65535) v = v * 10 + (*c++ - '0');
+    const char *c = s;
+    while (*c >= '0' && *c <= '9' && v <= 65535)
+        v = v * 10 + (*c++ - '0');
     *end = c;
-    if (c == s || v < 1 || v > 65535) return false;
+    if (c == s || v < 1 || v > 65535)
+        return false;
     *out = static_cast<std::int32_t>(v);
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool ScreenFromEnvironment(ScreenSize *out)
 {
-    char const *text = std::getenv("TACLIB_SCREEN");
-    if (text == nullptr) return false;
+    const char *text = std::getenv("TACLIB_SCREEN");
+    if (text == nullptr)
+        return false;
     ScreenSize size;
-    char const *rest = text;
-    if (!ParseExtent(rest, &rest, &size.width) || *rest++ != 'x') return false;
-    if (!ParseExtent(rest, &rest, &size.height) || *rest != '\0') return false;
+    const char *rest = text;
+    if (!ParseExtent(rest, &rest, &size.width) || *rest++ != 'x')
+        return false;
+    if (!ParseExtent(rest, &rest, &size.height) || *rest != '\0')
+        return false;
     *out = size;
     return true;
 }
 
 std::int32_t MapPosition(std::int64_t pixel, std::int32_t extent, std::int32_t half)
 {
-    if (extent <= 0) return 0;
+    if (extent <= 0)
+        return 0;
     std::int64_t clamped = std::clamp<std::int64_t>(pixel, 0, extent);
     std::int64_t device = (2 * clamped - extent) * half / extent;
     return static_cast<std::int32_t>(device);
 }
 
-std::int32_t MapDistance(std::uint32_t pixels, std::int32_t extent, std::int32_t half, std::int32_t max)
+std::int32_t MapDistance(std::uint32_t pixels, std::int32_t extent, std::int32_t half,
+                         std::int32_t max)
 {
-    if (extent <= 0) return 0;
+    if (extent <= 0)
+        return 0;
     std::int64_t device = std::int64_t{pixels} * 2 * half / extent;
     return static_cast<std::int32_t>(std::min<std::int64_t>(device, max));
 }
@@ -55,4 +63,4 @@ std::int32_t MapLevel(std::int32_t level, std::int32_t full)
     return static_cast<std::int32_t>(clamped * full / kMaxLevel);
 }
 
-}  // namespace taclib
+} // namespace taclib

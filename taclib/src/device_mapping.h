@@ -25,9 +25,10 @@ bool ScreenFromEnvironment(ScreenSize *out);
 std::int32_t MapPosition(std::int64_t pixel, std::int32_t extent, std::int32_t half);
 
 // A distance in pixels on that axis, in the same device units, at most `max`.
-std::int32_t MapDistance(std::uint32_t pixels, std::int32_t extent, std::int32_t half, std::int32_t max);
+std::int32_t MapDistance(std::uint32_t pixels, std::int32_t extent, std::int32_t half,
+                         std::int32_t max);
 
 // A level in -10000..10000 (or 0..10000) scaled to -full..full.
 std::int32_t MapLevel(std::int32_t level, std::int32_t full);
 
-}  // namespace taclib
+} // namespace taclib

@@ -11,7 +11,7 @@ namespace {
 
 // The device an effect plays on, or null when it has none (never initialised,
 // or its device has been destroyed since).
-std::shared_ptr<DeviceCore> LiveDevice(TacEffectState const &e)
+std::shared_ptr<DeviceCore> LiveDevice(const TacEffectState &e)
 {
     return e.live ? e.device.lock() : nullptr;
 }
@@ -28,12 +28,15 @@ void Release(TacEffectState *e)
 
 // Null when the spring now plays on the device (or waits there, stopped),
 // otherwise why not.
-char const *Create(TacEffectState *e, std::shared_ptr<DeviceCore> const &core, SpringParams const &p,
-                   bool startNow)
+const char *Create(TacEffectState *e, const std::shared_ptr<DeviceCore> &core,
+                   const SpringParams &p, bool startNow)
 {
-    if (!core) return "no initialised device";
-    if (core->used >= core->slots) return "every effect slot of the device is taken";
-    if (!core->backend->CreateSpring(p, &e->id)) return "the device refused the effect";
+    if (!core)
+        return "no initialised device";
+    if (core->used >= core->slots)
+        return "every effect slot of the device is taken";
+    if (!core->backend->CreateSpring(p, &e->id))
+        return "the device refused the effect";
     ++core->used;
     e->live = true;
     e->device = core;
@@ -48,7 +51,7 @@ char const *Create(TacEffectState *e, std::shared_ptr<DeviceCore> const &core, S
 // An unsigned long is 64 bits wide outside Windows.
 bool Fits32(std::uint64_t v) { return v <= 0xFFFFFFFFu; }
 
-int Failure(CallLog &log, char const *why)
+int Failure(CallLog &log, const char *why)
 {
     LogNote(std::string("error: ") + why);
     return log.Result(0);
@@ -62,7 +65,7 @@ void CentreOnScreen(DeviceCore &core, SpringParams *p)
     p->centreY = screen.height / 2;
 }
 
-}  // namespace
+} // namespace
 
 CTacEffect::CTacEffect() : state_(new TacEffectState) {}
 
@@ -72,27 +75,34 @@ CTacEffect::~CTacEffect()
     delete state_;
 }
 
-int CTacEffect::InitializeFromProject(CTacProject &project, char const *effectName, CTacDevice *device,
-                                      unsigned long flags)
+int CTacEffect::InitializeFromProject(CTacProject &project, const char *effectName,
+                                      CTacDevice *device, unsigned long flags)
 {
     CallLog log(state_->className, "InitializeFromProject");
     log.Pointer(&project).Text(effectName).Pointer(device).Unsigned(flags);
     Release(state_);
     // No flag is defined yet; refusing them all keeps a later one from being
     // silently ignored by this version.
-    if (flags != 0) return Failure(log, "unknown flags");
-    TacProjectState const &source = TacAccess::State(project);
-    if (!source.open) return Failure(log, "the project is not open");
-    taclib::EffectSpec const *effect = taclib::FindEffect(source.data, effectName);
-    if (effect == nullptr) return Failure(log, "no effect of that name in the project");
+    if (flags != 0)
+        return Failure(log, "unknown flags");
+    const TacProjectState &source = TacAccess::State(project);
+    if (!source.open)
+        return Failure(log, "the project is not open");
+    const taclib::EffectSpec *effect = taclib::FindEffect(source.data, effectName);
+    if (effect == nullptr)
+        return Failure(log, "no effect of that name in the project");
     if (!state_->isSpring || effect->type != taclib::EffectType::Spring) {
         return Failure(log, "the effect is of another type");
     }
-    std::shared_ptr<DeviceCore> core = device != nullptr ? TacAccess::Core(device) : source.device.lock();
-    if (!core) return Failure(log, "no initialised device");
+    std::shared_ptr<DeviceCore> core =
+        device != nullptr ? TacAccess::Core(device) : source.device.lock();
+    if (!core)
+        return Failure(log, "no initialised device");
     SpringParams params = effect->spring;
-    if (!effect->hasCentre) CentreOnScreen(*core, &params);
-    if (char const *why = Create(state_, core, params, effect->startNow)) return Failure(log, why);
+    if (!effect->hasCentre)
+        CentreOnScreen(*core, &params);
+    if (const char *why = Create(state_, core, params, effect->startNow))
+        return Failure(log, why);
     return log.Result(1);
 }
 
@@ -100,7 +110,8 @@ int CTacEffect::Stop()
 {
     CallLog log(state_->className, "Stop");
     std::shared_ptr<DeviceCore> core = LiveDevice(*state_);
-    if (!core) return Failure(log, "the effect is not initialised");
+    if (!core)
+        return Failure(log, "the effect is not initialised");
     return log.Result(core->backend->Stop(state_->id));
 }
 
@@ -112,13 +123,16 @@ int CTacCondition::Start(unsigned long iterations, unsigned long delayMs, int so
     log.Unsigned(iterations).Unsigned(delayMs).Signed(solo);
     TacEffectState &e = TacAccess::State(*this);
     std::shared_ptr<DeviceCore> core = LiveDevice(e);
-    if (!core) return Failure(log, "the effect is not initialised");
-    if (!Fits32(iterations) || !Fits32(delayMs)) return Failure(log, "an argument is outside its range");
+    if (!core)
+        return Failure(log, "the effect is not initialised");
+    if (!Fits32(iterations) || !Fits32(delayMs))
+        return Failure(log, "an argument is outside its range");
     StartParams start;
     start.iterations = static_cast<std::uint32_t>(iterations);
     start.delayMs = static_cast<std::uint32_t>(delayMs);
     start.solo = solo != 0;
-    if (char const *why = taclib::CheckStart(start)) return Failure(log, why);
+    if (const char *why = taclib::CheckStart(start))
+        return Failure(log, why);
     return log.Result(core->backend->Start(e.id, e.params, start));
 }
 
@@ -137,35 +151,41 @@ CTacSpring::~CTacSpring()
     Release(&TacAccess::State(*this));
 }
 
-int CTacSpring::Initialize(CTacDevice *device, long stiffness, unsigned long saturation, unsigned long deadband,
-                           unsigned long axes, POINT centre, long trimX, long trimY, int startNow,
-                           unsigned long durationMs)
+int CTacSpring::Initialize(CTacDevice *device, long stiffness, unsigned long saturation,
+                           unsigned long deadband, unsigned long axes, POINT centre, long trimX,
+                           long trimY, int startNow, unsigned long durationMs)
 {
     CallLog log("CTacSpring", "Initialize");
     log.Pointer(device).Signed(stiffness).Unsigned(saturation).Unsigned(deadband).Unsigned(axes);
     log.Point(centre.x, centre.y).Signed(trimX).Signed(trimY).Signed(startNow).Unsigned(durationMs);
     TacEffectState &e = TacAccess::State(*this);
     Release(&e);
-    taclib::SpringArgs args{centre.x, centre.y, stiffness, saturation, deadband, axes, trimX, trimY, durationMs};
+    taclib::SpringArgs args{centre.x, centre.y, stiffness, saturation, deadband,
+                            axes,     trimX,    trimY,     durationMs};
     SpringParams params;
-    if (char const *why = taclib::SpringFromArgs(args, &params)) return Failure(log, why);
-    if (char const *why = Create(&e, TacAccess::Core(device), params, startNow != 0)) return Failure(log, why);
+    if (const char *why = taclib::SpringFromArgs(args, &params))
+        return Failure(log, why);
+    if (const char *why = Create(&e, TacAccess::Core(device), params, startNow != 0))
+        return Failure(log, why);
     return log.Result(1);
 }
 
-int CTacSpring::ChangeParameters(POINT centre, long stiffness, unsigned long saturation, unsigned long deadband,
-                                 long trimX, long trimY)
+int CTacSpring::ChangeParameters(POINT centre, long stiffness, unsigned long saturation,
+                                 unsigned long deadband, long trimX, long trimY)
 {
     CallLog log("CTacSpring", "ChangeParameters");
     log.KeepablePoint(centre.x, centre.y).KeepableSigned(stiffness).KeepableUnsigned(saturation);
     log.KeepableUnsigned(deadband).KeepableSigned(trimX).KeepableSigned(trimY);
     TacEffectState &e = TacAccess::State(*this);
     std::shared_ptr<DeviceCore> core = LiveDevice(e);
-    if (!core) return Failure(log, "the effect is not initialised");
+    if (!core)
+        return Failure(log, "the effect is not initialised");
     SpringParams next = e.params;
     taclib::ChangeArgs args{centre.x, centre.y, stiffness, saturation, deadband, trimX, trimY};
-    if (char const *why = taclib::ApplyChange(args, &next)) return Failure(log, why);
-    if (!core->backend->UpdateSpring(e.id, next)) return Failure(log, "the device refused the new values");
+    if (const char *why = taclib::ApplyChange(args, &next))
+        return Failure(log, why);
+    if (!core->backend->UpdateSpring(e.id, next))
+        return Failure(log, "the device refused the new values");
     e.params = next;
     return log.Result(1);
 }

@@ -27,18 +27,20 @@ namespace {
 
 #if defined(_WIN32)
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-char const kSeparator[] = "\\";
+const char kSeparator[] = "\\";
 #else
 bool IsSeparator(char c) { return c == '/'; }
-char const kSeparator[] = "/";
+const char kSeparator[] = "/";
 #endif
 
 // The folder part of a path: everything before its last separator.
-std::string FolderOf(std::string const &path)
+std::string FolderOf(const std::string &path)
 {
     std::size_t end = path.size();
-    while (end > 0 && !IsSeparator(path[end - 1])) --end;
-    while (end > 1 && IsSeparator(path[end - 1])) --end;
+    while (end > 0 && !IsSeparator(path[end - 1]))
+        --end;
+    while (end > 1 && IsSeparator(path[end - 1]))
+        --end;
     return path.substr(0, end);
 }
 
@@ -49,19 +51,24 @@ std::string ProgramFolder()
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         DWORD got = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got == 0) return std::string();
-        if (got < buffer.size()) return FolderOf(std::string(buffer.data(), got));
-        if (buffer.size() >= 32768) return std::string();
+        if (got == 0)
+            return std::string();
+        if (got < buffer.size())
+            return FolderOf(std::string(buffer.data(), got));
+        if (buffer.size() >= 32768)
+            return std::string();
         buffer.resize(buffer.size() * 2);
     }
 #elif defined(__linux__)
     std::vector<char> buffer(256);
     for (;;) {
         ssize_t got = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (got <= 0) return std::string();
+        if (got <= 0)
+            return std::string();
         if (static_cast<std::size_t>(got) < buffer.size())
             return FolderOf(std::string(buffer.data(), static_cast<std::size_t>(got)));
-        if (buffer.size() >= 65536) return std::string();
+        if (buffer.size() >= 65536)
+            return std::string();
         buffer.resize(buffer.size() * 2);
     }
 #else
@@ -75,50 +82,60 @@ std::string Join(std::string folder, std::string relative)
 {
     while (relative.compare(0, 3, "../") == 0 || relative == "..") {
         std::string parent = FolderOf(folder);
-        if (parent.empty() || parent == folder) break;
+        if (parent.empty() || parent == folder)
+            break;
         folder = parent;
         relative.erase(0, relative.size() > 2 ? 3 : 2);
     }
-    if (relative.empty()) return folder;
+    if (relative.empty())
+        return folder;
     return folder + (IsSeparator(folder.back()) ? "" : kSeparator) + relative;
 }
 
 #if !defined(_WIN32)
 std::string Describe(mode_t mode)
 {
-    if (S_ISDIR(mode)) return "it is a folder, not a file";
-    if (S_ISFIFO(mode)) return "it is a FIFO, not a regular file";
-    if (S_ISSOCK(mode)) return "it is a socket, not a regular file";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a regular file";
+    if (S_ISDIR(mode))
+        return "it is a folder, not a file";
+    if (S_ISFIFO(mode))
+        return "it is a FIFO, not a regular file";
+    if (S_ISSOCK(mode))
+        return "it is a socket, not a regular file";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "it is a device, not a regular file";
     return "it is not a regular file";
 }
 #endif
 
-}  // namespace
+} // namespace
 
-bool HasFolder(char const *name)
+bool HasFolder(const char *name)
 {
-    for (char const *c = name; *c != '\0'; ++c) {
-        if (IsSeparator(*c)) return true;
+    for (const char *c = name; *c != '\0'; ++c) {
+        if (IsSeparator(*c))
+            return true;
 #if defined(_WIN32)
-        if (*c == ':') return true;  // a drive
+        if (*c == ':')
+            return true; // a drive
 #endif
     }
     return false;
 }
 
-std::vector<std::string> ProjectPlaces(std::string const &name)
+std::vector<std::string> ProjectPlaces(const std::string &name)
 {
     std::vector<std::string> places{name};
     std::string const program = ProgramFolder();
-    if (program.empty()) return places;
+    if (program.empty())
+        return places;
     places.push_back(Join(program, name));
     std::string const data = TACLIB_DATA_FROM_PROGRAM;
-    if (!data.empty()) places.push_back(Join(Join(program, data), name));
+    if (!data.empty())
+        places.push_back(Join(Join(program, data), name));
     return places;
 }
 
-bool PathExists(std::string const &path)
+bool PathExists(const std::string &path)
 {
 #if defined(_WIN32)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -130,7 +147,7 @@ bool PathExists(std::string const &path)
 
 #if defined(_WIN32)
 
-bool ReadRegularFile(std::string const &path, std::size_t maxBytes, std::vector<char> *bytes,
+bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<char> *bytes,
                      std::string *why)
 {
     std::FILE *f = std::fopen(path.c_str(), "rb");
@@ -148,7 +165,7 @@ bool ReadRegularFile(std::string const &path, std::size_t maxBytes, std::vector<
     std::size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
     bool failed = std::ferror(f) != 0;
     int error = errno;
-    (void)std::fclose(f);  // read-only: nothing to lose on close
+    (void)std::fclose(f); // read-only: nothing to lose on close
     if (failed) {
         *why = std::string("cannot read the file: ") + std::strerror(error);
         return false;
@@ -157,17 +174,18 @@ bool ReadRegularFile(std::string const &path, std::size_t maxBytes, std::vector<
     return true;
 }
 
-void AppendToRegularFile(char const *path, std::string const &text)
+void AppendToRegularFile(const char *path, const std::string &text)
 {
     std::FILE *f = std::fopen(path, "ab");
-    if (f == nullptr) return;  // an unwritable log must not change what the library does
+    if (f == nullptr)
+        return; // an unwritable log must not change what the library does
     (void)std::fwrite(text.data(), 1, text.size(), f);
     (void)std::fclose(f);
 }
 
 #else
 
-bool ReadRegularFile(std::string const &path, std::size_t maxBytes, std::vector<char> *bytes,
+bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<char> *bytes,
                      std::string *why)
 {
     // Looked at before opening, so that no device is ever opened; the opened
@@ -196,22 +214,24 @@ bool ReadRegularFile(std::string const &path, std::size_t maxBytes, std::vector<
     std::size_t got = 0;
     while (got < bytes->size()) {
         ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             int error = errno;
             (void)::close(fd);
             *why = std::string("cannot read the file: ") + std::strerror(error);
             return false;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         got += static_cast<std::size_t>(n);
     }
-    (void)::close(fd);  // read-only: nothing to lose on close
+    (void)::close(fd); // read-only: nothing to lose on close
     bytes->resize(got);
     return true;
 }
 
-void AppendToRegularFile(char const *path, std::string const &text)
+void AppendToRegularFile(const char *path, const std::string &text)
 {
     // Without O_NONBLOCK a FIFO with no reader would hold the program here
     // for good; with it, such a FIFO fails to open, and one with a reader is
@@ -220,16 +240,19 @@ void AppendToRegularFile(char const *path, std::string const &text)
     // program append to something it was never meant to: neither is written.
     // An unwritable log must not change what the library does, so every
     // failure is silent.
-    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW,
-                    0600);
-    if (fd < 0) return;
+    int fd = ::open(
+        path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return;
     struct stat info;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
         std::size_t done = 0;
         while (done < text.size()) {
             ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
             done += static_cast<std::size_t>(n);
         }
     }
@@ -238,4 +261,4 @@ void AppendToRegularFile(char const *path, std::string const &text)
 
 #endif
 
-}  // namespace taclib
+} // namespace taclib

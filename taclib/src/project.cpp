@@ -14,7 +14,7 @@ namespace {
 // Finds and reads the project. A name without a folder is looked up in the
 // places ProjectPlaces gives, the first one that exists being the one read;
 // *opened is then the path found.
-bool Load(TacProjectState *state, char const *fileName, std::string *opened)
+bool Load(TacProjectState *state, const char *fileName, std::string *opened)
 {
     if (fileName == nullptr) {
         state->error = "no file name";
@@ -22,7 +22,7 @@ bool Load(TacProjectState *state, char const *fileName, std::string *opened)
     }
     std::string path = fileName;
     if (!taclib::HasFolder(fileName) && *fileName != '\0') {
-        std::vector<std::string> const places = taclib::ProjectPlaces(fileName);
+        const std::vector<std::string> places = taclib::ProjectPlaces(fileName);
         auto found = std::find_if(places.begin(), places.end(), taclib::PathExists);
         if (found == places.end()) {
             state->error = "cannot open the file: not in the current folder";
@@ -36,7 +36,8 @@ bool Load(TacProjectState *state, char const *fileName, std::string *opened)
     // One byte more than a project may hold, so that an oversized file is
     // recognised without reading all of it.
     std::vector<char> bytes;
-    if (!taclib::ReadRegularFile(path, taclib::kMaxProjectBytes, &bytes, &state->error)) return false;
+    if (!taclib::ReadRegularFile(path, taclib::kMaxProjectBytes, &bytes, &state->error))
+        return false;
     taclib::ParseError error;
     if (!taclib::ParseProject(bytes.data(), bytes.size(), &state->data, &error)) {
         state->error = error.reason;
@@ -46,7 +47,7 @@ bool Load(TacProjectState *state, char const *fileName, std::string *opened)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 CTacProject::CTacProject() : state_(new TacProjectState) { CallLog("CTacProject", "CTacProject"); }
 
@@ -56,19 +57,22 @@ CTacProject::~CTacProject()
     delete state_;
 }
 
-int CTacProject::SearchPlace(char const *fileName, int index, char *path, unsigned long size)
+int CTacProject::SearchPlace(const char *fileName, int index, char *path, unsigned long size)
 {
-    if (fileName == nullptr || path == nullptr || index < 0) return 0;
-    std::vector<std::string> const places = taclib::ProjectPlaces(fileName);
-    if (static_cast<std::size_t>(index) >= places.size()) return 0;
-    std::string const &place = places[static_cast<std::size_t>(index)];
-    if (place.size() >= size) return 0;
+    if (fileName == nullptr || path == nullptr || index < 0)
+        return 0;
+    const std::vector<std::string> places = taclib::ProjectPlaces(fileName);
+    if (static_cast<std::size_t>(index) >= places.size())
+        return 0;
+    const std::string &place = places[static_cast<std::size_t>(index)];
+    if (place.size() >= size)
+        return 0;
     std::copy(place.begin(), place.end(), path);
     path[place.size()] = '\0';
     return 1;
 }
 
-int CTacProject::OpenFile(char const *fileName, CTacDevice *device)
+int CTacProject::OpenFile(const char *fileName, CTacDevice *device)
 {
     CallLog log("CTacProject", "OpenFile");
     log.Text(fileName).Pointer(device);
@@ -78,12 +82,15 @@ int CTacProject::OpenFile(char const *fileName, CTacDevice *device)
     state.open = Load(&state, fileName, &opened);
     if (!state.open) {
         state.data = taclib::ProjectData{};
-        LogNote("error: " + (state.errorLine > 0 ? "line " + std::to_string(state.errorLine) + ": " : std::string()) +
+        LogNote("error: " +
+                (state.errorLine > 0 ? "line " + std::to_string(state.errorLine) + ": "
+                                     : std::string()) +
                 state.error);
         return log.Result(0);
     }
     state.device = TacAccess::Core(device);
-    if (!opened.empty()) LogNote("found " + opened);
+    if (!opened.empty())
+        LogNote("found " + opened);
     return log.Result(1);
 }
 
@@ -95,6 +102,6 @@ void CTacProject::Close()
     state_->device.reset();
 }
 
-char const *CTacProject::LastError() const { return state_->error.c_str(); }
+const char *CTacProject::LastError() const { return state_->error.c_str(); }
 
 int CTacProject::LastErrorLine() const { return state_->errorLine; }

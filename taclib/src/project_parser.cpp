@@ -14,8 +14,10 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 string_view Trim(string_view s)
 {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -30,13 +32,14 @@ std::string Quote(string_view s)
         if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
             q += static_cast<char>(c);
         } else {
-            static char const kHex[] = "0123456789abcdef";
+            static const char kHex[] = "0123456789abcdef";
             q += "\\x";
             q += kHex[c >> 4];
             q += kHex[c & 15];
         }
     }
-    if (s.size() > kShown) q += "...";
+    if (s.size() > kShown)
+        q += "...";
     return q + "\"";
 }
 
@@ -54,20 +57,25 @@ std::string ParseInt(string_view s, std::int64_t lo, std::int64_t hi, std::int64
         negative = digits.front() == '-';
         digits.remove_prefix(1);
     }
-    if (digits.empty()) return Quote(s) + " is not a whole number";
+    if (digits.empty())
+        return Quote(s) + " is not a whole number";
     std::int64_t magnitude = 0;
-    constexpr std::int64_t kCap = std::int64_t{1} << 40;  // far beyond any limit, far from overflow
+    constexpr std::int64_t kCap = std::int64_t{1} << 40; // far beyond any limit, far from overflow
     for (char c : digits) {
-        if (c < '0' || c > '9') return Quote(s) + " is not a whole number";
-        if (magnitude < kCap) magnitude = magnitude * 10 + (c - '0');
+        if (c < '0' || c > '9')
+            return Quote(s) + " is not a whole number";
+        if (magnitude < kCap)
+            magnitude = magnitude * 10 + (c - '0');
     }
     std::int64_t v = negative ? -magnitude : magnitude;
-    if (v < lo || v > hi) return "must be " + Range(lo, hi) + ", not " + Quote(s);
+    if (v < lo || v > hi)
+        return "must be " + Range(lo, hi) + ", not " + Quote(s);
     *out = v;
     return {};
 }
 
-std::string ParsePair(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *x, std::int64_t *y)
+std::string ParsePair(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *x,
+                      std::int64_t *y)
 {
     std::size_t comma = s.find(',');
     if (comma == string_view::npos || s.find(',', comma + 1) != string_view::npos ||
@@ -83,13 +91,15 @@ std::string IntInto(string_view s, std::int64_t lo, std::int64_t hi, Field *fiel
 {
     std::int64_t v = 0;
     std::string why = ParseInt(s, lo, hi, &v);
-    if (why.empty()) *field = static_cast<Field>(v);
+    if (why.empty())
+        *field = static_cast<Field>(v);
     return why;
 }
 
 std::string KeyType(string_view v, EffectSpec *e)
 {
-    if (v != "spring") return "must be spring, the one effect type, not " + Quote(v);
+    if (v != "spring")
+        return "must be spring, the one effect type, not " + Quote(v);
     e->type = EffectType::Spring;
     return {};
 }
@@ -111,9 +121,12 @@ std::string KeyDeadband(string_view v, EffectSpec *e)
 
 std::string KeyAxes(string_view v, EffectSpec *e)
 {
-    if (v == "x") v = "1";
-    if (v == "y") v = "2";
-    if (v == "both") v = "3";
+    if (v == "x")
+        v = "1";
+    if (v == "y")
+        v = "2";
+    if (v == "both")
+        v = "3";
     std::string why = IntInto(v, kAxisX, kAxesBoth, &e->spring.axes);
     return why.empty() ? why : "must be x, y, both, 1, 2 or 3, not " + Quote(v);
 }
@@ -122,7 +135,8 @@ std::string KeyCentre(string_view v, EffectSpec *e)
 {
     std::int64_t x = 0, y = 0;
     std::string why = ParsePair(v, INT32_MIN + 1, INT32_MAX, &x, &y);
-    if (!why.empty()) return why;
+    if (!why.empty())
+        return why;
     e->spring.centreX = static_cast<std::int32_t>(x);
     e->spring.centreY = static_cast<std::int32_t>(y);
     e->hasCentre = true;
@@ -133,7 +147,8 @@ std::string KeyTrim(string_view v, EffectSpec *e)
 {
     std::int64_t x = 0, y = 0;
     std::string why = ParsePair(v, -kMaxPixels, kMaxPixels, &x, &y);
-    if (!why.empty()) return why;
+    if (!why.empty())
+        return why;
     e->spring.trimX = static_cast<std::int32_t>(x);
     e->spring.trimY = static_cast<std::int32_t>(y);
     return {};
@@ -157,7 +172,7 @@ std::string KeyStart(string_view v, EffectSpec *e)
 }
 
 struct KeyRule {
-    char const *key;
+    const char *key;
     std::string (*parse)(string_view, EffectSpec *);
 };
 
@@ -175,7 +190,10 @@ bool IsNameChar(char c)
            c == '-' || c == '.';
 }
 
-bool IsKeyChar(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+bool IsKeyChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 class Parser {
 public:
@@ -183,17 +201,22 @@ public:
 
     bool Line(string_view text, int line)
     {
-        if (!CheckCharacters(&text, line)) return false;
+        if (!CheckCharacters(&text, line))
+            return false;
         text = Trim(text.substr(0, text.find('#')));
-        if (text.empty()) return true;
-        if (text.front() == '[') return Header(text, line);
+        if (text.empty())
+            return true;
+        if (text.front() == '[')
+            return Header(text, line);
         return Assignment(text, line);
     }
 
     bool Finish()
     {
-        if (!CloseSection()) return false;
-        if (out_->effects.empty()) return Fail(0, "the project holds no effect");
+        if (!CloseSection())
+            return false;
+        if (out_->effects.empty())
+            return Fail(0, "the project holds no effect");
         return true;
     }
 
@@ -208,11 +231,13 @@ private:
     // Text files only: a control character means a binary or damaged file.
     bool CheckCharacters(string_view *text, int line)
     {
-        if (!text->empty() && text->back() == '\r') text->remove_suffix(1);
+        if (!text->empty() && text->back() == '\r')
+            text->remove_suffix(1);
         for (char c : *text) {
             unsigned char u = static_cast<unsigned char>(c);
             if ((u < 0x20 && c != '\t') || u == 0x7F) {
-                return Fail(line, "control character " + Quote(string_view(&c, 1)) + " in a text file");
+                return Fail(line,
+                            "control character " + Quote(string_view(&c, 1)) + " in a text file");
             }
         }
         return true;
@@ -220,15 +245,20 @@ private:
 
     bool Header(string_view text, int line)
     {
-        if (!CloseSection()) return false;
-        if (text.back() != ']') return Fail(line, "a section header must end with \"]\"");
+        if (!CloseSection())
+            return false;
+        if (text.back() != ']')
+            return Fail(line, "a section header must end with \"]\"");
         string_view inside = Trim(text.substr(1, text.size() - 2));
         std::size_t gap = 0;
-        while (gap < inside.size() && !IsBlank(inside[gap])) ++gap;
+        while (gap < inside.size() && !IsBlank(inside[gap]))
+            ++gap;
         string_view kind = inside.substr(0, gap);
         string_view name = Trim(inside.substr(gap));
-        if (kind != "effect") return Fail(line, "unknown section " + Quote(kind) + " (expected [effect NAME])");
-        if (!CheckName(name, line)) return false;
+        if (kind != "effect")
+            return Fail(line, "unknown section " + Quote(kind) + " (expected [effect NAME])");
+        if (!CheckName(name, line))
+            return false;
         if (out_->effects.size() == kMaxEffects) {
             return Fail(line, "more than " + std::to_string(kMaxEffects) + " effects");
         }
@@ -237,24 +267,29 @@ private:
         effect.line = line;
         out_->effects.push_back(std::move(effect));
         open_ = true;
-        for (int &seen : keyLines_) seen = 0;
+        for (int &seen : keyLines_)
+            seen = 0;
         return true;
     }
 
     bool CheckName(string_view name, int line)
     {
-        if (name.empty()) return Fail(line, "the effect has no name");
+        if (name.empty())
+            return Fail(line, "the effect has no name");
         if (name.size() > kMaxNameLength) {
-            return Fail(line, "an effect name is at most " + std::to_string(kMaxNameLength) + " characters");
+            return Fail(line, "an effect name is at most " + std::to_string(kMaxNameLength) +
+                                  " characters");
         }
         for (char c : name) {
             if (!IsNameChar(c)) {
-                return Fail(line, "effect name " + Quote(name) + " may hold only letters, digits, \"_\", \"-\" and \".\"");
+                return Fail(line, "effect name " + Quote(name) +
+                                      " may hold only letters, digits, \"_\", \"-\" and \".\"");
             }
         }
-        for (EffectSpec const &other : out_->effects) {
+        for (const EffectSpec &other : out_->effects) {
             if (other.name == name) {
-                return Fail(line, "effect " + Quote(name) + " is already defined on line " + std::to_string(other.line));
+                return Fail(line, "effect " + Quote(name) + " is already defined on line " +
+                                      std::to_string(other.line));
             }
         }
         return true;
@@ -263,19 +298,26 @@ private:
     bool Assignment(string_view text, int line)
     {
         std::size_t eq = text.find('=');
-        if (eq == string_view::npos) return Fail(line, "expected \"key = value\" or \"[effect NAME]\"");
+        if (eq == string_view::npos)
+            return Fail(line, "expected \"key = value\" or \"[effect NAME]\"");
         string_view key = Trim(text.substr(0, eq));
         string_view value = Trim(text.substr(eq + 1));
-        if (!open_) return Fail(line, "\"key = value\" before the first [effect NAME]");
-        if (key.empty()) return Fail(line, "a key is missing before \"=\"");
+        if (!open_)
+            return Fail(line, "\"key = value\" before the first [effect NAME]");
+        if (key.empty())
+            return Fail(line, "a key is missing before \"=\"");
         std::size_t rule = FindKey(key);
-        if (rule == kKeyCount) return Fail(line, "unknown key " + Quote(key));
+        if (rule == kKeyCount)
+            return Fail(line, "unknown key " + Quote(key));
         if (keyLines_[rule] != 0) {
-            return Fail(line, Quote(key) + " is already set on line " + std::to_string(keyLines_[rule]));
+            return Fail(line,
+                        Quote(key) + " is already set on line " + std::to_string(keyLines_[rule]));
         }
-        if (value.empty()) return Fail(line, Quote(key) + " has no value");
+        if (value.empty())
+            return Fail(line, Quote(key) + " has no value");
         std::string why = kKeys[rule].parse(value, &out_->effects.back());
-        if (!why.empty()) return Fail(line, std::string(key) + " " + why);
+        if (!why.empty())
+            return Fail(line, std::string(key) + " " + why);
         keyLines_[rule] = line;
         return true;
     }
@@ -283,20 +325,25 @@ private:
     static std::size_t FindKey(string_view key)
     {
         for (char c : key) {
-            if (!IsKeyChar(c)) return kKeyCount;
+            if (!IsKeyChar(c))
+                return kKeyCount;
         }
         std::size_t i = 0;
-        while (i < kKeyCount && key != kKeys[i].key) ++i;
+        while (i < kKeyCount && key != kKeys[i].key)
+            ++i;
         return i;
     }
 
     bool CloseSection()
     {
-        if (!open_) return true;
+        if (!open_)
+            return true;
         open_ = false;
-        EffectSpec const &effect = out_->effects.back();
-        if (keyLines_[kTypeKey] == 0) return Fail(effect.line, "effect " + Quote(effect.name) + " has no type");
-        if (char const *why = CheckSpring(effect.spring)) return Fail(effect.line, why);
+        const EffectSpec &effect = out_->effects.back();
+        if (keyLines_[kTypeKey] == 0)
+            return Fail(effect.line, "effect " + Quote(effect.name) + " has no type");
+        if (const char *why = CheckSpring(effect.spring))
+            return Fail(effect.line, why);
         return true;
     }
 
@@ -306,9 +353,9 @@ private:
     int keyLines_[kKeyCount] = {};
 };
 
-}  // namespace
+} // namespace
 
-bool ParseProject(char const *data, std::size_t size, ProjectData *out, ParseError *error)
+bool ParseProject(const char *data, std::size_t size, ProjectData *out, ParseError *error)
 {
     *out = ProjectData{};
     *error = ParseError{};
@@ -326,17 +373,20 @@ bool ParseProject(char const *data, std::size_t size, ProjectData *out, ParseErr
         ok = parser.Line(text, line);
     }
     ok = ok && parser.Finish();
-    if (!ok) *out = ProjectData{};
+    if (!ok)
+        *out = ProjectData{};
     return ok;
 }
 
-EffectSpec const *FindEffect(ProjectData const &project, char const *name)
+const EffectSpec *FindEffect(const ProjectData &project, const char *name)
 {
-    if (name == nullptr) return nullptr;
-    for (EffectSpec const &effect : project.effects) {
-        if (effect.name == name) return &effect;
+    if (name == nullptr)
+        return nullptr;
+    for (const EffectSpec &effect : project.effects) {
+        if (effect.name == name)
+            return &effect;
     }
     return nullptr;
 }
 
-}  // namespace taclib
+} // namespace taclib

@@ -18,10 +18,10 @@ enum class EffectType { Spring };
 
 struct EffectSpec {
     std::string name;
-    int line = 0;  // of its [effect] header
+    int line = 0; // of its [effect] header
     EffectType type = EffectType::Spring;
     SpringParams spring;
-    bool hasCentre = false;  // without one the spring centres on the screen
+    bool hasCentre = false; // without one the spring centres on the screen
     bool startNow = false;
 };
 
@@ -30,14 +30,14 @@ struct ProjectData {
 };
 
 struct ParseError {
-    int line = 0;  // 1-based; 0 when about the whole file
+    int line = 0; // 1-based; 0 when about the whole file
     std::string reason;
 };
 
 // Parses a whole file held in memory. Any bytes at all are safe to pass; on
 // failure *error says why and *out is left empty.
-bool ParseProject(char const *data, std::size_t size, ProjectData *out, ParseError *error);
+bool ParseProject(const char *data, std::size_t size, ProjectData *out, ParseError *error);
 
-EffectSpec const *FindEffect(ProjectData const &project, char const *name);
+const EffectSpec *FindEffect(const ProjectData &project, const char *name);
 
-}  // namespace taclib
+} // namespace taclib

@@ -8,44 +8,56 @@ namespace {
 
 bool InRange(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo && v <= hi; }
 
-}  // namespace
+} // namespace
 
-char const *CheckSpring(SpringParams const &p)
+const char *CheckSpring(const SpringParams &p)
 {
-    if (!InRange(p.stiffness, -kMaxLevel, kMaxLevel)) return "stiffness must be between -10000 and 10000";
-    if (p.saturation > std::uint32_t{kMaxLevel}) return "saturation must be between 0 and 10000";
-    if (p.deadband > std::uint32_t{kMaxPixels}) return "deadband must be between 0 and 10000 pixels";
-    if (p.axes < kAxisX || p.axes > kAxesBoth) return "axes must be 1 (x), 2 (y) or 3 (both)";
+    if (!InRange(p.stiffness, -kMaxLevel, kMaxLevel))
+        return "stiffness must be between -10000 and 10000";
+    if (p.saturation > std::uint32_t{kMaxLevel})
+        return "saturation must be between 0 and 10000";
+    if (p.deadband > std::uint32_t{kMaxPixels})
+        return "deadband must be between 0 and 10000 pixels";
+    if (p.axes < kAxisX || p.axes > kAxesBoth)
+        return "axes must be 1 (x), 2 (y) or 3 (both)";
     if (!InRange(p.trimX, -kMaxPixels, kMaxPixels) || !InRange(p.trimY, -kMaxPixels, kMaxPixels)) {
         return "trim must be between -10000 and 10000 pixels on each axis";
     }
-    if (p.durationMs > kMaxDurationMs) return "duration must be between 0 and 3600000 ms";
+    if (p.durationMs > kMaxDurationMs)
+        return "duration must be between 0 and 3600000 ms";
     return nullptr;
 }
 
-char const *CheckStart(StartParams const &s)
+const char *CheckStart(const StartParams &s)
 {
-    if (s.iterations == 0) return "iterations must be at least 1";
-    if (s.delayMs > kMaxStartDelayMs) return "start delay must be between 0 and 65535 ms";
+    if (s.iterations == 0)
+        return "iterations must be at least 1";
+    if (s.delayMs > kMaxStartDelayMs)
+        return "start delay must be between 0 and 65535 ms";
     return nullptr;
 }
 
 bool IsKeep(std::int64_t value) { return value == 0x80000000LL || value == -0x80000000LL; }
 
-bool IsKeep(std::uint64_t value) { return value == 0x80000000ULL || value == 0xFFFFFFFF80000000ULL; }
+bool IsKeep(std::uint64_t value)
+{
+    return value == 0x80000000ULL || value == 0xFFFFFFFF80000000ULL;
+}
 
 namespace {
 
 bool Narrow(std::int64_t v, std::int32_t *out)
 {
-    if (!InRange(v, INT32_MIN, INT32_MAX)) return false;
+    if (!InRange(v, INT32_MIN, INT32_MAX))
+        return false;
     *out = static_cast<std::int32_t>(v);
     return true;
 }
 
 bool Narrow(std::uint64_t v, std::uint32_t *out)
 {
-    if (v > UINT32_MAX) return false;
+    if (v > UINT32_MAX)
+        return false;
     *out = static_cast<std::uint32_t>(v);
     return true;
 }
@@ -53,15 +65,14 @@ bool Narrow(std::uint64_t v, std::uint32_t *out)
 // A keep leaves the field alone; any other value must fit in it. The range
 // checks of CheckSpring then run on the narrowed values, so the limits live
 // in one place.
-template <typename Wide, typename Field>
-bool Change(Wide v, Field *field)
+template <typename Wide, typename Field> bool Change(Wide v, Field *field)
 {
     return IsKeep(v) || Narrow(v, field);
 }
 
-}  // namespace
+} // namespace
 
-char const *SpringFromArgs(SpringArgs const &a, SpringParams *out)
+const char *SpringFromArgs(const SpringArgs &a, SpringParams *out)
 {
     SpringParams p;
     bool fits = Narrow(a.centreX, &p.centreX) && Narrow(a.centreY, &p.centreY) &&
@@ -69,23 +80,27 @@ char const *SpringFromArgs(SpringArgs const &a, SpringParams *out)
                 Narrow(a.deadband, &p.deadband) && Narrow(a.axes, &p.axes) &&
                 Narrow(a.trimX, &p.trimX) && Narrow(a.trimY, &p.trimY) &&
                 Narrow(a.durationMs, &p.durationMs);
-    if (!fits) return "an argument is outside its range";
-    if (char const *why = CheckSpring(p)) return why;
+    if (!fits)
+        return "an argument is outside its range";
+    if (const char *why = CheckSpring(p))
+        return why;
     *out = p;
     return nullptr;
 }
 
-char const *ApplyChange(ChangeArgs const &a, SpringParams *p)
+const char *ApplyChange(const ChangeArgs &a, SpringParams *p)
 {
     SpringParams next = *p;
     bool fits = Change(a.centreX, &next.centreX) && Change(a.centreY, &next.centreY) &&
                 Change(a.stiffness, &next.stiffness) && Change(a.saturation, &next.saturation) &&
                 Change(a.deadband, &next.deadband) && Change(a.trimX, &next.trimX) &&
                 Change(a.trimY, &next.trimY);
-    if (!fits) return "an argument is outside its range";
-    if (char const *why = CheckSpring(next)) return why;
+    if (!fits)
+        return "an argument is outside its range";
+    if (const char *why = CheckSpring(next))
+        return why;
     *p = next;
     return nullptr;
 }
 
-}  // namespace taclib
+} // namespace taclib

@@ -11,7 +11,7 @@ namespace taclib {
 constexpr std::int32_t kMaxLevel = 10000;
 // Pixel distances (deadband, trim) beyond any screen are refused.
 constexpr std::int32_t kMaxPixels = 10000;
-constexpr std::uint32_t kMaxDurationMs = 3600000;  // one hour
+constexpr std::uint32_t kMaxDurationMs = 3600000; // one hour
 constexpr std::uint32_t kMaxStartDelayMs = 65535;
 constexpr std::uint32_t kInfiniteIterations = 0xFFFFFFFFu;
 
@@ -22,26 +22,26 @@ enum AxisBits : std::uint32_t {
 };
 
 struct SpringParams {
-    std::int32_t centreX = 0;  // screen pixels
+    std::int32_t centreX = 0; // screen pixels
     std::int32_t centreY = 0;
-    std::int32_t stiffness = 1000;   // -kMaxLevel..kMaxLevel; negative pushes away
-    std::uint32_t saturation = 10000;  // 0..kMaxLevel: the force never exceeds this
-    std::uint32_t deadband = 0;  // pixels either side of the centre without force
+    std::int32_t stiffness = 1000;    // -kMaxLevel..kMaxLevel; negative pushes away
+    std::uint32_t saturation = 10000; // 0..kMaxLevel: the force never exceeds this
+    std::uint32_t deadband = 0;       // pixels either side of the centre without force
     std::uint32_t axes = kAxesBoth;
-    std::int32_t trimX = 0;  // pixels added to the centre, for devices whose zero is off
+    std::int32_t trimX = 0; // pixels added to the centre, for devices whose zero is off
     std::int32_t trimY = 0;
-    std::uint32_t durationMs = 0;  // 0: plays until stopped
+    std::uint32_t durationMs = 0; // 0: plays until stopped
 };
 
 struct StartParams {
-    std::uint32_t iterations = 1;  // kInfiniteIterations repeats until stopped
+    std::uint32_t iterations = 1; // kInfiniteIterations repeats until stopped
     std::uint32_t delayMs = 0;
-    bool solo = false;  // stop the device's other effects first
+    bool solo = false; // stop the device's other effects first
 };
 
 // Null when the values are playable, otherwise why not.
-char const *CheckSpring(SpringParams const &p);
-char const *CheckStart(StartParams const &s);
+const char *CheckSpring(const SpringParams &p);
+const char *CheckStart(const StartParams &s);
 
 // The arguments of the public calls, widened so that a long of any platform
 // (32 bits on Windows, 64 elsewhere) fits without change.
@@ -65,14 +65,20 @@ bool IsKeep(std::int64_t value);
 bool IsKeep(std::uint64_t value);
 
 // Null and *out filled when the arguments make a playable spring.
-char const *SpringFromArgs(SpringArgs const &a, SpringParams *out);
+const char *SpringFromArgs(const SpringArgs &a, SpringParams *out);
 
 // Applies the arguments that are not "keep" to *p, all or nothing.
-char const *ApplyChange(ChangeArgs const &a, SpringParams *p);
+const char *ApplyChange(const ChangeArgs &a, SpringParams *p);
 
 // The point the spring pulls toward, trim included. Wide enough that no sum
 // of in-range values overflows.
-inline std::int64_t EffectiveCentreX(SpringParams const &p) { return std::int64_t{p.centreX} + p.trimX; }
-inline std::int64_t EffectiveCentreY(SpringParams const &p) { return std::int64_t{p.centreY} + p.trimY; }
+inline std::int64_t EffectiveCentreX(const SpringParams &p)
+{
+    return std::int64_t{p.centreX} + p.trimX;
+}
+inline std::int64_t EffectiveCentreY(const SpringParams &p)
+{
+    return std::int64_t{p.centreY} + p.trimY;
+}
 
-}  // namespace taclib
+} // namespace taclib

@@ -17,11 +17,11 @@ namespace taclib {
 // calls that fail instead of a dangling pointer.
 struct DeviceCore {
     std::unique_ptr<Backend> backend;
-    unsigned long slots = 0;  // effects it may hold at once
+    unsigned long slots = 0; // effects it may hold at once
     unsigned long used = 0;
 };
 
-}  // namespace taclib
+} // namespace taclib
 
 struct TacDeviceState {
     std::shared_ptr<taclib::DeviceCore> core;
@@ -36,10 +36,10 @@ struct TacProjectState {
 };
 
 struct TacEffectState {
-    char const *className = "CTacEffect";
+    const char *className = "CTacEffect";
     bool isSpring = false;
     std::weak_ptr<taclib::DeviceCore> device;
-    bool live = false;  // downloaded to the device
+    bool live = false; // downloaded to the device
     taclib::EffectId id = 0;
     taclib::SpringParams params;
 };

@@ -36,7 +36,8 @@ TEST_F(AllocationTest, AFrameAllocatesNothing)
             zt::SetCursorPos(POINT{512, 384});
             zt::InjectLeftButton(true);
         } else if (pump % 10 == 0) { // sparse enough for the queue to empty and frames to run
-            zt::SetCursorPos(POINT{static_cast<LONG>(412 + pump % 200), static_cast<LONG>(384 + pump % 300)});
+            zt::SetCursorPos(
+                POINT{static_cast<LONG>(412 + pump % 200), static_cast<LONG>(384 + pump % 300)});
             zt::InjectKeyDown('A', pump % 20 == 0);
         }
         if (pump == 200)

@@ -56,13 +56,14 @@ TEST_F(LifecycleTest, EscapeHeldDownEndsThroughOneShutdownInOrder)
     const auto quit = IndexOf("GetMessageA null 0 0 -> 0");
     ASSERT_GE(quit, 0);
     EXPECT_TRUE(Sequence({"Flip"}, quit).empty()) << "no frame after the quit message";
-    EXPECT_EQ(Sequence({"DeleteObject", "SetCooperativeLevel", "Release"}, quit),
-              (std::vector<std::string>{"DeleteObject " + ResultOf("CreateSolidBrush"),
-                                        "DeleteObject " + ResultOf("CreatePen"),
-                                        "SetCooperativeLevel " + display + " " + window + " 0x8",
-                                        "Release " + back, "Release " + primary,
-                                        "Release " + display}));
-    EXPECT_EQ(Calls("Release " + display).size(), 2u) << "the first interface, then the display once";
+    EXPECT_EQ(
+        Sequence({"DeleteObject", "SetCooperativeLevel", "Release"}, quit),
+        (std::vector<std::string>{"DeleteObject " + ResultOf("CreateSolidBrush"),
+                                  "DeleteObject " + ResultOf("CreatePen"),
+                                  "SetCooperativeLevel " + display + " " + window + " 0x8",
+                                  "Release " + back, "Release " + primary, "Release " + display}));
+    EXPECT_EQ(Calls("Release " + display).size(), 2u)
+        << "the first interface, then the display once";
     EXPECT_EQ(App.TheLauncher, nullptr);
     EXPECT_EQ(zt::LiveGdiObjects(), 0);
 }

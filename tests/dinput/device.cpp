@@ -6,33 +6,44 @@ namespace standin {
 namespace {
 
 // The one device's identity, made up for it.
-GUID const kInstance = {0x7a6f7262, 0x656c, 0x11d0, {0x9a, 0x01, 0x44, 0x49, 0x53, 0x54, 0x41, 0x4e}};
-GUID const kProduct = {0x7a6f7262, 0x656c, 0x11d0, {0x9a, 0x02, 0x44, 0x49, 0x53, 0x54, 0x41, 0x4e}};
-char const *Dead = "called after its last Release";
+GUID const kInstance = {
+    0x7a6f7262, 0x656c, 0x11d0, {0x9a, 0x01, 0x44, 0x49, 0x53, 0x54, 0x41, 0x4e}};
+GUID const kProduct = {
+    0x7a6f7262, 0x656c, 0x11d0, {0x9a, 0x02, 0x44, 0x49, 0x53, 0x54, 0x41, 0x4e}};
+const char *Dead = "called after its last Release";
 
 bool SameObject(DIOBJECTDATAFORMAT const &a, DIOBJECTDATAFORMAT const &b)
 {
-    bool guids = a.pguid == nullptr ? b.pguid == nullptr : b.pguid != nullptr && IsEqualGUID(*a.pguid, *b.pguid);
+    bool guids = a.pguid == nullptr ? b.pguid == nullptr
+                                    : b.pguid != nullptr && IsEqualGUID(*a.pguid, *b.pguid);
     return guids && a.dwOfs == b.dwOfs && a.dwType == b.dwType && a.dwFlags == b.dwFlags;
 }
 
 // The program's copy of a predefined format is linked into it, so formats
 // are told apart by their contents.
-char const *FormatName(DIDATAFORMAT const *f)
+const char *FormatName(DIDATAFORMAT const *f)
 {
-    struct { DIDATAFORMAT const *format; char const *name; } const known[] = {
-        {&c_dfDIMouse2, "mouse2"}, {&c_dfDIMouse, "mouse"}, {&c_dfDIJoystick2, "joystick2"}, {&c_dfDIJoystick, "joystick"}};
-    for (auto const &k : known) {
+    struct {
+        DIDATAFORMAT const *format;
+        const char *name;
+    } const known[] = {{&c_dfDIMouse2, "mouse2"},
+                       {&c_dfDIMouse, "mouse"},
+                       {&c_dfDIJoystick2, "joystick2"},
+                       {&c_dfDIJoystick, "joystick"}};
+    for (const auto &k : known) {
         DIDATAFORMAT const &g = *k.format;
-        bool same = f->dwSize == g.dwSize && f->dwObjSize == g.dwObjSize && f->dwFlags == g.dwFlags &&
-                    f->dwDataSize == g.dwDataSize && f->dwNumObjs == g.dwNumObjs && f->rgodf != nullptr;
-        for (DWORD i = 0; same && i < g.dwNumObjs; ++i) same = SameObject(f->rgodf[i], g.rgodf[i]);
-        if (same) return k.name;
+        bool same = f->dwSize == g.dwSize && f->dwObjSize == g.dwObjSize &&
+                    f->dwFlags == g.dwFlags && f->dwDataSize == g.dwDataSize &&
+                    f->dwNumObjs == g.dwNumObjs && f->rgodf != nullptr;
+        for (DWORD i = 0; same && i < g.dwNumObjs; ++i)
+            same = SameObject(f->rgodf[i], g.rgodf[i]);
+        if (same)
+            return k.name;
     }
     return "other";
 }
 
-HRESULT Unexpected(char const *name)
+HRESULT Unexpected(const char *name)
 {
     char text[96];
     (void)wsprintfA(text, "unexpected %s", name);
@@ -42,11 +53,11 @@ HRESULT Unexpected(char const *name)
 
 bool IsCondition(REFGUID g)
 {
-    return IsEqualGUID(g, GUID_Spring) || IsEqualGUID(g, GUID_Damper) || IsEqualGUID(g, GUID_Inertia) ||
-           IsEqualGUID(g, GUID_Friction);
+    return IsEqualGUID(g, GUID_Spring) || IsEqualGUID(g, GUID_Damper) ||
+           IsEqualGUID(g, GUID_Inertia) || IsEqualGUID(g, GUID_Friction);
 }
 
-}  // namespace
+} // namespace
 
 bool IsHeld(DeviceState *d)
 {
@@ -62,22 +73,25 @@ bool IsHeld(DeviceState *d)
 // Objects of these classes count their references and are never freed.
 class Counted {
 protected:
-    bool Gone(char const *call)
+    bool Gone(const char *call)
     {
-        if (refs_ > 0) return false;
+        if (refs_ > 0)
+            return false;
         Violation(call, "%s", Dead);
         return true;
     }
-    ULONG Add(char const *call)
+    ULONG Add(const char *call)
     {
-        if (Gone(call)) return 0;
+        if (Gone(call))
+            return 0;
         ++g_references;
         Line(call).Add(" refs=%lu", ++refs_).Done(S_OK);
         return refs_;
     }
-    ULONG Drop(char const *call)
+    ULONG Drop(const char *call)
     {
-        if (Gone(call)) return 0;
+        if (Gone(call))
+            return 0;
         --g_references;
         Line(call).Add(" refs=%lu", --refs_).Done(S_OK);
         return refs_;
@@ -85,36 +99,47 @@ protected:
     ULONG refs_ = 1;
 };
 
-#define STANDIN_UNEXPECTED(name, ...) \
+#define STANDIN_UNEXPECTED(name, ...)                                                              \
     STDMETHOD(name)(__VA_ARGS__) override { return Unexpected("Device::" #name); }
 
 class Device : public IDirectInputDevice8A, Counted {
 public:
-    explicit Device(bool mouse) { state_.mouse = mouse; ++g_references; }
+    explicit Device(bool mouse)
+    {
+        state_.mouse = mouse;
+        ++g_references;
+    }
 
     STDMETHOD(QueryInterface)(REFIID riid, void **out) override
     {
         Line line("Device::QueryInterface");
-        if (Gone("Device::QueryInterface")) return line.Done(E_FAIL);
-        bool known = out != nullptr && (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDirectInputDevice8A));
-        if (out != nullptr) *out = known ? this : nullptr;
-        if (known) AddRef();
+        if (Gone("Device::QueryInterface"))
+            return line.Done(E_FAIL);
+        bool known = out != nullptr &&
+                     (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDirectInputDevice8A));
+        if (out != nullptr)
+            *out = known ? this : nullptr;
+        if (known)
+            AddRef();
         return line.Add(" known=%d", known).Done(known ? S_OK : E_NOINTERFACE);
     }
     STDMETHOD_(ULONG, AddRef)() override { return Add("Device::AddRef"); }
     STDMETHOD_(ULONG, Release)() override
     {
         ULONG refs = Drop("Device::Release");
-        if (refs == 0) state_.acquired = false;
+        if (refs == 0)
+            state_.acquired = false;
         return refs;
     }
 
     STDMETHOD(SetDataFormat)(LPCDIDATAFORMAT f) override
     {
-        char const *call = "Device::SetDataFormat";
+        const char *call = "Device::SetDataFormat";
         Line line(call);
-        if (Gone(call)) return line.Done(E_FAIL);
-        if (f == nullptr || f->dwSize != sizeof(DIDATAFORMAT) || f->dwObjSize != sizeof(DIOBJECTDATAFORMAT)) {
+        if (Gone(call))
+            return line.Done(E_FAIL);
+        if (f == nullptr || f->dwSize != sizeof(DIDATAFORMAT) ||
+            f->dwObjSize != sizeof(DIOBJECTDATAFORMAT)) {
             Violation(call, "no DIDATAFORMAT, or one of the wrong dwSize or dwObjSize");
             return line.Done(DIERR_INVALIDPARAM);
         }
@@ -130,13 +155,15 @@ public:
 
     STDMETHOD(SetCooperativeLevel)(HWND window, DWORD flags) override
     {
-        char const *call = "Device::SetCooperativeLevel";
+        const char *call = "Device::SetCooperativeLevel";
         Line line(call);
-        if (Gone(call)) return line.Done(E_FAIL);
+        if (Gone(call))
+            return line.Done(E_FAIL);
         DWORD process = 0;
         bool isWindow = IsWindow(window) != FALSE;
         bool topLevel = isWindow && GetAncestor(window, GA_ROOT) == window;
-        bool ours = isWindow && GetWindowThreadProcessId(window, &process) != 0 && process == GetCurrentProcessId();
+        bool ours = isWindow && GetWindowThreadProcessId(window, &process) != 0 &&
+                    process == GetCurrentProcessId();
         line.Add(" flags=0x%lx window=%d toplevel=%d ours=%d", flags, isWindow, topLevel, ours);
         if (!topLevel || !ours) {
             Violation(call, "not a top-level window of the process");
@@ -144,7 +171,8 @@ public:
         }
         DWORD exclusive = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
         DWORD ground = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
-        if ((flags & ~(DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY)) != 0 ||
+        if ((flags & ~(DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND |
+                       DISCL_NOWINKEY)) != 0 ||
             (exclusive != DISCL_EXCLUSIVE && exclusive != DISCL_NONEXCLUSIVE) ||
             (ground != DISCL_FOREGROUND && ground != DISCL_BACKGROUND)) {
             Violation(call, "not one of each pair of DISCL_ flags");
@@ -158,7 +186,8 @@ public:
             Violation(call, "the device is acquired");
             return line.Done(DIERR_ACQUIRED);
         }
-        if (TheMode() == Mode::LevelRefused) return line.Done(DIERR_INVALIDPARAM);
+        if (TheMode() == Mode::LevelRefused)
+            return line.Done(DIERR_INVALIDPARAM);
         state_.level = flags;
         state_.window = window;
         return line.Done(DI_OK);
@@ -166,9 +195,10 @@ public:
 
     STDMETHOD(SetProperty)(REFGUID property, LPCDIPROPHEADER header) override
     {
-        char const *call = "Device::SetProperty";
+        const char *call = "Device::SetProperty";
         Line line(call);
-        if (Gone(call)) return line.Done(E_FAIL);
+        if (Gone(call))
+            return line.Done(E_FAIL);
         // Predefined properties are small numbers in place of a GUID's address.
         auto id = reinterpret_cast<ULONG_PTR>(&property);
         line.Add(" property=%lu", id > 0xFFFF ? 0xFFFFFFFFul : static_cast<unsigned long>(id));
@@ -176,14 +206,16 @@ public:
             Violation(call, "no property header");
             return line.Done(DIERR_INVALIDPARAM);
         }
-        line.Add(" size=%lu header=%lu obj=%lu how=%lu", header->dwSize, header->dwHeaderSize, header->dwObj, header->dwHow);
-        if (&property != &DIPROP_AUTOCENTER) return line.Done(DIERR_UNSUPPORTED);
+        line.Add(" size=%lu header=%lu obj=%lu how=%lu", header->dwSize, header->dwHeaderSize,
+                 header->dwObj, header->dwHow);
+        if (&property != &DIPROP_AUTOCENTER)
+            return line.Done(DIERR_UNSUPPORTED);
         if (header->dwSize != sizeof(DIPROPDWORD) || header->dwHeaderSize != sizeof(DIPROPHEADER) ||
             header->dwHow != DIPH_DEVICE || header->dwObj != 0) {
             Violation(call, "DIPROP_AUTOCENTER takes a DIPROPDWORD for the whole device");
             return line.Done(DIERR_INVALIDPARAM);
         }
-        DWORD value = reinterpret_cast<DIPROPDWORD const *>(header)->dwData;
+        DWORD value = reinterpret_cast<const DIPROPDWORD *>(header)->dwData;
         line.Add(" autocenter=%lu", value);
         if (value != DIPROPAUTOCENTER_OFF && value != DIPROPAUTOCENTER_ON) {
             Violation(call, "DIPROP_AUTOCENTER is neither off nor on");
@@ -199,7 +231,8 @@ public:
     STDMETHOD(Acquire)() override
     {
         Line line("Device::Acquire");
-        if (Gone("Device::Acquire")) return line.Done(E_FAIL);
+        if (Gone("Device::Acquire"))
+            return line.Done(E_FAIL);
         if (state_.format == nullptr) {
             Violation("Device::Acquire", "no data format set");
             return line.Done(DIERR_INVALIDPARAM);
@@ -215,18 +248,21 @@ public:
     STDMETHOD(Unacquire)() override
     {
         Line line("Device::Unacquire");
-        if (Gone("Device::Unacquire")) return line.Done(E_FAIL);
+        if (Gone("Device::Unacquire"))
+            return line.Done(E_FAIL);
         bool was = state_.acquired;
         state_.acquired = false;
         StopAll(&state_, nullptr);
         return line.Done(was ? DI_OK : DI_NOEFFECT);
     }
 
-    STDMETHOD(CreateEffect)(REFGUID kind, LPCDIEFFECT e, LPDIRECTINPUTEFFECT *out, LPUNKNOWN outer) override
+    STDMETHOD(CreateEffect)
+    (REFGUID kind, LPCDIEFFECT e, LPDIRECTINPUTEFFECT *out, LPUNKNOWN outer) override
     {
-        char const *call = "Device::CreateEffect";
+        const char *call = "Device::CreateEffect";
         Line line(call);
-        if (Gone(call)) return line.Done(E_FAIL);
+        if (Gone(call))
+            return line.Done(E_FAIL);
         bool spring = IsEqualGUID(kind, GUID_Spring);
         line.Add(" guid=%s", spring ? "spring" : IsCondition(kind) ? "condition" : "other");
         if (out == nullptr || outer != nullptr) {
@@ -234,9 +270,13 @@ public:
             return line.Done(DIERR_INVALIDPARAM);
         }
         *out = nullptr;
-        if (state_.effectCount == 16) return line.Done(DIERR_DEVICEFULL);
+        if (state_.effectCount == 16)
+            return line.Done(DIERR_DEVICEFULL);
         Effect *effect = NewEffect(&state_, IsCondition(kind));
-        if (e != nullptr && !CheckedParameters(call, line, effect, e, e->dwSize == sizeof(DIEFFECT) ? DIEP_ALLPARAMS : DIEP_ALLPARAMS_DX5)) {
+        if (e != nullptr &&
+            !CheckedParameters(call, line, effect, e,
+                               e->dwSize == sizeof(DIEFFECT) ? DIEP_ALLPARAMS
+                                                             : DIEP_ALLPARAMS_DX5)) {
             Discard(effect);
             return line.Done(DIERR_INVALIDPARAM);
         }
@@ -244,10 +284,12 @@ public:
             Discard(effect);
             return line.Done(DIERR_DEVICEFULL);
         }
-        if (e != nullptr && IsHeld(&state_)) Downloaded(effect);
+        if (e != nullptr && IsHeld(&state_))
+            Downloaded(effect);
         state_.effects[state_.effectCount++] = effect;
         *out = Interface(effect);
-        return line.Add(" effect=%d", state_.effectCount).Done(DI_OK);  // as Effect:: lines number it
+        return line.Add(" effect=%d", state_.effectCount)
+            .Done(DI_OK); // as Effect:: lines number it
     }
 
     STANDIN_UNEXPECTED(GetCapabilities, LPDIDEVCAPS)
@@ -264,7 +306,8 @@ public:
     STANDIN_UNEXPECTED(GetEffectInfo, LPDIEFFECTINFOA, REFGUID)
     STANDIN_UNEXPECTED(GetForceFeedbackState, LPDWORD)
     STANDIN_UNEXPECTED(SendForceFeedbackCommand, DWORD)
-    STANDIN_UNEXPECTED(EnumCreatedEffectObjects, LPDIENUMCREATEDEFFECTOBJECTSCALLBACK, LPVOID, DWORD)
+    STANDIN_UNEXPECTED(EnumCreatedEffectObjects, LPDIENUMCREATEDEFFECTOBJECTSCALLBACK, LPVOID,
+                       DWORD)
     STANDIN_UNEXPECTED(Escape, LPDIEFFESCAPE)
     STANDIN_UNEXPECTED(Poll)
     STANDIN_UNEXPECTED(SendDeviceData, DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD, DWORD)
@@ -282,18 +325,23 @@ class DirectInput : public IDirectInput8A, Counted {
 public:
     DirectInput() { ++g_references; }
 
-    STDMETHOD(QueryInterface)(REFIID, void **) override { return Unexpected("DirectInput::QueryInterface"); }
+    STDMETHOD(QueryInterface)(REFIID, void **) override
+    {
+        return Unexpected("DirectInput::QueryInterface");
+    }
     STDMETHOD_(ULONG, AddRef)() override { return Add("DirectInput::AddRef"); }
     STDMETHOD_(ULONG, Release)() override { return Drop("DirectInput::Release"); }
 
-    STDMETHOD(EnumDevices)(DWORD kind, LPDIENUMDEVICESCALLBACKA callback, LPVOID context, DWORD flags) override
+    STDMETHOD(EnumDevices)
+    (DWORD kind, LPDIENUMDEVICESCALLBACKA callback, LPVOID context, DWORD flags) override
     {
-        char const *call = "DirectInput::EnumDevices";
+        const char *call = "DirectInput::EnumDevices";
         Line line(call);
         line.Add(" class=%lu flags=0x%lx", kind, flags);
-        if (Gone(call)) return line.Done(E_FAIL);
-        DWORD known = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES | DIEDFL_INCLUDEPHANTOMS |
-                      DIEDFL_INCLUDEHIDDEN;
+        if (Gone(call))
+            return line.Done(E_FAIL);
+        DWORD known = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK | DIEDFL_INCLUDEALIASES |
+                      DIEDFL_INCLUDEPHANTOMS | DIEDFL_INCLUDEHIDDEN;
         if (callback == nullptr || (flags & ~known) != 0 || kind > DI8DEVTYPE_SUPPLEMENTAL) {
             Violation(call, "no callback, unknown flags, or an unknown device class");
             return line.Done(DIERR_INVALIDPARAM);
@@ -301,8 +349,10 @@ public:
         Mode mode = TheMode();
         bool mouse = mode != Mode::GameCtrl;
         DWORD deviceClass = mouse ? DI8DEVCLASS_POINTER : DI8DEVCLASS_GAMECTRL;
-        DWORD type = mouse ? DI8DEVTYPE_MOUSE | DI8DEVTYPEMOUSE_TRADITIONAL << 8 : DI8DEVTYPE_JOYSTICK | DI8DEVTYPEJOYSTICK_STANDARD << 8;
-        bool report = mode != Mode::None && (kind == DI8DEVCLASS_ALL || kind == deviceClass || kind == (type & 0xFF));
+        DWORD type = mouse ? DI8DEVTYPE_MOUSE | DI8DEVTYPEMOUSE_TRADITIONAL << 8
+                           : DI8DEVTYPE_JOYSTICK | DI8DEVTYPEJOYSTICK_STANDARD << 8;
+        bool report = mode != Mode::None &&
+                      (kind == DI8DEVCLASS_ALL || kind == deviceClass || kind == (type & 0xFF));
         if (report) {
             DIDEVICEINSTANCEA instance{};
             instance.dwSize = sizeof instance;
@@ -310,19 +360,22 @@ public:
             instance.guidProduct = kProduct;
             instance.guidFFDriver = kProduct;
             instance.dwDevType = type;
-            lstrcpyA(instance.tszInstanceName, mouse ? "Force-feedback mouse" : "Force-feedback controller");
+            lstrcpyA(instance.tszInstanceName,
+                     mouse ? "Force-feedback mouse" : "Force-feedback controller");
             lstrcpyA(instance.tszProductName, instance.tszInstanceName);
             BOOL next = callback(&instance, context);
-            if (next != DIENUM_CONTINUE && next != DIENUM_STOP) Violation(call, "the callback answered %d", next);
+            if (next != DIENUM_CONTINUE && next != DIENUM_STOP)
+                Violation(call, "the callback answered %d", next);
         }
         return line.Add(" reported=%d", report).Done(DI_OK);
     }
 
     STDMETHOD(CreateDevice)(REFGUID guid, LPDIRECTINPUTDEVICE8A *out, LPUNKNOWN outer) override
     {
-        char const *call = "DirectInput::CreateDevice";
+        const char *call = "DirectInput::CreateDevice";
         Line line(call);
-        if (Gone(call)) return line.Done(E_FAIL);
+        if (Gone(call))
+            return line.Done(E_FAIL);
         if (out == nullptr || outer != nullptr) {
             Violation(call, "no place for the device, or an outer object");
             return line.Done(DIERR_INVALIDPARAM);
@@ -330,29 +383,44 @@ public:
         *out = nullptr;
         bool known = IsEqualGUID(guid, kInstance) && TheMode() != Mode::None;
         line.Add(" known=%d", known);
-        if (!known) return line.Done(DIERR_DEVICENOTREG);
+        if (!known)
+            return line.Done(DIERR_DEVICENOTREG);
         *out = new Device(TheMode() != Mode::GameCtrl);
         return line.Done(DI_OK);
     }
 
-    STDMETHOD(GetDeviceStatus)(REFGUID) override { return Unexpected("DirectInput::GetDeviceStatus"); }
-    STDMETHOD(RunControlPanel)(HWND, DWORD) override { return Unexpected("DirectInput::RunControlPanel"); }
-    STDMETHOD(Initialize)(HINSTANCE, DWORD) override { return Unexpected("DirectInput::Initialize"); }
-    STDMETHOD(FindDevice)(REFGUID, LPCSTR, LPGUID) override { return Unexpected("DirectInput::FindDevice"); }
-    STDMETHOD(EnumDevicesBySemantics)(LPCSTR, LPDIACTIONFORMATA, LPDIENUMDEVICESBYSEMANTICSCBA, LPVOID, DWORD) override
+    STDMETHOD(GetDeviceStatus)(REFGUID) override
+    {
+        return Unexpected("DirectInput::GetDeviceStatus");
+    }
+    STDMETHOD(RunControlPanel)(HWND, DWORD) override
+    {
+        return Unexpected("DirectInput::RunControlPanel");
+    }
+    STDMETHOD(Initialize)(HINSTANCE, DWORD) override
+    {
+        return Unexpected("DirectInput::Initialize");
+    }
+    STDMETHOD(FindDevice)(REFGUID, LPCSTR, LPGUID) override
+    {
+        return Unexpected("DirectInput::FindDevice");
+    }
+    STDMETHOD(EnumDevicesBySemantics)
+    (LPCSTR, LPDIACTIONFORMATA, LPDIENUMDEVICESBYSEMANTICSCBA, LPVOID, DWORD) override
     {
         return Unexpected("DirectInput::EnumDevicesBySemantics");
     }
-    STDMETHOD(ConfigureDevices)(LPDICONFIGUREDEVICESCALLBACK, LPDICONFIGUREDEVICESPARAMSA, DWORD, LPVOID) override
+    STDMETHOD(ConfigureDevices)
+    (LPDICONFIGUREDEVICESCALLBACK, LPDICONFIGUREDEVICESPARAMSA, DWORD, LPVOID) override
     {
         return Unexpected("DirectInput::ConfigureDevices");
     }
 };
 
-}  // namespace standin
+} // namespace standin
 
-extern "C" __declspec(dllexport) HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID riid,
-                                                                   LPVOID *out, LPUNKNOWN outer)
+extern "C" __declspec(dllexport) HRESULT WINAPI
+    DirectInput8Create(HINSTANCE instance, DWORD version, REFIID riid, LPVOID *out, LPUNKNOWN outer)
 {
     using namespace standin;
     Line line("DirectInput8Create");
@@ -360,12 +428,15 @@ extern "C" __declspec(dllexport) HRESULT WINAPI DirectInput8Create(HINSTANCE ins
     line.Add(" instance=%d version=0x%lx iid=%s outer=%d", instance != nullptr, version,
              ansi ? "IDirectInput8A" : "other", outer != nullptr);
     if (instance == nullptr || version != 0x0800 || out == nullptr) {
-        Violation("DirectInput8Create", "no instance, a version other than 0x0800, or no place for the interface");
+        Violation("DirectInput8Create",
+                  "no instance, a version other than 0x0800, or no place for the interface");
         return line.Done(DIERR_INVALIDPARAM);
     }
     *out = nullptr;
-    if (!ansi) return line.Done(E_NOINTERFACE);
-    if (outer != nullptr) return line.Done(CLASS_E_NOAGGREGATION);
+    if (!ansi)
+        return line.Done(E_NOINTERFACE);
+    if (outer != nullptr)
+        return line.Done(CLASS_E_NOAGGREGATION);
     *out = static_cast<IDirectInput8A *>(new DirectInput());
     return line.Done(DI_OK);
 }

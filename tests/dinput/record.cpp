@@ -13,15 +13,23 @@ LONG g_playing = 0;
 
 Mode TheMode()
 {
-    static Mode const mode = [] {
+    static const Mode mode = [] {
         char value[32] = "";
         (void)GetEnvironmentVariableA("DINPUT_STANDIN_MODE", value, sizeof value);
-        struct { char const *name; Mode mode; } const modes[] = {
-            {"", Mode::Pointer}, {"pointer", Mode::Pointer}, {"gamectrl", Mode::GameCtrl}, {"none", Mode::None},
-            {"effect-refused", Mode::EffectRefused}, {"start-not-acquired", Mode::StartNotAcquired},
-            {"lost", Mode::Lost}, {"level-refused", Mode::LevelRefused}};
+        struct {
+            char const *name;
+            Mode mode;
+        } const modes[] = {{"", Mode::Pointer},
+                           {"pointer", Mode::Pointer},
+                           {"gamectrl", Mode::GameCtrl},
+                           {"none", Mode::None},
+                           {"effect-refused", Mode::EffectRefused},
+                           {"start-not-acquired", Mode::StartNotAcquired},
+                           {"lost", Mode::Lost},
+                           {"level-refused", Mode::LevelRefused}};
         for (auto const &m : modes)
-            if (std::strcmp(value, m.name) == 0) return m.mode;
+            if (std::strcmp(value, m.name) == 0)
+                return m.mode;
         Violation("DINPUT_STANDIN_MODE", "unknown mode \"%.20s\": no device", value);
         return Mode::None;
     }();
@@ -30,29 +38,32 @@ Mode TheMode()
 
 // Opened and closed for every line, so that the record survives a crash and
 // is written even while the process detaches its libraries.
-void Write(char const *text)
+void Write(const char *text)
 {
     char path[MAX_PATH];
     DWORD n = GetEnvironmentVariableA("DINPUT_STANDIN_RECORD", path, sizeof path);
-    if (n == 0 || n >= sizeof path) return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (n == 0 || n >= sizeof path)
+        return;
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
     DWORD written;
     (void)WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
     (void)WriteFile(file, "\n", 1, &written, nullptr);
     (void)CloseHandle(file);
 }
 
-Line::Line(char const *call) { Add("%s", call); }
+Line::Line(const char *call) { Add("%s", call); }
 
-Line &Line::Add(char const *format, ...)
+Line &Line::Add(const char *format, ...)
 {
     std::va_list args;
     va_start(args, format);
     int n = std::vsnprintf(text_ + length_, sizeof text_ - length_, format, args);
     va_end(args);
-    if (n > 0) length_ = std::min(length_ + static_cast<size_t>(n), sizeof text_ - 1);
+    if (n > 0)
+        length_ = std::min(length_ + static_cast<size_t>(n), sizeof text_ - 1);
     return *this;
 }
 
@@ -63,7 +74,7 @@ HRESULT Line::Done(HRESULT hr)
     return hr;
 }
 
-void Violation(char const *call, char const *format, ...)
+void Violation(const char *call, const char *format, ...)
 {
     char text[512];
     int n = std::snprintf(text, sizeof text, "violation %s: ", call);
@@ -74,14 +85,14 @@ void Violation(char const *call, char const *format, ...)
     Write(text);
 }
 
-}  // namespace standin
+} // namespace standin
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_DETACH) {
         char text[128];
-        (void)std::snprintf(text, sizeof text, "exit references=%ld loaded=%ld playing=%ld", standin::g_references,
-                            standin::g_loaded, standin::g_playing);
+        (void)std::snprintf(text, sizeof text, "exit references=%ld loaded=%ld playing=%ld",
+                            standin::g_references, standin::g_loaded, standin::g_playing);
         standin::Write(text);
     }
     return TRUE;

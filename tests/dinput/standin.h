@@ -29,8 +29,8 @@ Mode TheMode();
 // One record line, written whole when the call's result is known.
 class Line {
 public:
-    explicit Line(char const *call);
-    Line &Add(char const *format, ...) __attribute__((format(printf, 2, 3)));
+    explicit Line(const char *call);
+    Line &Add(const char *format, ...) __attribute__((format(printf, 2, 3)));
     HRESULT Done(HRESULT hr);
 
 private:
@@ -39,15 +39,15 @@ private:
 };
 
 // A breach of the contract, recorded at once, before the call's own line.
-void Violation(char const *call, char const *format, ...) __attribute__((format(printf, 2, 3)));
-void Write(char const *text);
+void Violation(const char *call, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void Write(const char *text);
 
 // What a device is while its effects are called.
 class Effect;
 struct DeviceState {
     bool mouse = true;
-    DIDATAFORMAT const *format = nullptr;  // the application's, as set
-    char const *formatName = "none";
+    DIDATAFORMAT const *format = nullptr; // the application's, as set
+    const char *formatName = "none";
     DWORD level = 0;
     HWND window = nullptr;
     bool acquired = false;
@@ -59,17 +59,18 @@ struct DeviceState {
 
 // Stops every effect of the device (an effect played solo, a device lost or
 // unacquired); all but KEEP.
-void StopAll(DeviceState const *device, Effect *keep);
-bool IsHeld(DeviceState *device);  // acquired, and still the foreground's when it must be
+void StopAll(const DeviceState *device, Effect *keep);
+bool IsHeld(DeviceState *device); // acquired, and still the foreground's when it must be
 Effect *NewEffect(DeviceState *device, bool condition);
 IDirectInputEffect *Interface(Effect *effect);
-void Downloaded(Effect *effect);  // created on an acquired device
-void Discard(Effect *effect);     // refused at creation: never handed out
-bool CheckedParameters(char const *call, Line &line, Effect *effect, DIEFFECT const *e, DWORD flags);
+void Downloaded(Effect *effect); // created on an acquired device
+void Discard(Effect *effect);    // refused at creation: never handed out
+bool CheckedParameters(const char *call, Line &line, Effect *effect, DIEFFECT const *e,
+                       DWORD flags);
 
 // Interfaces still referenced, and effects still downloaded, for the exit line.
 extern LONG g_references;
 extern LONG g_loaded;
 extern LONG g_playing;
 
-}  // namespace standin
+} // namespace standin

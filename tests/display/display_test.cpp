@@ -41,7 +41,8 @@ TEST_F(DisplayTest, EachSetUpFailureIsReportedOnceAndEndsTheProgram)
         EXPECT_EQ(zt::LiveWindows(), 0) << "the window is destroyed";
         EXPECT_EQ(App.Primary, nullptr);
         EXPECT_EQ(App.BackBuffer, nullptr);
-        EXPECT_FALSE(zt::CurrentDisplayMode().exclusive) << "exclusive mode left before the message";
+        EXPECT_FALSE(zt::CurrentDisplayMode().exclusive)
+            << "exclusive mode left before the message";
         // The first interface is released whatever happens after it.
         if (c.call == nullptr || std::string(c.call) != "DirectDrawCreate") {
             EXPECT_FALSE(Calls("Release " + ResultOf("DirectDrawCreate")).empty()) << c.text;

@@ -50,8 +50,8 @@ static pthread_mutex_t lock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 #define MAX_OPEN 8
 static int open_fds[MAX_OPEN]; /* descriptors standing for the open node, 0: none */
 static int open_count;
-static long calls;       /* calls on the node since the run began */
-static long vanish_at;   /* the first call that finds the device gone, 0: none */
+static long calls;     /* calls on the node since the run began */
+static long vanish_at; /* the first call that finds the device gone, 0: none */
 static int vanish_after_play, refuse_open, table_full;
 static char log_path[4096];
 static int used[SLOTS];
@@ -60,7 +60,8 @@ static int find_fd(int fd)
 {
     int i;
     for (i = 0; fd > 0 && i < MAX_OPEN; ++i) {
-        if (open_fds[i] == fd) return i;
+        if (open_fds[i] == fd)
+            return i;
     }
     return -1;
 }
@@ -70,7 +71,8 @@ static int is_node_fd(int fd) { return find_fd(fd) >= 0; }
 static void *next(const char *name)
 {
     void *f = dlsym(RTLD_NEXT, name);
-    if (f == NULL) abort();
+    if (f == NULL)
+        abort();
     return f;
 }
 
@@ -104,13 +106,15 @@ static void note(int err, const char *fmt, ...)
     int len;
     FILE *out;
     va_list args;
-    if (log_path[0] == '\0') return;
+    if (log_path[0] == '\0')
+        return;
     len = snprintf(line, sizeof line, "%ld ", calls);
     va_start(args, fmt);
     vsnprintf(line + len, sizeof line - (size_t)len, fmt, args);
     va_end(args);
     out = fopen(log_path, "a");
-    if (out == NULL) return;
+    if (out == NULL)
+        return;
     fprintf(out, "%s%s%s\n", line, err != 0 ? " -> " : "", err != 0 ? strerrorname_np(err) : "");
     fclose(out);
 }
@@ -133,15 +137,17 @@ static void event_bits(unsigned type, unsigned char *bits, size_t len)
     for (k = 0; k < sizeof kinds / sizeof kinds[0]; ++k) {
         for (i = 0; kinds[k].type == type && i < kinds[k].count; ++i) {
             unsigned bit = kinds[k].codes[i];
-            if (bit / 8 < len) bits[bit / 8] |= (unsigned char)(1u << (bit % 8));
+            if (bit / 8 < len)
+                bits[bit / 8] |= (unsigned char)(1u << (bit % 8));
         }
     }
 }
 
 static void format_axis(char *out, size_t n, const struct ff_condition_effect *c)
 {
-    snprintf(out, n, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d", c->right_saturation,
-             c->left_saturation, c->right_coeff, c->left_coeff, c->deadband, c->center);
+    snprintf(out, n, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d",
+             c->right_saturation, c->left_saturation, c->right_coeff, c->left_coeff, c->deadband,
+             c->center);
 }
 
 static int upload(struct ff_effect *e)
@@ -162,8 +168,9 @@ static int upload(struct ff_effect *e)
     } else if (requested < 0 || requested >= SLOTS || !used[requested]) {
         err = EINVAL;
     }
-    note(err, "upload id=%d->%d type=%s dir=0x%04x length=%u delay=%u x=%s y=%s", requested, err != 0 ? requested : e->id,
-         e->type == FF_SPRING ? "spring" : "other", e->direction, e->replay.length, e->replay.delay, x, y);
+    note(err, "upload id=%d->%d type=%s dir=0x%04x length=%u delay=%u x=%s y=%s", requested,
+         err != 0 ? requested : e->id, e->type == FF_SPRING ? "spring" : "other", e->direction,
+         e->replay.length, e->replay.delay, x, y);
     return err;
 }
 
@@ -179,7 +186,8 @@ static void log_event(const struct input_event *ev)
         note(0, "event ff stop id=%u", ev->code);
     } else {
         note(0, "event ff play id=%u count=%d", ev->code, ev->value);
-        if (vanish_after_play && vanish_at == 0) vanish_at = calls + 1;
+        if (vanish_after_play && vanish_at == 0)
+            vanish_at = calls + 1;
     }
 }
 
@@ -187,10 +195,13 @@ EXPORT int stat(const char *restrict path, struct stat *restrict st)
 {
     static int (*real)(const char *restrict, struct stat *restrict);
     int result = 0;
-    if (real == NULL) real = (int (*)(const char *restrict, struct stat *restrict))next("stat");
-    if (!is_node(path)) return real(path, st);
+    if (real == NULL)
+        real = (int (*)(const char *restrict, struct stat *restrict))next("stat");
+    if (!is_node(path))
+        return real(path, st);
     pthread_mutex_lock(&lock);
-    if (open_count == 0) begin_run();
+    if (open_count == 0)
+        begin_run();
     if (count_call()) {
         errno = ENOENT;
         result = -1;
@@ -210,11 +221,14 @@ EXPORT int open(const char *path, int flags, ...)
     mode_t mode = 0;
     int err = 0, fd = -1;
     va_list args;
-    if (real == NULL) real = (int (*)(const char *, int, ...))next("open");
+    if (real == NULL)
+        real = (int (*)(const char *, int, ...))next("open");
     va_start(args, flags);
-    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) mode = va_arg(args, mode_t);
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE)
+        mode = va_arg(args, mode_t);
     va_end(args);
-    if (!is_node(path)) return real(path, flags, mode);
+    if (!is_node(path))
+        return real(path, flags, mode);
     pthread_mutex_lock(&lock);
     if (count_call()) {
         err = ENODEV;
@@ -229,12 +243,16 @@ EXPORT int open(const char *path, int flags, ...)
             err = errno;
         } else {
             int i = 0;
-            while (open_fds[i] != 0) ++i;
+            while (open_fds[i] != 0)
+                ++i;
             open_fds[i] = fd;
             ++open_count;
         }
     }
-    note(err, "open %s", (flags & O_ACCMODE) == O_RDWR ? "rw" : (flags & O_ACCMODE) == O_WRONLY ? "w" : "r");
+    note(err, "open %s",
+         (flags & O_ACCMODE) == O_RDWR     ? "rw"
+         : (flags & O_ACCMODE) == O_WRONLY ? "w"
+                                           : "r");
     pthread_mutex_unlock(&lock);
     if (err != 0) {
         errno = err;
@@ -247,7 +265,8 @@ EXPORT int close(int fd)
 {
     static int (*real)(int);
     int slot;
-    if (real == NULL) real = (int (*)(int))next("close");
+    if (real == NULL)
+        real = (int (*)(int))next("close");
     pthread_mutex_lock(&lock);
     slot = find_fd(fd);
     if (slot >= 0) {
@@ -265,7 +284,8 @@ EXPORT ssize_t write(int fd, const void *buf, size_t n)
     static ssize_t (*real)(int, const void *, size_t);
     const struct input_event *events = buf;
     size_t i;
-    if (real == NULL) real = (ssize_t(*)(int, const void *, size_t))next("write");
+    if (real == NULL)
+        real = (ssize_t(*)(int, const void *, size_t))next("write");
     pthread_mutex_lock(&lock);
     if (!is_node_fd(fd)) {
         pthread_mutex_unlock(&lock);
@@ -283,7 +303,8 @@ EXPORT ssize_t write(int fd, const void *buf, size_t n)
         errno = EINVAL;
         return -1;
     }
-    for (i = 0; i < n / sizeof(struct input_event); ++i) log_event(&events[i]);
+    for (i = 0; i < n / sizeof(struct input_event); ++i)
+        log_event(&events[i]);
     pthread_mutex_unlock(&lock);
     return (ssize_t)n;
 }
@@ -315,11 +336,13 @@ static int device_ioctl(unsigned long request, void *arg)
         note(0, "ioctl EVIOCGEFFECTS");
         return 0;
     }
-    if (request == EVIOCSFF) return upload(arg);
+    if (request == EVIOCSFF)
+        return upload(arg);
     if (request == EVIOCRMFF) {
         long id = (long)(intptr_t)arg;
         int err = id >= 0 && id < SLOTS && used[id] ? 0 : EINVAL;
-        if (err == 0) used[id] = 0;
+        if (err == 0)
+            used[id] = 0;
         note(err, "erase id=%ld", id);
         return err;
     }
@@ -336,7 +359,8 @@ EXPORT int ioctl(int fd, unsigned long request, ...)
     va_start(args, request);
     arg = va_arg(args, void *);
     va_end(args);
-    if (real == NULL) real = (int (*)(int, unsigned long, ...))next("ioctl");
+    if (real == NULL)
+        real = (int (*)(int, unsigned long, ...))next("ioctl");
     pthread_mutex_lock(&lock);
     if (!is_node_fd(fd)) {
         pthread_mutex_unlock(&lock);

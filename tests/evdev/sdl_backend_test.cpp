@@ -27,14 +27,14 @@ using Lines = std::vector<std::string>;
 std::string Axis(unsigned saturation, int coefficient, unsigned deadband, int centre)
 {
     char text[128];
-    std::snprintf(text, sizeof text, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d", saturation,
-                  saturation, coefficient, coefficient, deadband, centre);
+    std::snprintf(text, sizeof text, "rsat:%u,lsat:%u,rcoeff:%d,lcoeff:%d,deadband:%u,centre:%d",
+                  saturation, saturation, coefficient, coefficient, deadband, centre);
     return text;
 }
 
 std::string const kNoForce = Axis(0, 0, 0, 0);
 
-bool StartsWith(std::string const &s, std::string const &prefix) { return s.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string &s, const std::string &prefix) { return s.rfind(prefix, 0) == 0; }
 
 class SdlDevice : public testing::Test {
 protected:
@@ -48,21 +48,24 @@ protected:
     {
         struct stat st;
         // Without the preload there is no device to talk to: say so, not "no haptic device".
-        ASSERT_EQ(::stat("/dev/input/event31", &st), 0) << "run with LD_PRELOAD naming libevdev_standin.so";
+        ASSERT_EQ(::stat("/dev/input/event31", &st), 0)
+            << "run with LD_PRELOAD naming libevdev_standin.so";
     }
 
     // The device log without the call numbers.
     Lines Device() const
     {
         Lines calls;
-        for (std::string const &line : ReadLines(deviceLog_)) calls.push_back(line.substr(line.find(' ') + 1));
+        for (const std::string &line : ReadLines(deviceLog_))
+            calls.push_back(line.substr(line.find(' ') + 1));
         return calls;
     }
 
-    static int Count(Lines const &calls, std::string const &prefix)
+    static int Count(const Lines &calls, const std::string &prefix)
     {
         int n = 0;
-        for (std::string const &c : calls) n += StartsWith(c, prefix) ? 1 : 0;
+        for (const std::string &c : calls)
+            n += StartsWith(c, prefix) ? 1 : 0;
         return n;
     }
 
@@ -70,22 +73,23 @@ protected:
     int SdlFailures() const
     {
         int n = 0;
-        for (std::string const &line : ReadLines(callLog_)) n += StartsWith(line, "  sdl ") && line.find(" failed: ") != std::string::npos ? 1 : 0;
+        for (const std::string &line : ReadLines(callLog_))
+            n += StartsWith(line, "  sdl ") && line.find(" failed: ") != std::string::npos ? 1 : 0;
         return n;
     }
 
     // Makes a spring with `make` on a fresh device and returns the upload
     // that created it (empty when there was none).
-    template <typename Make>
-    std::string CreationUpload(Make make)
+    template <typename Make> std::string CreationUpload(Make make)
     {
         (void)std::remove(deviceLog_.c_str());
         CTacMouse mouse;
         EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
         CTacSpring spring;
         EXPECT_EQ(make(mouse, spring), 1);
-        for (std::string const &c : Device()) {
-            if (StartsWith(c, "upload id=-1")) return c;
+        for (const std::string &c : Device()) {
+            if (StartsWith(c, "upload id=-1"))
+                return c;
         }
         return "";
     }
@@ -99,7 +103,8 @@ protected:
         unsigned long duration = 0;
         int operator()(CTacMouse &m, CTacSpring &s) const
         {
-            return s.Initialize(&m, stiffness, saturation, deadband, axes, centre, trimX, trimY, 0, duration);
+            return s.Initialize(&m, stiffness, saturation, deadband, axes, centre, trimX, trimY, 0,
+                                duration);
         }
     };
 
@@ -124,23 +129,29 @@ TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
     // No display: the screen is 1024 x 768, its middle the rest centre.
     std::string const centred = Axis(65535, 3276, 0, 0);
     struct Case {
-        char const *what;
+        const char *what;
         Values values;
         std::string upload;
     };
-    Case const cases[] = {
+    const Case cases[] = {
         {"the built-in spring", {}, " x=" + centred + " y=" + centred},
-        {"a quarter right of and above the middle", {1000, 10000, 0, 3, {768, 192}},
+        {"a quarter right of and above the middle",
+         {1000, 10000, 0, 3, {768, 192}},
          "centre:16383 y=" + Axis(65535, 3276, 0, -16383)},
-        {"off the screen: its edge", {1000, 10000, 0, 3, {-50, 5000}},
+        {"off the screen: its edge",
+         {1000, 10000, 0, 3, {-50, 5000}},
          "centre:-32767 y=" + Axis(65535, 3276, 0, 32767)},
-        {"pushing away, with dead band, trim and duration", {-2500, 8000, 4, 3, {500, 400}, 12, -16, 1500},
-         "length=1500 delay=0 x=" + Axis(52428, -8191, 511, 0) + " y=" + Axis(52428, -8191, 682, 0)},
-        {"the ends of the ranges", {10000, 0, 10000, 3}, "x=" + Axis(0, 32767, 65535, 0) + " y=" + Axis(0, 32767, 65535, 0)},
+        {"pushing away, with dead band, trim and duration",
+         {-2500, 8000, 4, 3, {500, 400}, 12, -16, 1500},
+         "length=1500 delay=0 x=" + Axis(52428, -8191, 511, 0) +
+             " y=" + Axis(52428, -8191, 682, 0)},
+        {"the ends of the ranges",
+         {10000, 0, 10000, 3},
+         "x=" + Axis(0, 32767, 65535, 0) + " y=" + Axis(0, 32767, 65535, 0)},
         {"x only: no force on y", {1000, 10000, 0, 1}, "x=" + centred + " y=" + kNoForce},
         {"y only: no force on x", {1000, 10000, 0, 2}, "x=" + kNoForce + " y=" + centred},
     };
-    for (Case const &c : cases) {
+    for (const Case &c : cases) {
         std::string const up = CreationUpload(c.values);
         EXPECT_NE(up.find(c.upload), std::string::npos) << c.what << ": " << up;
     }
@@ -149,14 +160,18 @@ TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
 TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
 {
     ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
-    std::string const path = WriteFile(".hkr", "[effect spring]\ntype = spring\nstiffness = 2500\nsaturation = 8000\n"
-                                               "deadband = 4\naxes = y\n");
+    std::string const path =
+        WriteFile(".hkr", "[effect spring]\ntype = spring\nstiffness = 2500\nsaturation = 8000\n"
+                          "deadband = 4\naxes = y\n");
     std::string up = CreationUpload([&path](CTacMouse &m, CTacSpring &s) {
         CTacProject project;
-        return project.OpenFile(path.c_str(), &m) != 0 ? s.InitializeFromProject(project, "spring", nullptr, 0) : 0;
+        return project.OpenFile(path.c_str(), &m) != 0
+                   ? s.InitializeFromProject(project, "spring", nullptr, 0)
+                   : 0;
     });
     // Centred on the middle of 800 x 600; 4 pixels of 600 are 873 of 65535 per half.
-    EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(52428, 8191, 873, 0)), std::string::npos) << up;
+    EXPECT_NE(up.find("x=" + kNoForce + " y=" + Axis(52428, 8191, 873, 0)), std::string::npos)
+        << up;
     up = CreationUpload(Values{1000, 10000, 0, 3, {600, 150}});
     EXPECT_NE(up.find("centre:16383 y=" + Axis(65535, 3276, 0, -16383)), std::string::npos) << up;
 }
@@ -197,7 +212,8 @@ TEST_F(SdlDevice, ARefusedUploadLeavesTheProgramWithoutTheSpring)
     ASSERT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1);
     CTacSpring spring;
     EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 0);
-    for (int drag = 0; drag < 3; ++drag) {  // later drags find no spring, and say nothing to the device
+    for (int drag = 0; drag < 3;
+         ++drag) { // later drags find no spring, and say nothing to the device
         EXPECT_EQ(spring.Start(1, 0, 1), 0);
         EXPECT_EQ(spring.Stop(), 0);
     }
@@ -217,7 +233,7 @@ TEST_F(SdlDevice, TheDeviceVanishingMidDrag)
         CTacSpring spring;
         ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 1);
         ASSERT_EQ(spring.Start(1, 0, 1), 1);
-        EXPECT_EQ(spring.Stop(), 0);  // the release finds the device gone
+        EXPECT_EQ(spring.Stop(), 0); // the release finds the device gone
         for (int drag = 0; drag < 3; ++drag) {
             EXPECT_EQ(spring.Start(1, 0, 1), 0);
             EXPECT_EQ(spring.Stop(), 0);
@@ -227,11 +243,12 @@ TEST_F(SdlDevice, TheDeviceVanishingMidDrag)
     Lines calls = Device();
     // Each call after the loss reaches the device once and fails once; none is retried.
     int failed = 0;
-    for (std::string const &c : calls) failed += c.find(" -> ENODEV") != std::string::npos ? 1 : 0;
-    EXPECT_EQ(failed, 9) << testing::PrintToString(calls);  // 1 + 3 x 2 + 1 change + 1 erase
+    for (const std::string &c : calls)
+        failed += c.find(" -> ENODEV") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(failed, 9) << testing::PrintToString(calls); // 1 + 3 x 2 + 1 change + 1 erase
     EXPECT_EQ(Count(calls, "event ff play"), 1);
     EXPECT_EQ(calls.back(), "close");
-    EXPECT_EQ(SdlFailures(), 8);  // the erase at shutdown is not a call of the program's
+    EXPECT_EQ(SdlFailures(), 8); // the erase at shutdown is not a call of the program's
 }
 
-}  // namespace
+} // namespace

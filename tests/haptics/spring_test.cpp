@@ -88,13 +88,19 @@ TEST_F(SpringTest, SetUpMakesWhatTheDeviceAndTheProjectAllow)
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {"no device", "none", nullptr,
+        {"no device",
+         "none",
+         nullptr,
          {"CTacMouse::CTacMouse", "CTacMouse::Initialize P P 4 1 -> 0", "CTacMouse::~CTacMouse"}},
-        {"no project file", "sim", nullptr,
+        {"no project file",
+         "sim",
+         nullptr,
          {"CTacMouse::CTacMouse", "CTacMouse::Initialize P P 4 1 -> 1", "CTacProject::CTacProject",
           "CTacProject::OpenFile \"zorbel.hkr\" P -> 0", "CTacSpring::CTacSpring",
           "CTacSpring::Initialize P 1000 10000 0 3 400,300 0 0 0 0 -> 1"}},
-        {"no spring in the project", "sim", "[effect other]\ntype = spring\n",
+        {"no spring in the project",
+         "sim",
+         "[effect other]\ntype = spring\n",
          {"CTacMouse::CTacMouse", "CTacMouse::Initialize P P 4 1 -> 1", "CTacProject::CTacProject",
           "CTacProject::OpenFile \"zorbel.hkr\" P -> 1", "CTacSpring::CTacSpring",
           "CTacSpring::InitializeFromProject P \"spring\" P 0 -> 0", "CTacSpring::~CTacSpring"}},
@@ -110,7 +116,8 @@ TEST_F(SpringTest, SetUpMakesWhatTheDeviceAndTheProjectAllow)
         EXPECT_EQ(Log(), c.calls) << c.what;
         EXPECT_EQ(App.TacDevice != nullptr, std::string(c.device) == "sim") << c.what;
         EXPECT_EQ(App.TacProject != nullptr, App.TacDevice != nullptr) << c.what;
-        EXPECT_EQ(App.Spring != nullptr, c.project == nullptr && App.TacDevice != nullptr) << c.what;
+        EXPECT_EQ(App.Spring != nullptr, c.project == nullptr && App.TacDevice != nullptr)
+            << c.what;
         StartSpring();
         MoveSpringCentre(POINT{1, 2});
         StopSpring();

@@ -16,7 +16,8 @@ protected:
 
 TEST_F(DirectDrawTest, ReferenceCountsFollowComRulesAndUnknownInterfacesAreRefused)
 {
-    const IID other = {0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
+    const IID other = {
+        0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
     void *object = reinterpret_cast<void *>(1);
     EXPECT_EQ(chain.display->QueryInterface(other, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
@@ -24,7 +25,8 @@ TEST_F(DirectDrawTest, ReferenceCountsFollowComRulesAndUnknownInterfacesAreRefus
     // The opened display: QueryInterface's reference, the first's let go.
     // Both interfaces are one object with one count.
     IDirectDraw *first = nullptr;
-    ASSERT_EQ(chain.display->QueryInterface(IID_IDirectDraw, reinterpret_cast<void **>(&first)), DD_OK);
+    ASSERT_EQ(chain.display->QueryInterface(IID_IDirectDraw, reinterpret_cast<void **>(&first)),
+              DD_OK);
     EXPECT_NE(static_cast<void *>(first), static_cast<void *>(chain.display));
     EXPECT_EQ(first->AddRef(), 3u);
     EXPECT_EQ(first->Release(), 2u);
@@ -54,7 +56,8 @@ TEST_F(DirectDrawTest, OnlyWholeSurfacesAreFilled)
     fx.dwSize = sizeof(fx);
     EXPECT_EQ(chain.back->Blt(&area, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_UNSUPPORTED);
     fx.dwSize = 99;
-    EXPECT_EQ(chain.back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(chain.back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx),
+              DDERR_INVALIDPARAMS);
 }
 
 TEST_F(DirectDrawTest, DeviceContextLocksTheSurface)
@@ -81,7 +84,8 @@ TEST_F(DirectDrawTest, DepthsOtherThan16AndModesOutsideExclusiveModeAreRefused)
     EXPECT_EQ(chain.primary->Flip(nullptr, 0), DDERR_SURFACELOST) << "a mode change loses surfaces";
     EXPECT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_NORMAL), DD_OK);
     EXPECT_EQ(chain.display->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
-    ASSERT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(chain.display->SetCooperativeLevel(chain.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+              DD_OK);
     IDirectDraw4 *other = nullptr;
     const char *failed = nullptr;
     ASSERT_EQ(OpenDirectDraw4(&other, &failed), DD_OK);
@@ -101,7 +105,8 @@ TEST_F(DirectDrawTest, FlipChainDescriptionIsChecked)
 {
     IDirectDrawSurface4 *surface = nullptr;
     DDSURFACEDESC2 desc = FlipChainDescription();
-    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
+    EXPECT_EQ(chain.display->CreateSurface(&desc, &surface, nullptr),
+              DDERR_PRIMARYSURFACEALREADYEXISTS);
     (void)chain.back->Release();
     (void)chain.primary->Release();
     desc.dwSize = 120;

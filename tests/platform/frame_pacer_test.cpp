@@ -12,8 +12,8 @@ constexpr long long kPeriod = 16667;
 
 // Runs `frames` frames of `workUs` each; a present costs `presentUs`, or,
 // with `vsync`, returns at the next refresh. Returns the last present's end.
-long long RunFrames(FramePacer &pacer, int frames, long long workUs, long long presentUs, bool vsync,
-              long long *totalWait, long long now = 0)
+long long RunFrames(FramePacer &pacer, int frames, long long workUs, long long presentUs,
+                    bool vsync, long long *totalWait, long long now = 0)
 {
     for (int i = 0; i < frames; ++i) {
         now += workUs;

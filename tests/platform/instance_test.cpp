@@ -27,8 +27,8 @@ class Helper {
 public:
     Helper(const std::string &directory, const char *mode)
     {
-        const std::string command = std::string("exec '") + ZORBEL_INSTANCE_HELPER + "' '" + directory +
-                                    "' '" + kClass + "' " + mode;
+        const std::string command = std::string("exec '") + ZORBEL_INSTANCE_HELPER + "' '" +
+                                    directory + "' '" + kClass + "' " + mode;
         output_ = popen(command.c_str(), "r");
         pid_ = std::atoi(Line().c_str());
     }
@@ -102,7 +102,8 @@ TEST_F(InstanceTest, ASecondCopyFindsAndRestoresTheFirstAndNothingElseRaisesIt)
     Helper first(directory, "iconic");
     ASSERT_EQ(first.Line(), "ready");
     const std::string path = standin::InstanceSocketPath(directory, kClass);
-    for (const std::string &bad : {std::string("X"), std::string("f"), std::string(), std::string("FF")})
+    for (const std::string &bad :
+         {std::string("X"), std::string("f"), std::string(), std::string("FF")})
         EXPECT_TRUE(Send(path, bad));
     const HWND found = FindWindowA("zorbel TEST window", nullptr);
     ASSERT_NE(found, nullptr) << "class names compare without regard to case";
@@ -121,7 +122,7 @@ TEST_F(InstanceTest, ACrashedCopyLeavesNoObstacle)
     ASSERT_EQ(crashed.Line(), "ready");
     EXPECT_EQ(crashed.Wait(), 1);
     const std::string path = standin::InstanceSocketPath(directory, kClass);
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0) << "the crash left its socket";
     EXPECT_FALSE(Send(path, "F"));
     EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr);
@@ -181,8 +182,9 @@ TEST(InstanceDirectoryTest, TheFolderIsTheUsersOwnOrReportedNotUsed)
     const bool canGiveAway = chown((foreign + "/zorbel").c_str(), 65534, 65534) == 0;
     std::vector<std::pair<const char *, std::optional<std::string>>> saved;
     for (const char *name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME"})
-        saved.emplace_back(name, std::getenv(name) != nullptr ? std::optional<std::string>(std::getenv(name))
-                                                              : std::nullopt);
+        saved.emplace_back(name, std::getenv(name) != nullptr
+                                     ? std::optional<std::string>(std::getenv(name))
+                                     : std::nullopt);
     struct Case {
         std::string runtime;
         const char *reason;
@@ -208,7 +210,8 @@ TEST(InstanceDirectoryTest, TheFolderIsTheUsersOwnOrReportedNotUsed)
     EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), canGiveAway ? "" : foreign + "/zorbel");
     for (const auto &[name, value] : saved)
         (void)(value ? setenv(name, value->c_str(), 1) : unsetenv(name));
-    const std::string made[] = {foreign + "/zorbel", foreign, base + "/.cache/zorbel", base + "/.cache", base};
+    const std::string made[] = {foreign + "/zorbel", foreign, base + "/.cache/zorbel",
+                                base + "/.cache", base};
     for (const std::string &folder : made)
         (void)rmdir(folder.c_str());
 }

@@ -84,7 +84,8 @@ std::string Differences(const Case &c)
         std::vector<RasterPoint> points;
         for (std::size_t i = 1; i + 1 < n.size(); i += 2)
             points.push_back(RasterPoint{n[i], n[i + 1]});
-        raster.Polyline(points.data(), static_cast<int>(points.size()), static_cast<int>(n[0]), kPen);
+        raster.Polyline(points.data(), static_cast<int>(points.size()), static_cast<int>(n[0]),
+                        kPen);
     } else if (op == "ellipse") {
         raster.Ellipse(n[0], n[1], n[2], n[3], true, kPen, true, kBrush);
     } else {

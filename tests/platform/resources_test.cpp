@@ -32,7 +32,8 @@ TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
     };
     const Case cases[] = {
         {"1 BITMAP \"x.bmp\"\n", "app.rc:1: resource type BITMAP"},
-        {"1 ACCELERATORS\nBEGIN\n VK_NOPE, 1, VIRTKEY\nEND\n", "app.rc:3: unknown accelerator key VK_NOPE"},
+        {"1 ACCELERATORS\nBEGIN\n VK_NOPE, 1, VIRTKEY\nEND\n",
+         "app.rc:3: unknown accelerator key VK_NOPE"},
         {"1 ACCELERATORS\nBEGIN\n VK_ESCAPE, 1, VIRTKEY\n", "without END"},
         {"#include \"missing.h\"\n", "missing.h:0: cannot read"},
         {"#include \"app.rc\"\n", "nested too deeply"},
@@ -48,9 +49,9 @@ TEST(RcScriptTest, AnythingItCannotServeIsAnErrorNamingTheLine)
 // A 2 x 2 icon, 8 bits per pixel: palette red and blue, one pixel masked.
 std::vector<unsigned char> TinyIcon()
 {
-    std::vector<unsigned char> ico = {0, 0, 1, 0, 1, 0,            // directory: one image
-                                      2, 2, 0, 0, 1, 0, 8, 0,      // 2 x 2, 8 bpp
-                                      0, 0, 0, 0, 22, 0, 0, 0};    // size (set below), offset 22
+    std::vector<unsigned char> ico = {0, 0, 1, 0, 1,  0,        // directory: one image
+                                      2, 2, 0, 0, 1,  0, 8, 0,  // 2 x 2, 8 bpp
+                                      0, 0, 0, 0, 22, 0, 0, 0}; // size (set below), offset 22
     const unsigned char header[40] = {40, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 1, 0, 8, 0};
     ico.insert(ico.end(), header, header + 40);
     std::vector<unsigned char> palette(256 * 4, 0); // blue, green, red, unused

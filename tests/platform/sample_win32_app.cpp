@@ -31,7 +31,8 @@ LRESULT CALLBACK SampleProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_LBUTTONDOWN:
         ++g_sample.clicks;
-        g_sample.lastClick = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        g_sample.lastClick =
+            POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         g_sample.held = true;
         return 0;
     case WM_LBUTTONUP:
@@ -61,11 +62,13 @@ int OpenDisplay()
     IDirectDraw *first = nullptr;
     if (DirectDrawCreate(nullptr, &first, nullptr) != DD_OK)
         return Fail("DirectDrawCreate FAILED");
-    const HRESULT query = first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&g_sample.display));
+    const HRESULT query =
+        first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void **>(&g_sample.display));
     (void)first->Release();
     if (query != DD_OK)
         return Fail("QueryInterface FAILED");
-    if (g_sample.display->SetCooperativeLevel(g_sample.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK)
+    if (g_sample.display->SetCooperativeLevel(g_sample.window,
+                                              DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK)
         return Fail("SetCooperativeLevel FAILED");
     if (g_sample.display->SetDisplayMode(g_sample.width, g_sample.height, 16, 0, 0) != DD_OK) {
         g_sample.width = 800;
@@ -162,9 +165,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     windowClass.lpszClassName = "Sample Window";
     if (RegisterClassExA(&windowClass) == 0)
         return 2;
-    g_sample.window = CreateWindowExA(WS_EX_TOPMOST, "Sample Window", "Sample", WS_POPUP, 0, 0,
-                                      static_cast<int>(g_sample.width), static_cast<int>(g_sample.height),
-                                      nullptr, nullptr, instance, nullptr);
+    g_sample.window = CreateWindowExA(
+        WS_EX_TOPMOST, "Sample Window", "Sample", WS_POPUP, 0, 0, static_cast<int>(g_sample.width),
+        static_cast<int>(g_sample.height), nullptr, nullptr, instance, nullptr);
     if (g_sample.window == nullptr)
         return 2;
     if (OpenDisplay() != 0) {
@@ -194,7 +197,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     (void)DeleteObject(yellow);
     Release();
     std::printf("clicks=%d keys=%d mode=%lux%lu last=%ld,%ld\n", g_sample.clicks, g_sample.keys,
-                static_cast<unsigned long>(g_sample.width), static_cast<unsigned long>(g_sample.height),
+                static_cast<unsigned long>(g_sample.width),
+                static_cast<unsigned long>(g_sample.height),
                 static_cast<long>(g_sample.lastClick.x), static_cast<long>(g_sample.lastClick.y));
     std::fflush(stdout);
     return 0;

@@ -41,10 +41,7 @@ protected:
         return false;
     }
 
-    Uint32 WindowId() const
-    {
-        return standin::NativeWindowId(*standin::FindWindowSlot(window));
-    }
+    Uint32 WindowId() const { return standin::NativeWindowId(*standin::FindWindowSlot(window)); }
 
     // Pushes an event of the window's and lets it be delivered.
     void WindowEvent(Uint8 what)

@@ -41,7 +41,8 @@ TEST_F(DrawTest, ToolsAroundTheDrawingAndBandOverBallUnderTips)
     EXPECT_LT(band, tips);
     // The brush and pen that were selected before are selected again.
     EXPECT_LT(tips, IndexOf(select + ResultOf(select + brush)));
-    EXPECT_LT(IndexOf(select + ResultOf(select + outline)), IndexOf("ReleaseDC " + back + " " + dc));
+    EXPECT_LT(IndexOf(select + ResultOf(select + outline)),
+              IndexOf("ReleaseDC " + back + " " + dc));
     EXPECT_LT(IndexOf("ReleaseDC " + back + " " + dc), IndexOf("DeleteObject " + bandPen));
 }
 
@@ -54,7 +55,8 @@ TEST_F(DrawTest, WithoutADeviceContextNothingIsDrawnButTheBandSideMoves)
     App.TheLauncher->Draw();
     EXPECT_TRUE(Calls("Ellipse").empty());
     EXPECT_TRUE(Calls("SelectObject").empty());
-    EXPECT_EQ(Calls("DeleteObject " + ResultOf("CreatePen")).size(), 1u) << "the band pen is still deleted";
+    EXPECT_EQ(Calls("DeleteObject " + ResultOf("CreatePen")).size(), 1u)
+        << "the band pen is still deleted";
     EXPECT_EQ(App.TheLauncher->BandSide, 1);
     EXPECT_EQ(App.TheLauncher->LeftTip.x, 552) << "the tips exchanged all the same";
     EXPECT_EQ(zt::LiveGdiObjects(), 2);

@@ -12,7 +12,10 @@
 #include "platform/testing.h"
 #include "scene/launcher.h"
 
-inline std::ostream &operator<<(std::ostream &out, POINT p) { return out << "(" << p.x << ", " << p.y << ")"; }
+inline std::ostream &operator<<(std::ostream &out, POINT p)
+{
+    return out << "(" << p.x << ", " << p.y << ")";
+}
 
 namespace {
 
@@ -49,9 +52,11 @@ TEST_F(LauncherTest, HitTestUsesTheTipRectangleGrownToAGrabArea)
         launcher.LeftTip = c.left;
         launcher.RightTip = c.right;
         for (const POINT &p : c.in)
-            EXPECT_TRUE(launcher.HitTest(p)) << "tips " << c.left << " " << c.right << " point " << p;
+            EXPECT_TRUE(launcher.HitTest(p))
+                << "tips " << c.left << " " << c.right << " point " << p;
         for (const POINT &p : c.out)
-            EXPECT_FALSE(launcher.HitTest(p)) << "tips " << c.left << " " << c.right << " point " << p;
+            EXPECT_FALSE(launcher.HitTest(p))
+                << "tips " << c.left << " " << c.right << " point " << p;
     }
 }
 

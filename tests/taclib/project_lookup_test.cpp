@@ -30,28 +30,31 @@ protected:
         bin_ = root_ / "bin";
         data_ = (bin_ / TACLIB_DATA_FROM_PROGRAM).lexically_normal();
         work_ = root_ / "work";
-        for (fs::path const &p : {bin_, data_, work_}) fs::create_directories(p);
+        for (const fs::path &p : {bin_, data_, work_})
+            fs::create_directories(p);
         fs::copy_file(TACLIB_OPEN_PROJECT, bin_ / "open-project");
         log_ = (root_ / "taclib.log").string();
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    static void Put(fs::path const &folder) { std::ofstream(folder / "zorbel.hkr") << kProject; }
+    static void Put(const fs::path &folder) { std::ofstream(folder / "zorbel.hkr") << kProject; }
 
     // Runs the copy from the work folder; returns what it printed, then the
     // path the library's log says it found, if any.
-    std::string Open(std::string const &name)
+    std::string Open(const std::string &name)
     {
         fs::remove(log_);
         std::string const out = (root_ / "printed").string();
         std::string command = "cd '" + work_.string() + "' && TACLIB_LOG='" + log_ + "' '" +
                               (bin_ / "open-project").string() + "' '" + name + "' >'" + out + "'";
         int status = std::system(command.c_str());
-        if (status != 0) return "exit status " + std::to_string(status);
+        if (status != 0)
+            return "exit status " + std::to_string(status);
         std::vector<std::string> printed = ReadLines(out);
         std::string result = printed.empty() ? "" : printed[0];
-        for (std::string const &line : ReadLines(log_))
-            if (line.rfind("  found ", 0) == 0) result += " " + line.substr(8);
+        for (const std::string &line : ReadLines(log_))
+            if (line.rfind("  found ", 0) == 0)
+                result += " " + line.substr(8);
         return result;
     }
 
@@ -102,4 +105,4 @@ TEST(ProjectSearchPlaces, TheOrderOpenFileLooksInAndNoOverflow)
     EXPECT_EQ(CTacProject::SearchPlace("zorbel.hkr", 0, place, 11), 1);
 }
 
-}  // namespace
+} // namespace

@@ -25,7 +25,7 @@ struct Parsed {
     ParseError error;
 };
 
-Parsed Parse(std::string const &text)
+Parsed Parse(const std::string &text)
 {
     Parsed p;
     p.ok = ParseProject(text.data(), text.size(), &p.data, &p.error);
@@ -33,61 +33,62 @@ Parsed Parse(std::string const &text)
 }
 
 // Every value of an effect on one line.
-std::string Values(EffectSpec const &e)
+std::string Values(const EffectSpec &e)
 {
-    taclib::SpringParams const &s = e.spring;
+    const taclib::SpringParams &s = e.spring;
     std::ostringstream out;
-    out << e.name << " line " << e.line << ": stiffness " << s.stiffness << " saturation " << s.saturation
-        << " deadband " << s.deadband << " axes " << s.axes << " centre " << (e.hasCentre ? "" : "none ")
-        << s.centreX << "," << s.centreY << " trim " << s.trimX << "," << s.trimY << " duration " << s.durationMs
-        << (e.startNow ? " start" : "");
+    out << e.name << " line " << e.line << ": stiffness " << s.stiffness << " saturation "
+        << s.saturation << " deadband " << s.deadband << " axes " << s.axes << " centre "
+        << (e.hasCentre ? "" : "none ") << s.centreX << "," << s.centreY << " trim " << s.trimX
+        << "," << s.trimY << " duration " << s.durationMs << (e.startNow ? " start" : "");
     return out.str();
 }
 
 TEST(ProjectParser, ReadsEveryKeyOfEveryEffect)
 {
-    Parsed p = Parse(
-        "# effects for a test\r\n"
-        "\r\n"
-        "[effect spring]\r\n"
-        "type = spring\r\n"
-        "\tstiffness=-2500   # pushes away\r\n"
-        "saturation = 7000\r\n"
-        "deadband = 12\r\n"
-        "axes = y\r\n"
-        "centre = 300 , -40\r\n"
-        "trim = -3, 4\r\n"
-        "duration = 1500\r\n"
-        "start = yes\r\n"
-        "[ effect  soft.x-1 ]\n"
-        "axes = x\n"
-        "type = spring\n");
+    Parsed p = Parse("# effects for a test\r\n"
+                     "\r\n"
+                     "[effect spring]\r\n"
+                     "type = spring\r\n"
+                     "\tstiffness=-2500   # pushes away\r\n"
+                     "saturation = 7000\r\n"
+                     "deadband = 12\r\n"
+                     "axes = y\r\n"
+                     "centre = 300 , -40\r\n"
+                     "trim = -3, 4\r\n"
+                     "duration = 1500\r\n"
+                     "start = yes\r\n"
+                     "[ effect  soft.x-1 ]\n"
+                     "axes = x\n"
+                     "type = spring\n");
     ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
     ASSERT_EQ(p.data.effects.size(), 2u);
-    EXPECT_EQ(Values(p.data.effects[0]), "spring line 3: stiffness -2500 saturation 7000 deadband 12 axes 2 "
-                                          "centre 300,-40 trim -3,4 duration 1500 start");
+    EXPECT_EQ(Values(p.data.effects[0]),
+              "spring line 3: stiffness -2500 saturation 7000 deadband 12 axes 2 "
+              "centre 300,-40 trim -3,4 duration 1500 start");
     // Omitted keys take the built-in spring's values.
-    EXPECT_EQ(Values(p.data.effects[1]), "soft.x-1 line 13: stiffness 1000 saturation 10000 deadband 0 axes 1 "
-                                          "centre none 0,0 trim 0,0 duration 0");
+    EXPECT_EQ(Values(p.data.effects[1]),
+              "soft.x-1 line 13: stiffness 1000 saturation 10000 deadband 0 axes 1 "
+              "centre none 0,0 trim 0,0 duration 0");
     EXPECT_EQ(taclib::FindEffect(p.data, "soft.x-1"), &p.data.effects[1]);
-    EXPECT_EQ(taclib::FindEffect(p.data, "Spring"), nullptr);  // names are case-sensitive
+    EXPECT_EQ(taclib::FindEffect(p.data, "Spring"), nullptr); // names are case-sensitive
 }
 
 struct Malformed {
-    char const *what;
+    const char *what;
     std::string text;
     int line;
-    char const *reason;  // a part of the message
+    const char *reason; // a part of the message
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(Malformed const &m, std::ostream *os) { *os << m.what; }
+void PrintTo(const Malformed &m, std::ostream *os) { *os << m.what; }
 
 class ProjectParserRejects : public testing::TestWithParam<Malformed> {};
 
 TEST_P(ProjectParserRejects, WithLineAndReason)
 {
-    Malformed const &m = GetParam();
+    const Malformed &m = GetParam();
     Parsed p = Parse(m.text);
     ASSERT_FALSE(p.ok);
     EXPECT_EQ(p.error.line, m.line);
@@ -101,7 +102,8 @@ std::string const kHead = "[effect a]\ntype = spring\n";
 std::string Effects(std::size_t count)
 {
     std::string text;
-    for (std::size_t i = 0; i < count; ++i) text += "[effect e" + std::to_string(i) + "]\ntype = spring\n";
+    for (std::size_t i = 0; i < count; ++i)
+        text += "[effect e" + std::to_string(i) + "]\ntype = spring\n";
     return text;
 }
 
@@ -118,7 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"empty", "", 0, "holds no effect"},
         Malformed{"comments only", "# nothing\n\n   # here\n", 0, "holds no effect"},
         Malformed{"no type", "[effect a]\nstiffness = 5\n", 1, "has no type"},
-        Malformed{"no type, next section follows", kHead + "[effect b]\naxes = x\n[effect c]\n", 3, "\"b\" has no type"},
+        Malformed{"no type, next section follows", kHead + "[effect b]\naxes = x\n[effect c]\n", 3,
+                  "\"b\" has no type"},
         Malformed{"unknown key", kHead + "stifness = 5\n", 3, "unknown key \"stifness\""},
         Malformed{"key in capitals", kHead + "Stiffness = 5\n", 3, "unknown key"},
         Malformed{"key set twice", kHead + "axes = x\naxes = y\n", 4, "already set on line 3"},
@@ -137,8 +140,10 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"not a number", kHead + "stiffness = 12a\n", 3, "not a whole number"},
         Malformed{"sign alone", kHead + "deadband = -\n", 3, "not a whole number"},
         Malformed{"hexadecimal", kHead + "stiffness = 0x10\n", 3, "not a whole number"},
-        Malformed{"stiffness too high", kHead + "stiffness = 10001\n", 3, "between -10000 and 10000"},
-        Malformed{"stiffness too low", kHead + "stiffness = -10001\n", 3, "between -10000 and 10000"},
+        Malformed{"stiffness too high", kHead + "stiffness = 10001\n", 3,
+                  "between -10000 and 10000"},
+        Malformed{"stiffness too low", kHead + "stiffness = -10001\n", 3,
+                  "between -10000 and 10000"},
         Malformed{"huge number", kHead + "stiffness = 99999999999999999999999999\n", 3, "between"},
         Malformed{"negative saturation", kHead + "saturation = -1\n", 3, "between 0 and 10000"},
         Malformed{"deadband too wide", kHead + "deadband = 10001\n", 3, "between 0 and 10000"},
@@ -146,19 +151,24 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"axis number 4", kHead + "axes = 4\n", 3, "x, y, both"},
         Malformed{"centre of one number", kHead + "centre = 5\n", 3, "two numbers"},
         Malformed{"centre of three numbers", kHead + "centre = 1, 2, 3\n", 3, "two numbers"},
-        Malformed{"centre half given", kHead + "centre = 1,\n", 3, "centre expects two numbers \"x, y\", not \"1,\""},
+        Malformed{"centre half given", kHead + "centre = 1,\n", 3,
+                  "centre expects two numbers \"x, y\", not \"1,\""},
         Malformed{"trim too large", kHead + "trim = 10001, 0\n", 3, "between -10000 and 10000"},
         Malformed{"duration too long", kHead + "duration = 3600001\n", 3, "between 0 and 3600000"},
         Malformed{"start neither yes nor no", kHead + "start = maybe\n", 3, "yes or no"},
-        Malformed{"another type", "[effect a]\ntype = damper\n", 2, "type must be spring, the one effect type, not \"damper\""},
+        Malformed{"another type", "[effect a]\ntype = damper\n", 2,
+                  "type must be spring, the one effect type, not \"damper\""},
         Malformed{"control character", "[effect a]\x01\n", 1, "control character \"\\x01\""},
         Malformed{"NUL byte", kHead + std::string("axes = x\0y\n", 11), 3, "control character"},
-        Malformed{"carriage return inside a line", kHead + "axes = x\r# no\n", 3, "control character"},
-        Malformed{"non-ASCII key", kHead + "st\xc3\xa4rke = 1\n", 3, "unknown key \"st\\xc3\\xa4rke\""},
+        Malformed{"carriage return inside a line", kHead + "axes = x\r# no\n", 3,
+                  "control character"},
+        Malformed{"non-ASCII key", kHead + "st\xc3\xa4rke = 1\n", 3,
+                  "unknown key \"st\\xc3\\xa4rke\""},
         Malformed{"non-ASCII value", kHead + "axes = \"\xff\"\n", 3, "\\x22\\xff\\x22"},
         Malformed{"65 effects", Effects(65), 129, "more than 64 effects"},
-        Malformed{"a byte over 64 KiB", OfSize(taclib::kMaxProjectBytes + 1), 0, "larger than 65536 bytes"}),
-    [](testing::TestParamInfo<Malformed> const &info) {
+        Malformed{"a byte over 64 KiB", OfSize(taclib::kMaxProjectBytes + 1), 0,
+                  "larger than 65536 bytes"}),
+    [](const testing::TestParamInfo<Malformed> &info) {
         std::string name;
         for (char const *c = info.param.what; *c != '\0'; ++c) {
             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
@@ -168,13 +178,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ProjectParserLimits, TheLimitsThemselvesAreAccepted)
 {
-    std::pair<char const *, std::string> const cases[] = {
+    const std::pair<const char *, std::string> cases[] = {
         {"64 effects", Effects(64)},
         {"64 KiB", OfSize(taclib::kMaxProjectBytes)},
         {"a name of 63 characters", "[effect " + std::string(63, 'n') + "]\ntype = spring\n"},
         {"non-ASCII bytes in a comment", "# caf\xc3\xa9\n" + kHead},
     };
-    for (auto const &[what, text] : cases) {
+    for (const auto &[what, text] : cases) {
         Parsed p = Parse(text);
         EXPECT_TRUE(p.ok) << what << ": line " << p.error.line << ": " << p.error.reason;
     }
@@ -185,13 +195,16 @@ TEST(ProjectParserLimits, RangeEndsAreAccepted)
     Parsed p = Parse(
         "[effect lo]\ntype = spring\nstiffness = -10000\nsaturation = 0\ndeadband = 0\naxes = 1\n"
         "trim = -10000, -10000\nduration = 0\nstart = 0\n"
-        "[effect hi]\ntype = spring\nstiffness = +10000\nsaturation = 10000\ndeadband = 10000\naxes = both\n"
-        "trim = 10000, 10000\nduration = 3600000\nstart = 1");  // no newline at the end either
+        "[effect hi]\ntype = spring\nstiffness = +10000\nsaturation = 10000\ndeadband = "
+        "10000\naxes = both\n"
+        "trim = 10000, 10000\nduration = 3600000\nstart = 1"); // no newline at the end either
     ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
-    EXPECT_EQ(Values(p.data.effects[0]), "lo line 1: stiffness -10000 saturation 0 deadband 0 axes 1 "
-                                         "centre none 0,0 trim -10000,-10000 duration 0");
-    EXPECT_EQ(Values(p.data.effects[1]), "hi line 10: stiffness 10000 saturation 10000 deadband 10000 axes 3 "
-                                         "centre none 0,0 trim 10000,10000 duration 3600000 start");
+    EXPECT_EQ(Values(p.data.effects[0]),
+              "lo line 1: stiffness -10000 saturation 0 deadband 0 axes 1 "
+              "centre none 0,0 trim -10000,-10000 duration 0");
+    EXPECT_EQ(Values(p.data.effects[1]),
+              "hi line 10: stiffness 10000 saturation 10000 deadband 10000 axes 3 "
+              "centre none 0,0 trim 10000,10000 duration 3600000 start");
 }
 
 TEST(ProjectParser, TheReadmesExampleIsAValidProject)
@@ -207,8 +220,9 @@ TEST(ProjectParser, TheReadmesExampleIsAValidProject)
     Parsed p = Parse(readme.substr(begin, end - begin));
     ASSERT_TRUE(p.ok) << p.error.line << ": " << p.error.reason;
     ASSERT_EQ(p.data.effects.size(), 2u);
-    EXPECT_EQ(Values(p.data.effects[1]), "stiff-x line 10: stiffness 6000 saturation 10000 deadband 0 axes 1 "
-                                         "centre 512,384 trim -2,0 duration 2000 start");
+    EXPECT_EQ(Values(p.data.effects[1]),
+              "stiff-x line 10: stiffness 6000 saturation 10000 deadband 0 axes 1 "
+              "centre 512,384 trim -2,0 duration 2000 start");
 }
 
-}  // namespace
+} // namespace

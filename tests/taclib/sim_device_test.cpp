@@ -28,10 +28,7 @@ std::string const kProject = "[effect spring]\ntype = spring\n";
 
 class SimDevice : public testing::Test {
 protected:
-    SimDevice() : log_(ScratchPath(".log"))
-    {
-        (void)std::remove(log_.c_str());
-    }
+    SimDevice() : log_(ScratchPath(".log")) { (void)std::remove(log_.c_str()); }
 
     std::vector<std::string> Log() const { return ReadLines(log_); }
 
@@ -59,7 +56,8 @@ TEST_F(SimDevice, CallsOnAnEffectWithoutADeviceFailHarmlessly)
     EXPECT_EQ(refused.Start(1, 0, 1), 0);
 
     Lines log = Log();
-    EXPECT_NE(std::find(log.begin(), log.end(), "  error: the effect is not initialised"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "  error: the effect is not initialised"),
+              log.end());
 }
 
 TEST_F(SimDevice, BadStartArgumentsFailAndTheSpringStaysUsable)
@@ -70,7 +68,8 @@ TEST_F(SimDevice, BadStartArgumentsFailAndTheSpringStaysUsable)
     ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);
     EXPECT_EQ(spring.Start(0, 0, 1), 0);
     EXPECT_EQ(spring.Start(1, 65536, 1), 0);
-    EXPECT_EQ(spring.Start(0xFFFFFFFFul, 65535, 0), 1);  // repeats until stopped, after the longest delay
+    EXPECT_EQ(spring.Start(0xFFFFFFFFul, 65535, 0),
+              1); // repeats until stopped, after the longest delay
 }
 
 TEST_F(SimDevice, InitializeFromProjectRefusals)
@@ -85,7 +84,7 @@ TEST_F(SimDevice, InitializeFromProjectRefusals)
     CTacProject closed;
     ASSERT_EQ(closed.OpenFile(path.c_str(), &mouse), 1);
     closed.Close();
-    CTacProject reopened;  // a failed reopen leaves it closed too
+    CTacProject reopened; // a failed reopen leaves it closed too
     ASSERT_EQ(reopened.OpenFile(path.c_str(), &mouse), 1);
     ASSERT_EQ(reopened.OpenFile(WriteFile(".bad", "[effect]").c_str(), &mouse), 0);
 
@@ -115,7 +114,8 @@ TEST_F(SimDevice, DestroyingTheDeviceFirstLeavesEffectsAndProjectsHarmless)
     Lines closing = Log();
     ASSERT_GE(closing.size(), 3u);
     EXPECT_EQ(closing[closing.size() - 3], "CTacMouse::~CTacMouse");
-    EXPECT_EQ(closing[closing.size() - 2], "  sim spring 1 destroy");  // the device takes its effects along
+    EXPECT_EQ(closing[closing.size() - 2],
+              "  sim spring 1 destroy"); // the device takes its effects along
     EXPECT_EQ(closing.back(), "  sim close");
 
     EXPECT_EQ(spring.Stop(), 0);
@@ -141,20 +141,23 @@ TEST_F(SimDevice, EffectSlotsAreHeldUntilTheEffectGoes)
 TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
 {
     struct Case {
-        char const *what;
+        const char *what;
         bool window;
         unsigned long slots;
     };
-    Case const cases[] = {{"no window", false, 4}, {"no slots", true, 0}, {"too many slots", true, 65}};
-    for (Case const &c : cases) {
+    const Case cases[] = {
+        {"no window", false, 4}, {"no slots", true, 0}, {"too many slots", true, 65}};
+    for (const Case &c : cases) {
         CTacMouse mouse;
-        EXPECT_EQ(mouse.Initialize(&instance_, c.window ? &window_ : nullptr, c.slots, 1), 0) << c.what;
+        EXPECT_EQ(mouse.Initialize(&instance_, c.window ? &window_ : nullptr, c.slots, 1), 0)
+            << c.what;
     }
     CTacMouse mouse;
     ASSERT_EQ(mouse.Initialize(nullptr, &window_, 64, 1), 1);
     EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
     CTacSpring spring;
-    EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0), 1);  // the first still serves
+    EXPECT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {0, 0}, 0, 0, 0, 0),
+              1); // the first still serves
 }
 
 // A log that cannot be written, a symbolic link put in the log's place, and
@@ -166,8 +169,8 @@ TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
     std::string const link = ScratchPath(".link");
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
     std::string const foreign = WriteFile(".foreign", "");
-    bool const chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
-    for (std::string const &path : {ScratchPath(".no-such-dir") + "/log", link, foreign}) {
+    const bool chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
+    for (const std::string &path : {ScratchPath(".no-such-dir") + "/log", link, foreign}) {
         ScopedEnv log("TACLIB_LOG", path);
         CTacMouse mouse;
         EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1) << path;
@@ -187,7 +190,8 @@ TEST(TacProjectFile, OpenFailuresSayWhy)
 
     std::string big = WriteFile(".big", std::string(64 * 1024 + 1, '#'));
     EXPECT_EQ(project.OpenFile(big.c_str(), nullptr), 0);
-    EXPECT_NE(std::string(project.LastError()).find("larger than 65536"), std::string::npos);  // not cut short
+    EXPECT_NE(std::string(project.LastError()).find("larger than 65536"),
+              std::string::npos); // not cut short
 
     std::string bad = WriteFile(".bad", "[effect a]\ntype = spring\n\nstiffness = soft\n");
     EXPECT_EQ(project.OpenFile(bad.c_str(), nullptr), 0);
@@ -207,7 +211,9 @@ TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
     CTacMouse mouse;
     EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
     CTacProject project;
-    EXPECT_EQ(project.OpenFile(WriteFile(".bad", "[effect a]\ntype = spring\naxes = 7\n").c_str(), &mouse), 0);
+    EXPECT_EQ(project.OpenFile(WriteFile(".bad", "[effect a]\ntype = spring\naxes = 7\n").c_str(),
+                               &mouse),
+              0);
     EXPECT_EQ(project.OpenFile("a \"b\"\n\\c", nullptr), 0);
     Lines lines = Log();
     ASSERT_GE(lines.size(), 7u);
@@ -223,4 +229,4 @@ TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
     EXPECT_NE(lines[7].find("a \"b\"\\x0a\\c or "), std::string::npos) << lines[7];
 }
 
-}  // namespace
+} // namespace

@@ -35,11 +35,11 @@ SpringParams Spring()
     return p;
 }
 
-bool Same(SpringParams const &a, SpringParams const &b)
+bool Same(const SpringParams &a, const SpringParams &b)
 {
     return a.centreX == b.centreX && a.centreY == b.centreY && a.stiffness == b.stiffness &&
-           a.saturation == b.saturation && a.deadband == b.deadband && a.axes == b.axes && a.trimX == b.trimX &&
-           a.trimY == b.trimY && a.durationMs == b.durationMs;
+           a.saturation == b.saturation && a.deadband == b.deadband && a.axes == b.axes &&
+           a.trimX == b.trimX && a.trimY == b.trimY && a.durationMs == b.durationMs;
 }
 
 // Each argument changes its own value only, whichever way the keep marker is
@@ -47,37 +47,55 @@ bool Same(SpringParams const &a, SpringParams const &b)
 TEST(SpringChange, OnlyTheGivenValuesChange)
 {
     struct Case {
-        char const *what;
+        const char *what;
         ChangeArgs args;
-        void (*expect)(SpringParams *);  // null: refused
+        void (*expect)(SpringParams *); // null: refused
     };
     std::uint64_t const u = kKeepUnsigned;
     for (std::int64_t const k : {kKeep64, kKeep32}) {
-        Case const cases[] = {
-            {"the centre", {700, 20, k, u, u, k, k},
+        const Case cases[] = {
+            {"the centre",
+             {700, 20, k, u, u, k, k},
              [](SpringParams *p) {
                  p->centreX = 700;
                  p->centreY = 20;
              }},
-            {"centre x only", {INT32_MIN, 0, k, u, u, k, k}, [](SpringParams *p) { p->centreY = 0; }},
-            {"centre y only", {9, INT32_MIN, k, u, u, k, k}, [](SpringParams *p) { p->centreX = 9; }},
-            {"stiffness", {INT32_MIN, INT32_MIN, -300, u, u, k, k}, [](SpringParams *p) { p->stiffness = -300; }},
-            {"saturation", {INT32_MIN, INT32_MIN, k, 0, u, k, k}, [](SpringParams *p) { p->saturation = 0; }},
-            {"deadband", {INT32_MIN, INT32_MIN, k, u, 40, k, k}, [](SpringParams *p) { p->deadband = 40; }},
-            {"trim x", {INT32_MIN, INT32_MIN, k, u, u, 0, k}, [](SpringParams *p) { p->trimX = 0; }},
-            {"trim y", {INT32_MIN, INT32_MIN, k, u, u, k, -10000}, [](SpringParams *p) { p->trimY = -10000; }},
+            {"centre x only",
+             {INT32_MIN, 0, k, u, u, k, k},
+             [](SpringParams *p) { p->centreY = 0; }},
+            {"centre y only",
+             {9, INT32_MIN, k, u, u, k, k},
+             [](SpringParams *p) { p->centreX = 9; }},
+            {"stiffness",
+             {INT32_MIN, INT32_MIN, -300, u, u, k, k},
+             [](SpringParams *p) { p->stiffness = -300; }},
+            {"saturation",
+             {INT32_MIN, INT32_MIN, k, 0, u, k, k},
+             [](SpringParams *p) { p->saturation = 0; }},
+            {"deadband",
+             {INT32_MIN, INT32_MIN, k, u, 40, k, k},
+             [](SpringParams *p) { p->deadband = 40; }},
+            {"trim x",
+             {INT32_MIN, INT32_MIN, k, u, u, 0, k},
+             [](SpringParams *p) { p->trimX = 0; }},
+            {"trim y",
+             {INT32_MIN, INT32_MIN, k, u, u, k, -10000},
+             [](SpringParams *p) { p->trimY = -10000; }},
             {"stiffness over", {1, 1, 10001, u, u, k, k}, nullptr},
             {"saturation over", {1, 1, k, 10001, u, k, k}, nullptr},
             {"deadband over", {1, 1, k, u, 10001, k, k}, nullptr},
             {"trim x under", {1, 1, k, u, u, -10001, k}, nullptr},
             {"trim y over", {1, 1, k, u, u, k, 10001}, nullptr},
-            {"stiffness past 32 bits", {1, 1, std::int64_t{1} << 40, u, u, k, k}, nullptr},  // a 64-bit long only
+            {"stiffness past 32 bits",
+             {1, 1, std::int64_t{1} << 40, u, u, k, k},
+             nullptr}, // a 64-bit long only
             {"saturation past 32 bits", {1, 1, k, std::uint64_t{1} << 32, u, k, k}, nullptr},
         };
-        for (Case const &c : cases) {
+        for (const Case &c : cases) {
             SpringParams p = Spring();
             SpringParams expected = p;
-            if (c.expect != nullptr) c.expect(&expected);
+            if (c.expect != nullptr)
+                c.expect(&expected);
             EXPECT_EQ(ApplyChange(c.args, &p) == nullptr, c.expect != nullptr) << c.what;
             EXPECT_TRUE(Same(p, expected)) << c.what << ", keep encoded as " << k;
         }
@@ -90,16 +108,16 @@ TEST(SpringArgs, LimitsOfEachArgument)
         SpringArgs args;
         bool ok;
     };
-    Case const cases[] = {
+    const Case cases[] = {
         {{0, 0, -10000, 0, 0, 1, -10000, -10000, 0}, true},
         {{0, 0, 10000, 10000, 10000, 3, 10000, 10000, 3600000}, true},
-        {{0, 0, 0, 0, 0, 0, 0, 0, 0}, false},  // a spring along no axis
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0}, false}, // a spring along no axis
         {{0, 0, 0, 0, 0, 4, 0, 0, 0}, false},
         {{0, 0, 0, 0, 0, 1, 0, 0, 3600001}, false},
-        {{0, 0, 0, 0, 0, 0x100000001ULL, 0, 0, 0}, false},  // must not wrap to axis 1
+        {{0, 0, 0, 0, 0, 0x100000001ULL, 0, 0, 0}, false}, // must not wrap to axis 1
         {{INT32_MIN, INT32_MAX, 0, 0, 0, 1, 0, 0, 0}, true},
     };
-    for (Case const &c : cases) {
+    for (const Case &c : cases) {
         SpringParams p;
         EXPECT_EQ(SpringFromArgs(c.args, &p) == nullptr, c.ok) << "case " << &c - cases;
     }
@@ -108,17 +126,17 @@ TEST(SpringArgs, LimitsOfEachArgument)
 TEST(DeviceMapping, ScreenSizeFromTheEnvironment)
 {
     struct Case {
-        char const *value;
+        const char *value;
         bool ok;
         std::int32_t width, height;
     };
-    Case const cases[] = {
-        {"800x600", true, 800, 600},   {"65535x1", true, 65535, 1}, {"0x600", false, 0, 0},
-        {"800x", false, 0, 0},         {"x600", false, 0, 0},       {"800x600x", false, 0, 0},
-        {"65536x10", false, 0, 0},     {"800X600", false, 0, 0},    {"", false, 0, 0},
+    const Case cases[] = {
+        {"800x600", true, 800, 600},    {"65535x1", true, 65535, 1}, {"0x600", false, 0, 0},
+        {"800x", false, 0, 0},          {"x600", false, 0, 0},       {"800x600x", false, 0, 0},
+        {"65536x10", false, 0, 0},      {"800X600", false, 0, 0},    {"", false, 0, 0},
         {"99999999999x1", false, 0, 0},
     };
-    for (Case const &c : cases) {
+    for (const Case &c : cases) {
         taclib_test::ScopedEnv env("TACLIB_SCREEN", std::string(c.value));
         taclib::ScreenSize size{-1, -1};
         EXPECT_EQ(taclib::ScreenFromEnvironment(&size), c.ok) << c.value;
@@ -128,4 +146,4 @@ TEST(DeviceMapping, ScreenSizeFromTheEnvironment)
     }
 }
 
-}  // namespace
+} // namespace

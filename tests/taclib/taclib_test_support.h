@@ -17,9 +17,10 @@ namespace taclib_test {
 // Sets (or, with nullopt, removes) a variable and puts the old value back.
 class ScopedEnv {
 public:
-    ScopedEnv(char const *name, std::optional<std::string> value) : name_(name)
+    ScopedEnv(const char *name, std::optional<std::string> value) : name_(name)
     {
-        if (char const *old = std::getenv(name)) old_ = old;
+        if (const char *old = std::getenv(name))
+            old_ = old;
         if (value) {
             ::setenv(name, value->c_str(), 1);
         } else {
@@ -34,8 +35,8 @@ public:
             ::unsetenv(name_.c_str());
         }
     }
-    ScopedEnv(ScopedEnv const &) = delete;
-    ScopedEnv &operator=(ScopedEnv const &) = delete;
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
 
 private:
     std::string name_;
@@ -44,30 +45,32 @@ private:
 
 // A path unique to the running test, in a folder of this process's own that
 // goes when it ends, so that suites running side by side never meet.
-inline std::string ScratchPath(std::string const &suffix)
+inline std::string ScratchPath(const std::string &suffix)
 {
-    static ScratchDir const folder("taclib");
-    testing::TestInfo const *info = testing::UnitTest::GetInstance()->current_test_info();
+    static const ScratchDir folder("taclib");
+    const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char &c : name) {
-        if (c == '/') c = '_';
+        if (c == '/')
+            c = '_';
     }
     return folder.Path() + "/" + name + suffix;
 }
 
-inline std::string WriteFile(std::string const &suffix, std::string const &content)
+inline std::string WriteFile(const std::string &suffix, const std::string &content)
 {
     std::string path = ScratchPath(suffix);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
     return path;
 }
 
-inline std::vector<std::string> ReadLines(std::string const &path)
+inline std::vector<std::string> ReadLines(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
-}  // namespace taclib_test
+} // namespace taclib_test

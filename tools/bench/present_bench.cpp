@@ -31,7 +31,9 @@ double ProcessorSeconds()
 {
     rusage usage{};
     (void)getrusage(RUSAGE_SELF, &usage); // every thread of the process
-    auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    auto seconds = [](const timeval &t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -76,13 +78,25 @@ public:
     DWORD Ticks() override { return inner_->Ticks(); }
     POINT Cursor() override { return holding_ ? hold_ : inner_->Cursor(); }
     BYTE Modifiers() override { return inner_->Modifiers(); }
-    void Pump() override { inner_->Pump(); Drive(); }
-    bool Wait(DWORD waitMs) override { const bool any = inner_->Wait(waitMs); Drive(); return any; }
+    void Pump() override
+    {
+        inner_->Pump();
+        Drive();
+    }
+    bool Wait(DWORD waitMs) override
+    {
+        const bool any = inner_->Wait(waitMs);
+        Drive();
+        return any;
+    }
     bool CreateNativeWindow(Window &window) override { return inner_->CreateNativeWindow(window); }
     void DestroyNativeWindow(Window &window) override { inner_->DestroyNativeWindow(window); }
     void ShowNativeWindow(Window &window) override { inner_->ShowNativeWindow(window); }
     void RaiseWindow(Window &window) override { inner_->RaiseWindow(window); }
-    void SetNativeIcon(Window &window, const IconImage &icon) override { inner_->SetNativeIcon(window, icon); }
+    void SetNativeIcon(Window &window, const IconImage &icon) override
+    {
+        inner_->SetNativeIcon(window, icon);
+    }
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bits) override
     {
         return inner_->CheckDisplayMode(width, height, bits);
@@ -104,9 +118,15 @@ public:
     {
         return inner_->ShowMessageBox(owner, text, caption, type);
     }
-    bool ScriptedFailure(const char *call, HRESULT *result) override { return inner_->ScriptedFailure(call, result); }
+    bool ScriptedFailure(const char *call, HRESULT *result) override
+    {
+        return inner_->ScriptedFailure(call, result);
+    }
     std::string InstanceDirectory() override { return inner_->InstanceDirectory(); }
-    bool OtherCopyRunning(const std::string &name) override { return inner_->OtherCopyRunning(name); }
+    bool OtherCopyRunning(const std::string &name) override
+    {
+        return inner_->OtherCopyRunning(name);
+    }
     bool OtherCopyIconic(const std::string &name) override { return inner_->OtherCopyIconic(name); }
     bool BringOtherCopyForward(const std::string &name, bool restore) override
     {
@@ -122,8 +142,8 @@ private:
         SDL_RendererInfo info{};
         SDL_Renderer *shown = SDL_GetRenderer(SDL_GetWindowFromID(NativeWindowId(window)));
         out_.renderer = shown != nullptr && SDL_GetRendererInfo(shown, &info) == 0
-                       ? std::string("SDL renderer \"") + info.name + "\""
-                       : std::string("the window's own surface");
+                            ? std::string("SDL renderer \"") + info.name + "\""
+                            : std::string("the window's own surface");
     }
 
     static double Now() { return static_cast<double>(MonotonicMilliseconds()) * 1e-3; }
@@ -134,7 +154,8 @@ private:
         const double now = Now();
         const double processor = ProcessorSeconds();
         if (ended != nullptr)
-            *ended = Span{now - phaseStart_, processor - processorStart_, presents_ - presentsStart_};
+            *ended =
+                Span{now - phaseStart_, processor - processorStart_, presents_ - presentsStart_};
         phase_ = phase;
         phaseStart_ = now;
         processorStart_ = processor;
@@ -221,7 +242,8 @@ double FloorPerPresentUs(int presents)
     SDL_Rect bounds{};
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0)
         return 0;
-    SDL_Window *window = SDL_CreateWindow("floor", bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_BORDERLESS);
+    SDL_Window *window =
+        SDL_CreateWindow("floor", bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_BORDERLESS);
     SDL_Surface *surface = window != nullptr ? SDL_GetWindowSurface(window) : nullptr;
     double perPresent = 0;
     if (surface != nullptr && surface->w >= kWidth && surface->h >= kHeight) {
@@ -229,8 +251,9 @@ double FloorPerPresentUs(int presents)
         const double start = ProcessorSeconds();
         for (int i = 0; i < presents; ++i) {
             picture[static_cast<size_t>(i) % picture.size()] ^= 0xFFFF;
-            (void)SDL_ConvertPixels(kWidth, kHeight, SDL_PIXELFORMAT_RGB565, picture.data(), kWidth * 2,
-                                    surface->format->format, surface->pixels, surface->pitch);
+            (void)SDL_ConvertPixels(kWidth, kHeight, SDL_PIXELFORMAT_RGB565, picture.data(),
+                                    kWidth * 2, surface->format->format, surface->pixels,
+                                    surface->pitch);
             (void)SDL_UpdateWindowSurface(window);
             std::this_thread::sleep_for(std::chrono::microseconds(16667));
         }
@@ -245,10 +268,11 @@ double FloorPerPresentUs(int presents)
 
 void Print(const char *what, const Span &span, double floorUs)
 {
-    std::printf("%-8s %5.1f s: %6lld presents (%5.1f per second), %7.1f us processor time per present, "
-                "%5.2f x the floor\n",
-                what, span.seconds, span.presents, span.presents / span.seconds, span.PerPresentUs(),
-                floorUs > 0 ? span.PerPresentUs() / floorUs : 0.0);
+    std::printf(
+        "%-8s %5.1f s: %6lld presents (%5.1f per second), %7.1f us processor time per present, "
+        "%5.2f x the floor\n",
+        what, span.seconds, span.presents, span.presents / span.seconds, span.PerPresentUs(),
+        floorUs > 0 ? span.PerPresentUs() / floorUs : 0.0);
 }
 
 } // namespace
@@ -257,7 +281,8 @@ int main(int argc, char **argv)
 {
     const double seconds = argc >= 2 ? std::atof(argv[1]) : 10;
     if (!(seconds > 0 && seconds <= 3600)) {
-        std::fputs("usage: zorbel-present-bench [SECONDS]  (0 < SECONDS <= 3600, default 10)\n", stderr);
+        std::fputs("usage: zorbel-present-bench [SECONDS]  (0 < SECONDS <= 3600, default 10)\n",
+                   stderr);
         return 2;
     }
     // The floor before and after the program's run, the lower of the two:
@@ -279,11 +304,12 @@ int main(int argc, char **argv)
                 figures.renderer.c_str());
     Print("at rest", figures.atRest, floorUs);
     Print("held", figures.held, floorUs);
-    std::printf("floor: %.1f us processor time per present (one 1024 x 768 RGB565 conversion into the "
-                "window's surface, one present; %.1f before the run, %.1f after)\n",
-                floorUs, floorBefore, floorAfter);
-    std::printf("resident memory: %.1f MB after warm-up, %.1f MB at the end\n", figures.residentAfterWarmUp,
-                figures.residentAtEnd);
+    std::printf(
+        "floor: %.1f us processor time per present (one 1024 x 768 RGB565 conversion into the "
+        "window's surface, one present; %.1f before the run, %.1f after)\n",
+        floorUs, floorBefore, floorAfter);
+    std::printf("resident memory: %.1f MB after warm-up, %.1f MB at the end\n",
+                figures.residentAfterWarmUp, figures.residentAtEnd);
     std::printf("goals: at most 3 x the floor per present, at most 40 MB resident and flat\n");
     return code;
 }

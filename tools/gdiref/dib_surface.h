@@ -73,7 +73,10 @@ public:
     }
 
     // GDI may batch its drawing: GdiFlush before reading pixels.
-    std::uint16_t At(int x, int y) const { return bits_[static_cast<std::size_t>(y) * stride_ + x]; }
+    std::uint16_t At(int x, int y) const
+    {
+        return bits_[static_cast<std::size_t>(y) * stride_ + x];
+    }
 
 private:
     HDC dc_ = nullptr;

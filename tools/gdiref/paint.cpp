@@ -60,7 +60,6 @@ public:
         }
         return std::fclose(out) == 0;
     }
-
 };
 
 // The numbers after "KEY": in a record, up to the end of its value.
@@ -129,8 +128,7 @@ bool LayoutOf(const std::string &line, BandLayout &layout)
 // Paints the trace's frames in order; visit(n) sees the surface after the
 // n-th. Whether the band holds the ball follows the records: a step says so,
 // a press that hits the band grabs it.
-template <class Visit>
-bool PaintTrace(const std::string &path, int width, int height, Visit visit)
+template <class Visit> bool PaintTrace(const std::string &path, int width, int height, Visit visit)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

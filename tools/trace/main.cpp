@@ -51,7 +51,8 @@ int Run(std::istream &in, const std::string &pngDir, std::FILE *sums)
             return Fail(number, "cannot read the script");
         // The line as read, NUL bytes included; the newline is not part of it.
         const bool newline = !in.eof();
-        const std::string_view text(line, static_cast<std::size_t>(in.gcount() - (newline ? 1 : 0)));
+        const std::string_view text(line,
+                                    static_cast<std::size_t>(in.gcount() - (newline ? 1 : 0)));
         zorbel::trace::Command command;
         std::string why;
         if (!zorbel::trace::ParseLine(text, command, &why) || !session.Run(command, &why))
@@ -69,8 +70,8 @@ int main(int argc, char **argv)
     std::string pngDir;
     std::string sumsPath;
     int arg = 1;
-    while (arg < argc && (std::strcmp(argv[arg], "--png") == 0 ||
-                          std::strcmp(argv[arg], "--sums") == 0)) {
+    while (arg < argc &&
+           (std::strcmp(argv[arg], "--png") == 0 || std::strcmp(argv[arg], "--sums") == 0)) {
         if (arg + 1 >= argc || argv[arg + 1][0] == '\0')
             return Usage();
         (std::strcmp(argv[arg], "--png") == 0 ? pngDir : sumsPath) = argv[arg + 1];

@@ -15,9 +15,9 @@ struct Syntax {
 };
 
 constexpr Syntax kCommands[] = {
-    {"client", Op::Client, 2, 2}, {"cursor", Op::Cursor, 2, 2}, {"press", Op::Press, 0, 0},
-    {"release", Op::Release, 0, 0}, {"step", Op::Step, 0, 1},   {"draw", Op::Draw, 0, 0},
-    {"resize", Op::Resize, 2, 2}, {"start", Op::Start, 0, 0},   {"tick", Op::Tick, 1, 1},
+    {"client", Op::Client, 2, 2},   {"cursor", Op::Cursor, 2, 2}, {"press", Op::Press, 0, 0},
+    {"release", Op::Release, 0, 0}, {"step", Op::Step, 0, 1},     {"draw", Op::Draw, 0, 0},
+    {"resize", Op::Resize, 2, 2},   {"start", Op::Start, 0, 0},   {"tick", Op::Tick, 1, 1},
     {"frame", Op::Frame, 0, 0},
 };
 
@@ -101,8 +101,8 @@ bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::
         return false;
     }
     if (value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
-        *why = "number out of range: " + Quoted(token) + " (allowed " +
-                std::to_string(range.min) + " to " + std::to_string(range.max) + ")";
+        *why = "number out of range: " + Quoted(token) + " (allowed " + std::to_string(range.min) +
+               " to " + std::to_string(range.max) + ")";
         return false;
     }
     return true;
@@ -122,10 +122,9 @@ bool ParseLine(std::string_view line, Command &command, std::string *why)
         const int args = static_cast<int>(tokens.size()) - 1;
         if (args < syntax.minArgs || args > syntax.maxArgs) {
             *why = std::string(syntax.name) + " takes " + std::to_string(syntax.minArgs) +
-                    (syntax.maxArgs != syntax.minArgs ? " or " + std::to_string(syntax.maxArgs)
-                                                      : std::string()) +
-                    " argument" + (syntax.maxArgs == 1 ? "" : "s") + ", got " +
-                    std::to_string(args);
+                   (syntax.maxArgs != syntax.minArgs ? " or " + std::to_string(syntax.maxArgs)
+                                                     : std::string()) +
+                   " argument" + (syntax.maxArgs == 1 ? "" : "s") + ", got " + std::to_string(args);
             return false;
         }
         command.op = syntax.op;

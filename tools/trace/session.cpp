@@ -38,8 +38,8 @@ bool Session::Open(int width, int height, std::string *why)
 {
     window_ = CreateProgramWindow(testing::ProcessInstance(), width, height);
     if (window_ == nullptr) {
-        *why = "cannot create a window of " + std::to_string(width) + " x " +
-                std::to_string(height);
+        *why =
+            "cannot create a window of " + std::to_string(width) + " x " + std::to_string(height);
         return false;
     }
     App.MainWindow = window_;
@@ -57,13 +57,14 @@ bool Session::Open(int width, int height, std::string *why)
 bool Session::OpenDisplay(int width, int height, std::string *why)
 {
     const char *failed = "";
-    const bool ok = OpenDirectDraw4(&App.DirectDraw, &failed) == DD_OK &&
-                    TakeScreen(App.DirectDraw, window_, static_cast<DWORD>(width),
-                               static_cast<DWORD>(height), &failed) == DD_OK &&
-                    CreateFlipChain(App.DirectDraw, &App.Primary, &App.BackBuffer, &failed) == DD_OK;
+    const bool ok =
+        OpenDirectDraw4(&App.DirectDraw, &failed) == DD_OK &&
+        TakeScreen(App.DirectDraw, window_, static_cast<DWORD>(width), static_cast<DWORD>(height),
+                   &failed) == DD_OK &&
+        CreateFlipChain(App.DirectDraw, &App.Primary, &App.BackBuffer, &failed) == DD_OK;
     if (!ok)
-        *why = "cannot draw pictures of " + std::to_string(width) + " x " +
-                std::to_string(height) + " pixels";
+        *why = "cannot draw pictures of " + std::to_string(width) + " x " + std::to_string(height) +
+               " pixels";
     return ok;
 }
 

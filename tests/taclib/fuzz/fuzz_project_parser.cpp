@@ -10,37 +10,41 @@ namespace {
 
 void Require(bool holds)
 {
-    if (!holds) __builtin_trap();
+    if (!holds)
+        __builtin_trap();
 }
 
-bool Printable(std::string const &s)
+bool Printable(const std::string &s)
 {
     for (char c : s) {
-        if (c < 0x20 || c >= 0x7F) return false;
+        if (c < 0x20 || c >= 0x7F)
+            return false;
     }
     return true;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    char const *text = reinterpret_cast<char const *>(data);
+    const char *text = reinterpret_cast<const char *>(data);
     taclib::ProjectData project;
     taclib::ParseError error;
     bool ok = taclib::ParseProject(text, size, &project, &error);
     if (ok) {
         Require(!project.effects.empty() && project.effects.size() <= taclib::kMaxEffects);
         Require(error.reason.empty() && error.line == 0);
-        for (taclib::EffectSpec const &effect : project.effects) {
+        for (const taclib::EffectSpec &effect : project.effects) {
             Require(!effect.name.empty() && effect.name.size() <= taclib::kMaxNameLength);
-            Require(taclib::FindEffect(project, effect.name.c_str()) == &effect);  // names are unique
+            Require(taclib::FindEffect(project, effect.name.c_str()) ==
+                    &effect); // names are unique
             Require(taclib::CheckSpring(effect.spring) == nullptr);
         }
         return 0;
     }
     std::size_t lines = 1;
-    for (std::size_t i = 0; i < size; ++i) lines += text[i] == '\n';
+    for (std::size_t i = 0; i < size; ++i)
+        lines += text[i] == '\n';
     Require(project.effects.empty());
     Require(!error.reason.empty() && Printable(error.reason));
     Require(error.line >= 0 && static_cast<std::size_t>(error.line) <= lines);
