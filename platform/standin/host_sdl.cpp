@@ -1,5 +1,16 @@
-// The SDL host: real windows, input, presentation of the RGB565 back buffer
-// scaled to the screen with its aspect kept, and message boxes.
+// The SDL host.
+//
+// Serves: the shipped native program, on any screen SDL's video drivers
+// open: real windows, mouse and keys, presentation of the RGB565 back buffer
+// scaled to the screen with its aspect kept (refitted when the screen
+// changes size), message boxes, and the end of a session (a hang-up, a lost
+// display).
+// Limitations: top-level windows only, shown full screen in a display mode;
+// SDL's off-screen and dummy drivers count only when named in
+// SDL_VIDEODRIVER; a screen no renderer can present on refuses every mode;
+// the other running copy goes through the shared single-instance sockets.
+// Dependencies: SDL2 (video, renderer and message boxes), and Xlib through
+// what SDL has loaded for the screen's size and the display's loss.
 #include "platform/standin/host.h"
 
 #include "platform/standin/frame_pacer.h"
