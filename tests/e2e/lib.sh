@@ -310,9 +310,11 @@ e2e_fail() {
 }
 
 # Runs FUNCTION as the case NAME in a subshell, so that a failure ends only
-# this case; whatever the case started is ended before the next one.
+# this case; whatever the case started is ended before the next one. With
+# E2E_ONLY set, only the cases it names (separated by spaces) run.
 e2e_case() {
     local name=${1:?} fn=${2:?} status=0
+    [ -z "${E2E_ONLY:-}" ] || [[ " $E2E_ONLY " == *" $name "* ]] || return 0
     E2E_CASE=$name
     E2E_CASE_DIR=$E2E_TMP/cases/$name
     rm -rf "$E2E_CASE_DIR" "${E2E_ARTIFACTS:?}/$name"
