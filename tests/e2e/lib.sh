@@ -317,9 +317,8 @@ e2e_fail() {
 }
 
 # Runs FUNCTION as the case NAME in a subshell, so that a failure ends only
-# this case; whatever the case started is ended before the next one.
-# Runs one case, unless E2E_CASES names the cases to run (separated by
-# spaces) and not this one.
+# this case; whatever the case started is ended before the next one. With
+# E2E_CASES set, only the cases it names (separated by spaces) run.
 e2e_case() {
     local name=${1:?} fn=${2:?} status=0
     if [ -n "${E2E_CASES:-}" ] && [[ " $E2E_CASES " != *" $name "* ]]; then

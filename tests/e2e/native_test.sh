@@ -67,10 +67,12 @@ held_then() {
         e2e_fail "after the start the device was told: $(sed -n '/sim spring 1 start/,$p' "$log" | tr '\n' ';')"
     ! ls "$XDG_RUNTIME_DIR"/zorbel/*.sock 2>/dev/null || e2e_fail "a socket was left behind"
 }
+terminate() { kill -TERM "$1"; }
 hang_up() { kill -HUP "$1"; }
 kill_the_x_server() { kill "$E2E_XVFB_PID"; }
 
-# Closing the terminal ends the program as SIGTERM does.
+# Asked to end, or its terminal closed, the program ends as after Escape.
+case_terminate() { expected=0 held_then terminate; }
 case_hang_up() { expected=0 held_then hang_up; }
 
 # A lost display: one line saying so, status 1, after an orderly shutdown.
@@ -123,6 +125,7 @@ e2e_xvfb_start 24 || exit 1
 e2e_case pull-and-launch case_pull_and_launch
 e2e_case second-copy-and-close case_second_copy_and_close
 e2e_case unusable-runtime-folder case_unusable_runtime_folder
+e2e_case terminate case_terminate
 e2e_case hang-up case_hang_up
 e2e_case lost-display case_lost_display
 e2e_xvfb_start 24 640x480 || exit 1
