@@ -104,7 +104,9 @@ WORKED_EXAMPLES = [
     ("clock catch-up 40 ms before the first frame",
      "start\ntick 4\nframe\ntick 40\nframe\ntick 46\nframe\ntick 56\nframe\ntick 60\nframe\n"
      "tick 64\nframe\ntick 72\nframe\n"),
-    ("2 s stall = 400 steps", "start\ntick 10\nframe\ntick 2010\nframe\ntick 2014\nframe\n"),
+    ("stalls of 1 s, 2 s and 12 h: at most 1 s caught up",
+     "start\ntick 10\nframe\ntick 1010\nframe\ntick 1011\nframe\ntick 3013\nframe\ntick 3014\nframe\n"
+     "tick 43203017\nframe\ntick 43203020\nframe\n"),
     ("frames before start", "tick 100\nframe\ntick 500\nframe\nstart\ntick 504\nframe\n"
                             "tick 505\nframe\ntick 511\nframe\n"),
     ("start given again before the first step", "start\ntick 3\nframe\nstart\ntick 7\nframe\n"

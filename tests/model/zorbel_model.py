@@ -302,6 +302,10 @@ class App:
         if self.StepInterval == 0:
             return now, 0
         n = 0
+        behind = (now - self.NextStepTime) & U32
+        if self.NextStepTime != 0 and behind > 10000:   # at most 1 s is caught up
+            self.NextStepTime = (self.NextStepTime + (behind - 10000) // self.StepInterval
+                                 * self.StepInterval) & U32
         while ((now - self.NextStepTime) & U32) >= self.StepInterval:
             self.do_step()
             n += 1
