@@ -8,6 +8,7 @@
 // it counts the presents, and it holds the band by answering the cursor and
 // posting the button press itself, so the figures do not depend on where the
 // screen's pointer is or on how the screen scales the picture.
+#include "resident_memory.h"
 #include "platform/standin/entry.h"
 #include "platform/standin/host.h"
 #include "platform/standin/monotonic.h"
@@ -37,17 +38,7 @@ double ProcessorSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-double ResidentMb()
-{
-    long long pages = 0;
-    long long resident = 0;
-    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%lld %lld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return static_cast<double>(resident * sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
+double ResidentMb() { return static_cast<double>(ResidentKb()) / 1024.0; }
 
 struct Span {
     double seconds = 0;

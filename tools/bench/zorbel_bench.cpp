@@ -12,6 +12,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include "resident_memory.h"
 #include "app/app_state.h"
 #include "app/clock.h"
 #include "app/lifecycle.h"
@@ -186,14 +187,7 @@ Snapshot Take(long long frame)
 {
     Snapshot snapshot;
     snapshot.frame = frame;
-    long long pages = 0;
-    long long resident = 0;
-    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%lld %lld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    snapshot.residentKb = resident * (sysconf(_SC_PAGESIZE) / 1024);
+    snapshot.residentKb = ResidentKb();
     snapshot.heapBytes = static_cast<long long>(mallinfo2().uordblks);
     snapshot.gdiObjects = zt::LiveGdiObjects();
     snapshot.windows = zt::LiveWindows();
