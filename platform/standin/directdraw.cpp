@@ -151,9 +151,15 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
             display.height = height;
             display.bitsPerPixel = bitsPerPixel;
             display.modeSet = true;
-            if (Window *window = FindWindowSlot(display.exclusiveWindow))
-                CurrentHost().EnterFullScreen(*window, width, height);
             NoteSurfacesLost(); // a mode change loses every surface
+            if (Window *window = FindWindowSlot(display.exclusiveWindow)) {
+                CurrentHost().EnterFullScreen(*window, width, height);
+                // The exclusive window is made to cover the screen in its new
+                // mode, whatever size it was created with, and it keeps that
+                // size when it is minimised and restored.
+                NoteWindowRect(
+                    *window, RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)}, true);
+            }
             return DD_OK;
         });
 }

@@ -136,13 +136,26 @@ void NoteIconic(Window &window, bool iconic, bool now)
     }
 }
 
-void NoteWindowRect(Window &window, const RECT &screen)
+void NoteWindowRect(Window &window, const RECT &screen, bool now)
 {
+    const RECT was = window.rect;
     window.rect = screen;
+    const bool same = was.left == screen.left && was.top == screen.top &&
+                      was.right == screen.right && was.bottom == screen.bottom;
+    // Moving a window to where it is reports nothing; a minimised window
+    // reports its new place once it is restored.
+    if (now && (same || window.iconic))
+        return;
     const HWND handle = window.Handle();
-    SendAtNextPump(handle, WM_MOVE, 0, MAKELPARAM(screen.left, screen.top));
-    SendAtNextPump(handle, WM_SIZE, SIZE_RESTORED,
-                   MAKELPARAM(screen.right - screen.left, screen.bottom - screen.top));
+    const LPARAM position = MAKELPARAM(screen.left, screen.top);
+    const LPARAM size = MAKELPARAM(screen.right - screen.left, screen.bottom - screen.top);
+    if (now) {
+        (void)SendToWindow(handle, WM_MOVE, 0, position);
+        (void)SendToWindow(handle, WM_SIZE, SIZE_RESTORED, size);
+    } else {
+        SendAtNextPump(handle, WM_MOVE, 0, position);
+        SendAtNextPump(handle, WM_SIZE, SIZE_RESTORED, size);
+    }
 }
 
 void NoteSurfacesLost() { ++State().display.epoch; }

@@ -153,7 +153,7 @@ void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // `now`: sent before returning (the program's own call, as ShowWindow);
 // otherwise at the next pump (the window manager acting on its own).
 void NoteIconic(Window &window, bool iconic, bool now);
-void NoteWindowRect(Window &window, const RECT &screen);
+void NoteWindowRect(Window &window, const RECT &screen, bool now = false);
 // Destroys a window: WM_DESTROY, its socket, its native window, its slot.
 void DestroyWindowNow(Window &window);
 // Showing, minimising or restoring a window of another process.

@@ -147,16 +147,37 @@ TEST_F(WindowSpringTest, LosingTheForegroundOrMinimisingMidDragStopsTheForce)
 }
 
 // A minimised window's middle is far off the screen: the spring keeps its
-// centre, and gets the rest centre again on the restore.
+// centre, and gets the rest centre again on the restore. The window covers
+// the display mode it got, also the smaller one taken when the first is
+// refused, before and after the restore.
 TEST_F(WindowSpringTest, AMinimisedWindowNeverMovesTheSpringsCentre)
 {
-    StartUp();
-    ASSERT_NE(App.Spring, nullptr);
-    (void)Told();
-    (void)ShowWindow(App.MainWindow, SW_MINIMIZE);
-    EXPECT_EQ(Told(), List{});
-    (void)ShowWindow(App.MainWindow, SW_RESTORE);
-    EXPECT_EQ(Told(), (List{"update 512,384", "update 512,384"})) << "a move and a size";
+    struct Case {
+        bool refuseFirstMode;
+        LONG width, height;
+        std::string centre;
+    };
+    for (const Case &c : {Case{false, 1024, 768, "512,384"}, Case{true, 800, 600, "400,300"}}) {
+        if (c.refuseFirstMode)
+            zt::RefuseDisplayMode(1024, 768, 16);
+        StartUp();
+        ASSERT_NE(App.Spring, nullptr);
+        EXPECT_EQ(App.ClientRect.right, c.width);
+        (void)Told();
+        (void)ShowWindow(App.MainWindow, SW_MINIMIZE);
+        EXPECT_EQ(Told(), List{}) << c.width;
+        (void)ShowWindow(App.MainWindow, SW_RESTORE);
+        EXPECT_EQ(Told(), (List{"update " + c.centre, "update " + c.centre}))
+            << c.width << ": a move and a size";
+        EXPECT_EQ(App.ClientRect.right, c.width);
+        EXPECT_EQ(App.ClientRect.bottom, c.height);
+        EXPECT_EQ(App.ClientBottomRight.x, c.width) << "the client corner on the screen";
+        EXPECT_EQ(App.TheLauncher->GetCentre().x, c.width / 2);
+        EXPECT_EQ(App.TheLauncher->GetCentre().y, c.height / 2);
+        Shutdown();
+        zt::Reset();
+        App = AppState{};
+    }
 }
 
 } // namespace

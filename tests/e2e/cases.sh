@@ -6,16 +6,21 @@
 #                          request where the screen has a way to send one
 #   messages_shown NAME    prints the texts of the message boxes shown, one a
 #                          line
+#   minimise_zorbel WINDOW minimises the program's window as the screen's
+#                          own user would, and waits until it is (a copy
+#                          started with E2E_WATCH_WINDOWS=1 can be watched)
 
 title="Zorbel Demo"
 
-# The launcher at rest: a straight blue band between two red tips. The tips
-# are red all the time, so the band waits as long: after a launch it takes
-# the ball's flight through the centre to come straight.
+# The launcher at rest: a straight blue band between two red tips, around
+# the centre (CX, CY), (512, 384) unless given. The tips are red all the
+# time, so the band waits as long: after a launch it takes the ball's flight
+# through the centre to come straight.
 expect_rest() {
-    e2e_expect_pixel 472 384 0x000000FF "left tip at rest" "${1:-0}"
-    e2e_expect_pixel 512 384 0x00FF0000 "band at rest" "${1:-0}"
-    e2e_expect_pixel 512 300 0x00000000 "background above the launcher"
+    local timeout=${1:-0} cx=${2:-512} cy=${3:-384}
+    e2e_expect_pixel $((cx - 40)) "$cy" 0x000000FF "left tip at rest" "$timeout"
+    e2e_expect_pixel "$cx" "$cy" 0x00FF0000 "band at rest" "$timeout"
+    e2e_expect_pixel "$cx" $((cy - 84)) 0x00000000 "background above the launcher"
 }
 
 # Counts pure red pixels outside the fork: a ball still on the screen.
@@ -98,4 +103,33 @@ case_refused_mode() {
     [ "$texts" = "SetDisplayMode FAILED" ] || e2e_fail "message boxes shown: '$texts'"
     e2e_key "$E2E_WINDOW" Return
     e2e_expect_exit "$pid" 15 1 "zorbel after the message box"
+}
+
+# On a screen that offers 800 x 600 but not 1024 x 768 the program takes the
+# smaller mode and its window covers it. Minimised, then brought back by a
+# second copy, the window still covers that screen: the launcher stays in
+# its middle, where a pull takes the band, and the spring is never centred
+# anywhere else.
+case_fallback_minimised_and_restored() {
+    local log=$E2E_CASE_DIR/device.log
+    E2E_WATCH_WINDOWS=1 TACLIB_DEVICE=sim TACLIB_LOG=$log start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 800x600
+    local window=$E2E_WINDOW
+    expect_rest 10 400 300
+    minimise_zorbel "$window"
+    start_zorbel zorbel2
+    e2e_expect_exit "$E2E_PID" 20 0 "the second copy"
+    e2e_wait_window "$title" 800x600
+    expect_rest 10 400 300
+    e2e_press_and_pull 400 300 400 400 10
+    e2e_expect_pixel 400 400 0x000000FF "ball at the cursor" 3
+    e2e_release
+    e2e_expect_pixel 400 300 0x00FF0000 "band at rest again" 5
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+    local centres
+    centres=$(sed -n 's/^  sim spring 1 update centre=\([^ ]*\) .*/\1/p' "$log" | sort -u | tr '\n' ' ')
+    [ "$centres" = "400,300 " ] || e2e_fail "the spring was centred at: ${centres:-nowhere}"
+    [ "$(grep -c 'sim spring 1 start' "$log")" = 1 ] || e2e_fail "the spring did not start once: $(cat "$log")"
 }

@@ -22,6 +22,9 @@ start_zorbel() { ZORBEL_MESSAGE_LOG=$E2E_CASE_DIR/messages-$1.log e2e_start "$1"
 # manager's close request is the stand-in's to turn into WM_CLOSE.
 close_zorbel() { e2e_key "$1" Escape; }
 messages_shown() { cut -f2 "$E2E_CASE_DIR/messages-$1.log" 2>/dev/null; }
+# A window manager minimises a window by unmapping it; with none on the
+# server, the test unmaps it itself.
+minimise_zorbel() { xdotool windowunmap --sync "$1"; }
 
 # A runtime folder that cannot hold the single-instance socket: said once,
 # and the program runs all the same.
@@ -131,6 +134,8 @@ e2e_case lost-display case_lost_display
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box
+e2e_xvfb_start 24 800x600 || exit 1
+e2e_case fallback-minimised-and-restored case_fallback_minimised_and_restored
 # A screen of 256 colours shows no 16-bit mode either: the same box.
 e2e_xvfb_start 8 || exit 1
 e2e_case eight-bit-screen case_refused_mode
