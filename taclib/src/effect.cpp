@@ -26,34 +26,37 @@ void Release(TacEffectState *e)
     e->device.reset();
 }
 
-// Null when the spring now plays on the device (or waits there, stopped),
-// otherwise why not.
-const char *Create(TacEffectState *e, const std::shared_ptr<DeviceCore> &core,
-                   const SpringParams &p, bool startNow)
+// Whether the spring now plays on the device (or waits there, stopped).
+bool Create(TacEffectState *e, const std::shared_ptr<DeviceCore> &core, const SpringParams &p,
+            bool startNow, std::string *why)
 {
+    auto refuse = [why](const char *reason) {
+        *why = reason;
+        return false;
+    };
     if (!core)
-        return "no initialised device";
+        return refuse("no initialised device");
     if (core->used >= core->slots)
-        return "every effect slot of the device is taken";
+        return refuse("every effect slot of the device is taken");
     if (!core->backend->CreateSpring(p, &e->id))
-        return "the device refused the effect";
+        return refuse("the device refused the effect");
     ++core->used;
     e->live = true;
     e->device = core;
     e->params = p;
     if (startNow && !core->backend->Start(e->id, p, StartParams{})) {
         Release(e);
-        return "the device did not start the effect";
+        return refuse("the device did not start the effect");
     }
-    return nullptr;
+    return true;
 }
 
 // An unsigned long is 64 bits wide outside Windows.
 bool Fits32(std::uint64_t v) { return v <= 0xFFFFFFFFu; }
 
-int Failure(CallLog &log, const char *why)
+int Failure(CallLog &log, const std::string &why)
 {
-    LogNote(std::string("error: ") + why);
+    LogNote("error: " + why);
     return log.Result(0);
 }
 
@@ -101,7 +104,8 @@ int CTacEffect::InitializeFromProject(CTacProject &project, const char *effectNa
     SpringParams params = effect->spring;
     if (!effect->hasCentre)
         CentreOnScreen(*core, &params);
-    if (const char *why = Create(state_, core, params, effect->startNow))
+    std::string why;
+    if (!Create(state_, core, params, effect->startNow, &why))
         return Failure(log, why);
     return log.Result(1);
 }
@@ -131,7 +135,8 @@ int CTacCondition::Start(unsigned long iterations, unsigned long delayMs, int so
     start.iterations = static_cast<std::uint32_t>(iterations);
     start.delayMs = static_cast<std::uint32_t>(delayMs);
     start.solo = solo != 0;
-    if (const char *why = taclib::CheckStart(start))
+    std::string why;
+    if (!taclib::CheckStart(start, &why))
         return Failure(log, why);
     return log.Result(core->backend->Start(e.id, e.params, start));
 }
@@ -163,9 +168,9 @@ int CTacSpring::Initialize(CTacDevice *device, long stiffness, unsigned long sat
     taclib::SpringArgs args{centre.x, centre.y, stiffness, saturation, deadband,
                             axes,     trimX,    trimY,     durationMs};
     SpringParams params;
-    if (const char *why = taclib::SpringFromArgs(args, &params))
-        return Failure(log, why);
-    if (const char *why = Create(&e, TacAccess::Core(device), params, startNow != 0))
+    std::string why;
+    if (!taclib::SpringFromArgs(args, &params, &why) ||
+        !Create(&e, TacAccess::Core(device), params, startNow != 0, &why))
         return Failure(log, why);
     return log.Result(1);
 }
@@ -182,7 +187,8 @@ int CTacSpring::ChangeParameters(POINT centre, long stiffness, unsigned long sat
         return Failure(log, "the effect is not initialised");
     SpringParams next = e.params;
     taclib::ChangeArgs args{centre.x, centre.y, stiffness, saturation, deadband, trimX, trimY};
-    if (const char *why = taclib::ApplyChange(args, &next))
+    std::string why;
+    if (!taclib::ApplyChange(args, &next, &why))
         return Failure(log, why);
     if (!core->backend->UpdateSpring(e.id, next))
         return Failure(log, "the device refused the new values");

@@ -342,7 +342,8 @@ private:
         const EffectSpec &effect = out_->effects.back();
         if (keyLines_[kTypeKey] == 0)
             return Fail(effect.line, "effect " + Quote(effect.name) + " has no type");
-        if (const char *why = CheckSpring(effect.spring))
+        std::string why;
+        if (!CheckSpring(effect.spring, &why))
             return Fail(effect.line, why);
         return true;
     }

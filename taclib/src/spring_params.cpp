@@ -8,33 +8,39 @@ namespace {
 
 bool InRange(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo && v <= hi; }
 
-} // namespace
-
-const char *CheckSpring(const SpringParams &p)
+bool Refuse(std::string *why, const char *reason)
 {
-    if (!InRange(p.stiffness, -kMaxLevel, kMaxLevel))
-        return "stiffness must be between -10000 and 10000";
-    if (p.saturation > std::uint32_t{kMaxLevel})
-        return "saturation must be between 0 and 10000";
-    if (p.deadband > std::uint32_t{kMaxPixels})
-        return "deadband must be between 0 and 10000 pixels";
-    if (p.axes < kAxisX || p.axes > kAxesBoth)
-        return "axes must be 1 (x), 2 (y) or 3 (both)";
-    if (!InRange(p.trimX, -kMaxPixels, kMaxPixels) || !InRange(p.trimY, -kMaxPixels, kMaxPixels)) {
-        return "trim must be between -10000 and 10000 pixels on each axis";
-    }
-    if (p.durationMs > kMaxDurationMs)
-        return "duration must be between 0 and 3600000 ms";
-    return nullptr;
+    *why = reason;
+    return false;
 }
 
-const char *CheckStart(const StartParams &s)
+} // namespace
+
+bool CheckSpring(const SpringParams &p, std::string *why)
+{
+    if (!InRange(p.stiffness, -kMaxLevel, kMaxLevel))
+        return Refuse(why, "stiffness must be between -10000 and 10000");
+    if (p.saturation > std::uint32_t{kMaxLevel})
+        return Refuse(why, "saturation must be between 0 and 10000");
+    if (p.deadband > std::uint32_t{kMaxPixels})
+        return Refuse(why, "deadband must be between 0 and 10000 pixels");
+    if (p.axes < kAxisX || p.axes > kAxesBoth)
+        return Refuse(why, "axes must be 1 (x), 2 (y) or 3 (both)");
+    if (!InRange(p.trimX, -kMaxPixels, kMaxPixels) || !InRange(p.trimY, -kMaxPixels, kMaxPixels)) {
+        return Refuse(why, "trim must be between -10000 and 10000 pixels on each axis");
+    }
+    if (p.durationMs > kMaxDurationMs)
+        return Refuse(why, "duration must be between 0 and 3600000 ms");
+    return true;
+}
+
+bool CheckStart(const StartParams &s, std::string *why)
 {
     if (s.iterations == 0)
-        return "iterations must be at least 1";
+        return Refuse(why, "iterations must be at least 1");
     if (s.delayMs > kMaxStartDelayMs)
-        return "start delay must be between 0 and 65535 ms";
-    return nullptr;
+        return Refuse(why, "start delay must be between 0 and 65535 ms");
+    return true;
 }
 
 bool IsKeep(std::int64_t value) { return value == 0x80000000LL || value == -0x80000000LL; }
@@ -72,7 +78,7 @@ template <typename Wide, typename Field> bool Change(Wide v, Field *field)
 
 } // namespace
 
-const char *SpringFromArgs(const SpringArgs &a, SpringParams *out)
+bool SpringFromArgs(const SpringArgs &a, SpringParams *out, std::string *why)
 {
     SpringParams p;
     bool fits = Narrow(a.centreX, &p.centreX) && Narrow(a.centreY, &p.centreY) &&
@@ -81,14 +87,14 @@ const char *SpringFromArgs(const SpringArgs &a, SpringParams *out)
                 Narrow(a.trimX, &p.trimX) && Narrow(a.trimY, &p.trimY) &&
                 Narrow(a.durationMs, &p.durationMs);
     if (!fits)
-        return "an argument is outside its range";
-    if (const char *why = CheckSpring(p))
-        return why;
+        return Refuse(why, "an argument is outside its range");
+    if (!CheckSpring(p, why))
+        return false;
     *out = p;
-    return nullptr;
+    return true;
 }
 
-const char *ApplyChange(const ChangeArgs &a, SpringParams *p)
+bool ApplyChange(const ChangeArgs &a, SpringParams *p, std::string *why)
 {
     SpringParams next = *p;
     bool fits = Change(a.centreX, &next.centreX) && Change(a.centreY, &next.centreY) &&
@@ -96,11 +102,11 @@ const char *ApplyChange(const ChangeArgs &a, SpringParams *p)
                 Change(a.deadband, &next.deadband) && Change(a.trimX, &next.trimX) &&
                 Change(a.trimY, &next.trimY);
     if (!fits)
-        return "an argument is outside its range";
-    if (const char *why = CheckSpring(next))
-        return why;
+        return Refuse(why, "an argument is outside its range");
+    if (!CheckSpring(next, why))
+        return false;
     *p = next;
-    return nullptr;
+    return true;
 }
 
 } // namespace taclib

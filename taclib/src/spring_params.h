@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace taclib {
 
@@ -39,9 +40,9 @@ struct StartParams {
     bool solo = false; // stop the device's other effects first
 };
 
-// Null when the values are playable, otherwise why not.
-const char *CheckSpring(const SpringParams &p);
-const char *CheckStart(const StartParams &s);
+// Whether the values are playable; *why says why not.
+bool CheckSpring(const SpringParams &p, std::string *why);
+bool CheckStart(const StartParams &s, std::string *why);
 
 // The arguments of the public calls, widened so that a long of any platform
 // (32 bits on Windows, 64 elsewhere) fits without change.
@@ -64,11 +65,11 @@ struct ChangeArgs {
 bool IsKeep(std::int64_t value);
 bool IsKeep(std::uint64_t value);
 
-// Null and *out filled when the arguments make a playable spring.
-const char *SpringFromArgs(const SpringArgs &a, SpringParams *out);
+// Fills *out when the arguments make a playable spring.
+bool SpringFromArgs(const SpringArgs &a, SpringParams *out, std::string *why);
 
 // Applies the arguments that are not "keep" to *p, all or nothing.
-const char *ApplyChange(const ChangeArgs &a, SpringParams *p);
+bool ApplyChange(const ChangeArgs &a, SpringParams *p, std::string *why);
 
 // The point the spring pulls toward, trim included. Wide enough that no sum
 // of in-range values overflows.

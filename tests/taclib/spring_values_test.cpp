@@ -28,7 +28,8 @@ SpringParams Spring()
 {
     SpringParams p;
     SpringArgs builtIn{512, 384, 1000, 10000, 0, 3, 0, 0, 0};
-    EXPECT_EQ(SpringFromArgs(builtIn, &p), nullptr);
+    std::string why;
+    EXPECT_TRUE(SpringFromArgs(builtIn, &p, &why)) << why;
     p.deadband = 7;
     p.trimX = -2;
     p.trimY = 5;
@@ -96,7 +97,8 @@ TEST(SpringChange, OnlyTheGivenValuesChange)
             SpringParams expected = p;
             if (c.expect != nullptr)
                 c.expect(&expected);
-            EXPECT_EQ(ApplyChange(c.args, &p) == nullptr, c.expect != nullptr) << c.what;
+            std::string why;
+            EXPECT_EQ(ApplyChange(c.args, &p, &why), c.expect != nullptr) << c.what << ": " << why;
             EXPECT_TRUE(Same(p, expected)) << c.what << ", keep encoded as " << k;
         }
     }
@@ -119,7 +121,8 @@ TEST(SpringArgs, LimitsOfEachArgument)
     };
     for (const Case &c : cases) {
         SpringParams p;
-        EXPECT_EQ(SpringFromArgs(c.args, &p) == nullptr, c.ok) << "case " << &c - cases;
+        std::string why;
+        EXPECT_EQ(SpringFromArgs(c.args, &p, &why), c.ok) << "case " << &c - cases << ": " << why;
     }
 }
 

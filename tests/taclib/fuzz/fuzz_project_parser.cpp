@@ -34,11 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (ok) {
         Require(!project.effects.empty() && project.effects.size() <= taclib::kMaxEffects);
         Require(error.reason.empty() && error.line == 0);
+        std::string why;
         for (const taclib::EffectSpec &effect : project.effects) {
             Require(!effect.name.empty() && effect.name.size() <= taclib::kMaxNameLength);
             Require(taclib::FindEffect(project, effect.name.c_str()) ==
                     &effect); // names are unique
-            Require(taclib::CheckSpring(effect.spring) == nullptr);
+            Require(taclib::CheckSpring(effect.spring, &why));
         }
         return 0;
     }
