@@ -2,8 +2,8 @@
 # End-to-end tests of the native program on Xvfb, as a user would meet it:
 # start, grab, pull, launch, quit; a second copy; an unusable runtime folder;
 # a screen too small for either display mode or of too few colours, a
-# signal to end while its message box waits, and the screen changing size
-# under the program.
+# signal to end while its message box waits, the smaller mode through a
+# minimise and restore, and the screen changing size under the program.
 #
 #   tests/e2e/native_test.sh BUILD_DIR
 #

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows program under Wine on Xvfb, as a user would
 # meet it: start, grab, pull, launch, quit; a second copy; a close request;
-# a screen that refuses the display mode.
+# the smaller display mode through a minimise and restore; a screen that
+# refuses the display mode.
 #
 #   tests/e2e/wine_test.sh BUILD_DIR
 #
