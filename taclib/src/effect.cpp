@@ -30,23 +30,19 @@ void Release(TacEffectState *e)
 bool Create(TacEffectState *e, const std::shared_ptr<DeviceCore> &core, const SpringParams &p,
             bool startNow, std::string *why)
 {
-    auto refuse = [why](const char *reason) {
-        *why = reason;
-        return false;
-    };
     if (!core)
-        return refuse("no initialised device");
+        return taclib::Refuse(why, "no initialised device");
     if (core->used >= core->slots)
-        return refuse("every effect slot of the device is taken");
+        return taclib::Refuse(why, "every effect slot of the device is taken");
     if (!core->backend->CreateSpring(p, &e->id))
-        return refuse("the device refused the effect");
+        return taclib::Refuse(why, "the device refused the effect");
     ++core->used;
     e->live = true;
     e->device = core;
     e->params = p;
     if (startNow && !core->backend->Start(e->id, p, StartParams{})) {
         Release(e);
-        return refuse("the device did not start the effect");
+        return taclib::Refuse(why, "the device did not start the effect");
     }
     return true;
 }

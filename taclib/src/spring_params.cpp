@@ -8,13 +8,13 @@ namespace {
 
 bool InRange(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo && v <= hi; }
 
+} // namespace
+
 bool Refuse(std::string *why, const char *reason)
 {
     *why = reason;
     return false;
 }
-
-} // namespace
 
 bool CheckSpring(const SpringParams &p, std::string *why)
 {

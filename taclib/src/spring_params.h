@@ -40,6 +40,9 @@ struct StartParams {
     bool solo = false; // stop the device's other effects first
 };
 
+// Sets *why to the reason and answers false: how every check here refuses.
+bool Refuse(std::string *why, const char *reason);
+
 // Whether the values are playable; *why says why not.
 bool CheckSpring(const SpringParams &p, std::string *why);
 bool CheckStart(const StartParams &s, std::string *why);
