@@ -134,7 +134,7 @@ void LogNote(const std::string &raw)
 {
     // A note may carry names from outside (a project's path, the places
     // looked in): control bytes are written as \xNN so that it stays one line.
-    std::string const text = zorbel::OneLineText(raw);
+    const std::string text = zorbel::OneLineText(raw);
     if (g_open != nullptr && g_open->enabled_) {
         g_open->notes_.push_back(text);
         return;

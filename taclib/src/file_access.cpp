@@ -125,11 +125,11 @@ bool HasFolder(const char *name)
 std::vector<std::string> ProjectPlaces(const std::string &name)
 {
     std::vector<std::string> places{name};
-    std::string const program = ProgramFolder();
+    const std::string program = ProgramFolder();
     if (program.empty())
         return places;
     places.push_back(Join(program, name));
-    std::string const data = TACLIB_DATA_FROM_PROGRAM;
+    const std::string data = TACLIB_DATA_FROM_PROGRAM;
     if (!data.empty())
         places.push_back(Join(Join(program, data), name));
     return places;

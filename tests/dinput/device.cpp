@@ -6,13 +6,13 @@ namespace standin {
 namespace {
 
 // The one device's identity, made up for it.
-GUID const kInstance = {
+const GUID kInstance = {
     0x7a6f7262, 0x656c, 0x11d0, {0x9a, 0x01, 0x44, 0x49, 0x53, 0x54, 0x41, 0x4e}};
-GUID const kProduct = {
+const GUID kProduct = {
     0x7a6f7262, 0x656c, 0x11d0, {0x9a, 0x02, 0x44, 0x49, 0x53, 0x54, 0x41, 0x4e}};
 const char *Dead = "called after its last Release";
 
-bool SameObject(DIOBJECTDATAFORMAT const &a, DIOBJECTDATAFORMAT const &b)
+bool SameObject(const DIOBJECTDATAFORMAT &a, const DIOBJECTDATAFORMAT &b)
 {
     bool guids = a.pguid == nullptr ? b.pguid == nullptr
                                     : b.pguid != nullptr && IsEqualGUID(*a.pguid, *b.pguid);
@@ -21,17 +21,17 @@ bool SameObject(DIOBJECTDATAFORMAT const &a, DIOBJECTDATAFORMAT const &b)
 
 // The program's copy of a predefined format is linked into it, so formats
 // are told apart by their contents.
-const char *FormatName(DIDATAFORMAT const *f)
+const char *FormatName(const DIDATAFORMAT *f)
 {
     struct {
-        DIDATAFORMAT const *format;
+        const DIDATAFORMAT *format;
         const char *name;
     } const known[] = {{&c_dfDIMouse2, "mouse2"},
                        {&c_dfDIMouse, "mouse"},
                        {&c_dfDIJoystick2, "joystick2"},
                        {&c_dfDIJoystick, "joystick"}};
     for (const auto &k : known) {
-        DIDATAFORMAT const &g = *k.format;
+        const DIDATAFORMAT &g = *k.format;
         bool same = f->dwSize == g.dwSize && f->dwObjSize == g.dwObjSize &&
                     f->dwFlags == g.dwFlags && f->dwDataSize == g.dwDataSize &&
                     f->dwNumObjs == g.dwNumObjs && f->rgodf != nullptr;

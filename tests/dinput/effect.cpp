@@ -118,10 +118,8 @@ public:
         line.Add(" effect=%d", id_);
         if (Gone("Effect::Stop"))
             return line.Done(E_FAIL);
-        if (device_->lost)
-            return line.Done(DIERR_INPUTLOST);
-        if (!IsHeld(device_))
-            return line.Done(DIERR_NOTEXCLUSIVEACQUIRED);
+        if (const HRESULT unreachable = Unreachable(); unreachable != DI_OK)
+            return line.Done(unreachable);
         Stopped();
         return line.Done(DI_OK);
     }
@@ -131,10 +129,8 @@ public:
         Line line("Effect::Download");
         if (Gone("Effect::Download"))
             return line.Done(E_FAIL);
-        if (device_->lost)
-            return line.Done(DIERR_INPUTLOST);
-        if (!IsHeld(device_))
-            return line.Done(DIERR_NOTEXCLUSIVEACQUIRED);
+        if (const HRESULT unreachable = Unreachable(); unreachable != DI_OK)
+            return line.Done(unreachable);
         Loaded();
         return line.Done(DI_OK);
     }
@@ -147,6 +143,15 @@ public:
             return line.Done(E_FAIL);
         Unloaded();
         return line.Done(DI_OK);
+    }
+
+    // What a call that needs the device acquired exclusively answers when it
+    // is not; DI_OK when it is.
+    HRESULT Unreachable() const
+    {
+        if (device_->lost)
+            return DIERR_INPUTLOST;
+        return IsHeld(device_) ? DI_OK : DIERR_NOTEXCLUSIVEACQUIRED;
     }
 
     void Stopped()
@@ -260,7 +265,7 @@ void StopAll(const DeviceState *device, Effect *keep)
 
 // Records the fields of E that FLAGS bring into play and checks them; false
 // when the call must be refused.
-bool CheckedParameters(const char *call, Line &line, Effect *effect, DIEFFECT const *e, DWORD flags)
+bool CheckedParameters(const char *call, Line &line, Effect *effect, const DIEFFECT *e, DWORD flags)
 {
     if (e == nullptr) {
         Violation(call, "no DIEFFECT");

@@ -17,7 +17,7 @@ Mode TheMode()
         char value[32] = "";
         (void)GetEnvironmentVariableA("DINPUT_STANDIN_MODE", value, sizeof value);
         struct {
-            char const *name;
+            const char *name;
             Mode mode;
         } const modes[] = {{"", Mode::Pointer},
                            {"pointer", Mode::Pointer},
@@ -27,7 +27,7 @@ Mode TheMode()
                            {"start-not-acquired", Mode::StartNotAcquired},
                            {"lost", Mode::Lost},
                            {"level-refused", Mode::LevelRefused}};
-        for (auto const &m : modes)
+        for (const auto &m : modes)
             if (std::strcmp(value, m.name) == 0)
                 return m.mode;
         Violation("DINPUT_STANDIN_MODE", "unknown mode \"%.20s\": no device", value);

@@ -46,7 +46,7 @@ void Write(const char *text);
 class Effect;
 struct DeviceState {
     bool mouse = true;
-    DIDATAFORMAT const *format = nullptr; // the application's, as set
+    const DIDATAFORMAT *format = nullptr; // the application's, as set
     const char *formatName = "none";
     DWORD level = 0;
     HWND window = nullptr;
@@ -65,7 +65,7 @@ Effect *NewEffect(DeviceState *device, bool condition);
 IDirectInputEffect *Interface(Effect *effect);
 void Downloaded(Effect *effect); // created on an acquired device
 void Discard(Effect *effect);    // refused at creation: never handed out
-bool CheckedParameters(const char *call, Line &line, Effect *effect, DIEFFECT const *e,
+bool CheckedParameters(const char *call, Line &line, Effect *effect, const DIEFFECT *e,
                        DWORD flags);
 
 // Interfaces still referenced, and effects still downloaded, for the exit line.

@@ -32,7 +32,7 @@ std::string Axis(unsigned saturation, int coefficient, unsigned deadband, int ce
     return text;
 }
 
-std::string const kNoForce = Axis(0, 0, 0, 0);
+const std::string kNoForce = Axis(0, 0, 0, 0);
 
 bool StartsWith(const std::string &s, const std::string &prefix) { return s.rfind(prefix, 0) == 0; }
 
@@ -108,8 +108,8 @@ protected:
         }
     };
 
-    std::string const deviceLog_;
-    std::string const callLog_;
+    const std::string deviceLog_;
+    const std::string callLog_;
     ScopedEnv log_{"EVDEV_STANDIN_LOG", deviceLog_};
     ScopedEnv callLogEnv_{"TACLIB_LOG", callLog_};
     ScopedEnv device_{"TACLIB_DEVICE", std::nullopt};
@@ -127,7 +127,7 @@ protected:
 TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
 {
     // No display: the screen is 1024 x 768, its middle the rest centre.
-    std::string const centred = Axis(65535, 3276, 0, 0);
+    const std::string centred = Axis(65535, 3276, 0, 0);
     struct Case {
         const char *what;
         Values values;
@@ -152,7 +152,7 @@ TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
         {"y only: no force on x", {1000, 10000, 0, 2}, "x=" + kNoForce + " y=" + centred},
     };
     for (const Case &c : cases) {
-        std::string const up = CreationUpload(c.values);
+        const std::string up = CreationUpload(c.values);
         EXPECT_NE(up.find(c.upload), std::string::npos) << c.what << ": " << up;
     }
 }
@@ -160,7 +160,7 @@ TEST_F(SdlDevice, SpringValuesOnTheDefaultScreen)
 TEST_F(SdlDevice, TheEffectProjectsSpringOnAnotherScreen)
 {
     ScopedEnv screen("TACLIB_SCREEN", std::string("800x600"));
-    std::string const path =
+    const std::string path =
         WriteFile(".hkr", "[effect spring]\ntype = spring\nstiffness = 2500\nsaturation = 8000\n"
                           "deadband = 4\naxes = y\n");
     std::string up = CreationUpload([&path](CTacMouse &m, CTacSpring &s) {

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using taclib_test::ReadLines;
 using taclib_test::ScratchPath;
 
-std::string const kProject = "[effect spring]\ntype = spring\n";
+const std::string kProject = "[effect spring]\ntype = spring\n";
 
 class ProjectLookup : public testing::Test {
 protected:
@@ -44,7 +44,7 @@ protected:
     std::string Open(const std::string &name)
     {
         fs::remove(log_);
-        std::string const out = (root_ / "printed").string();
+        const std::string out = (root_ / "printed").string();
         std::string command = "cd '" + work_.string() + "' && TACLIB_LOG='" + log_ + "' '" +
                               (bin_ / "open-project").string() + "' '" + name + "' >'" + out + "'";
         int status = std::system(command.c_str());

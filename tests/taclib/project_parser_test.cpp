@@ -96,7 +96,7 @@ TEST_P(ProjectParserRejects, WithLineAndReason)
     EXPECT_TRUE(p.data.effects.empty());
 }
 
-std::string const kHead = "[effect a]\ntype = spring\n";
+const std::string kHead = "[effect a]\ntype = spring\n";
 
 // A project of COUNT effects.
 std::string Effects(std::size_t count)
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "larger than 65536 bytes"}),
     [](const testing::TestParamInfo<Malformed> &info) {
         std::string name;
-        for (char const *c = info.param.what; *c != '\0'; ++c) {
+        for (const char *c = info.param.what; *c != '\0'; ++c) {
             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
         }
         return name;
@@ -211,7 +211,7 @@ TEST(ProjectParser, TheReadmesExampleIsAValidProject)
 {
     std::ifstream in(TACLIB_SOURCE_DIR "/README.md", std::ios::binary);
     ASSERT_TRUE(in) << "the library's README is missing";
-    std::string const readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::size_t begin = readme.find("```ini\n");
     ASSERT_NE(begin, std::string::npos);
     begin += 7;

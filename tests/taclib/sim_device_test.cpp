@@ -24,7 +24,7 @@ using taclib_test::WriteFile;
 constexpr long kKeep = static_cast<long>(0x80000000);
 constexpr unsigned long kKeepU = 0x80000000ul;
 
-std::string const kProject = "[effect spring]\ntype = spring\n";
+const std::string kProject = "[effect spring]\ntype = spring\n";
 
 class SimDevice : public testing::Test {
 protected:
@@ -32,7 +32,7 @@ protected:
 
     std::vector<std::string> Log() const { return ReadLines(log_); }
 
-    std::string const log_;
+    const std::string log_;
     ScopedEnv device_{"TACLIB_DEVICE", std::string("sim")};
     ScopedEnv logEnv_{"TACLIB_LOG", log_};
     ScopedEnv screen_{"TACLIB_SCREEN", std::nullopt};
@@ -165,10 +165,10 @@ TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
 // the device works all the same and nothing is written through them.
 TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
 {
-    std::string const target = WriteFile(".target", "");
-    std::string const link = ScratchPath(".link");
+    const std::string target = WriteFile(".target", "");
+    const std::string link = ScratchPath(".link");
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    std::string const foreign = WriteFile(".foreign", "");
+    const std::string foreign = WriteFile(".foreign", "");
     const bool chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
     for (const std::string &path : {ScratchPath(".no-such-dir") + "/log", link, foreign}) {
         ScopedEnv log("TACLIB_LOG", path);
