@@ -3,6 +3,7 @@
 // and releases them all.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,7 +32,21 @@ public:
     virtual bool Start(EffectId id, const SpringParams &p, const StartParams &s) = 0;
     virtual bool Stop(EffectId id) = 0;
     virtual void Destroy(EffectId id) = 0;
+
+    // Whether the device has gone (unplugged): its calls fail from now on,
+    // and another device may take its place.
+    virtual bool Lost() { return false; }
 };
+
+// Opens a device; null, with *why set, when none can be.
+using BackendOpener = std::function<std::unique_ptr<Backend>(std::string *why)>;
+
+// A backend whose device may be replaced: when the device it plays on is
+// lost, the next Start opens one again (the same, plugged back, or another)
+// and gives it every spring it holds, so that a controller plugged in while
+// the program runs is used from the next press. Null, with *why set, when no
+// device opens at first.
+std::unique_ptr<Backend> OpenReplaceable(BackendOpener open, std::string *why);
 
 struct OpenRequest {
     void *instance;

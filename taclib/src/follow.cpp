@@ -18,10 +18,7 @@ FollowingBackend::~FollowingBackend()
         (void)output_->Render(Force{}, 0);
 }
 
-ScreenSize FollowingBackend::Screen()
-{
-    return source_.screen ? source_.screen() : kDefaultScreen;
-}
+ScreenSize FollowingBackend::Screen() { return source_.screen ? source_.screen() : kDefaultScreen; }
 
 unsigned long FollowingBackend::Capacity() { return output_->Capacity(); }
 
