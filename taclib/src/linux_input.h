@@ -21,14 +21,14 @@ enum class ForceKind {
 const char *KindName(ForceKind kind);
 
 struct InputNode {
-    std::string path;        // /dev/input/eventN
-    std::string name;        // as the driver names it; empty when not opened
-    int openError = 0;       // errno of a refused open, 0 when it opened
+    std::string path;  // /dev/input/eventN
+    std::string name;  // as the driver names it; empty when not opened
+    int openError = 0; // errno of a refused open, 0 when it opened
     ForceKind kind = ForceKind::None;
-    bool hasSpring = false;  // FF_SPRING
-    bool hasGain = false;    // FF_GAIN
+    bool hasSpring = false; // FF_SPRING
+    bool hasGain = false;   // FF_GAIN
     bool hasAutocentre = false;
-    int slots = 0;           // EVIOCGEFFECTS
+    int slots = 0; // EVIOCGEFFECTS
 };
 
 // Every event node there is, in the order of their numbers, each opened once
