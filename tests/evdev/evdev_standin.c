@@ -43,7 +43,11 @@
  * and once, when the library is loaded:
  *   EVDEV_STANDIN_CONTROL=PATH   a FIFO (made if missing) from which a thread
  *                                reads commands, one a line, e.g. from a
- *                                shell: echo "event30 abs 0 16000" > PATH
+ *                                shell: echo "event30 abs 0 16000" > PATH;
+ *                                it starts when the process first looks at
+ *                                /dev/input, so that helper programs sharing
+ *                                the environment (dirname, timeout) leave the
+ *                                FIFO alone
  *     eventN abs|key|rel CODE VALUE  an input event (CODE in decimal) sent to
  *                                every open descriptor of the node; the
  *                                node's state (EVIOCGABS, EVIOCGKEY) follows
@@ -182,6 +186,8 @@ static struct desc descs[MAX_OPEN];
 static long calls, changes; /* changes: of the set of nodes, the folder's mtime */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
 static int refuse_open, table_full, vanish_after_play;
+static char control_path[4096]; /* the control FIFO, "": none */
+static int control_reading;
 
 static void *next(const char *name)
 {
@@ -312,12 +318,21 @@ static int flag(const char *name)
     return v != NULL && strcmp(v, "1") == 0;
 }
 
-/* Rereads the environment between uses of the devices. */
+static void *control_loop(void *path);
+
+/* Starts the control FIFO's reader, and rereads the environment between uses
+ * of the devices. */
 static void refresh(void)
 {
     const char *v;
     char list[sizeof device_list];
+    pthread_t thread;
     int i;
+    if (control_path[0] != '\0' && !control_reading &&
+        pthread_create(&thread, NULL, control_loop, NULL) == 0) {
+        pthread_detach(thread);
+        control_reading = 1;
+    }
     if (open_count > 0)
         return;
     v = getenv("EVDEV_STANDIN_LOG");
@@ -811,16 +826,17 @@ static const char *command(const char *line)
     return NULL;
 }
 
-static void *control_loop(void *path)
+static void *control_loop(void *unused)
 {
     char line[256];
     const char *why;
+    (void)unused;
     for (;;) {
         /* Open for writing too: no end of file between one writer and the next. */
-        int fd = open(path, O_RDWR | O_CLOEXEC);
+        int fd = open(control_path, O_RDWR | O_CLOEXEC);
         FILE *in = fd >= 0 ? fdopen(fd, "r") : NULL;
         if (in == NULL) {
-            fprintf(stderr, "evdev_standin: cannot read %s: %s\n", (char *)path, strerror(errno));
+            fprintf(stderr, "evdev_standin: cannot read %s: %s\n", control_path, strerror(errno));
             return NULL;
         }
         while (fgets(line, sizeof line, in) != NULL) {
@@ -834,23 +850,16 @@ static void *control_loop(void *path)
     }
 }
 
-__attribute__((constructor)) static void start_control(void)
+/* Makes the FIFO when the library is loaded; only a process that looks at
+ * /dev/input reads it, not the helpers sharing its environment. */
+__attribute__((constructor)) static void make_control(void)
 {
-    static char path[4096];
     const char *v = getenv("EVDEV_STANDIN_CONTROL");
     struct stat st;
-    pthread_t thread;
     if (v == NULL || v[0] == '\0')
         return;
-    snprintf(path, sizeof path, "%s", v);
-    if ((mkfifo(path, 0600) != 0 && errno != EEXIST) || stat(path, &st) != 0 ||
-        !S_ISFIFO(st.st_mode)) {
-        fprintf(stderr, "evdev_standin: %s is not a FIFO: no scripted input\n", path);
-        return;
-    }
-    pthread_mutex_lock(&lock);
-    refresh(); /* the nodes exist before the first command */
-    pthread_mutex_unlock(&lock);
-    if (pthread_create(&thread, NULL, control_loop, path) == 0)
-        pthread_detach(thread);
+    if ((mkfifo(v, 0600) != 0 && errno != EEXIST) || stat(v, &st) != 0 || !S_ISFIFO(st.st_mode))
+        fprintf(stderr, "evdev_standin: %s is not a FIFO: no scripted input\n", v);
+    else
+        snprintf(control_path, sizeof control_path, "%s", v);
 }
