@@ -52,12 +52,15 @@ protected:
             << "run with LD_PRELOAD naming libevdev_standin.so";
     }
 
-    // The device log without the call numbers.
+    // The mouse's calls without their numbers.
     Lines Device() const
     {
         Lines calls;
-        for (const std::string &line : ReadLines(deviceLog_))
-            calls.push_back(line.substr(line.find(' ') + 1));
+        for (const std::string &line : ReadLines(deviceLog_)) {
+            const std::size_t node = line.find(' ') + 1;
+            if (line.compare(node, 8, "event31 ") == 0)
+                calls.push_back(line.substr(node + 8));
+        }
         return calls;
     }
 
