@@ -72,15 +72,16 @@ wait_pixel 100 900 '0,0,1[23][0-9]' || fail "no frame shown: background is $(pix
 # The 1024 x 768 mode fills the 1280 x 1024 screen's width: scale 1.25, with
 # bars of 32 pixels above and below. Mode pixel (160, 96) is at (200, 152).
 # Press there and drag, holding the button, to (800, 700): mode (640, 534).
+# The program asks where the cursor is when it handles the press, so the
+# pointer moves on only once the disc shows the press handled.
 xdotool mousemove 200 152 mousedown 1
-sleep 0.3
-xdotool mousemove 500 400
-sleep 0.2
-xdotool mousemove 800 700
+wait_pixel 200 152 '25[0-5],25[0-5],25[0-5]' || fail "no disc under the pressed cursor: $(pixel 200 152)"
+xdotool mousemove 500 400 mousemove 800 700
 # The cursor is followed while the button is held.
 wait_pixel 800 700 '25[0-5],25[0-5],25[0-5]' || fail "no disc under the held cursor: $(pixel 800 700)"
 xdotool mouseup 1
-sleep 0.2
+# The release is handled before the key: the disc goes.
+wait_pixel 800 700 '0,0,1[23][0-9]' || fail "the disc stayed after the release: $(pixel 800 700)"
 xdotool key Escape
 
 wait "$pid"

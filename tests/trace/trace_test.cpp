@@ -1,6 +1,6 @@
 // Runs the zorbel-trace executable on scripts and checks its errors, its exit
-// status and its pictures. Its records themselves are compared with the
-// independent model by tests/model/compare_trace.py.
+// status and its pictures. Its records themselves are checked against the
+// golden traces by tests/trace/check_trace.py.
 #include <gtest/gtest.h>
 
 #include "scratch_dir.h"
@@ -47,7 +47,7 @@ Result Trace(const std::string &script, const std::string &options = "",
 }
 
 // The reason given for each kind of malformed line. Which line stops the run,
-// its exit status and the records before it are compared with the model.
+// its exit status and the records before it are in the golden traces.
 TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
 {
     const std::pair<std::string, const char *> cases[] = {
