@@ -1,8 +1,9 @@
 // The headless host's record of platform calls: one line of text a call.
 #include "platform/headless/call_recorder.h"
 
+#include "common/text.h"
+
 #include "platform/standin/directdraw.h"
-#include "platform/record_text.h"
 #include "platform/standin/platform_state.h"
 
 #include <cinttypes>

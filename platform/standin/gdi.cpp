@@ -3,6 +3,8 @@
 // lines, polylines and ellipses drawn into a surface's RGB565 pixels by the
 // rasterizer, which follows GDI's pixel rules.
 #include "platform/standin/logged_call.h"
+
+#include "common/rgb565.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/wingdi.h"
@@ -149,13 +151,7 @@ void CloseDc(HDC handle)
     NoteDeselected(brush);
 }
 
-std::uint16_t Rgb565Of(COLORREF colour)
-{
-    const unsigned red = colour & 0xFF;
-    const unsigned green = (colour >> 8) & 0xFF;
-    const unsigned blue = (colour >> 16) & 0xFF;
-    return static_cast<std::uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
-}
+std::uint16_t Rgb565Of(COLORREF colour) { return Rgb565(colour); }
 
 } // namespace zorbel::standin
 

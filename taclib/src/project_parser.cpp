@@ -1,5 +1,7 @@
 #include "project_parser.h"
 
+#include "common/text.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -23,25 +25,7 @@ string_view Trim(string_view s)
 
 // Text from the file, made safe to show in a message: printable ASCII only,
 // and short.
-std::string Quote(string_view s)
-{
-    constexpr std::size_t kShown = 40;
-    std::string q = "\"";
-    for (std::size_t i = 0; i < s.size() && i < kShown; ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-            q += static_cast<char>(c);
-        } else {
-            static const char kHex[] = "0123456789abcdef";
-            q += "\\x";
-            q += kHex[c >> 4];
-            q += kHex[c & 15];
-        }
-    }
-    if (s.size() > kShown)
-        q += "...";
-    return q + "\"";
-}
+std::string Quote(string_view s) { return zorbel::Quoted(s, '"', 40); }
 
 std::string Range(std::int64_t lo, std::int64_t hi)
 {
