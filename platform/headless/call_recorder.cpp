@@ -48,7 +48,7 @@ std::string HandleName(const void *handle)
     if (handle == ProcessInstance())
         return "inst";
     Platform &platform = State();
-    const HandleParts parts = UnpackHandle(handle);
+    const HandleFields parts = UnpackHandle(handle);
     switch (parts.kind) {
     case HandleKind::Window:
         if (Window *window = FindWindowSlot(static_cast<HWND>(const_cast<void *>(handle))))

@@ -80,7 +80,7 @@ std::string IntInto(string_view s, std::int64_t lo, std::int64_t hi, Field *fiel
     return why;
 }
 
-std::string KeyType(string_view v, EffectSpec *e)
+std::string KeyType(string_view v, EffectEntry *e)
 {
     if (v != "spring")
         return "must be spring, the one effect type, not " + Quote(v);
@@ -88,22 +88,22 @@ std::string KeyType(string_view v, EffectSpec *e)
     return {};
 }
 
-std::string KeyStiffness(string_view v, EffectSpec *e)
+std::string KeyStiffness(string_view v, EffectEntry *e)
 {
     return IntInto(v, -kMaxLevel, kMaxLevel, &e->spring.stiffness);
 }
 
-std::string KeySaturation(string_view v, EffectSpec *e)
+std::string KeySaturation(string_view v, EffectEntry *e)
 {
     return IntInto(v, 0, kMaxLevel, &e->spring.saturation);
 }
 
-std::string KeyDeadband(string_view v, EffectSpec *e)
+std::string KeyDeadband(string_view v, EffectEntry *e)
 {
     return IntInto(v, 0, kMaxPixels, &e->spring.deadband);
 }
 
-std::string KeyAxes(string_view v, EffectSpec *e)
+std::string KeyAxes(string_view v, EffectEntry *e)
 {
     if (v == "x")
         v = "1";
@@ -115,7 +115,7 @@ std::string KeyAxes(string_view v, EffectSpec *e)
     return why.empty() ? why : "must be x, y, both, 1, 2 or 3, not " + Quote(v);
 }
 
-std::string KeyCentre(string_view v, EffectSpec *e)
+std::string KeyCentre(string_view v, EffectEntry *e)
 {
     std::int64_t x = 0, y = 0;
     std::string why = ParsePair(v, INT32_MIN + 1, INT32_MAX, &x, &y);
@@ -127,7 +127,7 @@ std::string KeyCentre(string_view v, EffectSpec *e)
     return {};
 }
 
-std::string KeyTrim(string_view v, EffectSpec *e)
+std::string KeyTrim(string_view v, EffectEntry *e)
 {
     std::int64_t x = 0, y = 0;
     std::string why = ParsePair(v, -kMaxPixels, kMaxPixels, &x, &y);
@@ -138,12 +138,12 @@ std::string KeyTrim(string_view v, EffectSpec *e)
     return {};
 }
 
-std::string KeyDuration(string_view v, EffectSpec *e)
+std::string KeyDuration(string_view v, EffectEntry *e)
 {
     return IntInto(v, 0, kMaxDurationMs, &e->spring.durationMs);
 }
 
-std::string KeyStart(string_view v, EffectSpec *e)
+std::string KeyStart(string_view v, EffectEntry *e)
 {
     if (v == "yes" || v == "1") {
         e->startNow = true;
@@ -157,7 +157,7 @@ std::string KeyStart(string_view v, EffectSpec *e)
 
 struct KeyRule {
     const char *key;
-    std::string (*parse)(string_view, EffectSpec *);
+    std::string (*parse)(string_view, EffectEntry *);
 };
 
 constexpr KeyRule kKeys[] = {
@@ -246,7 +246,7 @@ private:
         if (out_->effects.size() == kMaxEffects) {
             return Fail(line, "more than " + std::to_string(kMaxEffects) + " effects");
         }
-        EffectSpec effect;
+        EffectEntry effect;
         effect.name = std::string(name);
         effect.line = line;
         out_->effects.push_back(std::move(effect));
@@ -270,7 +270,7 @@ private:
                                       " may hold only letters, digits, \"_\", \"-\" and \".\"");
             }
         }
-        for (const EffectSpec &other : out_->effects) {
+        for (const EffectEntry &other : out_->effects) {
             if (other.name == name) {
                 return Fail(line, "effect " + Quote(name) + " is already defined on line " +
                                       std::to_string(other.line));
@@ -323,7 +323,7 @@ private:
         if (!open_)
             return true;
         open_ = false;
-        const EffectSpec &effect = out_->effects.back();
+        const EffectEntry &effect = out_->effects.back();
         if (keyLines_[kTypeKey] == 0)
             return Fail(effect.line, "effect " + Quote(effect.name) + " has no type");
         std::string why;
@@ -363,11 +363,11 @@ bool ParseProject(const char *data, std::size_t size, ProjectData *out, ParseErr
     return ok;
 }
 
-const EffectSpec *FindEffect(const ProjectData &project, const char *name)
+const EffectEntry *FindEffect(const ProjectData &project, const char *name)
 {
     if (name == nullptr)
         return nullptr;
-    for (const EffectSpec &effect : project.effects) {
+    for (const EffectEntry &effect : project.effects) {
         if (effect.name == name)
             return &effect;
     }

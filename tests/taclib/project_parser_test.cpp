@@ -14,7 +14,7 @@
 
 namespace {
 
-using taclib::EffectSpec;
+using taclib::EffectEntry;
 using taclib::ParseError;
 using taclib::ParseProject;
 using taclib::ProjectData;
@@ -33,7 +33,7 @@ Parsed Parse(const std::string &text)
 }
 
 // Every value of an effect on one line.
-std::string Values(const EffectSpec &e)
+std::string Values(const EffectEntry &e)
 {
     const taclib::SpringParams &s = e.spring;
     std::ostringstream out;
