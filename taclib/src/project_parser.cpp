@@ -27,13 +27,12 @@ string_view Trim(string_view s)
 // and short.
 std::string Quote(string_view s) { return zorbel::Quoted(s, '"', 40); }
 
-std::string Range(std::int64_t lo, std::int64_t hi)
-{
-    return "between " + std::to_string(lo) + " and " + std::to_string(hi);
-}
+// The limits of the values that are no spring limit of their own.
+constexpr Limit kCentreLimit{"centre", INT32_MIN + 1, INT32_MAX, ""};
+constexpr Limit kAxesLimit{"axes", kAxisX, kAxesBoth, ""};
 
-// Null, or why the text is not a whole number in [lo, hi].
-std::string ParseInt(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *out)
+// Null, or why the text is not a whole number within LIMIT.
+std::string ParseInt(string_view s, const Limit &limit, std::int64_t *out)
 {
     string_view digits = s;
     bool negative = false;
@@ -52,29 +51,27 @@ std::string ParseInt(string_view s, std::int64_t lo, std::int64_t hi, std::int64
             magnitude = magnitude * 10 + (c - '0');
     }
     std::int64_t v = negative ? -magnitude : magnitude;
-    if (v < lo || v > hi)
-        return "must be " + Range(lo, hi) + ", not " + Quote(s);
+    if (!limit.Holds(v))
+        return "must be " + Between(limit) + ", not " + Quote(s);
     *out = v;
     return {};
 }
 
-std::string ParsePair(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *x,
-                      std::int64_t *y)
+std::string ParsePair(string_view s, const Limit &limit, std::int64_t *x, std::int64_t *y)
 {
     std::size_t comma = s.find(',');
     if (comma == string_view::npos || s.find(',', comma + 1) != string_view::npos ||
         Trim(s.substr(0, comma)).empty() || Trim(s.substr(comma + 1)).empty()) {
         return "expects two numbers \"x, y\", not " + Quote(s);
     }
-    std::string why = ParseInt(Trim(s.substr(0, comma)), lo, hi, x);
-    return why.empty() ? ParseInt(Trim(s.substr(comma + 1)), lo, hi, y) : why;
+    std::string why = ParseInt(Trim(s.substr(0, comma)), limit, x);
+    return why.empty() ? ParseInt(Trim(s.substr(comma + 1)), limit, y) : why;
 }
 
-template <typename Field>
-std::string IntInto(string_view s, std::int64_t lo, std::int64_t hi, Field *field)
+template <typename Field> std::string IntInto(string_view s, const Limit &limit, Field *field)
 {
     std::int64_t v = 0;
-    std::string why = ParseInt(s, lo, hi, &v);
+    std::string why = ParseInt(s, limit, &v);
     if (why.empty())
         *field = static_cast<Field>(v);
     return why;
@@ -90,17 +87,17 @@ std::string KeyType(string_view v, EffectEntry *e)
 
 std::string KeyStiffness(string_view v, EffectEntry *e)
 {
-    return IntInto(v, -kMaxLevel, kMaxLevel, &e->spring.stiffness);
+    return IntInto(v, kStiffnessLimit, &e->spring.stiffness);
 }
 
 std::string KeySaturation(string_view v, EffectEntry *e)
 {
-    return IntInto(v, 0, kMaxLevel, &e->spring.saturation);
+    return IntInto(v, kSaturationLimit, &e->spring.saturation);
 }
 
 std::string KeyDeadband(string_view v, EffectEntry *e)
 {
-    return IntInto(v, 0, kMaxPixels, &e->spring.deadband);
+    return IntInto(v, kDeadbandLimit, &e->spring.deadband);
 }
 
 std::string KeyAxes(string_view v, EffectEntry *e)
@@ -111,14 +108,14 @@ std::string KeyAxes(string_view v, EffectEntry *e)
         v = "2";
     if (v == "both")
         v = "3";
-    std::string why = IntInto(v, kAxisX, kAxesBoth, &e->spring.axes);
+    std::string why = IntInto(v, kAxesLimit, &e->spring.axes);
     return why.empty() ? why : "must be x, y, both, 1, 2 or 3, not " + Quote(v);
 }
 
 std::string KeyCentre(string_view v, EffectEntry *e)
 {
     std::int64_t x = 0, y = 0;
-    std::string why = ParsePair(v, INT32_MIN + 1, INT32_MAX, &x, &y);
+    std::string why = ParsePair(v, kCentreLimit, &x, &y);
     if (!why.empty())
         return why;
     e->spring.centreX = static_cast<std::int32_t>(x);
@@ -130,7 +127,7 @@ std::string KeyCentre(string_view v, EffectEntry *e)
 std::string KeyTrim(string_view v, EffectEntry *e)
 {
     std::int64_t x = 0, y = 0;
-    std::string why = ParsePair(v, -kMaxPixels, kMaxPixels, &x, &y);
+    std::string why = ParsePair(v, kTrimLimit, &x, &y);
     if (!why.empty())
         return why;
     e->spring.trimX = static_cast<std::int32_t>(x);
@@ -140,7 +137,7 @@ std::string KeyTrim(string_view v, EffectEntry *e)
 
 std::string KeyDuration(string_view v, EffectEntry *e)
 {
-    return IntInto(v, 0, kMaxDurationMs, &e->spring.durationMs);
+    return IntInto(v, kDurationLimit, &e->spring.durationMs);
 }
 
 std::string KeyStart(string_view v, EffectEntry *e)
