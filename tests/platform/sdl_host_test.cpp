@@ -1,7 +1,8 @@
 // The SDL host on a real X server (run under Xvfb; skipped without DISPLAY):
 // events become messages and surfaces are lost as the screen dictates.
 // Presentation, scaling and the cursor in mode pixels are checked by the
-// sample program's run (run_sample_app.sh), modes too large by its refusal.
+// program's own end-to-end run (tests/e2e/native_test.sh: screens of several
+// sizes, and one too small, which is refused).
 #include "flip_chain.h"
 #include "platform/standin/platform_state.h"
 
