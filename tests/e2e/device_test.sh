@@ -101,6 +101,13 @@ start_alone() {
         TACLIB_LOG=$E2E_CASE_DIR/zorbel.log e2e_start zorbel "$alone/zorbel"
     pid=$E2E_PID
     e2e_wait_window "$title" 1280x1024
+    # Force feedback is the last of the set-up: the scene runs from then on.
+    local deadline
+    deadline=$(e2e_deadline 10)
+    until grep -qE '^CTacSpring::Initialize|^CTacMouse::Initialize .* -> 0$' "$E2E_CASE_DIR/zorbel.log" 2>/dev/null; do
+        e2e_past "$deadline" && e2e_fail "force feedback was never set up: $(cat "$E2E_CASE_DIR/zorbel.log")"
+        sleep "$E2E_POLL"
+    done
 }
 
 # The last upload's details from FIELD on, e.g. "level=1703".
