@@ -229,7 +229,7 @@ public:
     DWORD Ticks() override { return static_cast<DWORD>(MonotonicMilliseconds()); }
     POINT Cursor() override;
     BYTE Modifiers() override;
-    void Pump() override { (void)Wait(0); }
+    void Pump() override;
     bool Wait(DWORD waitMs) override;
 
     bool CreateNativeWindow(Window &window) override;
@@ -389,6 +389,23 @@ BYTE SdlHost::Modifiers()
     if ((mod & KMOD_ALT) != 0)
         flags |= FALT;
     return flags;
+}
+
+// A paced frame's wait comes here, after its present and before the next
+// frame reads its input: the pointer is then read as late as can be before
+// the present that shows it.
+void SdlHost::Pump()
+{
+    if (Live()) {
+        const long long now = MicrosecondsNow();
+        long long wait = 0;
+        for (Window &window : State().windows)
+            if (window.used && window.native != nullptr)
+                wait = std::max(wait, NativeOf(window)->pacer.UntilNextFrame(now));
+        if (wait > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(wait));
+    }
+    (void)Wait(0);
 }
 
 bool SdlHost::Wait(DWORD waitMs)
@@ -711,7 +728,9 @@ bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
     }
     if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
         return false;
-    const long long wait = native->pacer.WaitBefore(MicrosecondsNow());
+    // Only a program that presents twice without pumping messages between
+    // waits here.
+    const long long wait = native->pacer.UntilNextFrame(MicrosecondsNow());
     if (wait > 0)
         std::this_thread::sleep_for(std::chrono::microseconds(wait));
     SDL_RenderPresent(native->renderer);
