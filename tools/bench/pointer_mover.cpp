@@ -37,7 +37,17 @@ bool PointerMover::Start(std::string *why)
     return true;
 }
 
-void PointerMover::Moving(bool on) { moving_ = on; }
+// Called on the drawer's thread: a move still pending when the moves stop
+// is forgotten, and the next read after they start is where they start from.
+void PointerMover::Moving(bool on)
+{
+    moving_ = false;
+    pending_ = 0;
+    read_ = false;
+    lastX_ = lastY_ = -1;
+    primed_ = false;
+    moving_ = on;
+}
 
 void PointerMover::Run()
 {
@@ -49,17 +59,21 @@ void PointerMover::Run()
     std::uniform_int_distribution<int> pauseUs(5000, 38000);
     std::uniform_int_distribution<int> spread(0, 99);
     for (int move = 0; !stop_; ++move) {
-        if (!moving_) {
+        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+        if (!moving_ || !primed_) {
             // Idle, it takes next to nothing of the processor time measured.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::this_thread::sleep_for(std::chrono::milliseconds(moving_ ? 1 : 50));
             continue;
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
         // Below the rest centre, left and right in turn: every move is seen.
         const int x = centreX + (move % 2 == 0 ? -60 : 60) + spread(random) - 50;
         const int y = centreY + 120 + spread(random);
         const long long at = MonotonicMicroseconds();
-        pending_ = at; // before the move: the drawer may see it at once
+        long long none = 0;
+        // Before the move, as the drawer may see it at once; not after the
+        // moves stopped.
+        if (!moving_ || !pending_.compare_exchange_strong(none, at))
+            continue;
         XWarpPointer(display, None, root, 0, 0, 0, 0, x, y);
         XFlush(display);
         while (!stop_ && pending_.load() == at && MonotonicMicroseconds() - at < 1000000)
@@ -72,8 +86,9 @@ void PointerMover::Run()
 
 void PointerMover::Read(long x, long y)
 {
-    if (pending_.load() != 0 && (x != lastX_ || y != lastY_))
+    if (pending_.load() != 0 && lastX_ >= 0 && (x != lastX_ || y != lastY_))
         read_ = true;
+    primed_ = moving_.load();
     lastX_ = x;
     lastY_ = y;
 }

@@ -46,6 +46,7 @@ private:
     std::atomic<bool> moving_{false};
     std::atomic<long long> pending_{0}; // when the pending move was made; 0 for none
     std::atomic<int> givenUp_{0};
+    std::atomic<bool> primed_{false}; // the drawer read the pointer since the moves started
     long lastX_ = -1, lastY_ = -1;
     bool read_ = false;
     std::vector<double> delaysMs_;
