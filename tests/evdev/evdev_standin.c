@@ -55,11 +55,11 @@
  *     plug eventN                the node comes back as a new device
  *   A bad command is reported on standard error and changes nothing.
  *
- * A log line is "N eventK CALL[ -> ERRNO]", N numbering the calls on all
- * nodes of the process, and their comings and goings, in order (the events
- * of one write share it):
- *   stat | open rw|r|w | close | ioctl EVIOCGBIT(0x15, 16) | erase id=0 |
- *   unplugged | plugged | upload id=-1->0 type=TYPE DETAILS, by TYPE:
+ * A log line is "N eventK CALL[ -> ERRNO]", N numbering the lines of the
+ * process in order (one for each call on a node, each event written, and
+ * each coming and going of a node):
+ *   stat | open rw|r|w | close | ioctl EVIOCGBIT(0x15, 16) |
+ *   erase id=0 | unplugged | plugged | upload id=-1->0 type=TYPE DETAILS:
  *     spring|damper|friction|inertia dir=0x0000 length=0 delay=0
  *       x=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0
  *       y=(the same for the second axis)
@@ -175,7 +175,7 @@ static pthread_mutex_t lock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 static struct node nodes[MAX_NODES];
 static int node_count, open_count;
 static struct desc descs[MAX_OPEN];
-static long calls, changes; /* changes: of the set of nodes, the folder's mtime */
+static long calls, changes; /* log lines; changes of the set of nodes (the folder's mtime) */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
 static int refuse_open, table_full, vanish_after_play;
 static char control_path[4096]; /* the control FIFO, "": none */
@@ -208,7 +208,7 @@ static void note(const struct node *n, int err, const char *fmt, ...)
     va_list args;
     if (log_path[0] == '\0' || (out = fopen(log_path, "a")) == NULL)
         return;
-    len = snprintf(line, sizeof line, "%ld event%d ", calls, n->number);
+    len = snprintf(line, sizeof line, "%ld event%d ", ++calls, n->number);
     va_start(args, fmt);
     vsnprintf(line + len, sizeof line - (size_t)len, fmt, args);
     va_end(args);
@@ -266,6 +266,12 @@ static void reset(struct node *n)
     ++changes;
 }
 
+static void plug(struct node *n)
+{
+    reset(n);
+    note(n, 0, "plugged");
+}
+
 static void unplug(struct node *n, int vanished)
 {
     int i;
@@ -279,7 +285,6 @@ static void unplug(struct node *n, int vanished)
         }
     }
     ++changes;
-    ++calls;
     note(n, 0, "unplugged");
 }
 
@@ -340,11 +345,8 @@ static void refresh(void)
         build(list);
     }
     for (i = 0; i < node_count; ++i) {
-        if (nodes[i].vanished) {
-            reset(&nodes[i]);
-            ++calls;
-            note(&nodes[i], 0, "plugged");
-        }
+        if (nodes[i].vanished)
+            plug(&nodes[i]);
     }
 }
 
@@ -398,10 +400,8 @@ EXPORT int stat(const char *restrict path, struct stat *restrict st)
         st->st_mode = S_IFCHR | 0660;
         st->st_rdev = makedev(13, 64 + n->number);
     }
-    if (n != NULL) {
-        ++calls;
+    if (n != NULL)
         note(n, err, "stat");
-    }
     pthread_mutex_unlock(&lock);
     return err != 0 ? fail(err) : 0;
 }
@@ -443,6 +443,11 @@ EXPORT int scandir(const char *restrict path, struct dirent ***restrict list,
     return count;
 }
 
+static int refuses(const struct node *n)
+{
+    return refuse_open || strcmp(n->kind->name, "refused") == 0;
+}
+
 static int open_node(const char *path, int flags)
 {
     struct node *n;
@@ -454,10 +459,9 @@ static int open_node(const char *path, int flags)
         pthread_mutex_unlock(&lock);
         return fail(ENOENT);
     }
-    ++calls;
     if (!n->present)
         err = ENOENT;
-    else if (strcmp(n->kind->name, "refused") == 0 || refuse_open)
+    else if (refuses(n))
         err = EACCES;
     else if (open_count == MAX_OPEN)
         err = EMFILE;
@@ -496,7 +500,6 @@ EXPORT int close(int fd)
     int i;
     pthread_mutex_lock(&lock);
     if ((d = desc_of(fd)) != NULL) {
-        ++calls;
         for (i = 0; i < SLOTS; ++i)
             d->node->owner[i] = d->node->owner[i] == fd ? 0 : d->node->owner[i];
         if (!d->dead)
@@ -569,7 +572,6 @@ EXPORT ssize_t write(int fd, const void *buf, size_t n)
         pthread_mutex_unlock(&lock);
         return real(fd, buf, n);
     }
-    ++calls;
     err = d->dead                        ? ENODEV
           : d->mode == O_RDONLY          ? EBADF
           : n == 0 || n % sizeof *events ? EINVAL
@@ -729,8 +731,6 @@ static int device_ioctl(struct desc *d, unsigned long request, void *arg)
         snprintf(what, sizeof what, "erase id=%ld", id);
     } else if (request == EVIOCGRAB) { /* the value itself, not a pointer */
         snprintf(what, sizeof what, "ioctl EVIOCGRAB %d", (int)(intptr_t)arg);
-    } else if (request == EVIOCSCLOCKID) {
-        snprintf(what, sizeof what, "ioctl EVIOCSCLOCKID %d", *(int *)arg);
     } else {
         result = -EINVAL;
     }
@@ -753,7 +753,6 @@ EXPORT int ioctl(int fd, unsigned long request, ...)
         pthread_mutex_unlock(&lock);
         return real(fd, request, arg);
     }
-    ++calls;
     result = device_ioctl(d, request, arg);
     pthread_mutex_unlock(&lock);
     return result < 0 ? fail(-result) : result;
@@ -793,13 +792,10 @@ static const char *command(const char *line)
     if (words == 2 && (strcmp(verb, "plug") == 0 || strcmp(verb, "unplug") == 0)) {
         if ((n = node_named(name)) == NULL)
             return "no such node";
-        if (verb[0] == 'p' && !n->present) {
-            reset(n);
-            ++calls;
-            note(n, 0, "plugged");
-        } else if (verb[0] == 'u' && n->present) {
+        if (verb[0] == 'p' && !n->present)
+            plug(n);
+        else if (verb[0] == 'u' && n->present)
             unplug(n, 0);
-        }
         return NULL;
     }
     if ((n = node_named(verb)) == NULL)
