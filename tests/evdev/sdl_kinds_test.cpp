@@ -13,13 +13,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -32,19 +30,11 @@ void Send(const std::string &line)
     std::ofstream(std::getenv("EVDEV_STANDIN_CONTROL")) << line << '\n';
 }
 
-// The device log, each line without its call number.
-std::vector<std::string> Log()
-{
-    std::vector<std::string> lines;
-    std::ifstream in(std::getenv("EVDEV_STANDIN_LOG"));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line.substr(line.find(' ') + 1));
-    return lines;
-}
-
+// Whether a line of the device log holds TEXT.
 bool Logged(const std::string &text)
 {
-    for (const std::string &line : Log()) {
+    std::ifstream in(std::getenv("EVDEV_STANDIN_LOG"));
+    for (std::string line; std::getline(in, line);) {
         if (line.find(text) != std::string::npos)
             return true;
     }
