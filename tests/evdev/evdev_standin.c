@@ -58,8 +58,9 @@
  * A log line is "N eventK CALL[ -> ERRNO]", N numbering the lines of the
  * process in order (one for each call on a node, each event written, and
  * each coming and going of a node):
- *   stat | open rw|r|w | close | ioctl EVIOCGBIT(0x15, 16) |
- *   erase id=0 | unplugged | plugged | upload id=-1->0 type=TYPE DETAILS:
+ *   stat | open rw|r|w | close | ioctl EVIOCGBIT(0x15, 16) | ioctl 0xHEX (an
+ *   unknown request) | write of N bytes (refused) | erase id=0 | unplugged |
+ *   plugged | upload id=-1->0 type=TYPE DETAILS:
  *     spring|damper|friction|inertia dir=0x0000 length=0 delay=0
  *       x=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0
  *       y=(the same for the second axis)
