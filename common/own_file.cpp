@@ -19,7 +19,7 @@ bool AppendToOwnFile(const std::string &path, const std::string &text, std::stri
         *why = "no file name";
         return false;
     }
-    int folder = ::open(path[0] == '/' ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int folder = ::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
     std::size_t start = 0;
     for (std::size_t slash; folder >= 0 && (slash = path.find('/', start)) != std::string::npos;
          start = slash + 1) {
@@ -27,7 +27,7 @@ bool AppendToOwnFile(const std::string &path, const std::string &text, std::stri
         if (name.empty() || name == ".")
             continue;
         const int next =
-            ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         const int error = errno;
         (void)::close(folder);
         if (next < 0) {
@@ -52,28 +52,29 @@ bool AppendToOwnFile(const std::string &path, const std::string &text, std::stri
         *why = Reason(name, error == ELOOP ? "is a symbolic link" : std::strerror(error));
         return false;
     }
+    std::string refused;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *why = Reason(name, "is not a regular file");
+        refused = Reason(name, "is not a regular file");
     } else if (info.st_uid != ::geteuid()) {
-        *why = Reason(name, "belongs to another user");
+        refused = Reason(name, "belongs to another user");
     } else {
         std::size_t done = 0;
-        while (done < text.size()) {
+        while (done < text.size() && refused.empty()) {
             const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0) {
-                *why = Reason(name, n < 0 ? std::strerror(errno) : "took no more");
-                break;
-            }
-            done += static_cast<std::size_t>(n);
+            if (n <= 0)
+                refused = Reason(name, n < 0 ? std::strerror(errno) : "took no more");
+            else
+                done += static_cast<std::size_t>(n);
         }
-        if (done == text.size())
-            why->clear();
     }
     (void)::close(fd);
-    return why->empty();
+    if (refused.empty())
+        return true;
+    *why = refused;
+    return false;
 }
 
 } // namespace zorbel

@@ -10,7 +10,8 @@ namespace zorbel {
 // write. Refused, with the reason in WHY: a symbolic link anywhere in the
 // path (each folder is opened in turn without following links), a file that
 // is not a regular one (a FIFO is opened without blocking and let go), and
-// a file of another user. Relative paths start at the current folder.
+// a file of another user. Relative paths start at the current folder. A
+// folder needs only to be searchable, as for an ordinary open.
 bool AppendToOwnFile(const std::string &path, const std::string &text, std::string *why);
 
 } // namespace zorbel

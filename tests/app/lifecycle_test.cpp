@@ -1,5 +1,5 @@
 // Start-up, the main loop and shutdown, as whole runs of WinMain.
-#include "app/program_fixture.h"
+#include "support/program_fixture.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The window procedure: geometry, grabs and releases, close and destroy.
-#include "app/program_fixture.h"
+#include "support/program_fixture.h"
 
 #include <sstream>
 
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "taclib/taclib_test_support.h"
 
 namespace {

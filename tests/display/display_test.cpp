@@ -1,5 +1,5 @@
 // Opening, presenting and releasing the display, and the fatal report.
-#include "app/program_fixture.h"
+#include "support/program_fixture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "haptics/spring.h"
 #include "platform/testing.h"
 #include "scene/launcher.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "taclib.h"
 #include "taclib/taclib_test_support.h"
 

@@ -2,7 +2,7 @@
 // symbolic link anywhere in its path, nothing into another user's file.
 #include "platform/testing.h"
 #include "platform/win32.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 

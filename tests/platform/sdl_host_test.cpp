@@ -62,7 +62,7 @@ protected:
     IDirectDrawSurface4 *back = nullptr;
 };
 
-// Keys and presses as such are checked by the sample program's run; here,
+// Keys and presses as such are checked by the program's end-to-end run; here,
 // what it cannot show: a repeat's flags, a double click that is still a
 // plain press, the focus going and coming, and a close request going to the
 // window procedure.

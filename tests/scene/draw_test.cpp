@@ -2,7 +2,7 @@
 // in the tracer's golden traces (tests/trace), its pixels on the
 // screen by the end-to-end tests (tests/e2e) and frame by frame against GDI's
 // own (tests/e2e/gdi_diff.py).
-#include "app/program_fixture.h"
+#include "support/program_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // are checked against the golden traces by tests/trace/check_trace.py.
 #include <gtest/gtest.h>
 
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 #include <fstream>
 #include <string>
