@@ -46,6 +46,7 @@ public:
     bool Open(std::string *) override { return true; }
     DWORD Ticks() override { return ticks; }
     POINT Cursor() override { return cursor; }
+    SIZE ScreenSize() override { return SIZE{1024, 768}; }
     BYTE Modifiers() override { return 0; }
     void Pump() override
     {

@@ -36,6 +36,8 @@ public:
     // GetCursorPos: the cursor in screen coordinates, which are the display
     // mode's pixels while one is set.
     virtual POINT Cursor() = 0;
+    // The screen's size in pixels while no display mode is set.
+    virtual SIZE ScreenSize() = 0;
     // FSHIFT | FCONTROL | FALT of the modifier keys held now.
     virtual BYTE Modifiers() = 0;
     // One turn of the message pump (PeekMessageA, GetMessageA): turns

@@ -248,6 +248,7 @@ public:
     // Wraps at 2^32 like the system tick count.
     DWORD Ticks() override { return static_cast<DWORD>(MonotonicMilliseconds()); }
     POINT Cursor() override;
+    SIZE ScreenSize() override;
     BYTE Modifiers() override;
     void Pump() override { (void)Wait(0); }
     bool Wait(DWORD waitMs) override;
@@ -403,6 +404,14 @@ POINT SdlHost::Cursor()
         PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
                         static_cast<LONG>(std::floor(pictureY)));
     return POINT{client.x + window->rect.left, client.y + window->rect.top};
+}
+
+SIZE SdlHost::ScreenSize()
+{
+    SDL_Rect bounds{};
+    if (!Start() || SDL_GetDisplayBounds(0, &bounds) != 0)
+        return SIZE{0, 0};
+    return SIZE{bounds.w, bounds.h};
 }
 
 BYTE SdlHost::Modifiers()

@@ -80,6 +80,22 @@ BOOL WINAPI GetCursorPos(LPPOINT point)
         });
 }
 
+int WINAPI GetSystemMetrics(int index)
+{
+    return Logged(
+        "GetSystemMetrics", [&](LogLine &line) { line.Int(index); },
+        [&]() -> int {
+            if (index != SM_CXSCREEN && index != SM_CYSCREEN)
+                return 0;
+            const DisplayState &display = State().display;
+            if (display.modeSet)
+                return static_cast<int>(index == SM_CXSCREEN ? display.width : display.height);
+            const SIZE screen = CurrentHost().ScreenSize();
+            return index == SM_CXSCREEN ? screen.cx : screen.cy;
+        },
+        [](LogLine &, int) {});
+}
+
 namespace {
 
 // Moves a point by the window's client origin, times direction: -1 from

@@ -54,6 +54,11 @@ struct POINT {
 };
 using LPPOINT = POINT *;
 
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
 struct RECT {
     LONG left;
     LONG top;

@@ -71,6 +71,9 @@ using LPMSG = MSG *;
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
 
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+
 // WM_SIZE kinds.
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
@@ -139,3 +142,6 @@ BOOL WINAPI ScreenToClient(HWND window, LPPOINT point);
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 DWORD WINAPI GetTickCount();
+// SM_CXSCREEN and SM_CYSCREEN: the screen's size, the display mode's while
+// one is set. Other indices answer 0.
+int WINAPI GetSystemMetrics(int index);

@@ -33,14 +33,16 @@ void PrintUsage()
 {
     std::printf("Zorbel " ZORBEL_VERSION ": a slingshot-like launcher for a force-feedback mouse.\n"
                 "\n"
-                "Usage: zorbel [--help | --version]\n"
+                "Usage: zorbel [--help | --version | --devices]\n"
                 "\n"
                 "Runs full screen. Grab the band with the left mouse button, pull and let\n"
                 "go; while the band is held a spring pulls the hand back toward its rest\n"
-                "centre. Escape quits. Other arguments are ignored.\n"
+                "centre. Escape quits. --devices lists the force-feedback devices and\n"
+                "what the spring would be on each. Other arguments are ignored.\n"
                 "\n"
                 "Environment:\n"
-                "  TACLIB_DEVICE  unset: the force-feedback mouse, if there is one;\n"
+                "  TACLIB_DEVICE  unset: the best force-feedback device there is (a force\n"
+                "                 mouse, a force joystick or wheel, a rumble pad);\n"
                 "                 sim: a simulated device; none: no force feedback\n"
                 "  TACLIB_LOG     a file to append a line to for every force-feedback call\n"
                 "\n"
@@ -58,6 +60,15 @@ bool AnswerInformationRequest(int argc, char **argv)
         const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             PrintUsage();
+            return true;
+        }
+        if (word == "--devices") {
+            // A long listing fits: a line per device.
+            static char devices[65536];
+            if (CTacMouse::DescribeDevices(devices, sizeof devices) == 0)
+                std::printf("too many devices to list\n");
+            else
+                std::fputs(devices, stdout);
             return true;
         }
         if (word == "--version") {

@@ -2,7 +2,8 @@
 #pragma once
 
 // Prints the usage for --help (or -h), or the name and version for
-// --version, to standard output, and returns true; returns false, printing
+// --version, or the force-feedback devices for --devices, to standard
+// output, and returns true; returns false, printing
 // nothing, for any other arguments, which the program ignores as a Windows
 // program ignores its command line.
 bool AnswerInformationRequest(int argc, char **argv);

@@ -47,6 +47,11 @@ public:
     ~CTacMouse() override;
 
     int Initialize(void *instance, void *window, unsigned long effectSlots, int foregroundOnly);
+
+    // Every force device the library can see, one line each: what it is,
+    // what the spring would be on it, and why any is passed over; copied
+    // with its terminating zero into text. 0 when it does not fit.
+    static int DescribeDevices(char *text, unsigned long size);
 };
 
 // An effect project file: named effects read from a text file.

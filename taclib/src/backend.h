@@ -59,6 +59,10 @@ struct OpenRequest {
 // device can be opened.
 std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *why);
 
+// Every force device the platform's backend can see, one line each: what it
+// is, what the library would render there, and why any is passed over.
+std::string DescribeDevices();
+
 std::unique_ptr<Backend> OpenSimulatedBackend(const OpenRequest &request, std::string *why);
 std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &request, std::string *why);
 

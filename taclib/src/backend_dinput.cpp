@@ -286,6 +286,37 @@ bool Prepare(IDirectInputDevice8A *device, bool isMouse, const OpenRequest &requ
 
 } // namespace
 
+namespace {
+
+BOOL CALLBACK ListOne(LPCDIDEVICEINSTANCEA instance, LPVOID context)
+{
+    static_cast<std::string *>(context)->append(std::string("\"") + instance->tszInstanceName +
+                                                "\"\n");
+    return DIENUM_CONTINUE;
+}
+
+} // namespace
+
+std::string DescribeDevices()
+{
+    IDirectInput8A *di = nullptr;
+    HRESULT hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION,
+                                    IID_IDirectInput8A, reinterpret_cast<void **>(&di), nullptr);
+    if (FAILED(hr))
+        return "DirectInput is not available\n";
+    std::string pointing, controllers;
+    const DWORD flags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK;
+    (void)di->EnumDevices(DI8DEVCLASS_POINTER, ListOne, &pointing, flags);
+    (void)di->EnumDevices(DI8DEVCLASS_GAMECTRL, ListOne, &controllers, flags);
+    (void)di->Release();
+    std::string text;
+    if (!pointing.empty())
+        text += "force-feedback pointing devices (the first plays the spring itself):\n" + pointing;
+    if (!controllers.empty())
+        text += "force-feedback game controllers:\n" + controllers;
+    return text.empty() ? "no force-feedback device\n" : text;
+}
+
 std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &request, std::string *why)
 {
     HINSTANCE instance = request.instance != nullptr ? static_cast<HINSTANCE>(request.instance)

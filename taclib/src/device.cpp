@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "call_log.h"
 #include "tac_state.h"
@@ -46,6 +48,22 @@ CTacMouse::~CTacMouse()
     // Released here, inside the logged call, so that the device's own notes
     // follow this line.
     TacAccess::State(this)->core.reset();
+}
+
+int CTacMouse::DescribeDevices(char *text, unsigned long size)
+{
+    CallLog log("CTacMouse", "DescribeDevices");
+    log.Pointer(text).Unsigned(size);
+    std::string description;
+    const char *choice = std::getenv("TACLIB_DEVICE");
+    if (choice != nullptr && *choice != '\0')
+        description =
+            std::string("TACLIB_DEVICE=") + choice + ": the program uses no device of these\n";
+    description += taclib::DescribeDevices();
+    if (text == nullptr || description.size() >= size)
+        return log.Result(0);
+    std::memcpy(text, description.c_str(), description.size() + 1);
+    return log.Result(1);
 }
 
 int CTacMouse::Initialize(void *instance, void *window, unsigned long effectSlots,

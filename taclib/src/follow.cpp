@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "call_log.h"
-
 namespace taclib {
 
 FollowingBackend::FollowingBackend(std::unique_ptr<ForceOutput> output, PointerSource source)
@@ -136,7 +134,10 @@ bool FollowingBackend::Refresh(std::unique_lock<std::mutex> &lock, bool readPoin
         saturation = std::max(saturation, s.params.saturation);
     }
     bool ok = !refused_;
-    if (ok && (!sentOnce_ || total != sent_ || saturation != sentSaturation_)) {
+    // A force that lasts is told again now and then: devices are given
+    // effects of a finite length, and rumble runs out.
+    const bool stale = total != Force{} && now - sentAt_ > std::chrono::seconds(10);
+    if (ok && (!sentOnce_ || stale || total != sent_ || saturation != sentSaturation_)) {
         ok = output_->Render(total, saturation);
         // A device that refused (unplugged, say) is not told every move of
         // the pointer that it cannot follow.
@@ -145,6 +146,7 @@ bool FollowingBackend::Refresh(std::unique_lock<std::mutex> &lock, bool readPoin
             sent_ = total;
             sentSaturation_ = saturation;
             sentOnce_ = true;
+            sentAt_ = now;
         }
     }
     const bool changed = following != following_;

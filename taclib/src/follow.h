@@ -92,6 +92,7 @@ private:
     bool sentOnce_ = false;
     bool refused_ = false; // the device refused the last force
     Force sent_;
+    Clock::time_point sentAt_;
     std::uint32_t sentSaturation_ = 0;
 };
 

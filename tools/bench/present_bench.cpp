@@ -68,6 +68,7 @@ public:
     bool Open(std::string *why) override { return inner_->Open(why); }
     DWORD Ticks() override { return inner_->Ticks(); }
     POINT Cursor() override { return holding_ ? hold_ : inner_->Cursor(); }
+    SIZE ScreenSize() override { return inner_->ScreenSize(); }
     BYTE Modifiers() override { return inner_->Modifiers(); }
     void Pump() override
     {

@@ -1,0 +1,64 @@
+// The kernel's event interface (/dev/input/eventN) for force devices: which
+// nodes there are, what each can render, and the calls that upload, play and
+// erase effects on one. Linux only.
+#pragma once
+
+#include <linux/input.h>
+
+#include <string>
+#include <vector>
+
+namespace taclib {
+
+// What a node can render, best first.
+enum class ForceKind {
+    None,     // no force feedback, or not one the library can use
+    Pointing, // a pointing device that plays a spring itself
+    Constant, // constant force: force joysticks and wheels
+    Rumble,   // rumble motors only: pads
+};
+
+const char *KindName(ForceKind kind);
+
+struct InputNode {
+    std::string path;  // /dev/input/eventN
+    std::string name;  // as the driver names it; empty when not opened
+    int openError = 0; // errno of a refused open, 0 when it opened
+    ForceKind kind = ForceKind::None;
+    bool hasSpring = false; // FF_SPRING
+    bool hasGain = false;   // FF_GAIN
+    bool hasAutocentre = false;
+    int slots = 0; // EVIOCGEFFECTS
+};
+
+// Every event node there is, in the order of their numbers, each opened once
+// to read what it is (and closed again). A node that cannot be opened is
+// listed with openError set.
+std::vector<InputNode> ListInputNodes();
+
+// An open node, closed when this goes.
+class InputDevice {
+public:
+    // Opens `path` for force feedback (read and write, never blocking);
+    // false with *why set when it cannot be.
+    bool Open(const std::string &path, std::string *why);
+    ~InputDevice();
+
+    // EVIOCSFF: a new effect (id -1) or a new version of one; the kernel's
+    // errno, 0 on success.
+    int Upload(ff_effect *effect);
+    // EV_FF events: play `count` times (0 stops), gain, autocentre.
+    int Play(int id, int count);
+    int SetGain(int gain);
+    int SetAutocentre(int level);
+    // EVIOCRMFF.
+    int Erase(int id);
+
+    int fd() const { return fd_; }
+
+private:
+    int Write(unsigned short code, int value);
+    int fd_ = -1;
+};
+
+} // namespace taclib

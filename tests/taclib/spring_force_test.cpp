@@ -1,0 +1,167 @@
+// The force a spring pulls with at a pointer position, and how devices that
+// are told a force follow the pointer and the springs. What a real device is
+// told is read at its interface (tests/evdev, tests/dinput).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "follow.h"
+#include "spring_force.h"
+
+namespace {
+
+using taclib::Force;
+using taclib::SpringForceAt;
+using taclib::SpringParams;
+
+constexpr taclib::ScreenSize kScreen{1024, 768};
+
+SpringParams BuiltIn()
+{
+    SpringParams p;
+    p.centreX = 512;
+    p.centreY = 384;
+    return p; // stiffness 1000, saturation 10000, no dead band, both axes
+}
+
+TEST(SpringForce, ThePullAtAPointerFollowsTheUnits)
+{
+    struct Case {
+        const char *what;
+        SpringParams p;
+        std::int64_t x, y;
+        Force expected;
+    };
+    SpringParams deadband = BuiltIn();
+    deadband.deadband = 4;
+    SpringParams strong = BuiltIn();
+    strong.stiffness = 10000;
+    strong.saturation = 2000;
+    SpringParams pushing = BuiltIn();
+    pushing.stiffness = -2500;
+    SpringParams xOnly = BuiltIn();
+    xOnly.axes = taclib::kAxisX;
+    SpringParams trimmed = BuiltIn();
+    trimmed.trimX = 12;
+    trimmed.trimY = -16;
+    const Case cases[] = {
+        {"at the centre", BuiltIn(), 512, 384, {0, 0}},
+        // 1000 per half screen: 200 of 384 pixels down, 200 of 512 left.
+        {"pulled down", BuiltIn(), 512, 584, {0, -520}},
+        {"pulled left", BuiltIn(), 312, 384, {390, 0}},
+        {"pulled down and right", BuiltIn(), 712, 584, {-390, -520}},
+        {"inside the dead band", deadband, 516, 380, {0, 0}},
+        {"beyond the dead band", deadband, 522, 384, {-11, 0}},
+        {"held at the saturation", strong, 1000, 0, {-2000, 2000}},
+        {"a negative stiffness pushes away", pushing, 412, 384, {-488, 0}},
+        {"an axis left out", xOnly, 312, 584, {390, 0}},
+        {"the trim moves the centre", trimmed, 524, 368, {0, 0}},
+    };
+    for (const Case &c : cases) {
+        const Force f = SpringForceAt(c.p, c.x, c.y, kScreen);
+        EXPECT_EQ(f.x, c.expected.x) << c.what;
+        EXPECT_EQ(f.y, c.expected.y) << c.what;
+    }
+    EXPECT_EQ(SpringForceAt(BuiltIn(), 0, 0, taclib::ScreenSize{0, 0}), Force{});
+}
+
+TEST(SpringForce, RumbleIsNoneAtTheCentreAndFullAtTheSaturation)
+{
+    EXPECT_EQ(taclib::RumbleSpeed(Force{}, 10000), 0);
+    EXPECT_EQ(taclib::RumbleSpeed(Force{0, -2000}, 2000), 0xFFFF);
+    EXPECT_EQ(taclib::RumbleSpeed(Force{-3000, 4000}, 10000), 0xFFFF / 2);
+    EXPECT_EQ(taclib::RumbleSpeed(Force{0, 9000}, 0), 0);
+    EXPECT_EQ(taclib::AddForces(Force{9000, -9000}, Force{2000, -2000}), (Force{10000, -10000}));
+}
+
+// A device told forces, recording them; it refuses while `refusing` is set.
+struct Told : taclib::ForceOutput {
+    std::vector<Force> *forces;
+    bool *refusing;
+    bool Render(Force f, std::uint32_t) override
+    {
+        forces->push_back(f);
+        return !*refusing;
+    }
+};
+
+class Following : public testing::Test {
+protected:
+    Following()
+    {
+        auto output = std::make_unique<Told>();
+        output->forces = &forces_;
+        output->refusing = &refusing_;
+        taclib::PointerSource source;
+        source.pointer = [this](std::int64_t *x, std::int64_t *y) {
+            *x = x_;
+            *y = y_;
+            return true;
+        };
+        source.screen = [] { return kScreen; };
+        backend_ = std::make_unique<taclib::FollowingBackend>(std::move(output), source);
+    }
+
+    taclib::EffectId Spring(SpringParams p = BuiltIn())
+    {
+        taclib::EffectId id = 0;
+        EXPECT_TRUE(backend_->CreateSpring(p, &id));
+        return id;
+    }
+
+    std::vector<Force> forces_;
+    bool refusing_ = false;
+    std::int64_t x_ = 512, y_ = 584;
+    std::unique_ptr<taclib::FollowingBackend> backend_;
+};
+
+TEST_F(Following, AGrabAPullAndARelease)
+{
+    const taclib::EffectId id = Spring();
+    EXPECT_TRUE(forces_.empty()) << "a stopped spring is not followed";
+    ASSERT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    EXPECT_TRUE(backend_->Following());
+    backend_->PointerMoved(512, 684);
+    backend_->PointerMoved(512, 684); // unchanged: the device is not told again
+    backend_->PointerMoved(612, 684);
+    ASSERT_TRUE(backend_->Stop(id));
+    EXPECT_FALSE(backend_->Following());
+    backend_->PointerMoved(0, 0); // nothing plays: nothing is sent
+    const std::vector<Force> expected = {{0, -520}, {0, -781}, {-195, -781}, {0, 0}};
+    EXPECT_EQ(forces_, expected);
+}
+
+TEST_F(Following, SpringsAddUpAndASoloStartStopsTheOthers)
+{
+    const taclib::EffectId a = Spring(), b = Spring();
+    taclib::StartParams together;
+    ASSERT_TRUE(backend_->Start(a, BuiltIn(), together));
+    ASSERT_TRUE(backend_->Start(b, BuiltIn(), together));
+    EXPECT_EQ(backend_->LastForce(), (Force{0, -1040}));
+    taclib::StartParams solo;
+    solo.solo = true;
+    ASSERT_TRUE(backend_->Start(a, BuiltIn(), solo));
+    EXPECT_EQ(backend_->LastForce(), (Force{0, -520}));
+    // Moving the centre of the playing spring moves its force at once.
+    SpringParams moved = BuiltIn();
+    moved.centreY = 584;
+    ASSERT_TRUE(backend_->UpdateSpring(a, moved));
+    EXPECT_EQ(backend_->LastForce(), Force{});
+    backend_->Destroy(a);
+    EXPECT_FALSE(backend_->Following());
+}
+
+TEST_F(Following, ADeviceThatRefusesIsNotToldEveryMoveButTriedAgainAtTheNextStart)
+{
+    const taclib::EffectId id = Spring();
+    refusing_ = true;
+    EXPECT_FALSE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    for (int y = 600; y < 700; y += 10)
+        backend_->PointerMoved(512, y);
+    EXPECT_EQ(forces_.size(), 1u);
+    refusing_ = false;
+    EXPECT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    EXPECT_EQ(forces_.size(), 2u);
+}
+
+} // namespace
