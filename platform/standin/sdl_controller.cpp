@@ -40,8 +40,8 @@ bool Deflection(int rawX, int rawY, double deadZone, double *x, double *y)
     return true;
 }
 
-// The window pixel the host reads back as this picture pixel: the
-// renderer's scaling may put either of two window pixels first.
+// The window pixel the host reads back as this picture pixel. SDL's mapping
+// onto the window truncates, so it is that pixel or the next one over.
 POINT WindowPixel(const PointerWindow &window, POINT picture)
 {
     if (window.renderer == nullptr)
@@ -61,6 +61,13 @@ POINT WindowPixel(const PointerWindow &window, POINT picture)
             return POINT{x, y};
     }
     return POINT{baseX, baseY};
+}
+
+// Only the window in front takes a controller's input: joystick events also
+// arrive while another program has the focus.
+bool InFront(const PointerWindow &window)
+{
+    return window.native != nullptr && SDL_GetKeyboardFocus() == window.native;
 }
 
 } // namespace
@@ -116,8 +123,9 @@ int SDLCALL Controllers::Watch(void *self, SDL_Event *event)
 
 void Controllers::MouseMovedTo(int x, int y)
 {
-    const auto arrived = std::find_if(warps_.begin(), warps_.end(),
-                                      [&](const POINT &at) { return Same(at, POINT{x, y}); });
+    const auto arrived = std::find_if(warps_.begin(), warps_.end(), [&](const POINT &at) {
+        return Same(at, POINT{x, y});
+    });
     if (arrived != warps_.end()) {
         warps_.erase(warps_.begin(), arrived + 1);
         return;
@@ -205,7 +213,8 @@ bool Controllers::Axis(SDL_JoystickID id, int axis, int value, bool pad,
     Device &device = found->second;
     bool pressed = false;
     if (pad && axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) {
-        const bool holding = device.trigger ? value >= kTriggerLetGo : value > kTriggerPress;
+        const bool holding =
+            device.trigger ? value >= kTriggerLetGo : value > kTriggerPress && InFront(window);
         pressed = holding && !device.trigger;
         device.trigger = holding;
     } else if (axis == (pad ? SDL_CONTROLLER_AXIS_LEFTX : 0)) {
@@ -228,12 +237,14 @@ bool Controllers::Button(SDL_JoystickID id, int button, bool down, bool pad,
     if (pad && button == SDL_CONTROLLER_BUTTON_BACK) {
         // Escape, as the keyboard gives it: repeat count 1, and on release
         // the previous state and transition bits.
-        if (window.handle != nullptr)
+        if (InFront(window))
             PostInput(window.handle, down ? WM_KEYDOWN : WM_KEYUP, VK_ESCAPE,
                       static_cast<LPARAM>(down ? 1u : 1u | (1u << 30) | (1u << 31)));
         return true;
     }
     if (button != (pad ? SDL_CONTROLLER_BUTTON_A : 0))
+        return true;
+    if (down && !InFront(window))
         return true;
     const bool pressed = down && !found->second.button;
     found->second.button = down;
@@ -251,7 +262,8 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
         double x = 0.0;
         double y = 0.0;
         const double deadZone = device.pad != nullptr ? kPadDeadZone : kJoystickDeadZone;
-        if (Deflection(device.x, device.y, deadZone, &x, &y) || pressed) {
+        const bool deflected = Deflection(device.x, device.y, deadZone, &x, &y);
+        if ((deflected || pressed) && InFront(window)) {
             active_ = id;
             owned_ = true;
         }
@@ -259,10 +271,10 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
             // The band rests in the middle; half the diagonal reaches every
             // corner of the client area.
             const double reach = std::hypot(window.width / 2.0, window.height / 2.0);
-            pointer_.x = std::clamp<LONG>(window.width / 2 + std::lround(reach * x), 0,
-                                          window.width - 1);
-            pointer_.y = std::clamp<LONG>(window.height / 2 + std::lround(reach * y), 0,
-                                          window.height - 1);
+            pointer_.x =
+                std::clamp<LONG>(window.width / 2 + std::lround(reach * x), 0, window.width - 1);
+            pointer_.y =
+                std::clamp<LONG>(window.height / 2 + std::lround(reach * y), 0, window.height - 1);
         }
     }
     const bool holding = std::any_of(devices_.begin(), devices_.end(),
@@ -275,8 +287,8 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
         // The mouse's position, as the host reads it, for the message.
         const POINT cursor = CurrentHost().Cursor();
         const Window *slot = FindWindowSlot(window.handle);
-        at = slot != nullptr ? POINT{cursor.x - slot->rect.left, cursor.y - slot->rect.top}
-                             : cursor;
+        at =
+            slot != nullptr ? POINT{cursor.x - slot->rect.left, cursor.y - slot->rect.top} : cursor;
     }
     PostInput(window.handle, holding ? WM_LBUTTONDOWN : WM_LBUTTONUP, holding ? MK_LBUTTON : 0,
               MAKELPARAM(at.x, at.y));
@@ -284,7 +296,9 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
 
 void Controllers::ShowPointer(const PointerWindow &window)
 {
-    if (!owned_ || window.native == nullptr)
+    if (!InFront(window))
+        owned_ = false; // the mouse's again, wherever another program has it
+    if (!owned_)
         return;
     const POINT at = WindowPixel(window, pointer_);
     POINT expected{0, 0};

@@ -121,7 +121,10 @@ public:
     }
 
     ScreenSize Screen() override { return FindScreen(); }
-    unsigned long Capacity() override { return slots_ > 0 ? static_cast<unsigned long>(slots_) : 1; }
+    unsigned long Capacity() override
+    {
+        return slots_ > 0 ? static_cast<unsigned long>(slots_) : 1;
+    }
     bool Lost() override { return lost_; }
 
     bool CreateSpring(const SpringParams &p, EffectId *id) override
@@ -152,8 +155,8 @@ public:
         }
         const bool forever = p.durationMs == 0 || s.iterations == kInfiniteIterations ||
                              s.iterations > static_cast<std::uint32_t>(kUntilStopped);
-        return Check("play", device_->Play(id, forever ? kUntilStopped
-                                                       : static_cast<int>(s.iterations)));
+        return Check("play",
+                     device_->Play(id, forever ? kUntilStopped : static_cast<int>(s.iterations)));
     }
 
     bool Stop(EffectId id) override { return Check("stop", device_->Play(id, 0)); }
@@ -181,8 +184,9 @@ private:
         effect.id = static_cast<__s16>(id);
         effect.direction = kConditionDirection;
         effect.replay.length =
-            p.durationMs == 0 ? kLongestMs
-                              : static_cast<std::uint16_t>(std::min<std::uint32_t>(p.durationMs, kLongestMs));
+            p.durationMs == 0
+                ? kLongestMs
+                : static_cast<std::uint16_t>(std::min<std::uint32_t>(p.durationMs, kLongestMs));
         effect.replay.delay = delayMs;
         const ScreenSize screen = FindScreen();
         const std::int64_t centre[2] = {EffectiveCentreX(p), EffectiveCentreY(p)};
@@ -193,7 +197,8 @@ private:
             ff_condition_effect &c = effect.u.condition[axis];
             c.right_saturation = c.left_saturation = static_cast<__u16>(
                 MapLevel(static_cast<std::int32_t>(p.saturation), kSaturationFull));
-            c.right_coeff = c.left_coeff = static_cast<__s16>(MapLevel(p.stiffness, kCoefficientFull));
+            c.right_coeff = c.left_coeff =
+                static_cast<__s16>(MapLevel(p.stiffness, kCoefficientFull));
             c.deadband =
                 static_cast<__u16>(MapDistance(p.deadband, extent[axis], kDeadbandHalf, 0xFFFF));
             c.center = static_cast<__s16>(MapPosition(centre[axis], extent[axis], kPositionHalf));
@@ -456,7 +461,7 @@ std::unique_ptr<Backend> OpenNode(const InputNode &node, std::string *why)
     auto output = std::make_unique<ConstantOutput>(std::move(device), node);
     const ConstantOutput *watched = output.get();
     return std::make_unique<LinuxFollowing>(std::move(output),
-                                             [watched] { return watched->Lost(); });
+                                            [watched] { return watched->Lost(); });
 }
 
 std::unique_ptr<Backend> OpenPad(const Pad &pad, std::string *why)
@@ -469,7 +474,7 @@ std::unique_ptr<Backend> OpenPad(const Pad &pad, std::string *why)
     auto output = std::make_unique<RumbleOutput>(joystick);
     const RumbleOutput *watched = output.get();
     return std::make_unique<LinuxFollowing>(std::move(output),
-                                             [watched] { return watched->Lost(); });
+                                            [watched] { return watched->Lost(); });
 }
 
 // The nodes that could not be opened, for the user: "/dev/input/event3
@@ -586,10 +591,11 @@ std::string DescribeDevices()
             if (node.kind != kind)
                 continue;
             line(node.path, node.name,
-                 std::string(KindName(kind)) + (chosen ? ", passed over for the one above"
-                                                       : kind == ForceKind::Pointing
-                                                             ? ": plays the spring itself (used)"
-                                                             : ": the spring's force at the pointer as a constant force (used)"));
+                 std::string(KindName(kind)) +
+                     (chosen ? ", passed over for the one above"
+                      : kind == ForceKind::Pointing
+                          ? ": plays the spring itself (used)"
+                          : ": the spring's force at the pointer as a constant force (used)"));
             chosen = true;
         }
     }
@@ -602,9 +608,10 @@ std::string DescribeDevices()
     }
     for (const InputNode &node : nodes) {
         if (node.openError != 0)
-            line(node.path, "", std::string("cannot be opened (") + std::strerror(node.openError) +
-                                    "): if it is a force-feedback device, give your user read "
-                                    "and write access to it (a udev rule, or the group that owns it)");
+            line(node.path, "",
+                 std::string("cannot be opened (") + std::strerror(node.openError) +
+                     "): if it is a force-feedback device, give your user read "
+                     "and write access to it (a udev rule, or the group that owns it)");
     }
     if (!chosen)
         text += "no force-feedback device: the spring is not felt\n";
