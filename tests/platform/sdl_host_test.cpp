@@ -288,7 +288,7 @@ TEST_F(SdlControllerTest, APadsStickAndButtonsPullTheBandAndTheMouseTakesThePoin
     EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
 }
 
-TEST_F(SdlControllerTest, BackIsEscapeAndAWheelPullsAlongOneAxis)
+TEST_F(SdlControllerTest, BackIsEscapeAWheelPullsAlongOneAxisAndNothingActsBehindAnotherWindow)
 {
     Controller pad(SDL_JOYSTICK_TYPE_GAMECONTROLLER);
     Controller wheel(SDL_JOYSTICK_TYPE_WHEEL);
@@ -310,6 +310,20 @@ TEST_F(SdlControllerTest, BackIsEscapeAndAWheelPullsAlongOneAxis)
     EXPECT_EQ(cursor.y, 384);
     wheel.Button(0, false);
     EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
+
+    // Another window in front: the wheel neither moves the pointer nor
+    // presses, even where SDL hands on its events (as for rumble).
+    (void)SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_Window *other = SDL_CreateWindow("other", 0, 0, 64, 64, SDL_WINDOW_SHOWN);
+    SDL_SetWindowInputFocus(other);
+    (void)Settle();
+    ASSERT_EQ(SDL_GetKeyboardFocus(), other);
+    wheel.Axis(0, -32767);
+    wheel.Button(0, true);
+    EXPECT_EQ(Settle(), Messages{});
+    EXPECT_NE(cursor.x, 0);
+    SDL_DestroyWindow(other);
+    (void)SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "0");
 }
 
 } // namespace
