@@ -140,18 +140,20 @@ TEST_F(SdlHostTest, ADeviceResetLosesTheSurfaces)
 }
 
 // A virtual controller: a pad (a game controller by SDL's own mapping) or a
-// wheel, plugged in for the test and unplugged when it ends.
+// wheel, plugged in for the test and unplugged when it ends (the last
+// plugged in first, so that device indices stay as they were).
 class Controller {
 public:
     explicit Controller(SDL_JoystickType type)
     {
+        const bool pad = type == SDL_JOYSTICK_TYPE_GAMECONTROLLER;
         SDL_VirtualJoystickDesc desc{};
         desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
         desc.type = static_cast<Uint16>(type);
-        desc.naxes = type == SDL_JOYSTICK_TYPE_GAMECONTROLLER ? SDL_CONTROLLER_AXIS_MAX : 2;
-        desc.nbuttons = type == SDL_JOYSTICK_TYPE_GAMECONTROLLER ? SDL_CONTROLLER_BUTTON_MAX : 2;
+        desc.naxes = pad ? SDL_CONTROLLER_AXIS_MAX : 2;
+        desc.nbuttons = pad ? SDL_CONTROLLER_BUTTON_MAX : 2;
         if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
-            handle = SDL_JoystickOpen(SDL_JoystickAttachVirtualEx(&desc));
+            handle = SDL_JoystickOpen(index = SDL_JoystickAttachVirtualEx(&desc));
     }
     ~Controller()
     {
@@ -167,21 +169,12 @@ public:
     {
         if (handle == nullptr)
             return;
-        const int index = DeviceIndex();
         SDL_JoystickClose(handle);
         handle = nullptr;
         (void)SDL_JoystickDetachVirtual(index);
     }
     SDL_Joystick *handle = nullptr;
-
-private:
-    int DeviceIndex() const
-    {
-        for (int i = 0; i < SDL_NumJoysticks(); ++i)
-            if (SDL_JoystickGetDeviceInstanceID(i) == SDL_JoystickInstanceID(handle))
-                return i;
-        return -1;
-    }
+    int index = -1;
 };
 
 class SdlControllerTest : public SdlHostTest {
