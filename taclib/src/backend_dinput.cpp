@@ -63,7 +63,7 @@ bool FindDevice(IDirectInput8A *di, DWORD deviceClass, GUID *guid)
 ScreenSize FindScreen()
 {
     ScreenSize size;
-    if (ScreenFromEnvironment(&size))
+    if (ScreenOverride(&size))
         return size;
     size.width = GetSystemMetrics(SM_CXSCREEN);
     size.height = GetSystemMetrics(SM_CYSCREEN);

@@ -11,6 +11,7 @@
 #include <SDL.h>
 #include <linux/input.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -62,7 +63,7 @@ bool Failed(const std::string &call, int error)
 ScreenSize FindScreen()
 {
     ScreenSize size;
-    if (ScreenFromEnvironment(&size))
+    if (ScreenOverride(&size))
         return size;
     if (GetSystemMetrics != nullptr) {
         size.width = GetSystemMetrics(SM_CXSCREEN);
@@ -600,6 +601,11 @@ std::string DescribeDevices()
         }
     }
     for (const Pad &pad : pads) {
+        const bool listed = std::any_of(nodes.begin(), nodes.end(), [&pad](const InputNode &n) {
+            return n.path == pad.path && n.kind != ForceKind::Rumble && n.kind != ForceKind::None;
+        });
+        if (listed)
+            continue; // a controller that takes a constant force is listed as one
         line(pad.path.empty() ? "SDL joystick " + std::to_string(pad.index) : pad.path, pad.name,
              std::string(KindName(ForceKind::Rumble)) +
                  (chosen ? ", passed over for the one above"

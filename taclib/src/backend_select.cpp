@@ -2,8 +2,19 @@
 #include <cstring>
 
 #include "backend.h"
+#include "notice.h"
 
 namespace taclib {
+
+bool ScreenOverride(ScreenSize *out)
+{
+    std::string why;
+    if (ScreenFromEnvironment(out, &why))
+        return true;
+    if (!why.empty())
+        Notice(why);
+    return false;
+}
 
 std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *why)
 {
@@ -17,6 +28,8 @@ std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *wh
     } else {
         // A misspelt choice must not silently pick real hardware.
         *why = "TACLIB_DEVICE is neither sim nor none";
+        Notice(std::string("TACLIB_DEVICE=") + choice +
+               " is neither sim nor none (nor empty): no force feedback");
     }
     return nullptr;
 }

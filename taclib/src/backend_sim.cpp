@@ -25,7 +25,7 @@ class SimBackend : public Backend {
 public:
     explicit SimBackend(const OpenRequest &request)
     {
-        if (!ScreenFromEnvironment(&screen_))
+        if (!ScreenOverride(&screen_))
             screen_ = kDefaultScreen;
         LogNote("sim open screen=" + std::to_string(screen_.width) + "x" +
                 std::to_string(screen_.height) +

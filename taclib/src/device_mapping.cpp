@@ -24,17 +24,20 @@ bool ParseExtent(const char *s, const char **end, std::int32_t *out)
 
 } // namespace
 
-bool ScreenFromEnvironment(ScreenSize *out)
+bool ScreenFromEnvironment(ScreenSize *out, std::string *why)
 {
     const char *text = std::getenv("TACLIB_SCREEN");
     if (text == nullptr)
         return false;
     ScreenSize size;
     const char *rest = text;
-    if (!ParseExtent(rest, &rest, &size.width) || *rest++ != 'x')
+    if (!ParseExtent(rest, &rest, &size.width) || *rest++ != 'x' ||
+        !ParseExtent(rest, &rest, &size.height) || *rest != '\0') {
+        if (why != nullptr)
+            *why = std::string("TACLIB_SCREEN=") + text +
+                   " is not WIDTHxHEIGHT, each 1 to 65535: ignored";
         return false;
-    if (!ParseExtent(rest, &rest, &size.height) || *rest != '\0')
-        return false;
+    }
     *out = size;
     return true;
 }

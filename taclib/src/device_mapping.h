@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace taclib {
 
@@ -17,8 +18,12 @@ struct ScreenSize {
 constexpr ScreenSize kDefaultScreen{1024, 768};
 
 // TACLIB_SCREEN="WxH" (each 1..65535) overrides what a backend finds out
-// about the screen; false when it is unset or not of that form.
-bool ScreenFromEnvironment(ScreenSize *out);
+// about the screen; false when it is unset or not of that form, and then, if
+// it is set, *why says so.
+bool ScreenFromEnvironment(ScreenSize *out, std::string *why = nullptr);
+
+// The same for the backends, which tell the user of a value they ignore.
+bool ScreenOverride(ScreenSize *out);
 
 // A screen coordinate on an axis of `extent` pixels, as a device position in
 // -half..half; points off the screen are held at its edge.

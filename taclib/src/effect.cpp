@@ -1,4 +1,5 @@
 #include "call_log.h"
+#include "notice.h"
 #include "tac_state.h"
 
 using taclib::CallLog;
@@ -56,6 +57,14 @@ int Failure(CallLog &log, const std::string &why)
     return log.Result(0);
 }
 
+// An effect of a project that cannot be made: the user who wrote it is told.
+int ProjectFailure(CallLog &log, const char *name, const std::string &why)
+{
+    taclib::Notice(std::string("the effect \"") + (name != nullptr ? name : "(none)") +
+                   "\" of the project is not played: " + why);
+    return Failure(log, why);
+}
+
 // A spring given no centre in its project pulls toward the middle of the screen.
 void CentreOnScreen(DeviceCore &core, SpringParams *p)
 {
@@ -89,9 +98,9 @@ int CTacEffect::InitializeFromProject(CTacProject &project, const char *effectNa
         return Failure(log, "the project is not open");
     const taclib::EffectSpec *effect = taclib::FindEffect(source.data, effectName);
     if (effect == nullptr)
-        return Failure(log, "no effect of that name in the project");
+        return ProjectFailure(log, effectName, "the project has no effect of that name");
     if (!state_->isSpring || effect->type != taclib::EffectType::Spring) {
-        return Failure(log, "the effect is of another type");
+        return ProjectFailure(log, effectName, "the effect is of another type");
     }
     std::shared_ptr<DeviceCore> core =
         device != nullptr ? TacAccess::Core(device) : source.device.lock();
@@ -102,7 +111,7 @@ int CTacEffect::InitializeFromProject(CTacProject &project, const char *effectNa
         CentreOnScreen(*core, &params);
     std::string why;
     if (!Create(state_, core, params, effect->startNow, &why))
-        return Failure(log, why);
+        return ProjectFailure(log, effectName, why);
     return log.Result(1);
 }
 

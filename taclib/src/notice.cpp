@@ -1,15 +1,13 @@
 #include "notice.h"
 
+#include <cstdio>
 #include <mutex>
 #include <set>
-
-#include "call_log.h"
 
 #if defined(_WIN32)
 #include <windows.h>
 #else
 #include <cerrno>
-#include <cstdio>
 #endif
 
 namespace taclib {
@@ -39,8 +37,19 @@ void Notice(const std::string &text)
         if (!said.insert(text).second)
             return;
     }
-    LogNote("notice: " + text);
-    const std::string line = ProgramName() + ": " + text + "\n";
+    // Text from outside (a path, an environment variable) may hold anything:
+    // the notice stays one line of plain characters.
+    std::string shown;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    const std::string line = ProgramName() + ": " + shown + "\n";
 #if defined(_WIN32)
     OutputDebugStringA(line.c_str());
 #else

@@ -3,8 +3,7 @@
 // refused). Outside Windows each goes to standard error as
 // "PROGRAM: TEXT", PROGRAM being the running program's name; a Windows
 // program has no standard error, so there it goes to the debugger's output.
-// Each text is said once per process, however often the cause repeats. The
-// call log gets it too.
+// Each text is said once per process, however often the cause repeats.
 #pragma once
 
 #include <string>

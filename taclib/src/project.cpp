@@ -4,6 +4,7 @@
 
 #include "call_log.h"
 #include "file_access.h"
+#include "notice.h"
 #include "tac_state.h"
 
 using taclib::CallLog;
@@ -25,6 +26,7 @@ bool Load(TacProjectState *state, const char *fileName, std::string *opened)
         const std::vector<std::string> places = taclib::ProjectPlaces(fileName);
         auto found = std::find_if(places.begin(), places.end(), taclib::PathExists);
         if (found == places.end()) {
+            state->notFound = true;
             state->error = "cannot open the file: not in the current folder";
             for (std::size_t i = 1; i < places.size(); ++i)
                 state->error += (i + 1 == places.size() ? " or " : ", ") + places[i];
@@ -82,10 +84,14 @@ int CTacProject::OpenFile(const char *fileName, CTacDevice *device)
     state.open = Load(&state, fileName, &opened);
     if (!state.open) {
         state.data = taclib::ProjectData{};
-        LogNote("error: " +
-                (state.errorLine > 0 ? "line " + std::to_string(state.errorLine) + ": "
-                                     : std::string()) +
-                state.error);
+        const std::string where =
+            state.errorLine > 0 ? "line " + std::to_string(state.errorLine) + ": " : "";
+        LogNote("error: " + where + state.error);
+        // A project found nowhere is the usual case, not worth a word.
+        if (!state.notFound)
+            taclib::Notice(std::string("the effect project ") +
+                           (fileName != nullptr ? fileName : "(none)") + " is not used: " + where +
+                           state.error);
         return log.Result(0);
     }
     state.device = TacAccess::Core(device);

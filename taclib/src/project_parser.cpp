@@ -366,6 +366,10 @@ bool ParseProject(const char *data, std::size_t size, ProjectData *out, ParseErr
     }
     Parser parser(out, error);
     string_view rest(data, size);
+    // Editors on Windows begin a UTF-8 file with a byte-order mark.
+    const string_view mark("\xEF\xBB\xBF");
+    if (rest.substr(0, mark.size()) == mark)
+        rest.remove_prefix(mark.size());
     bool ok = true;
     for (int line = 1; ok && !rest.empty(); ++line) {
         std::size_t end = rest.find('\n');

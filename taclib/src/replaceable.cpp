@@ -35,7 +35,8 @@ public:
         if (held == nullptr)
             return false;
         held->params = p;
-        return !held->onDevice || device_->UpdateSpring(held->deviceId, p);
+        // A device that is gone gets the values when one replaces it.
+        return !held->onDevice || device_->UpdateSpring(held->deviceId, p) || device_->Lost();
     }
 
     bool Start(EffectId id, const SpringParams &p, const StartParams &s) override

@@ -33,6 +33,7 @@ struct TacProjectState {
     std::weak_ptr<taclib::DeviceCore> device;
     std::string error;
     int errorLine = 0;
+    bool notFound = false; // a name without a folder was found in none of its places
 };
 
 struct TacEffectState {

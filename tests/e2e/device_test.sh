@@ -24,16 +24,17 @@ title="Zorbel Demo"
 # band), centred on the middle of the axis.
 centred="x=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0 y=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0"
 
-# The device's calls without their numbers.
-calls() { sed 's/^[0-9]* //' "$device_log"; }
+# Device log lines without their call numbers and node.
+strip() { sed 's/^[0-9]* event[0-9]* //'; }
+calls() { strip <"$device_log"; }
 # The call number of the last line matching PATTERN.
-call_number() { grep -E "^[0-9]+ $1" "$device_log" | tail -n 1 | cut -d' ' -f1; }
+call_number() { grep -E "^[0-9]+ event[0-9]+ $1" "$device_log" | tail -n 1 | cut -d' ' -f1; }
 
 # Waits up to 10 s for a device call matching PATTERN.
 wait_call() {
     local deadline
     deadline=$(e2e_deadline 10)
-    until grep -qE "^[0-9]+ $1" "$device_log" 2>/dev/null; do
+    until grep -qE "^[0-9]+ event[0-9]+ $1" "$device_log" 2>/dev/null; do
         e2e_past "$deadline" && e2e_fail "the device was never told '$1'; it was told: $(calls | tr '\n' ';')"
         sleep "$E2E_POLL"
     done
@@ -75,7 +76,7 @@ case_drag() {
     released_at=$(($(wc -l <"$device_log") + 1))
     e2e_release
     wait_call "event ff stop id=[0-9]+\$"
-    grab=$(sed -n "$((before + 1)),$((released_at - 1))p" "$device_log" | sed 's/^[0-9]* //')
+    grab=$(sed -n "$((before + 1)),$((released_at - 1))p" "$device_log" | strip)
     [ "$(grep -c '^upload' <<<"$grab")" = 1 ] || e2e_fail "uploads on the grab: $grab"
     grep -qxF "upload id=0->0 type=spring dir=0x0000 length=0 delay=0 $centred" <<<"$grab" ||
         e2e_fail "the grab's upload is not the spring centred on the rest centre: $grab"
@@ -83,7 +84,7 @@ case_drag() {
 
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
-    told=$(sed -n "${released_at},\$p" "$device_log" | sed 's/^[0-9]* //' | tr '\n' ';')
+    told=$(sed -n "${released_at},\$p" "$device_log" | strip | tr '\n' ';')
     [ "$told" = "event ff stop id=0;erase id=0;close;" ] || e2e_fail "from the release on the device was told: $told"
 }
 
