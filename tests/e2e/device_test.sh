@@ -125,8 +125,9 @@ back_ends() { pad key 314 1 && sleep 0.2 && pad key 314 0 && ! kill -0 "$pid" 2>
 # A pull with a pad's stick and the same pull with the mouse give the same
 # frames: the band held in the screen's lower right corner (the mouse held
 # there, the stick pushed all the way there), and the fork the launch leaves.
-# The stick's pull ends with the pad unplugged, which lets go as the mouse's
-# button does; plugged in again, its Back ends the program with status 0.
+# The pad rumbles with the pull, which ends with the pad unplugged and lets
+# go as the mouse's button does; plugged in again, its Back ends the program
+# with status 0.
 case_stick_pull() {
     local fifo=$E2E_CASE_DIR/pad.fifo pid frame differ
     mkfifo "$fifo" && exec 3<>"$fifo" || e2e_fail "no control FIFO"
@@ -143,7 +144,7 @@ case_stick_pull() {
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
 
-    e2e_start stick "$program"
+    EVDEV_STANDIN_LOG=$E2E_CASE_DIR/pad.log e2e_start stick "$program"
     pid=$E2E_PID
     e2e_wait_window "$title" 1280x1024
     timeout 5 xdotool windowfocus --sync "$E2E_WINDOW" mousemove 10 10
@@ -154,6 +155,8 @@ case_stick_pull() {
     pad abs 0 32767
     pad abs 1 32767
     still_screen held-stick rest
+    grep -qE 'event31 upload .*type=rumble .*strong=[1-9]' "$E2E_CASE_DIR/pad.log" ||
+        e2e_fail "the pad did not rumble with the pull"
     echo "unplug event31" >&3
     still_screen launched-stick held-stick
     echo "plug event31" >&3 # found again at SDL's next look for devices
