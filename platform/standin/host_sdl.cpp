@@ -12,8 +12,8 @@
 // Game controllers and joysticks are a second pointing device
 // (sdl_controller.h).
 // Dependencies: SDL2 (video, renderer, message boxes, game controllers and
-// joysticks), and Xlib through
-// what SDL has loaded for the screen's size and the display's loss.
+// joysticks), and Xlib through what SDL has loaded for the screen's size and
+// the display's loss.
 #include "platform/standin/host.h"
 
 #include "platform/standin/frame_pacer.h"
