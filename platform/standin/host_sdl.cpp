@@ -9,8 +9,11 @@
 // SDL's off-screen and dummy drivers count only when named in
 // SDL_VIDEODRIVER; a screen no renderer can present on refuses every mode;
 // the other running copy goes through the shared single-instance sockets.
-// Dependencies: SDL2 (video, renderer and message boxes), and Xlib through
-// what SDL has loaded for the screen's size and the display's loss.
+// Game controllers and joysticks are a second pointing device
+// (sdl_controller.h).
+// Dependencies: SDL2 (video, renderer, message boxes, game controllers and
+// joysticks), and Xlib through what SDL has loaded for the screen's size and
+// the display's loss.
 #include "platform/standin/host.h"
 
 #include "platform/standin/frame_pacer.h"
@@ -18,6 +21,7 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
+#include "platform/standin/sdl_controller.h"
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_renderer_choice.h"
 #include "platform/standin/sdl_screen.h"
@@ -136,6 +140,21 @@ Window *CursorWindow()
     return newest != nullptr && newest->native != nullptr ? newest : nullptr;
 }
 
+// Where a controller moves the pointer: the window the cursor is reported in.
+PointerWindow PointerTarget()
+{
+    PointerWindow target;
+    Window *window = CursorWindow();
+    if (window == nullptr || window->iconic)
+        return target;
+    target.handle = window->Handle();
+    target.native = NativeOf(*window)->window;
+    target.renderer = NativeOf(*window)->renderer;
+    target.width = window->rect.right - window->rect.left;
+    target.height = window->rect.bottom - window->rect.top;
+    return target;
+}
+
 // The keys a program's accelerators can name (Escape, Return, Space); other
 // keys give no messages.
 WORD VirtualKeyOf(SDL_Keycode key)
@@ -225,6 +244,7 @@ class SdlHost final : public Host {
 public:
     ~SdlHost() override
     {
+        controllers_.Stop();
         // A lost display is not touched again; a window SDL cannot take down
         // (see HasDisplay) would take SDL's video down with it: the X server
         // removes it when this process ends.
@@ -283,6 +303,7 @@ private:
     // display mode can be shown then, and the program is told so.
     bool presentable_ = true;
     bool windowLeft_ = false; // a window left for the X server to remove
+    Controllers controllers_;
     unsigned long long nextScreenCheck_ = 0;
     std::string problem_; // why the screen did not open
 };
@@ -343,6 +364,9 @@ bool SdlHost::Start()
             problem_ = NoScreenReason();
         } else {
             WatchSessionEnd();
+            std::string why;
+            if (!controllers_.Start(&why))
+                std::fprintf(stderr, "no game controllers: %s\n", why.c_str());
         }
     }
     return Live();
@@ -367,6 +391,11 @@ POINT SdlHost::Cursor()
     if (window == nullptr) {
         (void)SDL_GetGlobalMouseState(&x, &y);
         return POINT{x, y};
+    }
+    POINT held{0, 0};
+    if (controllers_.Pointer(&held)) {
+        const POINT client = PictureToClient(*NativeOf(*window), held.x, held.y);
+        return POINT{client.x + window->rect.left, client.y + window->rect.top};
     }
     SDL_Window *native = NativeOf(*window)->window;
     if (SDL_GetMouseFocus() == native) {
@@ -446,8 +475,10 @@ bool SdlHost::Wait(DWORD waitMs)
         closeAsked_ = true;
         AskWindowsToClose();
     }
-    if (Live())
+    if (Live()) {
         FollowScreenSize();
+        controllers_.ShowPointer(PointerTarget());
+    }
     return true;
 }
 
@@ -486,6 +517,8 @@ void SdlHost::FollowScreenSize()
 
 void SdlHost::Handle(const SDL_Event &event)
 {
+    if (controllers_.Handle(event, PointerTarget()))
+        return;
     switch (event.type) {
     case SDL_WINDOWEVENT:
         HandleWindowEvent(event.window);

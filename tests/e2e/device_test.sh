@@ -3,7 +3,7 @@
 # (libevdev_standin, preloaded): what set-up, drags and Escape tell a force
 # mouse, a force joystick, a wheel and a rumble pad, with the 1024 x 768 mode
 # shown scaled on a larger screen; a device pulled out mid-drag; a device
-# that cannot be opened.
+# that cannot be opened; and a pull made with a scripted pad's stick.
 #
 #   tests/e2e/device_test.sh BUILD_DIR PRELOAD
 #
@@ -187,6 +187,85 @@ case_refused() {
         e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 
+# Runs COMMAND... until it succeeds; fails the case with WHAT after TIMEOUT s.
+keep_trying() {
+    local timeout=${1:?} what=${2:?} deadline
+    shift 2
+    deadline=$(e2e_deadline "$timeout")
+    until "$@"; do
+        e2e_past "$deadline" && e2e_fail "$what"
+        sleep "$E2E_POLL"
+    done
+}
+# How many pixels differ between two pictures.
+differing() { compare -metric AE "$1" "$2" null: 2>&1; }
+# Takes the screen as frame NAME: true when it is as the time before, and
+# unlike frame BEFORE, which the screen has to have left.
+same_screen() {
+    local file=$E2E_CASE_DIR/$1.png
+    [ -f "$file" ] && mv "$file" "$E2E_CASE_DIR/last.png"
+    e2e_screenshot "$file" && [ "$(differing "$file" "$E2E_CASE_DIR/last.png")" = 0 ] &&
+        { [ -z "${2:-}" ] || [ "$(differing "$file" "$E2E_CASE_DIR/$2.png")" != 0 ]; }
+}
+# Waits for frame NAME [BEFORE], the screen standing still.
+still_screen() {
+    rm -f "$E2E_CASE_DIR/last.png"
+    keep_trying 10 "the screen never stood still for $1" same_screen "$@"
+}
+pointer_at() { [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:$1 y:$2" ]; }
+# One event of the stand-in pad and the report that ends it.
+pad() { printf 'event31 %s\nevent31 syn\n' "$*" >&3; }
+# A stick's first position once the program has the pad moves nothing: it
+# is moved until it moves the pointer.
+stick_moves() { pad abs 0 32767 && sleep "$E2E_POLL" && pad abs 0 0 && ! pointer_at 10 10; }
+back_ends() { pad key 314 1 && sleep 0.2 && pad key 314 0 && ! kill -0 "$pid" 2>/dev/null; }
+
+# A pull with a pad's stick and the same pull with the mouse give the same
+# frames: the band held in the screen's lower right corner (the mouse held
+# there, the stick pushed all the way there), and the fork the launch leaves.
+# The pad rumbles with the pull, which ends with the pad unplugged and lets
+# go as the mouse's button does; plugged in again, its Back ends the program
+# with status 0.
+case_stick_pull() {
+    local fifo=$E2E_CASE_DIR/pad.fifo pid frame differ
+    mkfifo "$fifo" && exec 3<>"$fifo" || e2e_fail "no control FIFO"
+    export LD_PRELOAD=$preload SDL_JOYSTICK_DISABLE_UDEV=1 EVDEV_STANDIN_DEVICES=pad \
+        EVDEV_STANDIN_CONTROL=$fifo
+    e2e_start mouse "$program"
+    pid=$E2E_PID
+    e2e_wait_window "$title" 1280x1024
+    still_screen rest
+    e2e_press_and_pull 640 512 1279 1023 10
+    still_screen held-mouse rest
+    e2e_release
+    still_screen launched-mouse held-mouse
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+
+    EVDEV_STANDIN_LOG=$E2E_CASE_DIR/pad.log e2e_start stick "$program"
+    pid=$E2E_PID
+    e2e_wait_window "$title" 1280x1024
+    timeout 5 xdotool windowfocus --sync "$E2E_WINDOW" mousemove 10 10
+    keep_trying 10 "the stick never moved the pointer" stick_moves
+    keep_trying 5 "the stick at rest is not on the rest centre" pointer_at 640 512
+    pad key 304 1 # the south button
+    sleep "$E2E_PRESS_SETTLE"
+    pad abs 0 32767
+    pad abs 1 32767
+    still_screen held-stick rest
+    grep -qE 'event31 upload .*type=rumble .*strong=[1-9]' "$E2E_CASE_DIR/pad.log" ||
+        e2e_fail "the pad did not rumble with the pull"
+    echo "unplug event31" >&3
+    still_screen launched-stick held-stick
+    echo "plug event31" >&3 # found again at SDL's next look for devices
+    keep_trying 10 "Back did not end the program" back_ends
+    e2e_expect_exit "$pid" 5 0 "zorbel after Back"
+    for frame in held launched; do
+        differ=$(compare -metric AE "$E2E_CASE_DIR/$frame-mouse.png" "$E2E_CASE_DIR/$frame-stick.png" null: 2>&1)
+        [ "$differ" = 0 ] || e2e_fail "the $frame frames of the mouse and the stick differ in $differ pixels"
+    done
+}
+
 e2e_init "$build/e2e-device-artifacts" || exit 1
 export XDG_RUNTIME_DIR=$E2E_TMP/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -198,4 +277,5 @@ e2e_case wheel case_wheel
 e2e_case pad case_pad
 e2e_case unplugged-mid-drag case_unplugged_mid_drag
 e2e_case refused case_refused
+e2e_case stick-pull case_stick_pull
 e2e_summary

@@ -2,7 +2,8 @@
 // events become messages and surfaces are lost as the screen dictates.
 // Presentation, scaling and the cursor in mode pixels are checked by the
 // program's own end-to-end run (tests/e2e/native_test.sh: screens of several
-// sizes, and one too small, which is refused).
+// sizes, and one too small, which is refused). Controllers are SDL's virtual
+// joysticks.
 #include "flip_chain.h"
 #include "platform/standin/platform_state.h"
 
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace zorbel::test {
 namespace {
@@ -136,6 +138,178 @@ TEST_F(SdlHostTest, ADeviceResetLosesTheSurfaces)
     ASSERT_EQ(back->GetDC(&dc), DD_OK) << "restoring the primary restores its chain";
     EXPECT_EQ(back->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, 0), DD_OK) << "the texture is made anew";
+}
+
+// A virtual controller: a pad (a game controller by SDL's own mapping) or a
+// wheel, plugged in for the test and unplugged when it ends.
+class Controller {
+public:
+    explicit Controller(SDL_JoystickType type)
+    {
+        const bool pad = type == SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = static_cast<Uint16>(type);
+        desc.naxes = pad ? SDL_CONTROLLER_AXIS_MAX : 2;
+        desc.nbuttons = pad ? SDL_CONTROLLER_BUTTON_MAX : 2;
+        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
+            handle = SDL_JoystickOpen(index = SDL_JoystickAttachVirtualEx(&desc));
+    }
+    ~Controller()
+    {
+        Unplug();
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    }
+    void Axis(int axis, Sint16 value) { (void)SDL_JoystickSetVirtualAxis(handle, axis, value); }
+    void Button(int button, bool down)
+    {
+        (void)SDL_JoystickSetVirtualButton(handle, button, down ? 1 : 0);
+    }
+    void Unplug()
+    {
+        if (handle == nullptr)
+            return;
+        SDL_JoystickClose(handle);
+        handle = nullptr;
+        (void)SDL_JoystickDetachVirtual(index);
+    }
+    SDL_Joystick *handle = nullptr;
+    int index = -1;
+};
+
+class SdlControllerTest : public SdlHostTest {
+protected:
+    // Lets SDL deliver what the controller and the X server did; the
+    // messages it gave, and where the program would find the cursor.
+    std::vector<UINT> Settle()
+    {
+        std::vector<UINT> messages;
+        MSG msg{};
+        for (int i = 0; i < 10; ++i) {
+            SDL_Delay(10);
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                messages.push_back(msg.message);
+                (void)DispatchMessageA(&msg);
+            }
+        }
+        (void)GetCursorPos(&cursor);
+        return messages;
+    }
+    // Where SDL itself has the mouse, in the picture's pixels.
+    POINT SdlMouse() const
+    {
+        int x = 0;
+        int y = 0;
+        (void)SDL_GetMouseState(&x, &y);
+        float px = 0.0f;
+        float py = 0.0f;
+        SDL_Window *shown = SDL_GetWindowFromID(WindowId());
+        SDL_RenderWindowToLogical(SDL_GetRenderer(shown), x, y, &px, &py);
+        return POINT{static_cast<LONG>(px), static_cast<LONG>(py)};
+    }
+    POINT cursor{-1, -1};
+};
+
+using Messages = std::vector<UINT>;
+
+// The band rests in the middle of the 1024 x 768 client area, and half the
+// diagonal (640 pixels) reaches its corners.
+TEST_F(SdlControllerTest, APadsStickAndButtonsPullTheBandAndTheMouseTakesThePointerBack)
+{
+    Controller pad(SDL_JOYSTICK_TYPE_GAMECONTROLLER);
+    ASSERT_NE(pad.handle, nullptr) << SDL_GetError();
+    (void)Settle();
+
+    pad.Button(SDL_CONTROLLER_BUTTON_A, true);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONDOWN});
+    EXPECT_EQ(cursor.x, 512);
+    EXPECT_EQ(cursor.y, 384) << "a stick at rest holds the band where it rests";
+
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, 3000);
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -6000); // inside the dead zone
+    (void)Settle();
+    EXPECT_EQ(cursor.x, 512);
+    EXPECT_EQ(cursor.y, 384);
+
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 8200); // just past it: no jump
+    (void)Settle();
+    EXPECT_EQ(cursor.x, 512);
+    EXPECT_GT(cursor.y, 384);
+    EXPECT_LT(cursor.y, 384 + 16);
+
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, -26214); // full deflection, toward the corner
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -19660);
+    (void)Settle();
+    EXPECT_EQ(cursor.x, 0);
+    EXPECT_EQ(cursor.y, 0);
+    const POINT shown = SdlMouse();
+    EXPECT_EQ(shown.x, 0) << "the mouse is moved along";
+    EXPECT_EQ(shown.y, 0);
+
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    (void)Settle();
+    EXPECT_EQ(cursor.x, 512);
+    EXPECT_EQ(cursor.y, 767) << "held at the edge, as the mouse is";
+    EXPECT_EQ(SdlMouse().y, 767);
+
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 0); // let go of the stick
+    (void)Settle();
+    EXPECT_EQ(cursor.y, 384);
+    EXPECT_EQ(SdlMouse().y, 384);
+
+    pad.Button(SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
+
+    // The mouse moved by the user: the pointer is the mouse's at once, and
+    // the stick's again when the stick moves.
+    SDL_WarpMouseInWindow(SDL_GetWindowFromID(WindowId()), 100, 200);
+    (void)Settle();
+    const POINT mouse = SdlMouse();
+    EXPECT_EQ(cursor.x, mouse.x);
+    EXPECT_EQ(cursor.y, mouse.y);
+    EXPECT_NE(cursor.y, 767);
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 32000);
+    (void)Settle();
+    EXPECT_EQ(cursor.y, 767);
+
+    // The right trigger holds the band too; unplugged, the pad lets go.
+    pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 30000);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONDOWN});
+    pad.Unplug();
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
+}
+
+// Back ending the program as Escape does is checked end to end with a pad
+// (tests/e2e/device_test.sh).
+TEST_F(SdlControllerTest, AWheelPullsAlongOneAxisAndNothingActsBehindAnotherWindow)
+{
+    Controller wheel(SDL_JOYSTICK_TYPE_WHEEL);
+    ASSERT_NE(wheel.handle, nullptr) << SDL_GetError();
+    (void)Settle();
+    wheel.Button(0, true);
+    wheel.Axis(0, 32767);
+    wheel.Axis(1, 32767); // a pedal, say: not a pull
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONDOWN});
+    EXPECT_EQ(cursor.x, 1023);
+    EXPECT_EQ(cursor.y, 384);
+    wheel.Button(0, false);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
+
+    // Another window in front: the wheel neither moves the pointer nor
+    // presses, even where SDL hands on its events (as for rumble).
+    (void)SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_Window *other = SDL_CreateWindow("other", 0, 0, 64, 64, SDL_WINDOW_SHOWN);
+    SDL_SetWindowInputFocus(other);
+    (void)Settle();
+    ASSERT_EQ(SDL_GetKeyboardFocus(), other);
+    wheel.Axis(0, -32767);
+    wheel.Button(0, true);
+    EXPECT_EQ(Settle(), Messages{});
+    EXPECT_NE(cursor.x, 0);
+    SDL_DestroyWindow(other);
+    (void)SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "0");
 }
 
 } // namespace
