@@ -298,6 +298,8 @@ private:
     bool started_ = false;
     bool ready_ = false;
     bool deviceLost_ = false;
+    // Whether SDL has seen the pointer move in a window since it entered one.
+    bool pointerMoved_ = false;
     bool closeAsked_ = false; // after the display's loss
     // False once a window could get no renderer (an 8-bit screen): no
     // display mode can be shown then, and the program is told so.
@@ -336,6 +338,9 @@ bool SdlHost::Start()
         (void)SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         (void)SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         (void)SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        // A click that brings the window forward is a click, as on Win32:
+        // SDL would otherwise drop one that comes right after the focus.
+        (void)SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
         const char *chosen = std::getenv("SDL_VIDEODRIVER");
         const bool named = chosen != nullptr && chosen[0] != '\0';
         // Without a display named, SDL would only find one that shows nothing.
@@ -398,9 +403,11 @@ POINT SdlHost::Cursor()
         return POINT{client.x + window->rect.left, client.y + window->rect.top};
     }
     SDL_Window *native = NativeOf(*window)->window;
-    if (SDL_GetMouseFocus() == native) {
+    if (SDL_GetMouseFocus() == native && pointerMoved_) {
         // Kept up to date by the motion events the pump reads, also while a
         // button is held; SDL's global position may lag during such a grab.
+        // Until the first motion (a window shown under a still pointer) it
+        // holds no position at all.
         (void)SDL_GetMouseState(&x, &y);
     } else {
         int windowX = 0;
@@ -521,7 +528,12 @@ void SdlHost::Handle(const SDL_Event &event)
         return;
     switch (event.type) {
     case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_LEAVE)
+            pointerMoved_ = false;
         HandleWindowEvent(event.window);
+        break;
+    case SDL_MOUSEMOTION:
+        pointerMoved_ = true;
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:

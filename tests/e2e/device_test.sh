@@ -144,7 +144,10 @@ controller_drag() {
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
     sed -n "$((told + 1)),\$p" "$device_log" | strip | grep -q '^upload' && e2e_fail "told after the release: $(calls | tail -4 | tr '\n' ';')"
-    calls | tail -n 2 | tr '\n' ';' | grep -q 'erase id=0;close;$' || e2e_fail "not released at the end: $(calls | tail -4 | tr '\n' ';')"
+    # The library's effect erased and every descriptor of the device closed
+    # (the program's host holds one too, to read the stick).
+    calls | grep -q '^erase id=0$' && [ "$(calls | grep -c '^open')" = "$(calls | grep -c '^close')" ] ||
+        e2e_fail "not released at the end: $(calls | tail -4 | tr '\n' ';')"
     [ ! -s "$E2E_CASE_DIR/zorbel.err" ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 case_joystick() { controller_drag joystick dir "dir=0x0000 length=32767 delay=0 level=1703" "dir=0x1a38 length=32767 delay=0 level=2129"; }
