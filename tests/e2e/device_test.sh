@@ -252,7 +252,7 @@ case_stick_pull() {
     keep_trying 10 "the stick never moved the pointer" stick_moves
     keep_trying 5 "the stick at rest is not on the rest centre" pointer_at 640 512
     pad key 304 1 # the south button
-    sleep "$E2E_PRESS_SETTLE"
+    e2e_expect_pixel 640 502 0x000000FF "ball grabbed by the south button" 5
     pad abs 0 32767
     pad abs 1 32767
     still_screen held-stick rest
