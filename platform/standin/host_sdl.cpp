@@ -732,6 +732,28 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
            !DrawOnScreen(draw, &frame) || frame.shown;
 }
 
+// Whether only what changed since the picture shown needs copying into the
+// texture and putting on the screen: a software renderer's texture and
+// window surface keep their pixels, and an unscaled picture (no bars beside
+// it, none drawn this frame) covers them pixel for pixel.
+bool CopiesPart(const NativeWindow &native, const PresentSetting &setting, bool textureMade)
+{
+    return native.keepsPixels && !textureMade && setting.windowWidth == setting.pictureWidth &&
+           setting.windowHeight == setting.pictureHeight &&
+           setting.modeWidth == setting.pictureWidth &&
+           setting.modeHeight == setting.pictureHeight &&
+           native.clearedWidth == setting.windowWidth &&
+           native.clearedHeight == setting.windowHeight;
+}
+
+SDL_Rect RectOf(const Raster::Box &box)
+{
+    if (box.right <= box.left || box.bottom <= box.top)
+        return SDL_Rect{0, 0, 0, 0}; // nothing drawn: only the record changed
+    return SDL_Rect{static_cast<int>(box.left), static_cast<int>(box.top),
+                    static_cast<int>(box.right - box.left), static_cast<int>(box.bottom - box.top)};
+}
+
 PresentSetting SettingOf(const NativeWindow &native, const PixelBuffer &buffer)
 {
     PresentSetting setting;
@@ -769,19 +791,8 @@ bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
     bool made = false;
     if (!EnsureTexture(*native, buffer, &made))
         return false;
-    // A software renderer's texture and window surface keep their pixels:
-    // where the picture is shown unscaled, only what changed since the
-    // picture shown is copied into them and put on the screen.
-    SDL_Rect changed{static_cast<int>(box.left), static_cast<int>(box.top),
-                     static_cast<int>(box.right - box.left),
-                     static_cast<int>(box.bottom - box.top)};
-    const bool part =
-        native->keepsPixels && !made && setting.windowWidth == buffer.Width() &&
-        setting.windowHeight == buffer.Height() && setting.modeWidth == buffer.Width() &&
-        setting.modeHeight == buffer.Height() && native->clearedWidth == setting.windowWidth &&
-        native->clearedHeight == setting.windowHeight;
-    if (part && (changed.w <= 0 || changed.h <= 0))
-        changed = SDL_Rect{0, 0, 0, 0}; // nothing changed but the record
+    const bool part = CopiesPart(*native, setting, made);
+    SDL_Rect changed = RectOf(box);
     if (!Upload(*native, buffer, part ? &changed : nullptr))
         return false;
     ShowModeSize(*native);
