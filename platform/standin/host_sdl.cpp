@@ -291,8 +291,8 @@ private:
     void FollowScreenSize();
     void Handle(const SDL_Event &event);
     bool Unchanged(NativeWindow &native, const PixelBuffer &buffer);
-    bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer);
-    bool Upload(NativeWindow &native, const PixelBuffer &buffer);
+    bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer, bool *made);
+    bool Upload(NativeWindow &native, const PixelBuffer &buffer, SDL_Rect *changed);
     bool Draw(Window &window, const PixelBuffer &buffer);
 
     bool started_ = false;
@@ -698,7 +698,7 @@ void SdlHost::LeaveFullScreen(Window &window)
 
 // The streaming texture a back buffer of this size is shown through, made
 // anew after a device reset.
-bool SdlHost::EnsureTexture(NativeWindow &native, const PixelBuffer &buffer)
+bool SdlHost::EnsureTexture(NativeWindow &native, const PixelBuffer &buffer, bool *made)
 {
     const int width = buffer.Width();
     const int height = buffer.Height();
@@ -731,10 +731,13 @@ bool SdlHost::EnsureTexture(NativeWindow &native, const PixelBuffer &buffer)
     }
     native.texture =
         SDL_CreateTexture(native.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+    *made = true;
     return native.texture != nullptr && (!native.keepsPixels || native.picture != nullptr);
 }
 
-bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
+// Only the changed part of the picture goes into the texture, which holds
+// the rest from the pictures before; null for all of it.
+bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer, SDL_Rect *changed)
 {
     if (native.picture == nullptr)
         return SDL_UpdateTexture(native.texture, nullptr, buffer.Bytes(), buffer.Pitch()) == 0;
@@ -753,7 +756,9 @@ bool SdlHost::Upload(NativeWindow &native, const PixelBuffer &buffer)
     if (native.locked != nullptr) {
         native.locked->pixels = pixels;
         native.picture->pixels = const_cast<unsigned char *>(buffer.Bytes()); // only read
-        copied = SDL_BlitSurface(native.picture, nullptr, native.locked, nullptr) == 0;
+        SDL_Rect target = changed != nullptr ? *changed : SDL_Rect{};
+        copied = SDL_BlitSurface(native.picture, changed, native.locked,
+                                 changed != nullptr ? &target : nullptr) == 0;
     }
     SDL_UnlockTexture(native.texture);
     return copied;
@@ -781,6 +786,28 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
            !DrawOnScreen(draw, &frame) || frame.shown;
 }
 
+// Whether only what changed since the picture shown needs copying into the
+// texture and putting on the screen: a software renderer's texture and
+// window surface keep their pixels, and an unscaled picture (no bars beside
+// it, none drawn this frame) covers them pixel for pixel.
+bool CopiesPart(const NativeWindow &native, const PresentSetting &setting, bool textureMade)
+{
+    return native.keepsPixels && !textureMade && setting.windowWidth == setting.pictureWidth &&
+           setting.windowHeight == setting.pictureHeight &&
+           setting.modeWidth == setting.pictureWidth &&
+           setting.modeHeight == setting.pictureHeight &&
+           native.clearedWidth == setting.windowWidth &&
+           native.clearedHeight == setting.windowHeight;
+}
+
+SDL_Rect RectOf(const Raster::Box &box)
+{
+    if (box.right <= box.left || box.bottom <= box.top)
+        return SDL_Rect{0, 0, 0, 0}; // nothing drawn: only the record changed
+    return SDL_Rect{static_cast<int>(box.left), static_cast<int>(box.top),
+                    static_cast<int>(box.right - box.left), static_cast<int>(box.bottom - box.top)};
+}
+
 PresentSetting SettingOf(const NativeWindow &native, const PixelBuffer &buffer)
 {
     PresentSetting setting;
@@ -800,7 +827,7 @@ PresentSetting SettingOf(const NativeWindow &native, const PixelBuffer &buffer)
 bool SdlHost::Unchanged(NativeWindow &native, const PixelBuffer &buffer)
 {
     if (!native.pacer.Pacing() || deviceLost_ ||
-        !native.shown.Shows(buffer.Record(), SettingOf(native, buffer)))
+        !native.shown.Shows(buffer, SettingOf(native, buffer)))
         return false;
     WaitForTurn(native.pacer);
     native.pacer.Skipped(MicrosecondsNow());
@@ -813,30 +840,41 @@ bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
     if (native == nullptr)
         return false;
     const PresentSetting setting = SettingOf(*native, buffer);
+    const Raster::Box box = native->shown.Changed(buffer, setting);
     native->shown.Forget(); // until the present is through
-    if (!EnsureTexture(*native, buffer))
+    bool made = false;
+    if (!EnsureTexture(*native, buffer, &made))
         return false;
-    if (!Upload(*native, buffer))
+    const bool part = CopiesPart(*native, setting, made);
+    SDL_Rect changed = RectOf(box);
+    if (!Upload(*native, buffer, part ? &changed : nullptr))
         return false;
     ShowModeSize(*native);
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowSize(native->window, &width, &height);
+    const int width = setting.windowWidth;
+    const int height = setting.windowHeight;
     if (!native->keepsPixels || width != native->clearedWidth || height != native->clearedHeight) {
         (void)SDL_SetRenderDrawColor(native->renderer, 0, 0, 0, 255);
         (void)SDL_RenderClear(native->renderer);
         native->clearedWidth = width;
         native->clearedHeight = height;
     }
-    if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
+    if (SDL_RenderCopy(native->renderer, native->texture, part ? &changed : nullptr,
+                       part ? &changed : nullptr) != 0)
         return false;
     WaitForTurn(native->pacer);
-    SDL_RenderPresent(native->renderer);
+    if (part) {
+        // The software renderer draws into the window's surface, which its
+        // present puts on the screen whole: only the changed part is put.
+        (void)SDL_RenderFlush(native->renderer);
+        (void)SDL_UpdateWindowSurfaceRects(native->window, &changed, 1);
+    } else {
+        SDL_RenderPresent(native->renderer);
+    }
     native->pacer.Presented(MicrosecondsNow());
     if (deviceLost_)
         native->shown.Forget();
     else
-        native->shown.Presented(buffer.Record(), setting);
+        native->shown.Presented(buffer, setting);
     return !deviceLost_;
 }
 

@@ -38,6 +38,13 @@ public:
     // What the pixels were made of; written by Fill and by the rasterizer,
     // the only two that write them.
     const PaintRecord &Record() const { return record_; }
+    // The pixel value of the last fill (-1 for none), and the rectangle
+    // drawn on since: the pixels outside it hold that value.
+    int FilledWith() const { return filledWith_; }
+    Raster::Box Drawn() const
+    {
+        return raster_ != nullptr ? raster_->Touched() : Raster::Box{0, 0, width_, height_};
+    }
 
 private:
     int width_ = 0;

@@ -1,12 +1,16 @@
 // What a window shows: the record of the picture last presented on it and
 // the setting it was presented in. Presenting the same picture again in the
-// same setting would change nothing on the screen, and is left out; anything
-// that may have touched the window's pixels since (an expose, a restore, a
-// resize or refit, a new letterbox, a lost device or surfaces) makes the
-// window forget, and the next picture is presented whole.
+// same setting would change nothing on the screen, and is left out; another
+// picture filled with the same colour differs from it only where either was
+// drawn on, and only that needs copying. Anything that may have touched the
+// window's pixels since (an expose, a restore, a resize or refit, a new
+// letterbox, a lost device or surfaces) makes the window forget, and the
+// next picture is presented whole.
 #pragma once
 
-#include "platform/standin/paint_record.h"
+#include "platform/standin/pixel_buffer.h"
+
+#include <algorithm>
 
 namespace zorbel::standin {
 
@@ -32,22 +36,38 @@ struct PresentSetting {
 class ShownPicture {
 public:
     // Whether the window shows this picture in this setting already.
-    bool Shows(const PaintRecord &picture, const PresentSetting &setting) const
+    bool Shows(const PixelBuffer &picture, const PresentSetting &setting) const
     {
-        return known_ && setting == setting_ && picture.Same(shown_);
+        return known_ && setting == setting_ && picture.Record().Same(shown_);
     }
-    // The picture was presented whole in this setting.
-    void Presented(const PaintRecord &picture, const PresentSetting &setting)
+    // The rectangle of the picture outside which it equals the one shown,
+    // in this setting; the whole picture when that is not known.
+    Raster::Box Changed(const PixelBuffer &picture, const PresentSetting &setting) const
     {
-        shown_ = picture; // reuses the record's storage: no allocation
+        if (!known_ || !(setting == setting_) || picture.FilledWith() < 0 ||
+            picture.FilledWith() != filledWith_)
+            return Raster::Box{0, 0, picture.Width(), picture.Height()};
+        const Raster::Box drawn = picture.Drawn();
+        return Raster::Box{std::min(drawn.left, drawn_.left), std::min(drawn.top, drawn_.top),
+                           std::max(drawn.right, drawn_.right),
+                           std::max(drawn.bottom, drawn_.bottom)};
+    }
+    // The picture was presented in this setting.
+    void Presented(const PixelBuffer &picture, const PresentSetting &setting)
+    {
+        shown_ = picture.Record(); // reuses the record's storage: no allocation
+        filledWith_ = picture.FilledWith();
+        drawn_ = picture.Drawn();
         setting_ = setting;
-        known_ = picture.Known();
+        known_ = picture.Record().Known();
     }
     // The window's pixels may have changed.
     void Forget() { known_ = false; }
 
 private:
     PaintRecord shown_;
+    int filledWith_ = -1;
+    Raster::Box drawn_{0, 0, 0, 0};
     PresentSetting setting_;
     bool known_ = false;
 };

@@ -66,18 +66,31 @@ TEST(PaintRecord, EqualRecordsHoldEqualPixelsAndAFillLeavesNothingBehind)
     }
 }
 
+// Whether `a` and `b` differ only inside `box`.
+bool SameOutside(const PixelBuffer &a, const PixelBuffer &b, const Raster::Box &box)
+{
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if ((x < box.left || x >= box.right || y < box.top || y >= box.bottom) &&
+                a.Row(y)[x] != b.Row(y)[x])
+                return false;
+    return true;
+}
+
 TEST(ShownPicture, ShowsOnlyThePicturePresentedInItsSettingUntilForgotten)
 {
+    PixelBuffer shownBuffer(kWidth, kHeight);
     PixelBuffer buffer(kWidth, kHeight);
     ShownPicture shown;
     const PresentSetting setting{1024, 768, kWidth, kHeight, 1024, 768, 1};
-    shown.Presented(buffer.Record(), setting);
-    EXPECT_FALSE(shown.Shows(buffer.Record(), setting)) << "a buffer nobody filled";
+    shown.Presented(buffer, setting);
+    EXPECT_FALSE(shown.Shows(buffer, setting)) << "a buffer nobody filled";
+    shownBuffer.Fill(0);
+    DrawFrame(shownBuffer, 30);
+    shown.Presented(shownBuffer, setting);
     buffer.Fill(0);
     DrawFrame(buffer, 30);
-    EXPECT_FALSE(shown.Shows(buffer.Record(), setting));
-    shown.Presented(buffer.Record(), setting);
-    EXPECT_TRUE(shown.Shows(buffer.Record(), setting));
+    EXPECT_TRUE(shown.Shows(buffer, setting)) << "drawn alike on another buffer";
     // Every part of the setting counts.
     for (int part = 0; part < 7; ++part) {
         PresentSetting changed = setting;
@@ -87,16 +100,29 @@ TEST(ShownPicture, ShowsOnlyThePicturePresentedInItsSettingUntilForgotten)
             ++*parts[part];
         else
             ++changed.surfaces;
-        EXPECT_FALSE(shown.Shows(buffer.Record(), changed)) << part;
+        EXPECT_FALSE(shown.Shows(buffer, changed)) << part;
+        const Raster::Box all = shown.Changed(buffer, changed);
+        EXPECT_TRUE(all.left == 0 && all.top == 0 && all.right == kWidth && all.bottom == kHeight);
     }
+    // Another picture on the same fill differs only where either was drawn.
+    for (long at : {31L, 5L, 60L}) {
+        buffer.Fill(0);
+        DrawFrame(buffer, at);
+        EXPECT_FALSE(shown.Shows(buffer, setting));
+        EXPECT_TRUE(SameOutside(buffer, shownBuffer, shown.Changed(buffer, setting))) << at;
+    }
+    shownBuffer.Fill(0);
+    shownBuffer.Drawing()->Dot(10, 10, 5, 0xFFFF);
+    shown.Presented(shownBuffer, setting);
     buffer.Fill(0);
-    DrawFrame(buffer, 31);
-    EXPECT_FALSE(shown.Shows(buffer.Record(), setting));
+    buffer.Drawing()->Dot(20, 30, 5, 0xFFFF);
+    const Raster::Box box = shown.Changed(buffer, setting);
+    EXPECT_TRUE(box.left >= 7 && box.top >= 7 && box.right <= 23 && box.bottom <= 33);
+    EXPECT_TRUE(SameOutside(buffer, shownBuffer, box));
+    shown.Forget();
     buffer.Fill(0);
     DrawFrame(buffer, 30);
-    EXPECT_TRUE(shown.Shows(buffer.Record(), setting)) << "drawn again alike";
-    shown.Forget();
-    EXPECT_FALSE(shown.Shows(buffer.Record(), setting));
+    EXPECT_FALSE(shown.Shows(buffer, setting));
 }
 
 } // namespace
