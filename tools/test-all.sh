@@ -4,8 +4,9 @@
 # same tests under AddressSanitizer and UndefinedBehaviorSanitizer; and the
 # Windows program's ZIP archive, and the program end to end under Wine. The
 # scene code built for 32-bit x86 with the Windows program's floating-point
-# flags (the tracer, build/ia32) is checked against the model on every host:
-# under qemu-i386-static where the kernel cannot run 32-bit programs.
+# flags (the tracer, build/ia32) is checked against the golden traces and the
+# native tracer on every host: under qemu-i386-static where the kernel cannot
+# run 32-bit programs.
 #
 # The Windows program is the 32-bit one. On a host that cannot run 32-bit x86
 # programs (found by running one, tools/probe-ia32.sh), 32-bit Wine cannot
@@ -43,7 +44,7 @@ cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
 
-echo "== the scene built for 32-bit x86 with the Windows program's flags, against the model"
+echo "== the scene built for 32-bit x86 with the Windows program's flags, against the golden traces and the native tracer"
 cmake --preset ia32
 cmake --build --preset ia32 -j "$jobs"
 tracer=build/ia32/zorbel-trace
@@ -58,7 +59,7 @@ if [ "$probe_status" = 1 ]; then
     chmod +x build/ia32/zorbel-trace-qemu
     tracer=build/ia32/zorbel-trace-qemu
 fi
-python3 tests/model/compare_trace.py "$tracer"
+python3 tests/trace/check_trace.py "$tracer" build/native/zorbel-trace
 
 echo "== Windows build and tests under Wine"
 cmake --preset windows

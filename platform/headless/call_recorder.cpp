@@ -1,8 +1,9 @@
 // The headless host's record of platform calls: one line of text a call.
 #include "platform/headless/call_recorder.h"
 
+#include "common/text.h"
+
 #include "platform/standin/directdraw.h"
-#include "platform/record_text.h"
 #include "platform/standin/platform_state.h"
 
 #include <cinttypes>
@@ -47,7 +48,7 @@ std::string HandleName(const void *handle)
     if (handle == ProcessInstance())
         return "inst";
     Platform &platform = State();
-    const HandleParts parts = UnpackHandle(handle);
+    const HandleFields parts = UnpackHandle(handle);
     switch (parts.kind) {
     case HandleKind::Window:
         if (Window *window = FindWindowSlot(static_cast<HWND>(const_cast<void *>(handle))))

@@ -10,6 +10,7 @@
 // Dependencies: the shared stand-in layer, and cairo for writing pictures.
 #include "platform/testing.h"
 
+#include "common/rgb565.h"
 #include "platform/headless/call_recorder.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
@@ -373,12 +374,7 @@ bool WritePng(const Pixels &pixels, const std::string &path)
         auto *row =
             reinterpret_cast<std::uint32_t *>(data + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < pixels.width; ++x) {
-            const std::uint16_t p = pixels.At(x, y);
-            // Widen each channel by repeating its top bits, so white stays white.
-            const std::uint32_t r5 = p >> 11, g6 = (p >> 5) & 0x3F, b5 = p & 0x1F;
-            const std::uint32_t r = (r5 << 3) | (r5 >> 2), g = (g6 << 2) | (g6 >> 4),
-                                b = (b5 << 3) | (b5 >> 2);
-            row[x] = (r << 16) | (g << 8) | b;
+            row[x] = Rgb888(pixels.At(x, y));
         }
     }
     cairo_surface_mark_dirty(image);

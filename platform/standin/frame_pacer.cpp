@@ -2,30 +2,41 @@
 
 namespace zorbel::standin {
 
-long long FramePacer::WaitBefore(long long nowUs)
+long long FramePacer::UntilNextFrame(long long nowUs) const
 {
-    if (!pacing_)
-        return 0;
-    // Presents keep to a fixed rhythm; after a frame later than a whole
-    // refresh the rhythm starts again from now instead of catching up.
-    if (nowUs >= due_ + periodUs_)
-        due_ = nowUs;
-    const long long wait = due_ > nowUs ? due_ - nowUs : 0;
-    due_ += periodUs_;
-    return wait;
+    return pacing_ && next_ > nowUs ? next_ - nowUs : 0;
 }
 
 void FramePacer::Presented(long long endUs)
 {
-    if (!pacing_ && lastEnd_ >= 0 && endUs - lastEnd_ < periodUs_ / 2) {
+    if (pacing_) {
+        Advance(endUs);
+        return;
+    }
+    if (lastEnd_ >= 0 && endUs - lastEnd_ < periodUs_ / 2) {
         if (++quick_ >= kQuickPresentsToPace) {
             pacing_ = true;
-            due_ = endUs + periodUs_;
+            next_ = endUs + periodUs_;
         }
     } else {
         quick_ = 0;
     }
     lastEnd_ = endUs;
+}
+
+void FramePacer::Skipped(long long endUs)
+{
+    if (pacing_)
+        Advance(endUs);
+}
+
+// Frames keep to a fixed rhythm; after a frame that ran past the next
+// refresh the rhythm starts again from its end instead of catching up.
+void FramePacer::Advance(long long endUs)
+{
+    next_ += periodUs_;
+    if (endUs >= next_)
+        next_ = endUs;
 }
 
 } // namespace zorbel::standin

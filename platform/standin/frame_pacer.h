@@ -1,5 +1,5 @@
-// Presents at most once per refresh of the display, for displays that do
-// not make a present wait for the vertical blank (a virtual X server, a
+// Paces frames at most once per refresh of the display, for displays that
+// do not make a present wait for the vertical blank (a virtual X server, a
 // remote desktop, a software renderer): there the main loop, which has no
 // pacing of its own, would otherwise draw and present as fast as the
 // processor allows. A display that does wait is left alone: its presents
@@ -7,6 +7,11 @@
 // started it stays: a present that takes long only means a busy display
 // server, and letting such presents run unpaced would draw frames nobody
 // sees, as fast as the server takes them.
+//
+// The wait comes after a present, before the next frame reads its input:
+// a frame begins on the refresh rhythm, reads the pointer then, and is
+// presented as soon as it is drawn. Waiting before the present instead
+// would show a frame drawn from a pointer read up to a refresh earlier.
 #pragma once
 
 namespace zorbel::standin {
@@ -19,18 +24,25 @@ public:
 
     explicit FramePacer(long long periodUs) : periodUs_(periodUs > 0 ? periodUs : 1) {}
 
-    // Microseconds to wait before the present about to start at `nowUs`.
-    long long WaitBefore(long long nowUs);
-    // The present (after any wait) returned at `endUs`.
+    // Microseconds from `nowUs` until the next frame may begin; 0 when not
+    // pacing or when its time has come. Asking changes nothing, so both the
+    // pump (the usual place) and a present that no pump came before may ask.
+    long long UntilNextFrame(long long nowUs) const;
+    // A present returned at `endUs`.
     void Presented(long long endUs);
+    // A frame ended at `endUs` without a present, its picture being on the
+    // screen already: the rhythm goes on, and the display taught nothing.
+    void Skipped(long long endUs);
     bool Pacing() const { return pacing_; }
 
 private:
+    void Advance(long long endUs);
+
     long long periodUs_;
     bool pacing_ = false;
     int quick_ = 0;
     long long lastEnd_ = -1;
-    long long due_ = 0; // while pacing: when the next present may start
+    long long next_ = 0; // while pacing: when the next frame may begin
 };
 
 } // namespace zorbel::standin

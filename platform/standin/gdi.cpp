@@ -3,6 +3,8 @@
 // lines, polylines and ellipses drawn into a surface's RGB565 pixels by the
 // rasterizer, which follows GDI's pixel rules.
 #include "platform/standin/logged_call.h"
+
+#include "common/rgb565.h"
 #include "platform/standin/directdraw.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/wingdi.h"
@@ -34,7 +36,7 @@ const StockObject kStock[kStockCount] = {
 
 const StockObject *FindStock(HGDIOBJ object)
 {
-    const HandleParts parts = UnpackHandle(object);
+    const HandleFields parts = UnpackHandle(object);
     if (parts.kind != HandleKind::Stock || parts.slot >= kStockCount || parts.generation != 0)
         return nullptr;
     return &kStock[parts.slot];
@@ -84,33 +86,33 @@ void NoteDeselected(HGDIOBJ object)
         Free(*pooled);
 }
 
-struct PenSpec {
+struct PenLook {
     bool none = false;
     int width = 1;
     COLORREF colour = 0;
 };
 
-struct BrushSpec {
+struct BrushLook {
     bool none = false;
     COLORREF colour = 0;
 };
 
-PenSpec PenOf(HGDIOBJ pen)
+PenLook PenOf(HGDIOBJ pen)
 {
     if (const StockObject *stock = FindStock(pen))
-        return PenSpec{stock->none, 1, stock->colour};
+        return PenLook{stock->none, 1, stock->colour};
     if (const GdiObject *pooled = FindGdiObject(pen))
-        return PenSpec{pooled->style == kPenNull, pooled->width, pooled->colour};
-    return PenSpec{true, 1, 0};
+        return PenLook{pooled->style == kPenNull, pooled->width, pooled->colour};
+    return PenLook{true, 1, 0};
 }
 
-BrushSpec BrushOf(HGDIOBJ brush)
+BrushLook BrushOf(HGDIOBJ brush)
 {
     if (const StockObject *stock = FindStock(brush))
-        return BrushSpec{stock->none, stock->colour};
+        return BrushLook{stock->none, stock->colour};
     if (const GdiObject *pooled = FindGdiObject(brush))
-        return BrushSpec{false, pooled->colour};
-    return BrushSpec{true, 0};
+        return BrushLook{false, pooled->colour};
+    return BrushLook{true, 0};
 }
 
 // The rasterizer drawing into the surface of a device context, which it
@@ -149,13 +151,7 @@ void CloseDc(HDC handle)
     NoteDeselected(brush);
 }
 
-std::uint16_t Rgb565Of(COLORREF colour)
-{
-    const unsigned red = colour & 0xFF;
-    const unsigned green = (colour >> 8) & 0xFF;
-    const unsigned blue = (colour >> 16) & 0xFF;
-    return static_cast<std::uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
-}
+std::uint16_t Rgb565Of(COLORREF colour) { return Rgb565(colour); }
 
 } // namespace zorbel::standin
 
@@ -256,7 +252,7 @@ BOOL WINAPI LineTo(HDC dc, int x, int y)
             Raster *raster = RasterOf(dc, &context);
             if (raster == nullptr)
                 return FALSE;
-            const PenSpec pen = PenOf(context->pen);
+            const PenLook pen = PenOf(context->pen);
             if (!pen.none)
                 raster->Line(context->position.x, context->position.y, x, y, pen.width,
                              Rgb565Of(pen.colour));
@@ -279,7 +275,7 @@ BOOL WINAPI Polyline(HDC dc, const POINT *points, int count)
             Raster *raster = RasterOf(dc, &context);
             if (raster == nullptr || points == nullptr || count < 2)
                 return FALSE;
-            const PenSpec pen = PenOf(context->pen);
+            const PenLook pen = PenOf(context->pen);
             if (pen.none)
                 return TRUE;
             // The points in the rasterizer's form, a few at a time on the stack.
@@ -305,8 +301,8 @@ BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom)
             Raster *raster = RasterOf(dc, &context);
             if (raster == nullptr)
                 return FALSE;
-            const PenSpec pen = PenOf(context->pen);
-            const BrushSpec brush = BrushOf(context->brush);
+            const PenLook pen = PenOf(context->pen);
+            const BrushLook brush = BrushOf(context->brush);
             raster->Ellipse(left, top, right, bottom, !pen.none, Rgb565Of(pen.colour), !brush.none,
                             Rgb565Of(brush.colour));
             return TRUE;

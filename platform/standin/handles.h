@@ -24,7 +24,7 @@ enum class HandleKind : unsigned {
     Accel = 9,
 };
 
-struct HandleParts {
+struct HandleFields {
     HandleKind kind = HandleKind::None;
     unsigned slot = 0;
     unsigned generation = 0;
@@ -39,14 +39,14 @@ template <typename H> H MakeHandle(HandleKind kind, unsigned slot, unsigned gene
                                (slot & 0xFFu));
 }
 
-inline HandleParts UnpackHandle(const void *handle)
+inline HandleFields UnpackHandle(const void *handle)
 {
     const auto value = reinterpret_cast<std::uintptr_t>(handle);
     if ((value & ~std::uintptr_t{0xFFFFFF}) != kHandleTag)
         return {};
-    return HandleParts{static_cast<HandleKind>((value >> 8) & 0xF),
-                       static_cast<unsigned>(value & 0xFF),
-                       static_cast<unsigned>((value >> 12) & 0xFFF)};
+    return HandleFields{static_cast<HandleKind>((value >> 8) & 0xF),
+                        static_cast<unsigned>(value & 0xFF),
+                        static_cast<unsigned>((value >> 12) & 0xFFF)};
 }
 
 // A pool of objects named by handles: std::array of a type with `used` and
@@ -78,7 +78,7 @@ H HandleOfSlot(const Pool &pool, const typename Pool::value_type &slot, HandleKi
 template <class Pool>
 typename Pool::value_type *FindSlot(Pool &pool, const void *handle, HandleKind kind)
 {
-    const HandleParts parts = UnpackHandle(handle);
+    const HandleFields parts = UnpackHandle(handle);
     if (parts.kind != kind || parts.slot >= pool.size())
         return nullptr;
     auto &slot = pool[parts.slot];

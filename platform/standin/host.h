@@ -4,7 +4,9 @@
 // must do. A new host is a copy of one of the two hosts with the bodies
 // filled in: a class deriving from Host, installed with ResetPlatform
 // (platform_state.h), and a header saying what it serves, its limitations
-// and its dependencies, as host_sdl.cpp and host_headless.cpp have.
+// and its dependencies, as host_sdl.cpp and host_headless.cpp have. A host
+// that changes a few calls of another derives from ForwardingHost
+// (forwarding_host.h): a method added here is forwarded there too.
 //
 // Every method is called on the program's one thread; none may block
 // longer than it says.

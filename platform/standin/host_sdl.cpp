@@ -25,6 +25,7 @@
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_renderer_choice.h"
 #include "platform/standin/sdl_screen.h"
+#include "platform/standin/shown_picture.h"
 
 #include <SDL.h>
 
@@ -64,6 +65,7 @@ struct NativeWindow {
     int clearedWidth = 0;
     int clearedHeight = 0;
     FramePacer pacer{kDefaultRefreshUs};
+    ShownPicture shown;
     // The screen's size when last looked at, while in a display mode.
     int screenWidth = 0;
     int screenHeight = 0;
@@ -75,6 +77,15 @@ long long MicrosecondsNow()
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// A frame presented without a pump before it (a program that presents
+// twice in a row) waits for its turn here.
+void WaitForTurn(const FramePacer &pacer)
+{
+    const long long wait = pacer.UntilNextFrame(MicrosecondsNow());
+    if (wait > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(wait));
 }
 
 NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
@@ -165,6 +176,8 @@ void HandleWindowEvent(const SDL_WindowEvent &event)
     Window *window = WindowOfId(event.windowID);
     if (window == nullptr)
         return;
+    // Whatever happened to the window, its pixels are presented anew.
+    NativeOf(*window)->shown.Forget();
     switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:
         SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
@@ -250,7 +263,7 @@ public:
     POINT Cursor() override;
     SIZE ScreenSize() override;
     BYTE Modifiers() override;
-    void Pump() override { (void)Wait(0); }
+    void Pump() override;
     bool Wait(DWORD waitMs) override;
 
     bool CreateNativeWindow(Window &window) override;
@@ -277,6 +290,7 @@ private:
     bool Start();
     void FollowScreenSize();
     void Handle(const SDL_Event &event);
+    bool Unchanged(NativeWindow &native, const PixelBuffer &buffer);
     bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer);
     bool Upload(NativeWindow &native, const PixelBuffer &buffer);
     bool Draw(Window &window, const PixelBuffer &buffer);
@@ -429,6 +443,23 @@ BYTE SdlHost::Modifiers()
     return flags;
 }
 
+// A paced frame's wait comes here, after its present and before the next
+// frame reads its input: the pointer is then read as late as can be before
+// the present that shows it.
+void SdlHost::Pump()
+{
+    if (Live()) {
+        const long long now = MicrosecondsNow();
+        long long wait = 0;
+        for (Window &window : State().windows)
+            if (window.used && window.native != nullptr)
+                wait = std::max(wait, NativeOf(window)->pacer.UntilNextFrame(now));
+        if (wait > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(wait));
+    }
+    (void)Wait(0);
+}
+
 bool SdlHost::Wait(DWORD waitMs)
 {
     if (!ready_)
@@ -502,7 +533,7 @@ void SdlHost::Handle(const SDL_Event &event)
         break;
     case SDL_RENDER_DEVICE_RESET:
         deviceLost_ = true;
-        NoteSurfacesLost();
+        NoteSurfacesLost(); // and so every window's picture is presented anew
         break;
     case SDL_RENDER_TARGETS_RESET:
         NoteSurfacesLost();
@@ -619,6 +650,7 @@ void SdlHost::EnterFullScreen(Window &window, DWORD width, DWORD height)
         return;
     native->modeWidth = static_cast<int>(width);
     native->modeHeight = static_cast<int>(height);
+    native->shown.Forget();
     ShowModeSize(*native);
     // Covering the screen first makes the window full screen even where no
     // window manager acts on the full-screen request (a bare X server).
@@ -642,6 +674,7 @@ void SdlHost::LeaveFullScreen(Window &window)
         return;
     native->modeWidth = 0;
     native->modeHeight = 0;
+    native->shown.Forget();
     // Without a display there is no full screen to leave (see HasDisplay).
     if (HasDisplay(native->window))
         (void)SDL_SetWindowFullscreen(native->window, 0);
@@ -731,13 +764,45 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     };
     // Once the display is gone, nothing is shown any more: the program is
     // closing.
-    return !Live() || !DrawOnScreen(draw, &frame) || frame.shown;
+    NativeWindow *native = NativeOf(window);
+    return !Live() || (native != nullptr && Unchanged(*native, buffer)) ||
+           !DrawOnScreen(draw, &frame) || frame.shown;
+}
+
+PresentSetting SettingOf(const NativeWindow &native, const PixelBuffer &buffer)
+{
+    PresentSetting setting;
+    SDL_GetWindowSize(native.window, &setting.windowWidth, &setting.windowHeight);
+    setting.pictureWidth = buffer.Width();
+    setting.pictureHeight = buffer.Height();
+    setting.modeWidth = native.modeWidth;
+    setting.modeHeight = native.modeHeight;
+    setting.surfaces = State().display.epoch;
+    return setting;
+}
+
+// A picture the window shows already, in the setting it was presented in,
+// is not presented again; the frame still keeps its turn in the rhythm. On a
+// display whose presents wait for its refresh nothing is left out: the
+// presents pace the program there.
+bool SdlHost::Unchanged(NativeWindow &native, const PixelBuffer &buffer)
+{
+    if (!native.pacer.Pacing() || deviceLost_ ||
+        !native.shown.Shows(buffer.Record(), SettingOf(native, buffer)))
+        return false;
+    WaitForTurn(native.pacer);
+    native.pacer.Skipped(MicrosecondsNow());
+    return true;
 }
 
 bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
 {
     NativeWindow *native = NativeOf(window);
-    if (native == nullptr || !EnsureTexture(*native, buffer))
+    if (native == nullptr)
+        return false;
+    const PresentSetting setting = SettingOf(*native, buffer);
+    native->shown.Forget(); // until the present is through
+    if (!EnsureTexture(*native, buffer))
         return false;
     if (!Upload(*native, buffer))
         return false;
@@ -753,11 +818,13 @@ bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
     }
     if (SDL_RenderCopy(native->renderer, native->texture, nullptr, nullptr) != 0)
         return false;
-    const long long wait = native->pacer.WaitBefore(MicrosecondsNow());
-    if (wait > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(wait));
+    WaitForTurn(native->pacer);
     SDL_RenderPresent(native->renderer);
     native->pacer.Presented(MicrosecondsNow());
+    if (deviceLost_)
+        native->shown.Forget();
+    else
+        native->shown.Presented(buffer.Record(), setting);
     return !deviceLost_;
 }
 

@@ -29,21 +29,30 @@ PixelBuffer::PixelBuffer(int width, int height)
     width_ = width;
     height_ = height;
     pitch_ = pitch;
-    raster_.reset(new (std::nothrow)
-                      Raster(reinterpret_cast<std::uint16_t *>(bytes_), width, height, pitch / 2));
+    raster_.reset(new (std::nothrow) Raster(reinterpret_cast<std::uint16_t *>(bytes_), width,
+                                            height, pitch / 2, &record_));
 }
 
 PixelBuffer::~PixelBuffer() { std::free(bytes_); }
 
 void PixelBuffer::Fill(std::uint16_t pixel)
 {
+    Raster::Box box{0, 0, width_, height_};
+    if (raster_ != nullptr) {
+        if (filledWith_ == pixel)
+            box = raster_->Touched();
+        raster_->Untouch();
+    }
+    filledWith_ = pixel;
+    record_.Filled(pixel);
     const bool bytewise = (pixel & 0xFF) == (pixel >> 8);
-    for (int y = 0; y < height_; ++y) {
-        std::uint16_t *row = Row(y);
+    const auto count = static_cast<std::size_t>(box.right > box.left ? box.right - box.left : 0);
+    for (long y = box.top; y < box.bottom && count > 0; ++y) {
+        auto *start = reinterpret_cast<std::uint16_t *>(bytes_ + y * pitch_) + box.left;
         if (bytewise)
-            std::memset(row, pixel & 0xFF, static_cast<std::size_t>(width_) * 2);
+            std::memset(start, pixel & 0xFF, count * 2);
         else
-            std::fill(row, row + width_, pixel);
+            std::fill(start, start + count, pixel);
     }
 }
 

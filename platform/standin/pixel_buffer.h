@@ -1,6 +1,7 @@
 // One RGB565 pixel buffer and the rasterizer that draws into it.
 #pragma once
 
+#include "platform/standin/paint_record.h"
 #include "platform/standin/raster.h"
 
 #include <cstdint>
@@ -19,7 +20,6 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Pitch() const { return pitch_; } // bytes per row
-    std::uint16_t *Row(int y) { return reinterpret_cast<std::uint16_t *>(bytes_ + y * pitch_); }
     const std::uint16_t *Row(int y) const
     {
         return reinterpret_cast<const std::uint16_t *>(bytes_ + y * pitch_);
@@ -30,15 +30,23 @@ public:
     // allocates nothing. Null when the buffer could not be made.
     Raster *Drawing() { return raster_.get(); }
 
-    // Every pixel in one colour.
+    // Every pixel in one colour. Pixels nothing was drawn on since they were
+    // last filled with that colour hold it still: only the rectangle drawn
+    // on is filled again.
     void Fill(std::uint16_t pixel);
+
+    // What the pixels were made of; written by Fill and by the rasterizer,
+    // the only two that write them.
+    const PaintRecord &Record() const { return record_; }
 
 private:
     int width_ = 0;
     int height_ = 0;
     int pitch_ = 0;
     unsigned char *bytes_ = nullptr;
+    PaintRecord record_;
     std::unique_ptr<Raster> raster_;
+    int filledWith_ = -1; // the last fill's pixel value; -1 for none
 };
 
 } // namespace zorbel::standin

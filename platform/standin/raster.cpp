@@ -104,16 +104,27 @@ Raster::Outline::Outline(int rows, int columns)
 {
 }
 
-Raster::Raster(std::uint16_t *pixels, int width, int height, int stride)
+Raster::Raster(std::uint16_t *pixels, int width, int height, int stride, PaintRecord *record)
     : pixels_(pixels), width_(width), height_(height), stride_(stride), large_(height, width),
-      shapes_(kShapes, Shape{0, 0, Outline(kShapeSide, kShapeSide)})
+      shapes_(kShapes, Shape{0, 0, Outline(kShapeSide, kShapeSide)}), record_(record)
 {
+}
+
+// The first word names the call.
+Raster::Noting::Noting(Raster &r, std::initializer_list<long long> words)
+    : raster(r), outermost(r.depth_++ == 0 && r.record_ != nullptr)
+{
+    if (outermost)
+        raster.record_->Add(words);
 }
 
 void Raster::Put(long x, long y, std::uint16_t colour)
 {
-    if (x >= 0 && x < width_ && y >= 0 && y < height_)
-        pixels_[y * stride_ + x] = colour;
+    if (x < 0 || x >= width_ || y < 0 || y >= height_)
+        return;
+    pixels_[y * stride_ + x] = colour;
+    touched_ = Box{std::min(touched_.left, x), std::min(touched_.top, y),
+                   std::max(touched_.right, x + 1), std::max(touched_.bottom, y + 1)};
 }
 
 inline void Raster::Span(long y, long left, long right, std::uint16_t colour)
@@ -124,6 +135,8 @@ inline void Raster::Span(long y, long left, long right, std::uint16_t colour)
     right = std::min(right, static_cast<long>(width_));
     if (left >= right)
         return;
+    touched_ = Box{std::min(touched_.left, left), std::min(touched_.top, y),
+                   std::max(touched_.right, right), std::max(touched_.bottom, y + 1)};
     // Four pixels a store: most spans are a few pixels of a pen's width.
     std::uint16_t *pixel = pixels_ + y * stride_ + left;
     std::uint16_t *const end = pixel + (right - left);
@@ -140,6 +153,7 @@ inline void Raster::Span(long y, long left, long right, std::uint16_t colour)
 
 void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
 {
+    const Noting noting(*this, {1, x0, y0, x1, y1, colour});
     const long dx = x1 - x0;
     const long dy = y1 - y0;
     const long adx = dx < 0 ? -dx : dx;
@@ -163,6 +177,7 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
 
 void Raster::Dot(long x, long y, int width, std::uint16_t colour)
 {
+    const Noting noting(*this, {2, x, y, width, colour});
     const long left = x - width / 2;
     const long top = y - width / 2;
     Ellipse(left, top, left + width, top + width, true, colour, true, colour);
@@ -282,6 +297,7 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
 
 void Raster::Line(long x0, long y0, long x1, long y1, int width, std::uint16_t colour)
 {
+    const Noting noting(*this, {3, x0, y0, x1, y1, width, colour});
     if (width <= 1) {
         ThinLine(x0, y0, x1, y1, colour);
         return;
@@ -292,6 +308,9 @@ void Raster::Line(long x0, long y0, long x1, long y1, int width, std::uint16_t c
 
 void Raster::Polyline(const RasterPoint *points, int count, int width, std::uint16_t colour)
 {
+    const Noting noting(*this, {4, count, width, colour});
+    for (int i = 0; noting.outermost && points != nullptr && i < count; ++i)
+        record_->Add({points[i].x, points[i].y});
     if (points == nullptr || count < 2)
         return;
     if (width <= 1) {
@@ -366,6 +385,7 @@ const Raster::Outline &Raster::SmallShape(long width, long height)
 void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
                      std::uint16_t penColour, bool fill, std::uint16_t fillColour)
 {
+    const Noting noting(*this, {5, left, top, right, bottom, outline, penColour, fill, fillColour});
     if (left > right)
         std::swap(left, right);
     if (top > bottom)

@@ -4,6 +4,8 @@
 // buffers an ellipse needs are sized by the surface when the raster is made.
 #pragma once
 
+#include "platform/standin/paint_record.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -16,8 +18,9 @@ struct RasterPoint {
 
 class Raster {
 public:
-    // pixels: the top row; stride: pixels from one row to the next.
-    Raster(std::uint16_t *pixels, int width, int height, int stride);
+    // pixels: the top row; stride: pixels from one row to the next; record:
+    // where each drawing call is noted, if anywhere.
+    Raster(std::uint16_t *pixels, int width, int height, int stride, PaintRecord *record = nullptr);
 
     // A one-pixel line from (x0, y0) toward (x1, y1), the last pixel left out.
     void ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour);
@@ -38,6 +41,14 @@ public:
     // The round end or join of a pen of the given width at (x, y).
     void Dot(long x, long y, int width, std::uint16_t colour);
 
+    // The smallest rectangle, left..right-1 and top..bottom-1, holding every
+    // pixel drawn since the last Untouch (empty when right <= left).
+    struct Box {
+        long left, top, right, bottom;
+    };
+    const Box &Touched() const { return touched_; }
+    void Untouch() { touched_ = Box{width_, height_, 0, 0}; }
+
 private:
     // An ellipse's outline: per row, its leftmost and rightmost pixel, and
     // the row's own nearest pixels; per column, the column's nearest pixels.
@@ -52,6 +63,17 @@ private:
         long width = 0;
         long height = 0;
         Outline outline;
+    };
+
+    // Notes a drawing call in the record, unless another drawing call makes
+    // it: that one's record says all.
+    struct Noting {
+        Noting(Raster &raster, std::initializer_list<long long> words);
+        ~Noting() { --raster.depth_; }
+        Noting(const Noting &) = delete;
+        Noting &operator=(const Noting &) = delete;
+        Raster &raster;
+        bool outermost;
     };
 
     void Put(long x, long y, std::uint16_t colour);
@@ -70,6 +92,9 @@ private:
     Outline large_; // by surface row and column
     std::vector<Shape> shapes_;
     std::size_t nextShape_ = 0;
+    PaintRecord *record_;
+    int depth_ = 0;
+    Box touched_{width_, height_, 0, 0};
 };
 
 } // namespace zorbel::standin

@@ -35,7 +35,7 @@ template <typename H> H ResourceHandle(HandleKind kind, WORD id)
 // The identifier a resource handle of this kind carries; 0 for another handle.
 WORD ResourceIdOf(const void *handle, HandleKind kind)
 {
-    const HandleParts parts = UnpackHandle(handle);
+    const HandleFields parts = UnpackHandle(handle);
     return parts.kind == kind ? static_cast<WORD>(parts.slot | (parts.generation << 8)) : 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/standin/monotonic.h"
 
+#include "common/checksum.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -104,13 +106,11 @@ std::string InstanceSocketPath(const std::string &directory, const std::string &
 {
     // Class names compare without regard to case and may hold any byte: the
     // file is named by a hash of the name in lower case.
-    unsigned long long hash = 1469598103934665603ull;
-    for (char c : className) {
-        hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
-        hash *= 1099511628211ull;
-    }
+    std::uint64_t hash = kFnvBasis;
+    for (char c : className)
+        hash = Fnv1a(hash, static_cast<std::uint8_t>(std::tolower(static_cast<unsigned char>(c))));
     char name[32];
-    (void)std::snprintf(name, sizeof(name), "/%016llx.sock", hash);
+    (void)std::snprintf(name, sizeof(name), "/%016llx.sock", static_cast<unsigned long long>(hash));
     sockaddr_un address{};
     if (directory.empty() || directory.size() + std::strlen(name) >= sizeof(address.sun_path))
         return {};

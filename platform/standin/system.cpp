@@ -1,11 +1,10 @@
 // Time, cursor, coordinates and the message box.
 #include "platform/standin/logged_call.h"
 
+#include "common/own_file.h"
+
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zorbel::standin {
 
@@ -23,33 +22,26 @@ POINT ClientOrigin(const Window &window)
 // With ZORBEL_MESSAGE_LOG naming a file, every message box is also written
 // there as one line, "<caption> TAB <text>" (line breaks as \n), when it
 // is shown: a record of what the user was told that needs no screen to
-// read. Only a regular file (or a new one) is written, never through a link,
-// and opening never blocks.
+// read. Written as the library's call log is: never through a link, never
+// into another user's file, and one write of the whole line, so that lines
+// of two processes do not mix.
 void NoteMessageBox(const char *caption, const char *text)
 {
     const char *path = std::getenv("ZORBEL_MESSAGE_LOG");
     if (path == nullptr || path[0] == '\0')
         return;
-    const int fd =
-        open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        // Tabs and line breaks inside the texts would break the line apart.
-        auto append = [](std::string *line, const char *part) {
-            for (const char *c = part; *c != '\0'; ++c)
-                *line += *c == '\n' ? std::string("\\n") : std::string(1, *c == '\t' ? ' ' : *c);
-        };
-        std::string line;
-        append(&line, caption);
-        line += '\t';
-        append(&line, text);
-        line += '\n';
-        // One write of the whole line, so that lines of two processes do not mix.
-        (void)!write(fd, line.data(), line.size());
-    }
-    (void)close(fd);
+    // Tabs and line breaks inside the texts would break the line apart.
+    auto append = [](std::string *line, const char *part) {
+        for (const char *c = part; *c != '\0'; ++c)
+            *line += *c == '\n' ? std::string("\\n") : std::string(1, *c == '\t' ? ' ' : *c);
+    };
+    std::string line;
+    append(&line, caption);
+    line += '\t';
+    append(&line, text);
+    line += '\n';
+    std::string why;
+    (void)AppendToOwnFile(path, line, &why);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "file_access.h"
-#include "platform/record_text.h"
+#include "common/text.h"
 #include "spring_params.h"
 
 namespace taclib {

@@ -96,7 +96,7 @@ int CTacEffect::InitializeFromProject(CTacProject &project, const char *effectNa
     const TacProjectState &source = TacAccess::State(project);
     if (!source.open)
         return Failure(log, "the project is not open");
-    const taclib::EffectSpec *effect = taclib::FindEffect(source.data, effectName);
+    const taclib::EffectEntry *effect = taclib::FindEffect(source.data, effectName);
     if (effect == nullptr)
         return ProjectFailure(log, effectName, "the project has no effect of that name");
     if (!state_->isSpring || effect->type != taclib::EffectType::Spring) {

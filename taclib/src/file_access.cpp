@@ -13,6 +13,8 @@
 #else
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "common/own_file.h"
 #endif
 
 // The installed data folder relative to the folder of the program,
@@ -233,30 +235,10 @@ bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<
 
 void AppendToRegularFile(const char *path, const std::string &text)
 {
-    // Without O_NONBLOCK a FIFO with no reader would hold the program here
-    // for good; with it, such a FIFO fails to open, and one with a reader is
-    // let go unwritten below. A symbolic link, or a file of another user,
-    // may have been put in the log's place (in /tmp, say) to have the
-    // program append to something it was never meant to: neither is written.
-    // An unwritable log must not change what the library does, so every
-    // failure is silent.
-    int fd = ::open(
-        path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return;
-    struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
-        std::size_t done = 0;
-        while (done < text.size()) {
-            ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    (void)::close(fd);
+    // An unwritable log must not change what the library does, so a refusal
+    // is silent.
+    std::string why;
+    (void)zorbel::AppendToOwnFile(path, text, &why);
 }
 
 #endif

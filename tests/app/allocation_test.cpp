@@ -1,7 +1,7 @@
 // A frame allocates no memory once the program is running: every malloc of
 // the process (every library included) is counted while the program's own
 // main loop runs.
-#include "app/program_fixture.h"
+#include "support/program_fixture.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,6 +1,5 @@
 // The step clock across the wraps of the tick count and of its own value.
-// Its catch-up and first step are compared with the independent model
-// through the tracer (tests/model).
+// Its catch-up and first step are in the tracer's golden traces (tests/trace).
 #include <gtest/gtest.h>
 
 #include <algorithm>

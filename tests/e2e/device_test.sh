@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The native program on Xvfb with a force-feedback mouse at the kernel
-# interface (libevdev_standin, preloaded): what set-up, one drag and Escape
-# tell the device, with the 1024 x 768 mode shown scaled on a larger screen;
-# and a pull made with a scripted pad's stick.
+# The native program on Xvfb with force devices at the kernel interface
+# (libevdev_standin, preloaded): what set-up, drags and Escape tell a force
+# mouse, a force joystick, a wheel and a rumble pad, with the 1024 x 768 mode
+# shown scaled on a larger screen; a device pulled out mid-drag; a device
+# that cannot be opened; and a pull made with a scripted pad's stick.
 #
 #   tests/e2e/device_test.sh BUILD_DIR PRELOAD
 #
@@ -79,14 +80,111 @@ case_drag() {
     wait_call "event ff stop id=[0-9]+\$"
     grab=$(sed -n "$((before + 1)),$((released_at - 1))p" "$device_log" | strip)
     [ "$(grep -c '^upload' <<<"$grab")" = 1 ] || e2e_fail "uploads on the grab: $grab"
-    grep -qxF "upload id=0->0 type=spring dir=0x0000 length=0 delay=0 $centred" <<<"$grab" ||
+    grep -qxF "upload id=0->0 type=spring dir=0x4000 length=32767 delay=0 $centred" <<<"$grab" ||
         e2e_fail "the grab's upload is not the spring centred on the rest centre: $grab"
-    [ "$(grep -c '^event ff play' <<<"$grab")" = 1 ] || e2e_fail "plays on the grab: $grab"
+    [ "$(grep -c '^event ff play id=0 count=2147483647$' <<<"$grab")" = 1 ] || e2e_fail "plays on the grab: $grab"
 
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
     told=$(sed -n "${released_at},\$p" "$device_log" | strip | tr '\n' ';')
     [ "$told" = "event ff stop id=0;erase id=0;close;" ] || e2e_fail "from the release on the device was told: $told"
+}
+
+# Starts the program alone in a folder with the stand-in DEVICES.
+start_alone() {
+    local alone=$E2E_CASE_DIR/alone
+    mkdir -p "$alone" && cp "$program" "$alone/" || e2e_fail "cannot copy the program"
+    device_log=$E2E_CASE_DIR/device.log
+    control=$E2E_CASE_DIR/control.fifo
+    LD_PRELOAD=$preload EVDEV_STANDIN_DEVICES=$1 EVDEV_STANDIN_LOG=$device_log \
+        EVDEV_STANDIN_CONTROL=$control SDL_JOYSTICK_DISABLE_UDEV=1 \
+        TACLIB_LOG=$E2E_CASE_DIR/zorbel.log e2e_start zorbel "$alone/zorbel"
+    pid=$E2E_PID
+    e2e_wait_window "$title" 1280x1024
+    # Force feedback is the last of the set-up: the scene runs from then on.
+    local deadline
+    deadline=$(e2e_deadline 10)
+    until grep -qE '^CTacSpring::Initialize|^CTacMouse::Initialize .* -> 0$' "$E2E_CASE_DIR/zorbel.log" 2>/dev/null; do
+        e2e_past "$deadline" && e2e_fail "force feedback was never set up: $(cat "$E2E_CASE_DIR/zorbel.log")"
+        sleep "$E2E_POLL"
+    done
+}
+
+# The last upload's details from FIELD on, e.g. "level=1703".
+last_upload() { grep ' upload ' "$device_log" | tail -n 1 | sed "s/.* $1=/$1=/"; }
+wait_upload() {
+    local deadline
+    deadline=$(e2e_deadline 10)
+    until [ "$(last_upload "$1")" = "$2" ]; do
+        e2e_past "$deadline" && e2e_fail "the device was last told '$(last_upload "$1")', not '$2': $(calls | tail -5 | tr '\n' ';')"
+        sleep "$E2E_POLL"
+    done
+}
+
+# A controller that cannot play a spring is told its force at the pointer
+# (the mode's pixels: the screen shows the 1024 x 768 mode at 1.25 times,
+# 32 pixels down): none at rest, one growing with the pull, nothing after the
+# release, everything released at the end, and nothing said on standard
+# error while a device is in use. 200 pixels down the spring pulls 520 up,
+# 200 to the left as well 390 to the right: a constant force of level 1703
+# straight up, then 2129 at 0x1a38 of a turn; a rumble of 3407, then 4259.
+controller_drag() {
+    local kind=$1 field=$2 down=$3 diagonal=$4 levels told
+    start_alone "$kind"
+    e2e_press_and_pull 640 512 640 762 10
+    wait_upload "$field" "$down"
+    levels=$(grep -o ' level=[0-9]*\| strong=[0-9]*' "$device_log" | tr -dc '0-9\n')
+    sort -n -c <<<"$levels" 2>/dev/null || e2e_fail "the force did not grow with the pull: $(tr '\n' ' ' <<<"$levels")"
+    xdotool mousemove 390 762
+    wait_upload "$field" "$diagonal"
+    e2e_release
+    if [ "$field" = dir ]; then wait_call "event ff stop"; else wait_upload strong "strong=0 weak=0"; fi
+    told=$(wc -l <"$device_log")
+    xdotool mousemove 640 512
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+    sed -n "$((told + 1)),\$p" "$device_log" | strip | grep -q '^upload' && e2e_fail "told after the release: $(calls | tail -4 | tr '\n' ';')"
+    calls | tail -n 2 | tr '\n' ';' | grep -q 'erase id=0;close;$' || e2e_fail "not released at the end: $(calls | tail -4 | tr '\n' ';')"
+    [ ! -s "$E2E_CASE_DIR/zorbel.err" ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+case_joystick() { controller_drag joystick dir "dir=0x0000 length=32767 delay=0 level=1703" "dir=0x1a38 length=32767 delay=0 level=2129"; }
+case_wheel() { controller_drag wheel dir "dir=0x0000 length=32767 delay=0 level=1703" "dir=0x1a38 length=32767 delay=0 level=2129"; }
+case_pad() { controller_drag pad strong "strong=3407 weak=3407" "strong=4259 weak=4259"; }
+
+# A device pulled out mid-drag leaves the program running, silent; plugged
+# back, the next press uses it.
+case_unplugged_mid_drag() {
+    local plugged_at deadline
+    start_alone joystick
+    e2e_press_and_pull 640 512 640 762 10
+    wait_upload dir "dir=0x0000 length=32767 delay=0 level=1703"
+    echo "unplug event31" >"$control"
+    wait_call unplugged
+    xdotool mousemove 390 762
+    e2e_release
+    kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended when the device went"
+    echo "plug event31" >"$control"
+    wait_call plugged
+    plugged_at=$(wc -l <"$device_log")
+    e2e_press_and_pull 640 512 640 762 10
+    deadline=$(e2e_deadline 10)
+    until sed -n "$((plugged_at + 1)),\$p" "$device_log" | grep -q ' upload id=-1->0 type=constant' &&
+        [ "$(last_upload dir)" = "dir=0x0000 length=32767 delay=0 level=1703" ]; do
+        e2e_past "$deadline" && e2e_fail "the device plugged back was not told the pull: $(calls | tail -6 | tr '\n' ';')"
+        sleep "$E2E_POLL"
+    done
+    e2e_release
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+}
+
+# No device that can be opened: one line says so and names the node.
+case_refused() {
+    start_alone refused
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+    [ "$(cat "$E2E_CASE_DIR/zorbel.err")" = "zorbel: no force-feedback device; input devices that could not be opened: /dev/input/event31 (Permission denied): the spring is not felt (zorbel --devices tells more)" ] ||
+        e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 
 # Runs COMMAND... until it succeeds; fails the case with WHAT after TIMEOUT s.
@@ -175,5 +273,10 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 e2e_xvfb_start 24 1280x1024 || exit 1
 e2e_case scaled-drag case_drag
+e2e_case joystick case_joystick
+e2e_case wheel case_wheel
+e2e_case pad case_pad
+e2e_case unplugged-mid-drag case_unplugged_mid_drag
+e2e_case refused case_refused
 e2e_case stick-pull case_stick_pull
 e2e_summary

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Compares the stand-in's frames with real GDI's, pixel for pixel.
 
-Usage: gdi_diff.py BUILD_WINDOWS_DIR BUILD_NATIVE_DIR
+Usage: gdi_diff.py BUILD_WINDOWS_DIR BUILD_NATIVE_DIR, run by gdi_diff.sh,
+which makes the Wine prefix (WINEPREFIX) and names the loader (E2E_WINE).
 
-For the example scripts and 200 random ones (the model check's generator),
+For the example scripts and 200 random ones (tests/support/trace_scripts.py),
 zorbel-trace runs each script natively and gives a checksum of every frame
 it draws; zorbel-gdi-paint, under Wine, paints the same draw records through
 the program's own PaintFrame with the system's GDI onto a 16-bit DIB section.
@@ -24,15 +25,11 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "model"))
-from compare_trace import random_scripts  # noqa: E402
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from trace_scripts import random_scripts  # noqa: E402
 
 SEED, RANDOM_SCRIPTS = 12, 200
 MAX_KEPT = 5  # differing scripts whose pictures are kept
-# For each format objdump names: the machine, the Wine loader and the prefix's
-# architecture.
-WINE = {"pei-x86-64": ("x86-64", "/usr/lib/wine/wine64", "win64"),
-        "pei-i386": ("i386", "wine", "win32")}
 
 # GDI keeps device coordinates to 27 bits; probes of GDI under Wine found it
 # dropping the body of a wide segment from about 2**26 pixels out on, by a
@@ -93,8 +90,10 @@ def first_difference(a, b):
 
 
 def main(argv):
-    if len(argv) != 2:
-        print("usage: gdi_diff.py BUILD_WINDOWS_DIR BUILD_NATIVE_DIR", file=sys.stderr)
+    loader = os.environ.get("E2E_WINE")
+    if len(argv) != 2 or not loader or "WINEPREFIX" not in os.environ:
+        print("usage: gdi_diff.py BUILD_WINDOWS_DIR BUILD_NATIVE_DIR (through gdi_diff.sh)",
+              file=sys.stderr)
         return 1
     painter = os.path.join(argv[0], "zorbel-gdi-paint.exe")
     tracer = os.path.join(argv[1], "zorbel-trace")
@@ -102,12 +101,7 @@ def main(argv):
         if not os.path.exists(path):
             print("gdi_diff: %s is missing; build it first" % path, file=sys.stderr)
             return 1
-    head = subprocess.run(["objdump", "-f", painter], capture_output=True, text=True).stdout
-    file_format = head.partition("file format ")[2].split("\n")[0]
-    if file_format not in WINE:
-        print("gdi_diff: %s is not a Windows program" % painter, file=sys.stderr)
-        return 1
-    machine, loader, arch = WINE[file_format]
+    machine = os.environ.get("WINEARCH")
     artifacts = os.path.join(argv[0], "gdi-diff-artifacts")
     shutil.rmtree(artifacts, ignore_errors=True)
     os.makedirs(artifacts)
@@ -119,15 +113,13 @@ def main(argv):
     scripts += list(random_scripts(SEED, RANDOM_SCRIPTS))
 
     work = tempfile.mkdtemp(prefix="gdi-diff-")
-    env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"), WINEARCH=arch,
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env = dict(os.environ, WINEDEBUG="-all")
     env.pop("DISPLAY", None)
     try:
-        boot = subprocess.run([loader, "wineboot", "-i"], env=env, capture_output=True)
         probe = subprocess.run([loader, painter], env=env, input=b"", capture_output=True)
-        if boot.returncode != 0 or probe.returncode != 0:
+        if probe.returncode != 0:
             print("gdi_diff: this host cannot run the %s build %s under Wine (%s)"
-                  % (machine, painter, (probe.stderr or boot.stderr).decode(errors="replace")
+                  % (machine, painter, probe.stderr.decode(errors="replace")
                      .strip().split("\n")[-1]), file=sys.stderr)
             return 77
 
@@ -196,8 +188,6 @@ def main(argv):
                  SEED, pictureless, far, machine))
         return 0 if differ == 0 and identical > 0 else 1
     finally:
-        # Ends the Wine server of this run's own prefix.
-        subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -24,7 +24,6 @@
 
 E2E_WINDOW_TIMEOUT=30
 E2E_POLL=0.1
-E2E_PRESS_SETTLE=0.3
 
 # ---------------------------------------------------------------- run set-up
 
@@ -274,20 +273,18 @@ e2e_expect_pixel() {
 
 # ---------------------------------------------------------------- input
 
-# Presses the left button at (X0, Y0) and moves to (X1, Y1) in STEPS equal
-# steps, leaving the button down. A Windows program that asks where the
-# cursor is when it handles the press (GetCursorPos) would see a later
-# position if the pointer moved on at once, so the press is given
-# E2E_PRESS_SETTLE seconds to be handled first.
+# Presses the left button at (X0, Y0), the rest centre of the band, and
+# moves to (X1, Y1) in STEPS equal steps, leaving the button down. A Windows
+# program asks where the cursor is when it handles the press (GetCursorPos)
+# and would see a later position if the pointer moved on at once, so the
+# pointer stays until the press is seen handled: the ball drawn under it,
+# its top 10 pixels above the centre where the band at rest leaves black.
 e2e_press_and_pull() {
     local x0=${1:?} y0=${2:?} x1=${3:?} y1=${4:?} steps=${5:-10} i
-    xdotool mousemove "$x0" "$y0" || return 1
-    sleep "$E2E_PRESS_SETTLE"
-    xdotool mousedown 1 || return 1
-    sleep "$E2E_PRESS_SETTLE"
+    xdotool mousemove "$x0" "$y0" mousedown 1 || return 1
+    e2e_expect_pixel "$x0" $((y0 - 10)) 0x000000FF "ball grabbed under the pressed cursor" 5
     for ((i = 1; i <= steps; i++)); do
         xdotool mousemove $((x0 + (x1 - x0) * i / steps)) $((y0 + (y1 - y0) * i / steps)) || return 1
-        sleep 0.03
     done
 }
 

@@ -1,56 +1,52 @@
 /*
  * Force-feedback input devices at the kernel's evdev interface, for tests.
- * Preloaded (LD_PRELOAD) into a process, it makes /dev/input hold the nodes
- * of a few stand-in devices and answers the calls made on them by SDL's Linux
- * joystick and haptic code, or by a program using the interface itself:
- * stat and scandir of /dev/input; stat, open, read, write, ioctl and close of
- * the nodes. /dev/input holds these nodes and nothing else; every other path
- * and descriptor goes to the C library untouched.
+ * Preloaded (LD_PRELOAD), it makes /dev/input hold the nodes of a few stand-in
+ * devices, and nothing else, and answers the calls SDL's Linux joystick and
+ * haptic code, or a program using the interface itself, makes: stat and
+ * scandir of /dev/input; stat, open, read, write, ioctl and close of the
+ * nodes. Other paths and descriptors go to the C library untouched.
  *
  * Devices, EVDEV_STANDIN_DEVICES=KIND[,KIND...] (default "mouse"): the first
  * is /dev/input/event31, the next event30, and so on down (8 at most).
- *   mouse     REL_X/Y; BTN_LEFT, RIGHT, MIDDLE; FF_SPRING, FF_GAIN,
- *             FF_AUTOCENTER.
+ *   mouse     REL_X/Y; BTN_LEFT, RIGHT, MIDDLE; FF_SPRING, GAIN, AUTOCENTER.
  *   joystick  a generic force joystick: ABS_X/Y -32767..32767, ABS_THROTTLE
- *             0..255; BTN_TRIGGER, THUMB, THUMB2, TOP; FF_CONSTANT, the
- *             conditions (spring, damper, friction, inertia), FF_PERIODIC with
- *             square, triangle, sine and saws, FF_RUMBLE (which the kernel
- *             adds to every periodic device), FF_GAIN, FF_AUTOCENTER.
- *   wheel     a constant-force wheel: ABS_X 0..1023 (rest 512), pedals ABS_Y
- *             and ABS_Z 0..255; BTN_TRIGGER, THUMB, THUMB2, TOP; FF_CONSTANT,
- *             FF_GAIN, FF_AUTOCENTER.
- *   pad       a rumble pad: sticks ABS_X/Y/RX/RY -32768..32767, triggers
- *             ABS_Z/RZ 0..255, hat ABS_HAT0X/Y -1..1; BTN_SOUTH, EAST, NORTH,
- *             WEST, TL, TR, SELECT, START, MODE, THUMBL, THUMBR; FF_RUMBLE,
- *             FF_PERIODIC with square, triangle and sine, FF_GAIN.
- *   refused   a mouse whose node exists (a char device, mode 0660) but whose
+ *             0..255; BTN_TRIGGER, THUMB, THUMB2, TOP; FF_CONSTANT, SPRING,
+ *             DAMPER, FRICTION, INERTIA, PERIODIC (square, triangle, sine,
+ *             saws), RUMBLE (the kernel adds it to periodic devices), GAIN,
+ *             AUTOCENTER.
+ *   wheel     ABS_X 0..1023 (rest 512), pedals ABS_Y/Z 0..255; BTN_TRIGGER,
+ *             THUMB, THUMB2, TOP; FF_CONSTANT, GAIN, AUTOCENTER.
+ *   pad       sticks ABS_X/Y/RX/RY -32768..32767, triggers ABS_Z/RZ 0..255,
+ *             hat ABS_HAT0X/Y -1..1; BTN_SOUTH, EAST, NORTH, WEST, TL, TR,
+ *             SELECT, START, MODE, THUMBL, THUMBR; FF_RUMBLE, PERIODIC
+ *             (square, triangle, sine), GAIN.
+ *   refused   a mouse whose node exists (char device, mode 0660) but whose
  *             open fails with EACCES, as another group's node does.
  * All are USB devices of vendor 0x1209 with 16 effect slots. As the kernel
- * does: an effect type or waveform the device lacks is refused with EINVAL, a
+ * does, an effect type or waveform the device lacks is refused with EINVAL, a
  * full table with ENOSPC, another descriptor's effect with EACCES; closing a
  * descriptor erases its effects; variable-size queries return the bytes
- * copied; unknown requests fail with EINVAL.
+ * copied; unknown requests fail with EINVAL. A descriptor is a pipe's read
+ * end, so poll and (non-)blocking reads behave; reads give whole events.
  *
- * Environment, read again whenever /dev/input or a node is looked up (stat,
+ * Environment, read again at each look-up of /dev/input or a node (stat,
  * scandir, open) while no node is open:
  *   EVDEV_STANDIN_DEVICES=LIST   the devices, as above
  *   EVDEV_STANDIN_LOG=FILE       appends one line per call on a node
  *   EVDEV_STANDIN_REFUSE_OPEN=1  every node's open fails with EACCES
  *   EVDEV_STANDIN_TABLE_FULL=1   uploading a new effect fails with ENOSPC
  *   EVDEV_STANDIN_VANISH_AFTER_PLAY=1  a node is unplugged right after a
- *                                play, as a device pulled out mid-drag, and
- *                                is back at the next look-up
- * and once, when the library is loaded:
- *   EVDEV_STANDIN_CONTROL=PATH   a FIFO (made if missing) from which a thread
- *                                reads commands, one a line, e.g. from a
- *                                shell: echo "event30 abs 0 16000" > PATH;
- *                                it starts when the process first looks at
- *                                /dev/input, so that helper programs sharing
- *                                the environment (dirname, timeout) leave the
- *                                FIFO alone
- *     eventN abs|key|rel CODE VALUE  an input event (CODE in decimal) sent to
- *                                every open descriptor of the node; the
- *                                node's state (EVIOCGABS, EVIOCGKEY) follows
+ *                                play, as if pulled out mid-drag, and is
+ *                                back at the next look-up
+ * and, when the library is loaded:
+ *   EVDEV_STANDIN_CONTROL=PATH   a FIFO (made if missing) of commands, one a
+ *                                line (echo "event30 syn" > PATH), read from
+ *                                the process's first look at /dev/input on,
+ *                                so that helpers sharing the environment
+ *                                (dirname, timeout) leave it alone:
+ *     eventN abs|key|rel CODE VALUE  an input event (CODE in decimal) to each
+ *                                open descriptor of the node, whose state
+ *                                (EVIOCGABS, EVIOCGKEY) follows
  *     eventN syn                 EV_SYN / SYN_REPORT
  *     unplug eventN              the node goes: calls on its descriptors fail
  *                                with ENODEV (a blocked read wakes), stat and
@@ -59,27 +55,24 @@
  *     plug eventN                the node comes back as a new device
  *   A bad command is reported on standard error and changes nothing.
  *
- * A descriptor of a node is the read end of a pipe, so poll, blocking and
- * non-blocking reads behave; read gives whole struct input_event records.
- *
- * A log line is "N eventK CALL DETAILS[ -> ERRNO]", N numbering the calls on
- * all nodes of the process in order (the events of one write share it):
- *   N eventK stat | open rw|r|w | close | ioctl EVIOCGBIT(0x15, 16) | ...
- *   N eventK upload id=-1->0 type=TYPE DETAILS, by TYPE (one line each):
+ * A log line is "N eventK CALL[ -> ERRNO]", N numbering the lines of the
+ * process in order (one for each call on a node, each event written, and
+ * each coming and going of a node):
+ *   stat | open rw|r|w | close | ioctl EVIOCGBIT(0x15, 16) | ioctl 0xHEX (an
+ *   unknown request) | write of N bytes (refused) | erase id=0 | unplugged |
+ *   plugged | upload id=-1->0 type=TYPE DETAILS:
  *     spring|damper|friction|inertia dir=0x0000 length=0 delay=0
  *       x=rsat:65535,lsat:65535,rcoeff:3276,lcoeff:3276,deadband:0,centre:0
  *       y=(the same for the second axis)
  *     constant dir=0x4000 length=32767 delay=0 level=1234
  *     rumble length=32767 strong=N weak=N
- *     periodic waveform=sine dir=0x4000 length=L delay=D period=P offset=O
+ *     periodic waveform=sine dir=D length=L delay=T period=P offset=O
  *       magnitude=N
- *     ramp dir=0x4000 length=L delay=D start=S end=E
- *   N eventK event ff play id=0 count=1 | event ff stop id=0 |
- *     event ff gain 65535 | event ff autocentre 0, each followed by
- *     " (ignored)" where the kernel would ignore it (no such effect or
- *     feature); other events as "event type=T code=C value=V"
- *   N eventK erase id=0 | unplugged | plugged
- * Reads are not logged.
+ *     ramp dir=D length=L delay=T start=S end=E
+ *   event ff play id=0 count=1 | event ff stop id=0 | event ff gain 65535 |
+ *   event ff autocentre 0, each with " (ignored)" where the kernel ignores
+ *   it (no such effect or feature); other events "event type=T code=C
+ *   value=V". Each upload is one line; reads are not logged.
  */
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -183,7 +176,7 @@ static pthread_mutex_t lock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 static struct node nodes[MAX_NODES];
 static int node_count, open_count;
 static struct desc descs[MAX_OPEN];
-static long calls, changes; /* changes: of the set of nodes, the folder's mtime */
+static long calls, changes; /* log lines; changes of the set of nodes (the folder's mtime) */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
 static int refuse_open, table_full, vanish_after_play;
 static char control_path[4096]; /* the control FIFO, "": none */
@@ -216,7 +209,7 @@ static void note(const struct node *n, int err, const char *fmt, ...)
     va_list args;
     if (log_path[0] == '\0' || (out = fopen(log_path, "a")) == NULL)
         return;
-    len = snprintf(line, sizeof line, "%ld event%d ", calls, n->number);
+    len = snprintf(line, sizeof line, "%ld event%d ", ++calls, n->number);
     va_start(args, fmt);
     vsnprintf(line + len, sizeof line - (size_t)len, fmt, args);
     va_end(args);
@@ -274,6 +267,12 @@ static void reset(struct node *n)
     ++changes;
 }
 
+static void plug(struct node *n)
+{
+    reset(n);
+    note(n, 0, "plugged");
+}
+
 static void unplug(struct node *n, int vanished)
 {
     int i;
@@ -318,7 +317,7 @@ static int flag(const char *name)
     return v != NULL && strcmp(v, "1") == 0;
 }
 
-static void *control_loop(void *path);
+static void *control_loop(void *unused);
 
 /* Starts the control FIFO's reader, and rereads the environment between uses
  * of the devices. */
@@ -347,10 +346,8 @@ static void refresh(void)
         build(list);
     }
     for (i = 0; i < node_count; ++i) {
-        if (nodes[i].vanished) {
-            reset(&nodes[i]);
-            note(&nodes[i], 0, "plugged");
-        }
+        if (nodes[i].vanished)
+            plug(&nodes[i]);
     }
 }
 
@@ -404,10 +401,8 @@ EXPORT int stat(const char *restrict path, struct stat *restrict st)
         st->st_mode = S_IFCHR | 0660;
         st->st_rdev = makedev(13, 64 + n->number);
     }
-    if (n != NULL) {
-        ++calls;
+    if (n != NULL)
         note(n, err, "stat");
-    }
     pthread_mutex_unlock(&lock);
     return err != 0 ? fail(err) : 0;
 }
@@ -449,6 +444,11 @@ EXPORT int scandir(const char *restrict path, struct dirent ***restrict list,
     return count;
 }
 
+static int refuses(const struct node *n)
+{
+    return refuse_open || strcmp(n->kind->name, "refused") == 0;
+}
+
 static int open_node(const char *path, int flags)
 {
     struct node *n;
@@ -460,10 +460,9 @@ static int open_node(const char *path, int flags)
         pthread_mutex_unlock(&lock);
         return fail(ENOENT);
     }
-    ++calls;
     if (!n->present)
         err = ENOENT;
-    else if (strcmp(n->kind->name, "refused") == 0 || refuse_open)
+    else if (refuses(n))
         err = EACCES;
     else if (open_count == MAX_OPEN)
         err = EMFILE;
@@ -502,7 +501,6 @@ EXPORT int close(int fd)
     int i;
     pthread_mutex_lock(&lock);
     if ((d = desc_of(fd)) != NULL) {
-        ++calls;
         for (i = 0; i < SLOTS; ++i)
             d->node->owner[i] = d->node->owner[i] == fd ? 0 : d->node->owner[i];
         if (!d->dead)
@@ -575,7 +573,6 @@ EXPORT ssize_t write(int fd, const void *buf, size_t n)
         pthread_mutex_unlock(&lock);
         return real(fd, buf, n);
     }
-    ++calls;
     err = d->dead                        ? ENODEV
           : d->mode == O_RDONLY          ? EBADF
           : n == 0 || n % sizeof *events ? EINVAL
@@ -703,23 +700,18 @@ static int device_ioctl(struct desc *d, unsigned long request, void *arg)
         else
             *(struct input_absinfo *)arg = (struct input_absinfo){
                 n->abs[nr - 0x40], axis->min, axis->max, axis->fuzz, axis->flat, 0};
-    } else if (reading && (nr == 0x06 || nr == 0x07)) { /* EVIOCGNAME, EVIOCGPHYS */
-        char text[64];
-        if (nr == 0x06)
-            snprintf(text, sizeof text, "%s", n->kind->title);
-        else
-            snprintf(text, sizeof text, "zorbel-standin/input%d", n->number);
-        result = copy_out(arg, size, text, strlen(text) + 1);
-        snprintf(what, sizeof what, "ioctl EVIOCG%s(%u)", nr == 0x06 ? "NAME" : "PHYS", size);
-    } else if (reading && (nr == 0x08 || nr == 0x09 || (nr >= 0x18 && nr <= 0x1b))) {
-        /* EVIOCGUNIQ: none; EVIOCGPROP, LED, SND, SW: all clear; EVIOCGKEY: the pressed keys */
+    } else if (reading && nr == _IOC_NR(EVIOCGNAME(0))) {
+        result = copy_out(arg, size, n->kind->title, strlen(n->kind->title) + 1);
+        snprintf(what, sizeof what, "ioctl EVIOCGNAME(%u)", size);
+    } else if (reading && (nr == 0x07 || nr == 0x08 || nr == 0x09 || (nr >= 0x18 && nr <= 0x1b))) {
+        /* PHYS, UNIQ: none; PROP, LED, SND, SW: all clear; KEY: the pressed keys */
         memset(bits, 0, sizeof bits);
-        result = nr == 0x08 ? -ENOENT
-                            : copy_out(arg, size, nr == 0x18 ? n->keys : bits,
-                                       nr == 0x18 ? KEY_CNT / 8 : 8);
+        result = nr < 0x09    ? -ENOENT
+                 : nr == 0x18 ? copy_out(arg, size, n->keys, sizeof n->keys)
+                              : copy_out(arg, size, bits, 8);
         snprintf(what, sizeof what, "ioctl EVIOCG%s(%u)",
-                 (const char *[]){"UNIQ", "PROP", "KEY", "LED", "SND",
-                                  "SW"}[nr < 0x18 ? nr - 8 : nr - 0x16],
+                 (const char *[]){"PHYS", "UNIQ", "PROP", "KEY", "LED", "SND",
+                                  "SW"}[nr < 0x18 ? nr - 7 : nr - 0x15],
                  size);
     } else if (request == EVIOCGVERSION || request == EVIOCGEFFECTS) {
         *(int *)arg = request == EVIOCGVERSION ? EV_VERSION : SLOTS;
@@ -740,8 +732,6 @@ static int device_ioctl(struct desc *d, unsigned long request, void *arg)
         snprintf(what, sizeof what, "erase id=%ld", id);
     } else if (request == EVIOCGRAB) { /* the value itself, not a pointer */
         snprintf(what, sizeof what, "ioctl EVIOCGRAB %d", (int)(intptr_t)arg);
-    } else if (request == EVIOCSCLOCKID) {
-        snprintf(what, sizeof what, "ioctl EVIOCSCLOCKID %d", *(int *)arg);
     } else {
         result = -EINVAL;
     }
@@ -764,7 +754,6 @@ EXPORT int ioctl(int fd, unsigned long request, ...)
         pthread_mutex_unlock(&lock);
         return real(fd, request, arg);
     }
-    ++calls;
     result = device_ioctl(d, request, arg);
     pthread_mutex_unlock(&lock);
     return result < 0 ? fail(-result) : result;
@@ -804,12 +793,10 @@ static const char *command(const char *line)
     if (words == 2 && (strcmp(verb, "plug") == 0 || strcmp(verb, "unplug") == 0)) {
         if ((n = node_named(name)) == NULL)
             return "no such node";
-        if (verb[0] == 'p' && !n->present) {
-            reset(n);
-            note(n, 0, "plugged");
-        } else if (verb[0] == 'u' && n->present) {
+        if (verb[0] == 'p' && !n->present)
+            plug(n);
+        else if (verb[0] == 'u' && n->present)
             unplug(n, 0);
-        }
         return NULL;
     }
     if ((n = node_named(verb)) == NULL)

@@ -7,13 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -26,20 +30,12 @@ void Send(const std::string &line)
     std::ofstream(std::getenv("EVDEV_STANDIN_CONTROL")) << line << '\n';
 }
 
-// The device log, each line without its call number.
-std::vector<std::string> Log()
+// Whether a line of the device log holds TEXT.
+bool Logged(const std::string &text)
 {
-    std::vector<std::string> lines;
     std::ifstream in(std::getenv("EVDEV_STANDIN_LOG"));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line.substr(line.find(' ') + 1));
-    return lines;
-}
-
-bool Logged(const std::string &prefix)
-{
-    for (const std::string &line : Log()) {
-        if (line.rfind(prefix, 0) == 0)
+    for (std::string line; std::getline(in, line);) {
+        if (line.find(text) != std::string::npos)
             return true;
     }
     return false;
@@ -158,6 +154,38 @@ TEST_F(SdlKinds, APadPulledOutAndPluggedInAgain)
         return e.type == SDL_JOYDEVICEADDED && Index(kPad) == e.jdevice.which;
     }));
     EXPECT_TRUE(SDL_IsGameController(Index(kPad)));
+}
+
+// A program using the kernel interface itself: the wheel advertises and takes
+// a constant force, and refuses a spring as the kernel does.
+TEST_F(SdlKinds, TheWheelAtTheKernelInterface)
+{
+    const int fd = open("/dev/input/event29", O_RDWR);
+    ASSERT_GE(fd, 0);
+    unsigned char bits[FF_CNT / 8] = {};
+    EXPECT_EQ(ioctl(fd, EVIOCGBIT(EV_FF, sizeof bits), bits), static_cast<int>(sizeof bits));
+    EXPECT_TRUE(bits[FF_CONSTANT / 8] & (1 << FF_CONSTANT % 8));
+    EXPECT_FALSE(bits[FF_SPRING / 8] & (1 << FF_SPRING % 8));
+    ff_effect effect{};
+    effect.type = FF_SPRING;
+    effect.id = -1;
+    EXPECT_EQ(ioctl(fd, EVIOCSFF, &effect), -1);
+    EXPECT_EQ(errno, EINVAL);
+    effect.type = FF_CONSTANT;
+    effect.direction = 0x4000;
+    effect.replay.length = 100;
+    effect.u.constant.level = -1234;
+    ASSERT_EQ(ioctl(fd, EVIOCSFF, &effect), 0);
+    input_event play{};
+    play.type = EV_FF;
+    play.code = static_cast<__u16>(effect.id);
+    play.value = 1;
+    EXPECT_EQ(write(fd, &play, sizeof play), static_cast<ssize_t>(sizeof play));
+    close(fd);
+    EXPECT_TRUE(Logged("event29 upload id=-1->-1 type=spring dir=0x0000 length=0 delay=0 x="));
+    EXPECT_TRUE(Logged("event29 upload id=-1->0 type=constant dir=0x4000 length=100 delay=0 "
+                       "level=-1234"));
+    EXPECT_TRUE(Logged("event29 event ff play id=0 count=1"));
 }
 
 } // namespace

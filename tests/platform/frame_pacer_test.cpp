@@ -1,8 +1,13 @@
-// Frame pacing: presents that return at once are spaced a refresh apart;
-// presents that wait for the display's refresh get no wait of their own.
+// Frame pacing, in simulated time: frames whose presents return at once
+// begin a refresh apart, each read its input at its start and are presented
+// as soon as drawn; presents that wait for the display's refresh get no
+// wait of their own.
 #include "platform/standin/frame_pacer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -10,40 +15,89 @@ using zorbel::standin::FramePacer;
 
 constexpr long long kPeriod = 16667;
 
-// Runs `frames` frames of `workUs` each; a present costs `presentUs`, or,
-// with `vsync`, returns at the next refresh. Returns the last present's end.
-long long RunFrames(FramePacer &pacer, int frames, long long workUs, long long presentUs,
-                    bool vsync, long long *totalWait, long long now = 0)
-{
-    for (int i = 0; i < frames; ++i) {
-        now += workUs;
-        const long long wait = pacer.WaitBefore(now);
-        *totalWait += wait;
-        now += wait;
-        now = vsync ? (now / kPeriod + 1) * kPeriod : now + presentUs;
-        pacer.Presented(now);
+// The main loop on a simulated clock: the pump waits for the frame's turn
+// (unless `pumps` is off), the frame reads its input and is drawn in
+// `workUs`, and its present costs `presentUs` or, with `vsync`, returns at
+// the next refresh.
+struct Loop {
+    FramePacer pacer{kPeriod};
+    long long now = 0;
+    long long waited = 0;
+    bool pumps = true;
+    bool vsync = false;
+    std::vector<long long> reads, shown; // each frame's input read and present's end
+
+    void Frames(int count, long long workUs, long long presentUs, bool skip = false)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (pumps)
+                Wait();
+            reads.push_back(now);
+            now += workUs;
+            Wait(); // a present no pump came before waits itself
+            if (skip) {
+                pacer.Skipped(now);
+            } else {
+                now = vsync ? (now / kPeriod + 1) * kPeriod : now + presentUs;
+                pacer.Presented(now);
+            }
+            shown.push_back(now);
+        }
     }
-    return now;
+    void Wait()
+    {
+        const long long wait = pacer.UntilNextFrame(now);
+        EXPECT_EQ(pacer.UntilNextFrame(now), wait) << "asking twice waits once";
+        waited += wait;
+        now += wait;
+    }
+};
+
+TEST(FramePacer, PresentsThatReturnAtOnceBeginTheirFramesARefreshApart)
+{
+    for (bool pumps : {true, false}) {
+        Loop loop;
+        loop.pumps = pumps;
+        loop.Frames(20, 50, 300);
+        EXPECT_TRUE(loop.pacer.Pacing());
+        const long long warm = loop.now;
+        loop.Frames(600, 50, 300);
+        // 600 frames take 600 refreshes: the rhythm does not drift with the work.
+        EXPECT_NEAR(static_cast<double>(loop.now - warm), 600.0 * kPeriod, kPeriod) << pumps;
+    }
 }
 
-TEST(FramePacer, PresentsThatReturnAtOnceAreSpacedARefreshApart)
+TEST(FramePacer, AFrameReadsItsInputAfterTheWaitAndIsShownWhenDrawn)
 {
-    FramePacer pacer(kPeriod);
-    long long waited = 0;
-    const long long warm = RunFrames(pacer, 20, 50, 300, false, &waited);
-    EXPECT_TRUE(pacer.Pacing());
-    const long long end = RunFrames(pacer, 600, 50, 300, false, &waited, warm);
-    // 600 presents take 600 refreshes: the rhythm does not drift with the work.
-    EXPECT_NEAR(static_cast<double>(end - warm), 600.0 * kPeriod, kPeriod);
+    Loop loop;
+    loop.Frames(20, 50, 300);
+    loop.Frames(200, 400, 300);
+    const size_t first = loop.reads.size() - 200;
+    for (size_t i = first; i < loop.reads.size(); ++i)
+        EXPECT_EQ(loop.shown[i] - loop.reads[i], 700) << "frame " << i;
+    // An input arriving at any moment is shown by the first frame that
+    // reads it after: half a refresh plus a frame on average, at most a
+    // refresh plus a frame.
+    double total = 0;
+    long long worst = 0;
+    int count = 0;
+    for (long long at = loop.reads[first]; at < loop.reads.back(); at += 997, ++count) {
+        const auto read = std::lower_bound(loop.reads.begin(), loop.reads.end(), at);
+        const long long delay = loop.shown[static_cast<size_t>(read - loop.reads.begin())] - at;
+        total += static_cast<double>(delay);
+        worst = std::max(worst, delay);
+    }
+    EXPECT_NEAR(total / count, kPeriod / 2.0 + 700, 300);
+    EXPECT_LE(worst, kPeriod + 700);
 }
 
 TEST(FramePacer, ADisplayThatWaitsForItsRefreshGetsNoWaitOfItsOwn)
 {
-    FramePacer pacer(kPeriod);
-    long long waited = 0;
-    RunFrames(pacer, 600, 50, 0, true, &waited);
-    EXPECT_FALSE(pacer.Pacing());
-    EXPECT_EQ(waited, 0);
+    Loop loop;
+    loop.vsync = true;
+    loop.Frames(600, 50, 0);
+    EXPECT_FALSE(loop.pacer.Pacing());
+    EXPECT_EQ(loop.waited, 0);
     // A driver's queue of three frames returns at once before it waits.
     FramePacer queued(kPeriod);
     long long now = 0;
@@ -53,18 +107,33 @@ TEST(FramePacer, ADisplayThatWaitsForItsRefreshGetsNoWaitOfItsOwn)
         queued.Presented(now);
     }
     EXPECT_FALSE(queued.Pacing());
+    // Frames without a present teach nothing about the display.
+    Loop skipping;
+    skipping.Frames(100, 50, 0, true);
+    EXPECT_FALSE(skipping.pacer.Pacing());
+}
+
+TEST(FramePacer, FramesWithoutAPresentKeepTheRhythm)
+{
+    Loop loop;
+    loop.Frames(20, 50, 300);
+    const long long warm = loop.now;
+    loop.Frames(300, 50, 300, true);
+    loop.Frames(300, 50, 300);
+    EXPECT_NEAR(static_cast<double>(loop.now - warm), 600.0 * kPeriod, kPeriod);
 }
 
 TEST(FramePacer, AFrameLongerThanARefreshIsNotCaughtUpAfter)
 {
-    FramePacer pacer(kPeriod);
-    long long waited = 0;
-    long long now = RunFrames(pacer, 20, 50, 300, false, &waited);
-    now = RunFrames(pacer, 1, 5 * kPeriod, 300, false, &waited, now); // a slow frame
-    waited = 0;
-    RunFrames(pacer, 3, 50, 300, false, &waited, now);
-    // The next three presents are spaced a refresh apart again, not rushed.
-    EXPECT_GT(waited, 2 * (kPeriod - 400));
+    Loop loop;
+    loop.Frames(20, 50, 300);
+    loop.Frames(1, 5 * kPeriod, 300); // a slow frame
+    const long long slowEnd = loop.now;
+    loop.Frames(4, 50, 300);
+    // The next frame begins at once, and the three after it a refresh apart
+    // again, not rushed.
+    EXPECT_EQ(loop.reads[loop.reads.size() - 4], slowEnd);
+    EXPECT_EQ(loop.reads.back() - loop.reads[loop.reads.size() - 4], 3 * kPeriod);
 }
 
 } // namespace

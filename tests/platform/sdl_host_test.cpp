@@ -1,8 +1,9 @@
 // The SDL host on a real X server (run under Xvfb; skipped without DISPLAY):
 // events become messages and surfaces are lost as the screen dictates.
 // Presentation, scaling and the cursor in mode pixels are checked by the
-// sample program's run (run_sample_app.sh), modes too large by its refusal.
-// Controllers are SDL's virtual joysticks.
+// program's own end-to-end run (tests/e2e/native_test.sh: screens of several
+// sizes, and one too small, which is refused). Controllers are SDL's virtual
+// joysticks.
 #include "flip_chain.h"
 #include "platform/standin/platform_state.h"
 
@@ -63,7 +64,7 @@ protected:
     IDirectDrawSurface4 *back = nullptr;
 };
 
-// Keys and presses as such are checked by the sample program's run; here,
+// Keys and presses as such are checked by the program's end-to-end run; here,
 // what it cannot show: a repeat's flags, a double click that is still a
 // plain press, the focus going and coming, and a close request going to the
 // window procedure.

@@ -1,6 +1,6 @@
-"""Fails when the includes between the parts of a source tree form a cycle.
+"""Fails when the includes between the units of a source tree form a cycle.
 
-A part is a header with its source (foo.h and foo.cpp are one part), so
+A unit is a header with its source (foo.h and foo.cpp are one unit), so
 that a header including nothing can still be half of a cycle through its
 source. Usage: include_cycles.py ROOT DIR...
 """
@@ -12,30 +12,30 @@ import sys
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
-def parts(root, directories):
+def units(root, directories):
     graph = {}
     for directory in directories:
         for path in sorted((root / directory).rglob('*')):
             if path.suffix not in ('.h', '.cpp'):
                 continue
-            part = str(path.relative_to(root).with_suffix(''))
-            targets = graph.setdefault(part, set())
+            unit = str(path.relative_to(root).with_suffix(''))
+            targets = graph.setdefault(unit, set())
             for name in INCLUDE.findall(path.read_text()):
                 target = str(pathlib.PurePath(name).with_suffix(''))
-                if target != part:
+                if target != unit:
                     targets.add(target)
-    return {part: {t for t in targets if t in graph} for part, targets in graph.items()}
+    return {unit: {t for t in targets if t in graph} for unit, targets in graph.items()}
 
 
 def main():
     root = pathlib.Path(sys.argv[1])
-    graph = parts(root, sys.argv[2:])
+    graph = units(root, sys.argv[2:])
     try:
         tuple(graphlib.TopologicalSorter(graph).static_order())
     except graphlib.CycleError as error:
         print('include cycle: ' + ' -> '.join(reversed(error.args[1])))
         return 1
-    print(f'{len(graph)} parts, no include cycle')
+    print(f'{len(graph)} units, no include cycle')
     return 0
 
 

@@ -1,8 +1,8 @@
 // The launcher at its boundaries: the grab area and the off-screen margin.
 // Its motion in the worked pulls and launches, and with degenerate client
-// areas and cursors at the ends of the int range, is compared with the
-// independent model through the tracer (tests/model), whose sanitizer build
-// also stops at any undefined conversion.
+// areas and cursors at the ends of the int range, is in the tracer's golden
+// traces (tests/trace), whose sanitizer build also stops at any undefined
+// conversion.
 #include <gtest/gtest.h>
 
 #include <ostream>

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "taclib.h"
@@ -160,7 +162,8 @@ TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
               1); // the first still serves
 }
 
-// A log that cannot be written, a symbolic link put in the log's place, and
+// A log that cannot be written, a symbolic link put in the log's place or in
+// its path, and
 // (where the tests run as root and can make one) a file of another user:
 // the device works all the same and nothing is written through them.
 TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
@@ -168,9 +171,15 @@ TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
     const std::string target = WriteFile(".target", "");
     const std::string link = ScratchPath(".link");
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    const std::string linkedFolder = ScratchPath(".folder");
+    ASSERT_EQ(::symlink(ScratchPath("").substr(0, ScratchPath("").rfind('/')).c_str(),
+                        linkedFolder.c_str()),
+              0);
     const std::string foreign = WriteFile(".foreign", "");
     const bool chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
-    for (const std::string &path : {ScratchPath(".no-such-dir") + "/log", link, foreign}) {
+    const std::string throughLink = linkedFolder + target.substr(target.rfind('/'));
+    for (const std::string &path :
+         {ScratchPath(".no-such-dir") + "/log", link, throughLink, foreign}) {
         ScopedEnv log("TACLIB_LOG", path);
         CTacMouse mouse;
         EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1) << path;
@@ -204,6 +213,30 @@ TEST(TacProjectFile, OpenFailuresSayWhy)
     EXPECT_EQ(project.LastErrorLine(), 0);
 }
 
+// FIFOs in place of the project and of the log hold nothing up (the test's
+// deadline is CTest's timeout): the project is refused with the reason, and
+// the log gets nothing, whether or not someone reads the FIFO.
+TEST(TacProjectFile, FifosForTheProjectAndTheLogHoldNothingUp)
+{
+    const std::string project = ScratchPath(".hkr"), log = ScratchPath(".log");
+    ASSERT_EQ(mkfifo(project.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(log.c_str(), 0600), 0);
+    ScopedEnv logEnv("TACLIB_LOG", log);
+    for (const bool read : {false, true}) {
+        const int reader = read ? open(log.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        CTacProject fromFifo;
+        EXPECT_EQ(fromFifo.OpenFile(project.c_str(), nullptr), 0);
+        EXPECT_NE(std::string(fromFifo.LastError()).find("FIFO"), std::string::npos)
+            << fromFifo.LastError();
+        if (read) {
+            ASSERT_GE(reader, 0);
+            char byte = 0;
+            EXPECT_LE(::read(reader, &byte, 1), 0) << "the log was written into the FIFO";
+            close(reader);
+        }
+    }
+}
+
 // Failures are logged with their reasons, and file names quoted with escapes.
 TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
 {
@@ -215,18 +248,22 @@ TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
                                &mouse),
               0);
     EXPECT_EQ(project.OpenFile("a \"b\"\n\\c", nullptr), 0);
-    Lines lines = Log();
-    ASSERT_GE(lines.size(), 7u);
     char window[32];
     std::snprintf(window, sizeof window, "%p", static_cast<void *>(&window_));
-    EXPECT_EQ(lines[1], "CTacMouse::Initialize 0x0 " + std::string(window) + " 4 1 -> 0");
-    EXPECT_EQ(lines[2], "  error: TACLIB_DEVICE is neither sim nor none");
-    EXPECT_EQ(lines[5].rfind("  error: line 3: axes must be", 0), 0u) << lines[5];
-    EXPECT_EQ(lines[6], "CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0");
-    // The places looked in carry the name too; their note stays one line.
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_NE(lines[7].find("not in the current folder, "), std::string::npos) << lines[7];
-    EXPECT_NE(lines[7].find("a \"b\"\\x0a\\c or "), std::string::npos) << lines[7];
+    std::string log;
+    for (const std::string &line : Log()) {
+        log += line + "\n";
+        // A name with a line break in it never starts a line of its own.
+        EXPECT_TRUE(line.rfind("CTac", 0) == 0 || line.rfind("  ", 0) == 0) << line;
+    }
+    for (const std::string &shown :
+         {"CTacMouse::Initialize 0x0 " + std::string(window) + " 4 1 -> 0\n",
+          std::string("  error: TACLIB_DEVICE is neither sim nor none\n"),
+          std::string("  error: line 3: axes must be"),
+          std::string("CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0\n"),
+          // The places looked in carry the name too.
+          std::string("not in the current folder, "), std::string("a \"b\"\\x0a\\c or ")})
+        EXPECT_NE(log.find(shown), std::string::npos) << shown << " not in\n" << log;
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace taclib_test {
 

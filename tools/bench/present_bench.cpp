@@ -1,20 +1,27 @@
 // zorbel-present-bench [SECONDS]: the real program (its WinMain and main
-// loop, through the SDL host, on the display DISPLAY names) for SECONDS at
-// rest and SECONDS with the band held, against the floor of presenting one
-// frame measured in the same run: one conversion of a 1024 x 768 RGB565
-// picture into the window's own surface and one present of it.
+// loop, through the SDL host, on the X display DISPLAY names) for SECONDS at
+// rest, SECONDS with the band held still and SECONDS with the band pulled
+// by the screen's pointer, against the floor measured in the same run: a
+// loop that reads the screen's events, converts a 1024 x 768 RGB565 picture
+// into a window's own surface and presents it, once a refresh.
 //
-// The SDL host runs unchanged inside a host that forwards every call to it;
-// it counts the presents, and it holds the band by answering the cursor and
-// posting the button press itself, so the figures do not depend on where the
-// screen's pointer is or on how the screen scales the picture.
+// The SDL host runs unchanged inside a host that forwards every call to it
+// (ForwardingHost); it counts the frames, and it takes hold of the band by
+// posting the button press itself and, while held still, answering the
+// cursor, so that those figures do not depend on where the screen's pointer
+// is or on how the screen scales the picture. While pulled, the pointer is
+// moved through the X server (PointerMover) and each move timed until the
+// end of the first present whose frame read it; the floor loop is timed so
+// too.
+#include "pointer_mover.h"
 #include "resident_memory.h"
 #include "platform/standin/entry.h"
-#include "platform/standin/host.h"
+#include "platform/standin/forwarding_host.h"
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 
 #include <SDL.h>
+#include "app/app_state.h"
 
 #include <chrono>
 #include <cstdio>
@@ -50,79 +57,51 @@ struct Span {
 // What the run measured; kept by main, since the layer's shutdown at the
 // end of the run destroys the host.
 struct Figures {
-    Span atRest, held;
+    Span atRest, held, pull;
+    DelayFigures delays;
+    bool bandHeld = false;
     double residentAfterWarmUp = 0;
     double residentAtEnd = 0;
     std::string renderer = "none";
 };
 
-enum class Phase { WarmUp, AtRest, Settle, Held, Done };
+enum class Phase { WarmUp, AtRest, Settle, Held, Pull, Done };
 
-class MeteredHost final : public Host {
+class MeteredHost final : public ForwardingHost {
 public:
-    MeteredHost(std::unique_ptr<Host> inner, double seconds, Figures &out)
-        : inner_(std::move(inner)), seconds_(seconds), out_(out)
+    MeteredHost(std::unique_ptr<Host> inner, double seconds, PointerMover &mover, Figures &out)
+        : ForwardingHost(std::move(inner)), seconds_(seconds), mover_(mover), out_(out)
     {
     }
 
-    bool Open(std::string *why) override { return inner_->Open(why); }
-    DWORD Ticks() override { return inner_->Ticks(); }
-    POINT Cursor() override { return holding_ ? hold_ : inner_->Cursor(); }
-    SIZE ScreenSize() override { return inner_->ScreenSize(); }
-    BYTE Modifiers() override { return inner_->Modifiers(); }
+    POINT Cursor() override
+    {
+        if (holding_)
+            return hold_;
+        const POINT cursor = ForwardingHost::Cursor();
+        if (phase_ == Phase::Pull)
+            mover_.Read(cursor.x, cursor.y);
+        return cursor;
+    }
     void Pump() override
     {
-        inner_->Pump();
+        ForwardingHost::Pump();
         Drive();
     }
     bool Wait(DWORD waitMs) override
     {
-        const bool any = inner_->Wait(waitMs);
+        const bool any = ForwardingHost::Wait(waitMs);
         Drive();
         return any;
     }
-    bool CreateNativeWindow(Window &window) override { return inner_->CreateNativeWindow(window); }
-    void DestroyNativeWindow(Window &window) override { inner_->DestroyNativeWindow(window); }
-    void ShowNativeWindow(Window &window) override { inner_->ShowNativeWindow(window); }
-    void RaiseWindow(Window &window) override { inner_->RaiseWindow(window); }
-    void SetNativeIcon(Window &window, const IconImage &icon) override
-    {
-        inner_->SetNativeIcon(window, icon);
-    }
-    HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bits) override
-    {
-        return inner_->CheckDisplayMode(width, height, bits);
-    }
-    void EnterFullScreen(Window &window, DWORD width, DWORD height) override
-    {
-        inner_->EnterFullScreen(window, width, height);
-    }
-    void LeaveFullScreen(Window &window) override { inner_->LeaveFullScreen(window); }
-    void Flipping() override { inner_->Flipping(); }
     bool Present(Window &window, const PixelBuffer &buffer) override
     {
         ++presents_;
         if (presents_ == 1)
             NameRenderer(window);
-        return inner_->Present(window, buffer);
-    }
-    int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type) override
-    {
-        return inner_->ShowMessageBox(owner, text, caption, type);
-    }
-    bool ScriptedFailure(const char *call, HRESULT *result) override
-    {
-        return inner_->ScriptedFailure(call, result);
-    }
-    std::string InstanceDirectory() override { return inner_->InstanceDirectory(); }
-    bool OtherCopyRunning(const std::string &name) override
-    {
-        return inner_->OtherCopyRunning(name);
-    }
-    bool OtherCopyIconic(const std::string &name) override { return inner_->OtherCopyIconic(name); }
-    bool BringOtherCopyForward(const std::string &name, bool restore) override
-    {
-        return inner_->BringOtherCopyForward(name, restore);
+        const bool shown = ForwardingHost::Present(window, buffer);
+        mover_.Presented(MonotonicMicroseconds());
+        return shown;
     }
 
 private:
@@ -189,13 +168,28 @@ private:
             }
             break;
         case Phase::Settle:
-            hold_ = POINT{centreX, centreY + 200};
+            // The press is read with the cursor where it was pressed; the
+            // pull comes once it has surely been handled.
+            if (elapsed >= kSettleSeconds / 2)
+                hold_ = POINT{centreX, centreY + 200};
             if (elapsed >= kSettleSeconds)
                 Next(Phase::Held, nullptr);
             break;
         case Phase::Held:
             if (elapsed >= seconds_) {
-                Next(Phase::Done, &out_.held);
+                out_.bandHeld = App.DragFlag != 0;
+                // Still held, the band now follows the screen's pointer,
+                // which the mover moves.
+                holding_ = false;
+                mover_.Moving(true);
+                Next(Phase::Pull, &out_.held);
+            }
+            break;
+        case Phase::Pull:
+            if (elapsed >= seconds_) {
+                mover_.Moving(false);
+                Next(Phase::Done, &out_.pull);
+                out_.delays = Summarise(mover_.TakeDelaysMs());
                 Button(false);
                 holding_ = false;
                 out_.residentAtEnd = ResidentMb();
@@ -209,8 +203,8 @@ private:
         }
     }
 
-    std::unique_ptr<Host> inner_;
     double seconds_;
+    PointerMover &mover_;
     Figures &out_;
     Phase phase_ = Phase::WarmUp;
     double phaseStart_ = 0;
@@ -221,50 +215,95 @@ private:
     POINT hold_{0, 0};
 };
 
-// The floor: a screen-sized window's own surface, one conversion of a
-// 1024 x 768 RGB565 picture into it and one present, paced as a 60 Hz
-// display would, so that the caches see what the program's frames see.
-double FloorPerPresentUs(int presents)
+// The refresh period the SDL host paces to: the display's, 60 Hz where it
+// does not say.
+long long RefreshUs()
+{
+    SDL_DisplayMode mode{};
+    return SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0
+               ? 1000000 / mode.refresh_rate
+               : 16667;
+}
+
+struct Floor {
+    double perPresentUs = 0;
+    DelayFigures delays;
+    bool bandHeld = false;
+    long long refreshUs = 16667;
+};
+
+// The floor: the least any paced program can do. A screen-sized window's
+// own surface; at every refresh slot, the screen's events read, one
+// conversion of a 1024 x 768 RGB565 picture into the surface and one
+// present, so that the caches see what the program's frames see. With the
+// pointer moving, a move is shown by the first frame whose slot comes after
+// it: the wait for the next slot plus one frame.
+Floor MeasureFloor(double seconds, PointerMover *mover)
 {
     constexpr int kWidth = 1024;
     constexpr int kHeight = 768;
+    Floor floor;
     // The window's own pixels in the display server, not a texture of an
     // OpenGL renderer that SDL would otherwise put behind the surface.
     (void)SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Rect bounds{};
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0)
-        return 0;
+        return floor;
+    floor.refreshUs = RefreshUs();
     SDL_Window *window =
         SDL_CreateWindow("floor", bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_BORDERLESS);
     SDL_Surface *surface = window != nullptr ? SDL_GetWindowSurface(window) : nullptr;
-    double perPresent = 0;
     if (surface != nullptr && surface->w >= kWidth && surface->h >= kHeight) {
         std::vector<std::uint16_t> picture(static_cast<size_t>(kWidth) * kHeight, 0x001F);
+        if (mover != nullptr)
+            mover->Moving(true);
         const double start = ProcessorSeconds();
-        for (int i = 0; i < presents; ++i) {
-            picture[static_cast<size_t>(i) % picture.size()] ^= 0xFFFF;
+        const long long end = MonotonicMicroseconds() + static_cast<long long>(seconds * 1e6);
+        long long presents = 0;
+        for (long long slot = MonotonicMicroseconds(); slot < end; ++presents) {
+            SDL_PumpEvents();
+            int x = 0;
+            int y = 0;
+            (void)SDL_GetMouseState(&x, &y);
+            if (mover != nullptr)
+                mover->Read(x, y);
+            picture[static_cast<size_t>(presents) % picture.size()] ^= 0xFFFF;
             (void)SDL_ConvertPixels(kWidth, kHeight, SDL_PIXELFORMAT_RGB565, picture.data(),
                                     kWidth * 2, surface->format->format, surface->pixels,
                                     surface->pitch);
             (void)SDL_UpdateWindowSurface(window);
-            std::this_thread::sleep_for(std::chrono::microseconds(16667));
+            const long long now = MonotonicMicroseconds();
+            if (mover != nullptr)
+                mover->Presented(now);
+            slot = now >= slot + floor.refreshUs ? now : slot + floor.refreshUs;
+            std::this_thread::sleep_for(std::chrono::microseconds(slot - now));
         }
-        perPresent = (ProcessorSeconds() - start) / presents * 1e6;
+        floor.perPresentUs = (ProcessorSeconds() - start) / static_cast<double>(presents) * 1e6;
+        if (mover != nullptr) {
+            mover->Moving(false);
+            floor.delays = Summarise(mover->TakeDelaysMs());
+        }
     }
     if (window != nullptr)
         SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     (void)SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION); // the program chooses its own
-    return perPresent;
+    return floor;
 }
 
 void Print(const char *what, const Span &span, double floorUs)
 {
-    std::printf(
-        "%-8s %5.1f s: %6lld presents (%5.1f per second), %7.1f us processor time per present, "
-        "%5.2f x the floor\n",
-        what, span.seconds, span.presents, span.presents / span.seconds, span.PerPresentUs(),
-        floorUs > 0 ? span.PerPresentUs() / floorUs : 0.0);
+    std::printf("%-8s %5.1f s: %6lld frames (%5.1f per second), %7.1f us processor time per "
+                "frame, %5.2f x the floor, %5.2f %% of a core\n",
+                what, span.seconds, span.presents, span.presents / span.seconds,
+                span.PerPresentUs(), floorUs > 0 ? span.PerPresentUs() / floorUs : 0.0,
+                span.seconds > 0 ? span.processor / span.seconds * 100 : 0.0);
+}
+
+void PrintDelays(const char *what, const DelayFigures &delays)
+{
+    std::printf("%-17s %4d moves: mean %5.1f ms, 99th percentile %5.1f ms, worst %5.1f ms\n", what,
+                delays.count, delays.mean, delays.p99, delays.worst);
 }
 
 } // namespace
@@ -277,31 +316,51 @@ int main(int argc, char **argv)
                    stderr);
         return 2;
     }
+    PointerMover mover; // before SDL's video: the first to use Xlib
+    std::string why;
+    if (!mover.Start(&why)) {
+        std::fprintf(stderr, "zorbel-present-bench: %s\n", why.c_str());
+        return 1;
+    }
     // The floor before and after the program's run, the lower of the two:
     // what else the machine does meanwhile weighs on both.
-    const double floorBefore = FloorPerPresentUs(120);
+    const Floor before = MeasureFloor(2, nullptr);
     Figures figures;
-    ResetPlatform(std::make_unique<MeteredHost>(CreateSdlHost(), seconds, figures));
+    ResetPlatform(std::make_unique<MeteredHost>(CreateSdlHost(), seconds, mover, figures));
     char name[] = "zorbel";
     char *programArgs[] = {name, nullptr};
     const int code = RunWinMain(1, programArgs);
-    if (figures.held.presents == 0) {
-        std::fprintf(stderr, "zorbel-present-bench: the program ended early (status %d)\n", code);
+    if (figures.pull.presents == 0 || !figures.bandHeld) {
+        std::fprintf(stderr, "zorbel-present-bench: %s (status %d)\n",
+                     figures.pull.presents == 0 ? "the program ended early"
+                                                : "the program did not take hold of the band",
+                     code);
         return 1;
     }
-    const double floorAfter = FloorPerPresentUs(120);
-    const double floorUs = floorBefore > 0 && floorBefore < floorAfter ? floorBefore : floorAfter;
+    const Floor after = MeasureFloor(seconds, &mover);
+    const double floorUs = before.perPresentUs > 0 && before.perPresentUs < after.perPresentUs
+                               ? before.perPresentUs
+                               : after.perPresentUs;
     const char *display = std::getenv("DISPLAY");
     std::printf("presenting on %s through %s\n", display != nullptr ? display : "(no DISPLAY)",
                 figures.renderer.c_str());
     Print("at rest", figures.atRest, floorUs);
     Print("held", figures.held, floorUs);
+    Print("pulled", figures.pull, floorUs);
     std::printf(
-        "floor: %.1f us processor time per present (one 1024 x 768 RGB565 conversion into the "
-        "window's surface, one present; %.1f before the run, %.1f after)\n",
-        floorUs, floorBefore, floorAfter);
+        "floor: %.1f us processor time per present (events read, one 1024 x 768 RGB565 "
+        "conversion into the window's surface, one present; %.1f before the run, %.1f after)\n",
+        floorUs, before.perPresentUs, after.perPresentUs);
+    PrintDelays("pointer to screen", figures.delays);
+    PrintDelays("floor", after.delays);
+    if (mover.GivenUp() > 0)
+        std::printf("(%d moves never seen on the screen, left out)\n", mover.GivenUp());
     std::printf("resident memory: %.1f MB after warm-up, %.1f MB at the end\n",
                 figures.residentAfterWarmUp, figures.residentAtEnd);
-    std::printf("goals: at most 3 x the floor per present, at most 40 MB resident and flat\n");
+    const double refreshMs = static_cast<double>(after.refreshUs) / 1000.0;
+    std::printf("goals: at most 3 x the floor per present, at most 0.5 %% of a core at rest, "
+                "at most 40 MB resident and flat; pointer to screen at most %.1f ms on average "
+                "(half a refresh + 1 ms) and %.1f ms at the 99th percentile (a refresh + 1 ms)\n",
+                refreshMs / 2 + 1, refreshMs + 1);
     return code;
 }

@@ -1,5 +1,5 @@
 // zorbel-bench: the cost of one simulation step, of one whole headless frame
-// at 1024 x 768 x 16 against the bare clear of the back buffer, and the heap
+// at 1024 x 768 x 16 against a fill of the whole back buffer, and the heap
 // allocations a frame makes once the program runs.
 #include <benchmark/benchmark.h>
 
@@ -43,6 +43,19 @@ void StartProgram()
         std::exit(1);
     }
     (void)SetUpScene();
+}
+
+// Every pixel of the back buffer filled. The layer fills again only what
+// was drawn on since the last fill of the same colour, so the program's own
+// clear costs less than this. Three colours in turn make every fill whole,
+// of one buffer or of the chain's two in turn.
+void FillWhole()
+{
+    static DWORD fills = 0;
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = fills++ % 3;
+    (void)App.BackBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
 }
 
 void Hold(int x, int y)
@@ -90,14 +103,14 @@ void BM_FrameStretched(benchmark::State &state)
 }
 BENCHMARK(BM_FrameStretched);
 
-void BM_BareClear(benchmark::State &state)
+void BM_WholeFill(benchmark::State &state)
 {
     StartProgram();
     for (auto _ : state)
-        ClearSurface(App.BackBuffer);
+        FillWhole();
     Shutdown();
 }
-BENCHMARK(BM_BareClear);
+BENCHMARK(BM_WholeFill);
 
 // The processor time the work takes on this thread: time the machine gives
 // to others meanwhile does not count.
@@ -114,11 +127,11 @@ template <class Work> double SecondsFor(int count, Work work)
     return now() - start;
 }
 
-// A frame clears whichever buffer of the chain is the back one, so the clear
-// it is set against is the back buffer's clear as the chain exchanges them:
-// clears each followed by a flip, less the flips alone. Beside it, a clear of
-// one buffer over and over, which no frame meets: that buffer stays in the
-// caches the next clear of the other one finds cold. Timed in alternating
+// A frame clears whichever buffer of the chain is the back one, so the fill
+// it is set against is the back buffer's as the chain exchanges them: fills
+// each followed by a flip, less the flips alone. Beside it, a fill of one
+// buffer over and over, which no frame meets: that buffer stays in the
+// caches the next fill of the other one finds cold. Timed in alternating
 // rounds so that what else the machine does weighs on all alike.
 struct Ratios {
     double overChainClear = 0;
@@ -136,17 +149,17 @@ Ratios FramesOverClears()
     for (int round = 0; round < kRounds; ++round) {
         frames += SecondsFor(kFrames, Frame);
         clearsAndFlips += SecondsFor(kFrames, [] {
-            ClearSurface(App.BackBuffer);
+            FillWhole();
             Present();
         });
         flips += SecondsFor(kFrames, Present);
-        sameBuffer += SecondsFor(kFrames, [] { ClearSurface(App.BackBuffer); });
+        sameBuffer += SecondsFor(kFrames, FillWhole);
     }
     return Ratios{frames / (clearsAndFlips - flips), frames / sameBuffer};
 }
 
-// The goals: a frame, at rest or held, within 1.25 times the back buffer's
-// clear, and no heap allocation per frame once running.
+// The goals: a frame, at rest or held, within 1.25 times a whole fill of the
+// back buffer, and no heap allocation per frame once running.
 void ReportGoals()
 {
     constexpr int kFrames = 1000;
@@ -161,9 +174,10 @@ void ReportGoals()
         Frame();
     const long long allocations = gAllocations.load() - before;
     Shutdown();
-    std::printf("frame / clear of the back buffer: %.2f at rest, %.2f held (goal: at most 1.25)\n",
+    std::printf("frame / whole fill of the back buffer: %.2f at rest, %.2f held (goal: at most "
+                "1.25)\n",
                 atRest.overChainClear, held.overChainClear);
-    std::printf("frame / clear of one buffer again and again: %.2f at rest, %.2f held\n",
+    std::printf("frame / whole fill of one buffer again and again: %.2f at rest, %.2f held\n",
                 atRest.overSameBuffer, held.overSameBuffer);
 #ifdef ZORBEL_COUNTS_ALLOCATIONS
     std::printf("heap allocations per frame: %.3f (goal: 0)\n",

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "common/checksum.h"
+#include "common/rgb565.h"
 #include "dib_surface.h"
 #include "scene/paint.h"
 
@@ -30,13 +32,10 @@ public:
     std::uint64_t Checksum() const
     {
         GdiFlush();
-        std::uint64_t hash = 14695981039346656037ull;
+        std::uint64_t hash = zorbel::kFnvBasis;
         for (int y = 0; y < Height(); ++y)
-            for (int x = 0; x < Width(); ++x) {
-                const std::uint16_t v = At(x, y);
-                hash = (hash ^ (v & 0xFF)) * 1099511628211ull;
-                hash = (hash ^ (v >> 8)) * 1099511628211ull;
-            }
+            for (int x = 0; x < Width(); ++x)
+                hash = zorbel::Fnv1aPixel(hash, At(x, y));
         return hash;
     }
     // The same 8-bit expansion as the tracer's pictures: the top bits repeated.
@@ -50,11 +49,10 @@ public:
         std::vector<unsigned char> row(static_cast<std::size_t>(Width()) * 3);
         for (int y = 0; y < Height(); ++y) {
             for (int x = 0; x < Width(); ++x) {
-                const unsigned v = At(x, y);
-                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-                row[x * 3 + 0] = static_cast<unsigned char>((r << 3) | (r >> 2));
-                row[x * 3 + 1] = static_cast<unsigned char>((g << 2) | (g >> 4));
-                row[x * 3 + 2] = static_cast<unsigned char>((b << 3) | (b >> 2));
+                const std::uint32_t rgb = zorbel::Rgb888(At(x, y));
+                row[x * 3 + 0] = static_cast<unsigned char>(rgb >> 16);
+                row[x * 3 + 1] = static_cast<unsigned char>(rgb >> 8);
+                row[x * 3 + 2] = static_cast<unsigned char>(rgb);
             }
             std::fwrite(row.data(), 1, row.size(), out);
         }

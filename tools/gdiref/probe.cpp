@@ -12,6 +12,7 @@
 // colour, ? anything else), then a lone ".". A size command is echoed.
 #include <windows.h>
 
+#include "common/rgb565.h"
 #include "dib_surface.h"
 
 #include <fcntl.h>
@@ -26,8 +27,8 @@ namespace {
 
 constexpr COLORREF kPen = RGB(0x00, 0xCC, 0xFF);
 constexpr COLORREF kBrush = RGB(0xFF, 0x00, 0x00);
-constexpr WORD kPenPixel = ((0x00 >> 3) << 11) | ((0xCC >> 2) << 5) | (0xFF >> 3);
-constexpr WORD kBrushPixel = ((0xFF >> 3) << 11);
+constexpr WORD kPenPixel = zorbel::Rgb565(kPen);
+constexpr WORD kBrushPixel = zorbel::Rgb565(kBrush);
 
 struct Surface : DibSurface {
     void Print() const

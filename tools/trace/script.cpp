@@ -1,5 +1,7 @@
 #include "script.h"
 
+#include "common/text.h"
+
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -67,25 +69,7 @@ std::vector<std::string_view> Tokens(std::string_view line)
 
 // A word of the script as an error message shows it: quoted, at most 24
 // bytes of it, and bytes that a terminal would act on written as \xNN.
-std::string Quoted(std::string_view word)
-{
-    constexpr std::size_t kShown = 24;
-    std::string out = "'";
-    for (const char c : word.substr(0, kShown)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || byte == '\\' || byte == '\'') {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    out += "'";
-    if (word.size() > kShown)
-        out += " (" + std::to_string(word.size()) + " bytes)";
-    return out;
-}
+std::string Quoted(std::string_view word) { return zorbel::Quoted(word, '\'', 24); }
 
 bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::string *why)
 {

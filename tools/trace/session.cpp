@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "common/checksum.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -193,13 +195,10 @@ namespace {
 // 64-bit FNV-1a over the pixels' RGB565 values, row by row, low byte first.
 std::uint64_t Checksum(const testing::Pixels &pixels)
 {
-    std::uint64_t hash = 14695981039346656037ull;
+    std::uint64_t hash = kFnvBasis;
     for (int y = 0; y < pixels.height; ++y)
-        for (int x = 0; x < pixels.width; ++x) {
-            const std::uint16_t v = pixels.At(x, y);
-            hash = (hash ^ (v & 0xFFu)) * 1099511628211ull;
-            hash = (hash ^ (v >> 8)) * 1099511628211ull;
-        }
+        for (int x = 0; x < pixels.width; ++x)
+            hash = Fnv1aPixel(hash, pixels.At(x, y));
     return hash;
 }
 

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Require(!project.effects.empty() && project.effects.size() <= taclib::kMaxEffects);
         Require(error.reason.empty() && error.line == 0);
         std::string why;
-        for (const taclib::EffectSpec &effect : project.effects) {
+        for (const taclib::EffectEntry &effect : project.effects) {
             Require(!effect.name.empty() && effect.name.size() <= taclib::kMaxNameLength);
             Require(taclib::FindEffect(project, effect.name.c_str()) ==
                     &effect); // names are unique

@@ -15,8 +15,9 @@ seconds=${5:-20}
 mkdir -p "$work/found"
 "$cxx" -std=c++17 -g -O1 -Wall -Wextra -Werror \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$taclib/src" \
-    "$fuzz/fuzz_project_parser.cpp" "$taclib/src/project_parser.cpp" "$taclib/src/spring_params.cpp" \
+    -I"$taclib/core" -I"$taclib/.." \
+    "$fuzz/fuzz_project_parser.cpp" "$taclib/core/project_parser.cpp" "$taclib/core/spring_params.cpp" \
+    "$taclib/../common/text.cpp" \
     -o "$work/fuzz_project_parser"
 
 cd "$work"

@@ -1,5 +1,7 @@
 #include "project_parser.h"
 
+#include "common/text.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -23,33 +25,14 @@ string_view Trim(string_view s)
 
 // Text from the file, made safe to show in a message: printable ASCII only,
 // and short.
-std::string Quote(string_view s)
-{
-    constexpr std::size_t kShown = 40;
-    std::string q = "\"";
-    for (std::size_t i = 0; i < s.size() && i < kShown; ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-            q += static_cast<char>(c);
-        } else {
-            static const char kHex[] = "0123456789abcdef";
-            q += "\\x";
-            q += kHex[c >> 4];
-            q += kHex[c & 15];
-        }
-    }
-    if (s.size() > kShown)
-        q += "...";
-    return q + "\"";
-}
+std::string Quote(string_view s) { return zorbel::Quoted(s, '"', 40); }
 
-std::string Range(std::int64_t lo, std::int64_t hi)
-{
-    return "between " + std::to_string(lo) + " and " + std::to_string(hi);
-}
+// The limits of the values that are no spring limit of their own.
+constexpr Limit kCentreLimit{"centre", INT32_MIN + 1, INT32_MAX, ""};
+constexpr Limit kAxesLimit{"axes", kAxisX, kAxesBoth, ""};
 
-// Null, or why the text is not a whole number in [lo, hi].
-std::string ParseInt(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *out)
+// Null, or why the text is not a whole number within LIMIT.
+std::string ParseInt(string_view s, const Limit &limit, std::int64_t *out)
 {
     string_view digits = s;
     bool negative = false;
@@ -68,35 +51,33 @@ std::string ParseInt(string_view s, std::int64_t lo, std::int64_t hi, std::int64
             magnitude = magnitude * 10 + (c - '0');
     }
     std::int64_t v = negative ? -magnitude : magnitude;
-    if (v < lo || v > hi)
-        return "must be " + Range(lo, hi) + ", not " + Quote(s);
+    if (!limit.Holds(v))
+        return "must be " + Between(limit) + ", not " + Quote(s);
     *out = v;
     return {};
 }
 
-std::string ParsePair(string_view s, std::int64_t lo, std::int64_t hi, std::int64_t *x,
-                      std::int64_t *y)
+std::string ParsePair(string_view s, const Limit &limit, std::int64_t *x, std::int64_t *y)
 {
     std::size_t comma = s.find(',');
     if (comma == string_view::npos || s.find(',', comma + 1) != string_view::npos ||
         Trim(s.substr(0, comma)).empty() || Trim(s.substr(comma + 1)).empty()) {
         return "expects two numbers \"x, y\", not " + Quote(s);
     }
-    std::string why = ParseInt(Trim(s.substr(0, comma)), lo, hi, x);
-    return why.empty() ? ParseInt(Trim(s.substr(comma + 1)), lo, hi, y) : why;
+    std::string why = ParseInt(Trim(s.substr(0, comma)), limit, x);
+    return why.empty() ? ParseInt(Trim(s.substr(comma + 1)), limit, y) : why;
 }
 
-template <typename Field>
-std::string IntInto(string_view s, std::int64_t lo, std::int64_t hi, Field *field)
+template <typename Field> std::string IntInto(string_view s, const Limit &limit, Field *field)
 {
     std::int64_t v = 0;
-    std::string why = ParseInt(s, lo, hi, &v);
+    std::string why = ParseInt(s, limit, &v);
     if (why.empty())
         *field = static_cast<Field>(v);
     return why;
 }
 
-std::string KeyType(string_view v, EffectSpec *e)
+std::string KeyType(string_view v, EffectEntry *e)
 {
     if (v != "spring")
         return "must be spring, the one effect type, not " + Quote(v);
@@ -104,22 +85,22 @@ std::string KeyType(string_view v, EffectSpec *e)
     return {};
 }
 
-std::string KeyStiffness(string_view v, EffectSpec *e)
+std::string KeyStiffness(string_view v, EffectEntry *e)
 {
-    return IntInto(v, -kMaxLevel, kMaxLevel, &e->spring.stiffness);
+    return IntInto(v, kStiffnessLimit, &e->spring.stiffness);
 }
 
-std::string KeySaturation(string_view v, EffectSpec *e)
+std::string KeySaturation(string_view v, EffectEntry *e)
 {
-    return IntInto(v, 0, kMaxLevel, &e->spring.saturation);
+    return IntInto(v, kSaturationLimit, &e->spring.saturation);
 }
 
-std::string KeyDeadband(string_view v, EffectSpec *e)
+std::string KeyDeadband(string_view v, EffectEntry *e)
 {
-    return IntInto(v, 0, kMaxPixels, &e->spring.deadband);
+    return IntInto(v, kDeadbandLimit, &e->spring.deadband);
 }
 
-std::string KeyAxes(string_view v, EffectSpec *e)
+std::string KeyAxes(string_view v, EffectEntry *e)
 {
     if (v == "x")
         v = "1";
@@ -127,14 +108,14 @@ std::string KeyAxes(string_view v, EffectSpec *e)
         v = "2";
     if (v == "both")
         v = "3";
-    std::string why = IntInto(v, kAxisX, kAxesBoth, &e->spring.axes);
+    std::string why = IntInto(v, kAxesLimit, &e->spring.axes);
     return why.empty() ? why : "must be x, y, both, 1, 2 or 3, not " + Quote(v);
 }
 
-std::string KeyCentre(string_view v, EffectSpec *e)
+std::string KeyCentre(string_view v, EffectEntry *e)
 {
     std::int64_t x = 0, y = 0;
-    std::string why = ParsePair(v, INT32_MIN + 1, INT32_MAX, &x, &y);
+    std::string why = ParsePair(v, kCentreLimit, &x, &y);
     if (!why.empty())
         return why;
     e->spring.centreX = static_cast<std::int32_t>(x);
@@ -143,10 +124,10 @@ std::string KeyCentre(string_view v, EffectSpec *e)
     return {};
 }
 
-std::string KeyTrim(string_view v, EffectSpec *e)
+std::string KeyTrim(string_view v, EffectEntry *e)
 {
     std::int64_t x = 0, y = 0;
-    std::string why = ParsePair(v, -kMaxPixels, kMaxPixels, &x, &y);
+    std::string why = ParsePair(v, kTrimLimit, &x, &y);
     if (!why.empty())
         return why;
     e->spring.trimX = static_cast<std::int32_t>(x);
@@ -154,12 +135,12 @@ std::string KeyTrim(string_view v, EffectSpec *e)
     return {};
 }
 
-std::string KeyDuration(string_view v, EffectSpec *e)
+std::string KeyDuration(string_view v, EffectEntry *e)
 {
-    return IntInto(v, 0, kMaxDurationMs, &e->spring.durationMs);
+    return IntInto(v, kDurationLimit, &e->spring.durationMs);
 }
 
-std::string KeyStart(string_view v, EffectSpec *e)
+std::string KeyStart(string_view v, EffectEntry *e)
 {
     if (v == "yes" || v == "1") {
         e->startNow = true;
@@ -173,7 +154,7 @@ std::string KeyStart(string_view v, EffectSpec *e)
 
 struct KeyRule {
     const char *key;
-    std::string (*parse)(string_view, EffectSpec *);
+    std::string (*parse)(string_view, EffectEntry *);
 };
 
 constexpr KeyRule kKeys[] = {
@@ -262,7 +243,7 @@ private:
         if (out_->effects.size() == kMaxEffects) {
             return Fail(line, "more than " + std::to_string(kMaxEffects) + " effects");
         }
-        EffectSpec effect;
+        EffectEntry effect;
         effect.name = std::string(name);
         effect.line = line;
         out_->effects.push_back(std::move(effect));
@@ -286,7 +267,7 @@ private:
                                       " may hold only letters, digits, \"_\", \"-\" and \".\"");
             }
         }
-        for (const EffectSpec &other : out_->effects) {
+        for (const EffectEntry &other : out_->effects) {
             if (other.name == name) {
                 return Fail(line, "effect " + Quote(name) + " is already defined on line " +
                                       std::to_string(other.line));
@@ -339,7 +320,7 @@ private:
         if (!open_)
             return true;
         open_ = false;
-        const EffectSpec &effect = out_->effects.back();
+        const EffectEntry &effect = out_->effects.back();
         if (keyLines_[kTypeKey] == 0)
             return Fail(effect.line, "effect " + Quote(effect.name) + " has no type");
         std::string why;
@@ -383,11 +364,11 @@ bool ParseProject(const char *data, std::size_t size, ProjectData *out, ParseErr
     return ok;
 }
 
-const EffectSpec *FindEffect(const ProjectData &project, const char *name)
+const EffectEntry *FindEffect(const ProjectData &project, const char *name)
 {
     if (name == nullptr)
         return nullptr;
-    for (const EffectSpec &effect : project.effects) {
+    for (const EffectEntry &effect : project.effects) {
         if (effect.name == name)
             return &effect;
     }

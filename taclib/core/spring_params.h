@@ -16,6 +16,25 @@ constexpr std::uint32_t kMaxDurationMs = 3600000; // one hour
 constexpr std::uint32_t kMaxStartDelayMs = 65535;
 constexpr std::uint32_t kInfiniteIterations = 0xFFFFFFFFu;
 
+// The range of one value, as the parser, the public calls' checks and their
+// messages all take it: "NAME must be between LO and HI[ UNIT]".
+struct Limit {
+    const char *name;
+    std::int64_t lo, hi;
+    const char *unit; // "" or " pixels", " ms", ...
+    bool Holds(std::int64_t v) const { return v >= lo && v <= hi; }
+};
+
+constexpr Limit kStiffnessLimit{"stiffness", -kMaxLevel, kMaxLevel, ""};
+constexpr Limit kSaturationLimit{"saturation", 0, kMaxLevel, ""};
+constexpr Limit kDeadbandLimit{"deadband", 0, kMaxPixels, " pixels"};
+constexpr Limit kTrimLimit{"trim", -kMaxPixels, kMaxPixels, " pixels on each axis"};
+constexpr Limit kDurationLimit{"duration", 0, kMaxDurationMs, " ms"};
+constexpr Limit kStartDelayLimit{"start delay", 0, kMaxStartDelayMs, " ms"};
+
+// "between LO and HI[ UNIT]"
+std::string Between(const Limit &limit);
+
 enum AxisBits : std::uint32_t {
     kAxisX = 1,
     kAxisY = 2,
@@ -42,6 +61,8 @@ struct StartParams {
 
 // Sets *why to the reason and answers false: how every check here refuses.
 bool Refuse(std::string *why, const char *reason);
+// The same for a value outside LIMIT: "NAME must be between ...".
+bool Refuse(std::string *why, const Limit &limit);
 
 // Whether the values are playable; *why says why not.
 bool CheckSpring(const SpringParams &p, std::string *why);

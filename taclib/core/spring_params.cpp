@@ -10,27 +10,37 @@ bool InRange(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo 
 
 } // namespace
 
+std::string Between(const Limit &limit)
+{
+    return "between " + std::to_string(limit.lo) + " and " + std::to_string(limit.hi) + limit.unit;
+}
+
 bool Refuse(std::string *why, const char *reason)
 {
     *why = reason;
     return false;
 }
 
+bool Refuse(std::string *why, const Limit &limit)
+{
+    *why = std::string(limit.name) + " must be " + Between(limit);
+    return false;
+}
+
 bool CheckSpring(const SpringParams &p, std::string *why)
 {
-    if (!InRange(p.stiffness, -kMaxLevel, kMaxLevel))
-        return Refuse(why, "stiffness must be between -10000 and 10000");
-    if (p.saturation > std::uint32_t{kMaxLevel})
-        return Refuse(why, "saturation must be between 0 and 10000");
-    if (p.deadband > std::uint32_t{kMaxPixels})
-        return Refuse(why, "deadband must be between 0 and 10000 pixels");
+    if (!kStiffnessLimit.Holds(p.stiffness))
+        return Refuse(why, kStiffnessLimit);
+    if (!kSaturationLimit.Holds(p.saturation))
+        return Refuse(why, kSaturationLimit);
+    if (!kDeadbandLimit.Holds(p.deadband))
+        return Refuse(why, kDeadbandLimit);
     if (p.axes < kAxisX || p.axes > kAxesBoth)
         return Refuse(why, "axes must be 1 (x), 2 (y) or 3 (both)");
-    if (!InRange(p.trimX, -kMaxPixels, kMaxPixels) || !InRange(p.trimY, -kMaxPixels, kMaxPixels)) {
-        return Refuse(why, "trim must be between -10000 and 10000 pixels on each axis");
-    }
-    if (p.durationMs > kMaxDurationMs)
-        return Refuse(why, "duration must be between 0 and 3600000 ms");
+    if (!kTrimLimit.Holds(p.trimX) || !kTrimLimit.Holds(p.trimY))
+        return Refuse(why, kTrimLimit);
+    if (!kDurationLimit.Holds(p.durationMs))
+        return Refuse(why, kDurationLimit);
     return true;
 }
 
@@ -38,8 +48,8 @@ bool CheckStart(const StartParams &s, std::string *why)
 {
     if (s.iterations == 0)
         return Refuse(why, "iterations must be at least 1");
-    if (s.delayMs > kMaxStartDelayMs)
-        return Refuse(why, "start delay must be between 0 and 65535 ms");
+    if (!kStartDelayLimit.Holds(s.delayMs))
+        return Refuse(why, kStartDelayLimit);
     return true;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command on a private Xvfb and ends the server afterwards:
 #
-#   tests/on-xvfb.sh WIDTHxHEIGHTxDEPTH COMMAND [ARGS...]
+#   tests/support/on-xvfb.sh WIDTHxHEIGHTxDEPTH COMMAND [ARGS...]
 #
 # The server picks a free display number itself and reports it (-displayfd),
 # so runs started at the same moment, by CTest or anyone else on the machine,
@@ -12,7 +12,7 @@ screen=${1:?usage: on-xvfb.sh WIDTHxHEIGHTxDEPTH COMMAND [ARGS...]}
 shift
 [ $# -gt 0 ] || { echo "on-xvfb: no command" >&2; exit 2; }
 
-. "$(dirname "$0")/e2e/lib.sh"
+. "$(dirname "$0")/../e2e/lib.sh"
 # No Wine here: a prefix of the caller's is none of this script's business.
 unset WINEPREFIX
 # shellcheck disable=SC2034  # the name lib.sh's log lines carry

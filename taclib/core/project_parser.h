@@ -16,7 +16,7 @@ constexpr std::size_t kMaxNameLength = 63;
 
 enum class EffectType { Spring };
 
-struct EffectSpec {
+struct EffectEntry {
     std::string name;
     int line = 0; // of its [effect] header
     EffectType type = EffectType::Spring;
@@ -26,7 +26,7 @@ struct EffectSpec {
 };
 
 struct ProjectData {
-    std::vector<EffectSpec> effects;
+    std::vector<EffectEntry> effects;
 };
 
 struct ParseError {
@@ -38,6 +38,6 @@ struct ParseError {
 // failure *error says why and *out is left empty.
 bool ParseProject(const char *data, std::size_t size, ProjectData *out, ParseError *error);
 
-const EffectSpec *FindEffect(const ProjectData &project, const char *name);
+const EffectEntry *FindEffect(const ProjectData &project, const char *name);
 
 } // namespace taclib
