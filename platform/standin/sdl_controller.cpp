@@ -107,8 +107,9 @@ void Controllers::Stop()
 }
 
 // Sees every motion of the mouse as SDL takes it in (on the thread that
-// pumps), with SDL's position already updated, in window pixels: the host's own events arrive later
-// and in picture pixels, too late and too coarse to tell the mouse's moves from the ones made here.
+// pumps), with SDL's position already updated, in window pixels: the host's
+// own events arrive later and in picture pixels, too late and too coarse to
+// tell the mouse's moves from the ones made here.
 int SDLCALL Controllers::Watch(void *self, SDL_Event *event)
 {
     if (event->type == SDL_MOUSEMOTION) {

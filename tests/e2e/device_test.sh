@@ -221,6 +221,13 @@ pad() { printf 'event31 %s\nevent31 syn\n' "$*" >&3; }
 # A stick's first position once the program has the pad moves nothing: it
 # is moved until it moves the pointer.
 stick_moves() { pad abs 0 32767 && sleep "$E2E_POLL" && pad abs 0 0 && ! pointer_at 10 10; }
+# Starts the program as NAME with the pad scripted through $fifo; sets pid.
+start_with_pad() {
+    LD_PRELOAD=$preload SDL_JOYSTICK_DISABLE_UDEV=1 EVDEV_STANDIN_DEVICES=pad \
+        EVDEV_STANDIN_CONTROL=$fifo e2e_start "$1" "$program"
+    pid=$E2E_PID
+    e2e_wait_window "$title" 1280x1024
+}
 back_ends() { pad key 314 1 && sleep 0.2 && pad key 314 0 && ! kill -0 "$pid" 2>/dev/null; }
 
 # A pull with a pad's stick and the same pull with the mouse give the same
@@ -232,11 +239,7 @@ back_ends() { pad key 314 1 && sleep 0.2 && pad key 314 0 && ! kill -0 "$pid" 2>
 case_stick_pull() {
     local fifo=$E2E_CASE_DIR/pad.fifo pid frame differ
     mkfifo "$fifo" && exec 3<>"$fifo" || e2e_fail "no control FIFO"
-    export LD_PRELOAD=$preload SDL_JOYSTICK_DISABLE_UDEV=1 EVDEV_STANDIN_DEVICES=pad \
-        EVDEV_STANDIN_CONTROL=$fifo
-    e2e_start mouse "$program"
-    pid=$E2E_PID
-    e2e_wait_window "$title" 1280x1024
+    start_with_pad mouse
     still_screen rest
     e2e_press_and_pull 640 512 1279 1023 10
     still_screen held-mouse rest
@@ -245,9 +248,7 @@ case_stick_pull() {
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
 
-    EVDEV_STANDIN_LOG=$E2E_CASE_DIR/pad.log e2e_start stick "$program"
-    pid=$E2E_PID
-    e2e_wait_window "$title" 1280x1024
+    EVDEV_STANDIN_LOG=$E2E_CASE_DIR/pad.log start_with_pad stick
     timeout 5 xdotool windowfocus --sync "$E2E_WINDOW" mousemove 10 10
     keep_trying 10 "the stick never moved the pointer" stick_moves
     keep_trying 5 "the stick at rest is not on the rest centre" pointer_at 640 512
