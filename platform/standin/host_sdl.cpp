@@ -23,6 +23,7 @@
 #include "platform/standin/resources.h"
 #include "platform/standin/sdl_controller.h"
 #include "platform/standin/sdl_ending.h"
+#include "platform/standin/sdl_input_wait.h"
 #include "platform/standin/sdl_renderer_choice.h"
 #include "platform/standin/sdl_screen.h"
 #include "platform/standin/shown_picture.h"
@@ -71,13 +72,6 @@ struct NativeWindow {
     int screenHeight = 0;
     static constexpr long long kDefaultRefreshUs = 16667; // 60 Hz, where the display does not say
 };
-
-long long MicrosecondsNow()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // A frame presented without a pump before it (a program that presents
 // twice in a row) waits for its turn here.
@@ -461,8 +455,9 @@ void SdlHost::Pump()
         for (Window &window : State().windows)
             if (window.used && window.native != nullptr)
                 wait = std::max(wait, NativeOf(window)->pacer.UntilNextFrame(now));
+        Window *shown = CursorWindow();
         if (wait > 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(wait));
+            WaitTakingInInput(shown != nullptr ? NativeOf(*shown)->window : nullptr, wait);
     }
     (void)Wait(0);
 }
