@@ -131,17 +131,95 @@ case_built_in_spring() {
     expect_played 1
 }
 
-# Failing a pointing device, a game controller, with its own data format
-# and axes.
-case_game_controller() {
-    start_standin gamectrl
-    drag plays
+# The spring's force (taclib/README.md, Units) with the cursor at (X, Y), the
+# rest centre (512, 384) of the 1024 x 768 mode, stiffness 1000: "FX,FY",
+# +x right, +y down; bash's division truncates toward zero, as the library's.
+spring_force() {
+    echo "$((-1000 * (${1:?} - 512) * 2 / 1024)),$((-1000 * (${2:?} - 384) * 2 / 768))"
+}
+
+# Fails unless the push A,B is within one of C,D (a direction's rounding).
+near() {
+    local a=${1%,*} b=${1#*,} c=${2%,*} d=${2#*,}
+    [ $((a - c)) -ge -1 ] && [ $((a - c)) -le 1 ] && [ $((b - d)) -ge -1 ] && [ $((b - d)) -le 1 ]
+}
+
+# Grabs the band at rest, holds it there, pulls it to (X, Y) in ten steps and
+# lets go (a pull to the side leaves the launcher swinging for a while). Nothing may be played at rest; each force played during the pull
+# must be the spring's at a step of the pull, as FILTER (a sed script; none
+# for two axes) projects it onto the device's axes, later steps later,
+# ending with the last step's; the release must stop it, and nothing may
+# follow. Counts the forces played in $forces.
+felt_drag() {
+    local x1=${1:?} y1=${2:?} filter=${3:-} before i line push step=0 want
+    before=$(record | wc -l)
+    xdotool mousemove 512 384 && sleep "$E2E_PRESS_SETTLE" && xdotool mousedown 1 && sleep 0.5
+    record | sed -n "$((before + 1)),\$p" | grep -qE 'constant=-?[1-9]' &&
+        e2e_fail "a force with the band held at rest: $(record | sed -n "$((before + 1)),\$p" | tr '\n' ';')"
+    for ((i = 1; i <= 10; i++)); do
+        xdotool mousemove $((512 + (x1 - 512) * i / 10)) $((384 + (y1 - 384) * i / 10))
+        sleep 0.05
+    done
+    sleep 0.3
+    e2e_release
+    local deadline
+    deadline=$(e2e_deadline 5)
+    until record | sed -n "$((before + 1)),\$p" | grep -q '^Effect::Stop'; do
+        e2e_past "$deadline" && e2e_fail "the release stopped nothing: $(record | tr '\n' ';')"
+        sleep "$E2E_POLL"
+    done
+    sleep 0.5
+    forces=0
+    while read -r line; do
+        push=$(grep -oE 'pushes=-?[0-9]+,-?[0-9]+' <<<"$line" | cut -d= -f2)
+        [ -n "$push" ] || continue
+        until want=$(spring_force $((512 + (x1 - 512) * step / 10)) $((384 + (y1 - 384) * step / 10)))
+            [ -z "$filter" ] || want=$(sed "$filter" <<<"$want")
+            near "$push" "$want"; do
+            step=$((step + 1))
+            [ "$step" -le 10 ] || e2e_fail "the force $push is not the spring's at a later step of the pull"
+        done
+        forces=$((forces + 1))
+    done < <(record | sed -n "$((before + 1)),\$p" | grep -E '^Effect::SetParameters .* -> 0x0000000[0-9]$')
+    [ "$step" = 10 ] || e2e_fail "the last force is not the spring's at the end of the pull ($push, step $step)"
+    [ "$(record | sed -n "$((before + 1)),\$p" | sed -n '/^Effect::Stop/,$p' | sed 1d)" = "" ] ||
+        e2e_fail "something after the release's stop: $(record | sed -n '/^Effect::Stop/,$p' | tr '\n' ';')"
+    deadline=$(e2e_deadline 5)
+    until [ "$(red_ball_pixels)" = 0 ] || e2e_past "$deadline"; do sleep "$E2E_POLL"; done
+}
+
+# A force joystick: the spring's force as one constant force on its two
+# actuator axes (X and Y by their object identifiers), following the cursor.
+case_joystick() {
+    start_standin joystick
+    felt_drag 512 584
+    e2e_log "a straight pull played $forces forces"
+    [ "$forces" -ge 5 ] || e2e_fail "only $forces forces followed a pull of ten steps"
+    expect_rest 5
+    felt_drag 612 584
     end_standin 20
     expect_lines 1 "^DirectInput::EnumDevices class=2 flags=0x101 reported=0 -> $ok\$"
     expect_lines 1 "^DirectInput::EnumDevices class=4 flags=0x101 reported=1 -> $ok\$"
     expect_lines 1 "^Device::SetDataFormat format=joystick2 .* -> $ok\$"
-    expect_lines 1 "^Device::CreateEffect guid=spring .* axes=2 axis=0,4 .* $condition $condition .* -> $ok\$"
-    expect_lines 1 "^Effect::Start effect=1 iterations=1 flags=0x1 -> $ok\$"
+    expect_lines 1 "^Device::SetProperty .* autocenter=0 -> $ok\$"
+    expect_lines 1 "^Device::CreateEffect guid=constant .* flags=0x11 duration=4294967295 .* axes=2 axis=16777218,16777474 .* constant=0 startdelay=0 pushes=0,0 effect=1 -> $ok\$"
+    # The measured points: 200 px straight down; 100 px right and 200 down.
+    expect_lines 1 "^Effect::SetParameters .* pushes=0,-520 -> $ok\$"
+    expect_lines 1 "^Effect::SetParameters .* pushes=-195,-520 -> $ok\$"
+    expect_lines 2 "^Effect::SetParameters effect=1 params=0x20000140 "
+    expect_lines 2 "^Effect::Stop effect=1 -> $ok\$"
+    expect_lines 1 "^Effect::Unload effect=1 -> $ok\$"
+    expect_lines 1 "^Device::Release refs=0 "
+    expect_lines 1 "^DirectInput::Release refs=0 "
+}
+
+# A wheel: the horizontal part of the spring's force on its one actuator.
+case_wheel() {
+    start_standin wheel
+    felt_drag 612 584 's/,.*/,0/'
+    end_standin 20
+    expect_lines 1 "^Device::CreateEffect guid=constant .* axes=1 axis=16777218 .* -> $ok\$"
+    expect_lines 1 "^Effect::SetParameters .* direction=-1 .* constant=-195 pushes=-195,0 -> $ok\$"
 }
 
 # No device, or none the library can use: the program runs without force.
@@ -243,7 +321,8 @@ e2e_xvfb_start 16 || exit 1
 e2e_prefix_create || exit 1
 e2e_case project-spring case_project_spring
 e2e_case built-in-spring case_built_in_spring
-e2e_case game-controller case_game_controller
+e2e_case joystick case_joystick
+e2e_case wheel case_wheel
 e2e_case no-device case_no_device
 e2e_case level-refused case_level_refused
 e2e_case effect-refused case_effect_refused
