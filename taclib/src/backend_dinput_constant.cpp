@@ -61,8 +61,7 @@ public:
             HRESULT hr = link_.Retried([&] { return effect_->Stop(); });
             playing_ = false;
             // A device that is not ours (any more) plays nothing of ours.
-            return SUCCEEDED(hr) || (DInputIsLost(hr) && !link_.Gone()) ||
-                   DInputFailed("Stop", hr);
+            return SUCCEEDED(hr) || (DInputIsLost(hr) && !link_.Gone()) || DInputFailed("Stop", hr);
         }
         // A device acquired again, or never playing, starts the force anew.
         DWORD flags = DIEP_DIRECTION | DIEP_TYPESPECIFICPARAMS | (playing_ ? 0 : DIEP_START);
@@ -125,7 +124,8 @@ BOOL CALLBACK CollectDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context)
 BOOL CALLBACK CollectActuator(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID context)
 {
     if ((object->dwFlags & DIDOI_FFACTUATOR) != 0)
-        static_cast<std::vector<Actuator> *>(context)->push_back({object->guidType, object->dwType});
+        static_cast<std::vector<Actuator> *>(context)->push_back(
+            {object->guidType, object->dwType});
     return DIENUM_CONTINUE;
 }
 

@@ -271,6 +271,31 @@ case_pad() {
     [ "$(pad_record | tail -n 1)" = "exit left=0 right=0" ] || e2e_fail "the pad still rumbles at exit"
 }
 
+# Devices pulled out mid-drag: the joystick, then the pad that replaced it at
+# the next press; at the third press no device is left. The program runs on,
+# silent, each device told nothing more once it failed, and nothing is left
+# held or turning.
+case_unplugged() {
+    PAD_MODE=unplugged start_standin joystick-unplugged
+    drag plays
+    drag
+    drag
+    end_standin 30
+    local after
+    after=$(record | sed -n '/^note the device was unplugged$/,$p')
+    [ -n "$after" ] || e2e_fail "the joystick was not pulled out: $(record | tr '\n' ';')"
+    [ "$(grep -cE '^Effect::(SetParameters|Start)' <<<"$after")" = 1 ] ||
+        e2e_fail "the pulled-out joystick was told more than once: $(tr '\n' ';' <<<"$after")"
+    after=$(pad_record | sed -n '/^note the pad was unplugged$/,$p')
+    [ -n "$after" ] || e2e_fail "the pad did not replace the joystick: $(pad_record | tr '\n' ';')"
+    [ "$(grep -c '^XInputSetState' <<<"$after")" = 1 ] ||
+        e2e_fail "the pulled-out pad was told more than once: $(tr '\n' ';' <<<"$after")"
+    [ "$(pad_record | tail -n 1)" = "exit left=0 right=0" ] || e2e_fail "the pad still rumbles at exit"
+    [ "$(grep -c 'a device replaces the lost one' "$E2E_CASE_DIR/taclib.log")" = 1 ] &&
+        [ "$(grep -c 'no device to replace the lost one' "$E2E_CASE_DIR/taclib.log")" = 1 ] ||
+        e2e_fail "not one replacement and one search in vain: $(tr '\n' ';' <"$E2E_CASE_DIR/taclib.log")"
+}
+
 # No device, or none the library can use: the program runs without force.
 case_no_device() {
     start_standin none
@@ -373,6 +398,7 @@ e2e_case built-in-spring case_built_in_spring
 e2e_case joystick case_joystick
 e2e_case wheel case_wheel
 e2e_case pad case_pad
+e2e_case unplugged case_unplugged
 e2e_case no-device case_no_device
 e2e_case level-refused case_level_refused
 e2e_case effect-refused case_effect_refused

@@ -20,7 +20,6 @@ namespace {
 enum class Mode { Pad, None, Unplugged };
 
 constexpr DWORD kUser = 1;
-bool g_unplugged = false;
 int g_rumbles = 0;
 XINPUT_VIBRATION g_motors{};
 
@@ -56,7 +55,13 @@ Mode TheMode()
     return mode;
 }
 
-bool Connected(DWORD user) { return user == kUser && TheMode() != Mode::None && !g_unplugged; }
+// A pad pulled out stays out, also when the library loads this DLL again:
+// the process's environment remembers it.
+const char *const kPulled = "XINPUT_STANDIN_PULLED";
+
+bool Unplugged() { return GetEnvironmentVariableA(kPulled, nullptr, 0) != 0; }
+
+bool Connected(DWORD user) { return user == kUser && TheMode() != Mode::None && !Unplugged(); }
 
 DWORD Done(char *text, DWORD result)
 {
@@ -83,8 +88,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD user, XINPUT_
     return Done(text, ERROR_SUCCESS);
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI XInputSetState(DWORD user,
-                                                             XINPUT_VIBRATION *motors)
+extern "C" __declspec(dllexport) DWORD WINAPI XInputSetState(DWORD user, XINPUT_VIBRATION *motors)
 {
     char text[256];
     (void)std::snprintf(text, sizeof text, "XInputSetState user=%lu", user);
@@ -100,7 +104,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI XInputSetState(DWORD user,
     g_motors = *motors;
     DWORD result = Done(text, ERROR_SUCCESS);
     if (TheMode() == Mode::Unplugged && motors->wLeftMotorSpeed != 0 && ++g_rumbles == 3) {
-        g_unplugged = true;
+        (void)SetEnvironmentVariableA(kPulled, "1");
         g_motors = XINPUT_VIBRATION{}; // a pad pulled out turns no motor
         Write("note the pad was unplugged");
     }
