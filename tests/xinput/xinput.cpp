@@ -3,6 +3,8 @@
 // call, with a "violation" line for each breach of XInput's contract.
 //
 //   XINPUT_STANDIN_RECORD  the record file (nothing is recorded without it)
+//   XINPUT_STANDIN_TIMES   set: each line ends with " at=MICROSECONDS", the
+//                          time of the call on QueryPerformanceCounter's clock
 //   XINPUT_STANDIN_MODE    pad (the default): one pad, as the second user
 //                          (index 1); none: no pad; unplugged: the pad,
 //                          pulled out once it was told its third rumble
@@ -67,6 +69,15 @@ DWORD Done(char *text, DWORD result)
 {
     size_t n = std::strlen(text);
     (void)std::snprintf(text + n, 256 - n, " -> %lu", result);
+    if (GetEnvironmentVariableA("XINPUT_STANDIN_TIMES", nullptr, 0) != 0) {
+        LARGE_INTEGER now, frequency;
+        (void)QueryPerformanceCounter(&now);
+        (void)QueryPerformanceFrequency(&frequency);
+        n = std::strlen(text);
+        (void)std::snprintf(text + n, 256 - n, " at=%lld",
+                            static_cast<long long>(static_cast<double>(now.QuadPart) * 1e6 /
+                                                   static_cast<double>(frequency.QuadPart)));
+    }
     Write(text);
     return result;
 }
