@@ -2,7 +2,7 @@
 // tests' XInput pad (its record RECORD, written with XINPUT_STANDIN_TIMES
 // set) as the device: the library's share of a core while a spring plays
 // with the cursor still and while it moves, and the delay from a cursor move
-// to the pad's new rumble. Run under Wine by tests/xinput/follow_bench.sh.
+// to the pad's new rumble. Run under Wine by tools/bench/follow_bench.sh.
 #include <windows.h>
 
 #include <algorithm>
