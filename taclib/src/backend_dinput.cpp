@@ -1,14 +1,13 @@
-// The platform backend on Windows: DirectInput 8. A force-feedback pointing
-// device is taken first; failing one, a game controller with force feedback.
-#define DIRECTINPUT_VERSION 0x0800
-#include <windows.h>
-#include <dinput.h>
-
-#include <cstdio>
+// The platform backend on Windows. A force-feedback pointing device plays the
+// spring itself (DirectInput 8's condition spring); failing one, a
+// force-feedback game controller is told a constant force, and failing that
+// an XInput pad a rumble, each following the cursor. A device that is
+// unplugged is replaced at the next press by whichever opens then.
 #include <map>
 
-#include "backend.h"
 #include "call_log.h"
+#include "dinput_common.h"
+#include "notice.h"
 
 namespace taclib {
 
@@ -17,24 +16,6 @@ namespace {
 // DirectInput's condition units: offsets in +-10000 across the axis, a
 // deadband of 10000 reaching from the offset to the end of the axis.
 constexpr std::int32_t kHalfAxis = DI_FFNOMINALMAX;
-
-bool Failed(const char *call, HRESULT hr)
-{
-    char code[16];
-    (void)std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
-    LogNote(std::string("dinput ") + call + " failed: " + code);
-    return false;
-}
-
-// Errors that mean the device is no longer ours (another window came to the
-// front, or the device was unplugged and replugged): acquiring it again helps.
-bool IsLost(HRESULT hr)
-{
-    // Some of these codes are defined as unsigned literals.
-    return hr == static_cast<HRESULT>(DIERR_NOTACQUIRED) ||
-           hr == static_cast<HRESULT>(DIERR_NOTEXCLUSIVEACQUIRED) ||
-           hr == static_cast<HRESULT>(DIERR_INPUTLOST);
-}
 
 struct Found {
     GUID guid;
@@ -55,19 +36,9 @@ bool FindDevice(IDirectInput8A *di, DWORD deviceClass, GUID *guid)
     HRESULT hr =
         di->EnumDevices(deviceClass, TakeFirst, &found, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
     if (FAILED(hr))
-        return Failed("EnumDevices", hr);
+        return DInputFailed("EnumDevices", hr);
     *guid = found.guid;
     return found.found;
-}
-
-ScreenSize FindScreen()
-{
-    ScreenSize size;
-    if (ScreenOverride(&size))
-        return size;
-    size.width = GetSystemMetrics(SM_CXSCREEN);
-    size.height = GetSystemMetrics(SM_CYSCREEN);
-    return size.width > 0 && size.height > 0 ? size : kDefaultScreen;
 }
 
 // One spring's parameter block, with the arrays it points into.
@@ -87,10 +58,11 @@ struct EffectSlot {
     bool stopOwed;
 };
 
+// A force-feedback pointing device: the spring is its own condition effect.
 class DInputBackend : public Backend {
 public:
-    DInputBackend(IDirectInput8A *di, IDirectInputDevice8A *device, bool isMouse)
-        : di_(di), device_(device), isMouse_(isMouse)
+    DInputBackend(IDirectInput8A *di, IDirectInputDevice8A *device)
+        : di_(di), device_(device), link_(device)
     {
     }
 
@@ -103,7 +75,7 @@ public:
         (void)di_->Release();
     }
 
-    ScreenSize Screen() override { return FindScreen(); }
+    ScreenSize Screen() override { return WindowsScreen(); }
 
     // DirectInput does not tell how many effects a device holds; a full
     // device refuses the next download instead.
@@ -118,7 +90,7 @@ public:
         // downloaded; Start downloads it.
         HRESULT hr = device_->CreateEffect(GUID_Spring, &block.effect, &effect, nullptr);
         if (FAILED(hr))
-            return Failed("CreateEffect", hr);
+            return DInputFailed("CreateEffect", hr);
         *id = next_++;
         effects_[*id] = EffectSlot{effect, block.effect.dwStartDelay, false};
         return true;
@@ -137,7 +109,7 @@ public:
         DWORD what = DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART;
         HRESULT hr = Retried([&] { return slot->effect->SetParameters(&block.effect, what); });
         return SUCCEEDED(hr) || hr == static_cast<HRESULT>(DIERR_EFFECTPLAYING) ||
-               Failed("SetParameters", hr);
+               DInputFailed("SetParameters", hr);
     }
 
     bool Start(EffectId id, const SpringParams &p, const StartParams &s) override
@@ -152,14 +124,14 @@ public:
             HRESULT hr = Retried(
                 [&] { return slot->effect->SetParameters(&block.effect, DIEP_STARTDELAY); });
             if (FAILED(hr))
-                return Failed("SetParameters", hr);
+                return DInputFailed("SetParameters", hr);
             slot->startDelay = block.effect.dwStartDelay;
         }
         DWORD iterations = s.iterations == kInfiniteIterations ? INFINITE : s.iterations;
         DWORD flags = s.solo ? DIES_SOLO : 0;
         HRESULT hr = Retried([&] { return slot->effect->Start(iterations, flags); });
         if (FAILED(hr))
-            return Failed("Start", hr);
+            return DInputFailed("Start", hr);
         slot->stopOwed = false;
         return true;
     }
@@ -172,9 +144,11 @@ public:
         HRESULT hr = Retried([&] { return slot->effect->Stop(); });
         // A device that is no longer ours plays nothing of ours: stopped,
         // and told so once it is ours again.
-        slot->stopOwed = IsLost(hr);
-        return SUCCEEDED(hr) || slot->stopOwed || Failed("Stop", hr);
+        slot->stopOwed = DInputIsLost(hr);
+        return SUCCEEDED(hr) || slot->stopOwed || DInputFailed("Stop", hr);
     }
+
+    bool Lost() override { return link_.Gone(); }
 
     void Destroy(EffectId id) override
     {
@@ -193,31 +167,27 @@ private:
         return it != effects_.end() ? &it->second : nullptr;
     }
 
-    // Makes an effect call; when the device is found lost (another window
-    // came to the front and went, the device was replugged), acquires it
-    // again, as DirectInput asks, and makes the call once more.
+    // An effect call, made once more when the device had to be acquired
+    // again; what stops were owed meanwhile are sent first.
     template <class Call> HRESULT Retried(Call call)
     {
-        HRESULT hr = call();
-        if (!IsLost(hr) || FAILED(device_->Acquire()))
-            return hr;
-        for (auto &entry : effects_) {
-            EffectSlot &owed = entry.second;
-            if (owed.stopOwed)
-                (void)owed.effect->Stop();
-            owed.stopOwed = false;
-        }
-        return call();
+        return link_.Retried(call, [this] {
+            for (auto &entry : effects_) {
+                EffectSlot &owed = entry.second;
+                if (owed.stopOwed)
+                    (void)owed.effect->Stop();
+                owed.stopOwed = false;
+            }
+        });
     }
 
     void Fill(const SpringParams &p, std::uint32_t delayMs, SpringBlock *b)
     {
         *b = SpringBlock{};
-        ScreenSize screen = FindScreen();
+        ScreenSize screen = WindowsScreen();
         std::int64_t centre[2] = {EffectiveCentreX(p), EffectiveCentreY(p)};
         std::int32_t extent[2] = {screen.width, screen.height};
-        DWORD offsets[2] = {isMouse_ ? DWORD{DIMOFS_X} : DWORD{DIJOFS_X},
-                            isMouse_ ? DWORD{DIMOFS_Y} : DWORD{DIJOFS_Y}};
+        const DWORD offsets[2] = {DIMOFS_X, DIMOFS_Y};
         DWORD count = 0;
         for (int axis = 0; axis < 2; ++axis) {
             if ((p.axes & (1u << axis)) == 0)
@@ -249,39 +219,66 @@ private:
 
     IDirectInput8A *di_;
     IDirectInputDevice8A *device_;
-    bool isMouse_;
+    DInputLink link_;
     std::map<EffectId, EffectSlot> effects_;
     EffectId next_ = 1;
 };
 
-// Prepares the device for force feedback on the caller's window. False, with
-// the device left to the caller to release, when it cannot be.
-bool Prepare(IDirectInputDevice8A *device, bool isMouse, const OpenRequest &request,
-             std::string *why)
+// Opens the first force-feedback pointing device; null, with *why set, when
+// there is none or it cannot be opened.
+std::unique_ptr<Backend> OpenPointingDevice(IDirectInput8A *di, const OpenRequest &request,
+                                            std::string *why)
 {
-    HRESULT hr = device->SetDataFormat(isMouse ? &c_dfDIMouse2 : &c_dfDIJoystick2);
-    if (FAILED(hr)) {
-        *why = "SetDataFormat failed";
-        return Failed("SetDataFormat", hr);
+    GUID guid;
+    if (!FindDevice(di, DI8DEVCLASS_POINTER, &guid)) {
+        *why = "no force-feedback pointing device";
+        return nullptr;
     }
-    // A pointing device is here only with foregroundOnly set.
-    DWORD level = DISCL_EXCLUSIVE | (request.foregroundOnly ? DISCL_FOREGROUND : DISCL_BACKGROUND);
-    hr = device->SetCooperativeLevel(static_cast<HWND>(request.window), level);
+    IDirectInputDevice8A *device = nullptr;
+    HRESULT hr = di->CreateDevice(guid, &device, nullptr);
     if (FAILED(hr)) {
-        *why = "SetCooperativeLevel failed";
-        return Failed("SetCooperativeLevel", hr);
+        *why = "CreateDevice failed";
+        (void)DInputFailed("CreateDevice", hr);
+        return nullptr;
     }
-    // The device's own centring would fight the spring's centre; devices
-    // without it refuse, which is fine.
-    DIPROPDWORD autocenter{};
-    autocenter.diph.dwSize = sizeof(DIPROPDWORD);
-    autocenter.diph.dwHeaderSize = sizeof(DIPROPHEADER);
-    autocenter.diph.dwHow = DIPH_DEVICE;
-    autocenter.dwData = DIPROPAUTOCENTER_OFF;
-    (void)device->SetProperty(DIPROP_AUTOCENTER, &autocenter.diph);
-    // Fails while the window is not in the foreground; Start acquires again.
-    (void)device->Acquire();
-    return true;
+    if (!PrepareDInputDevice(device, &c_dfDIMouse2, request, why)) {
+        (void)device->Release();
+        return nullptr;
+    }
+    (void)di->AddRef();
+    return std::make_unique<DInputBackend>(di, device);
+}
+
+// The first device that opens, in the order of the file's comment.
+std::unique_ptr<Backend> OpenFirstDevice(const OpenRequest &request, std::string *why)
+{
+    HINSTANCE instance = request.instance != nullptr ? static_cast<HINSTANCE>(request.instance)
+                                                     : GetModuleHandleA(nullptr);
+    IDirectInput8A *di = nullptr;
+    HRESULT hr = DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                    reinterpret_cast<void **>(&di), nullptr);
+    std::unique_ptr<Backend> backend;
+    std::string pointing, controller, pad;
+    if (FAILED(hr)) {
+        pointing = controller = "DirectInput8Create failed";
+        (void)DInputFailed("DirectInput8Create", hr);
+    } else {
+        // Force needs an exclusive level, and DirectInput gives a mouse no
+        // exclusive level in the background: force in the background is for
+        // a game controller (or a pad) only.
+        if (request.foregroundOnly)
+            backend = OpenPointingDevice(di, request, &pointing);
+        else
+            pointing = "a mouse has force only in the foreground";
+        if (!backend)
+            backend = OpenConstantForceBackend(di, request, &controller);
+        (void)di->Release();
+    }
+    if (!backend)
+        backend = OpenXInputBackend(&pad);
+    if (!backend)
+        *why = pointing + "; " + controller + "; " + pad;
+    return backend;
 }
 
 } // namespace
@@ -290,7 +287,7 @@ namespace {
 
 BOOL CALLBACK ListOne(LPCDIDEVICEINSTANCEA instance, LPVOID context)
 {
-    static_cast<std::string *>(context)->append(std::string("\"") + instance->tszInstanceName +
+    static_cast<std::string *>(context)->append(std::string("  \"") + instance->tszInstanceName +
                                                 "\"\n");
     return DIENUM_CONTINUE;
 }
@@ -299,62 +296,36 @@ BOOL CALLBACK ListOne(LPCDIDEVICEINSTANCEA instance, LPVOID context)
 
 std::string DescribeDevices()
 {
+    std::string pointing, controllers, pad;
     IDirectInput8A *di = nullptr;
     HRESULT hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION,
                                     IID_IDirectInput8A, reinterpret_cast<void **>(&di), nullptr);
-    if (FAILED(hr))
-        return "DirectInput is not available\n";
-    std::string pointing, controllers;
-    const DWORD flags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK;
-    (void)di->EnumDevices(DI8DEVCLASS_POINTER, ListOne, &pointing, flags);
-    (void)di->EnumDevices(DI8DEVCLASS_GAMECTRL, ListOne, &controllers, flags);
-    (void)di->Release();
+    if (SUCCEEDED(hr)) {
+        const DWORD flags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK;
+        (void)di->EnumDevices(DI8DEVCLASS_POINTER, ListOne, &pointing, flags);
+        (void)di->EnumDevices(DI8DEVCLASS_GAMECTRL, ListOne, &controllers, flags);
+        (void)di->Release();
+    }
     std::string text;
     if (!pointing.empty())
         text += "force-feedback pointing devices (the first plays the spring itself):\n" + pointing;
     if (!controllers.empty())
-        text += "force-feedback game controllers:\n" + controllers;
-    return text.empty() ? "no force-feedback device\n" : text;
+        text += "force-feedback game controllers (the spring's force as a constant force):\n" +
+                controllers;
+    if (OpenXInputBackend(&pad) != nullptr)
+        text += "an XInput pad (rumble as strong as the spring pulls)\n";
+    if (text.empty())
+        return "no force-feedback device: " + pad + "\n";
+    return text + "the first of these is used\n";
 }
 
 std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &request, std::string *why)
 {
-    HINSTANCE instance = request.instance != nullptr ? static_cast<HINSTANCE>(request.instance)
-                                                     : GetModuleHandleA(nullptr);
-    IDirectInput8A *di = nullptr;
-    HRESULT hr = DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A,
-                                    reinterpret_cast<void **>(&di), nullptr);
-    if (FAILED(hr)) {
-        *why = "DirectInput8Create failed";
-        (void)Failed("DirectInput8Create", hr);
-        return nullptr;
-    }
-    GUID guid;
-    // Force needs an exclusive level, and DirectInput gives a mouse no
-    // exclusive level in the background: force in the background is for a
-    // game controller only.
-    bool isMouse = request.foregroundOnly && FindDevice(di, DI8DEVCLASS_POINTER, &guid);
-    if (!isMouse && !FindDevice(di, DI8DEVCLASS_GAMECTRL, &guid)) {
-        (void)di->Release();
-        *why = request.foregroundOnly
-                   ? "no force-feedback device"
-                   : "no force-feedback game controller (a mouse has force only in the foreground)";
-        return nullptr;
-    }
-    IDirectInputDevice8A *device = nullptr;
-    hr = di->CreateDevice(guid, &device, nullptr);
-    if (FAILED(hr)) {
-        (void)di->Release();
-        *why = "CreateDevice failed";
-        (void)Failed("CreateDevice", hr);
-        return nullptr;
-    }
-    if (!Prepare(device, isMouse, request, why)) {
-        (void)device->Release();
-        (void)di->Release();
-        return nullptr;
-    }
-    return std::make_unique<DInputBackend>(di, device, isMouse);
+    std::unique_ptr<Backend> backend = OpenReplaceable(
+        [request](std::string *reason) { return OpenFirstDevice(request, reason); }, why);
+    if (!backend)
+        Notice("no force can be felt: " + *why);
+    return backend;
 }
 
 } // namespace taclib

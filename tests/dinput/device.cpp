@@ -51,10 +51,21 @@ HRESULT Unexpected(const char *name)
     return E_NOTIMPL;
 }
 
-bool IsCondition(REFGUID g)
+Kind KindOf(REFGUID g)
 {
-    return IsEqualGUID(g, GUID_Spring) || IsEqualGUID(g, GUID_Damper) ||
-           IsEqualGUID(g, GUID_Inertia) || IsEqualGUID(g, GUID_Friction);
+    if (IsEqualGUID(g, GUID_Spring) || IsEqualGUID(g, GUID_Damper) ||
+        IsEqualGUID(g, GUID_Inertia) || IsEqualGUID(g, GUID_Friction))
+        return Kind::Condition;
+    return IsEqualGUID(g, GUID_ConstantForce) ? Kind::Constant : Kind::Other;
+}
+
+const char *KindName(REFGUID g)
+{
+    if (IsEqualGUID(g, GUID_Spring))
+        return "spring";
+    if (IsEqualGUID(g, GUID_ConstantForce))
+        return "constant";
+    return KindOf(g) == Kind::Condition ? "condition" : "other";
 }
 
 } // namespace
@@ -237,6 +248,8 @@ public:
             Violation("Device::Acquire", "no data format set");
             return line.Done(DIERR_INVALIDPARAM);
         }
+        if (g_unplugged)
+            return line.Done(DIERR_UNPLUGGED);
         bool wasHeld = IsHeld(&state_);
         if ((state_.level & DISCL_FOREGROUND) != 0 && GetForegroundWindow() != state_.window)
             return line.Add(" foreground=0").Done(DIERR_OTHERAPPHASPRIO);
@@ -263,8 +276,7 @@ public:
         Line line(call);
         if (Gone(call))
             return line.Done(E_FAIL);
-        bool spring = IsEqualGUID(kind, GUID_Spring);
-        line.Add(" guid=%s", spring ? "spring" : IsCondition(kind) ? "condition" : "other");
+        line.Add(" guid=%s", KindName(kind));
         if (out == nullptr || outer != nullptr) {
             Violation(call, "no place for the effect, or an outer object");
             return line.Done(DIERR_INVALIDPARAM);
@@ -272,7 +284,7 @@ public:
         *out = nullptr;
         if (state_.effectCount == 16)
             return line.Done(DIERR_DEVICEFULL);
-        Effect *effect = NewEffect(&state_, IsCondition(kind));
+        Effect *effect = NewEffect(&state_, KindOf(kind));
         if (e != nullptr &&
             !CheckedParameters(call, line, effect, e,
                                e->dwSize == sizeof(DIEFFECT) ? DIEP_ALLPARAMS
@@ -293,7 +305,45 @@ public:
     }
 
     STANDIN_UNEXPECTED(GetCapabilities, LPDIDEVCAPS)
-    STANDIN_UNEXPECTED(EnumObjects, LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID, DWORD)
+    STDMETHOD(EnumObjects)
+    (LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID context, DWORD flags) override
+    {
+        const char *call = "Device::EnumObjects";
+        Line line(call);
+        line.Add(" flags=0x%lx", flags);
+        if (Gone(call))
+            return line.Done(E_FAIL);
+        if (callback == nullptr) {
+            Violation(call, "no callback");
+            return line.Done(DIERR_INVALIDPARAM);
+        }
+        // Offsets are the data format's only once one is set.
+        if (state_.format == nullptr)
+            Violation(call, "before SetDataFormat");
+        const ObjectInfo *list = nullptr;
+        int n = state_.mouse ? 0 : Objects(&list);
+        int reported = 0;
+        DWORD types = flags & (DIDFT_AXIS | DIDFT_BUTTON | DIDFT_POV);
+        for (int i = 0; i < n; ++i) {
+            if ((types != 0 && (list[i].type & types) == 0) ||
+                ((flags & DIDFT_FFACTUATOR) != 0 && (list[i].type & DIDFT_FFACTUATOR) == 0))
+                continue;
+            DIDEVICEOBJECTINSTANCEA object{};
+            object.dwSize = sizeof object;
+            object.guidType = *list[i].kind;
+            object.dwOfs = list[i].offset;
+            object.dwType = list[i].type;
+            object.dwFlags = list[i].flags;
+            lstrcpyA(object.tszName, "axis");
+            ++reported;
+            BOOL next = callback(&object, context);
+            if (next == DIENUM_STOP)
+                break;
+            if (next != DIENUM_CONTINUE)
+                Violation(call, "the callback answered %d", next);
+        }
+        return line.Add(" reported=%d", reported).Done(DI_OK);
+    }
     STANDIN_UNEXPECTED(GetProperty, REFGUID, LPDIPROPHEADER)
     STANDIN_UNEXPECTED(GetDeviceState, DWORD, LPVOID)
     STANDIN_UNEXPECTED(GetDeviceData, DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD)
@@ -347,11 +397,13 @@ public:
             return line.Done(DIERR_INVALIDPARAM);
         }
         Mode mode = TheMode();
-        bool mouse = mode != Mode::GameCtrl;
+        bool mouse = !IsGameController();
         DWORD deviceClass = mouse ? DI8DEVCLASS_POINTER : DI8DEVCLASS_GAMECTRL;
         DWORD type = mouse ? DI8DEVTYPE_MOUSE | DI8DEVTYPEMOUSE_TRADITIONAL << 8
-                           : DI8DEVTYPE_JOYSTICK | DI8DEVTYPEJOYSTICK_STANDARD << 8;
-        bool report = mode != Mode::None &&
+                     : mode == Mode::Wheel
+                         ? DI8DEVTYPE_DRIVING | DI8DEVTYPEDRIVING_COMBINEDPEDALS << 8
+                         : DI8DEVTYPE_JOYSTICK | DI8DEVTYPEJOYSTICK_STANDARD << 8;
+        bool report = mode != Mode::None && !g_unplugged &&
                       (kind == DI8DEVCLASS_ALL || kind == deviceClass || kind == (type & 0xFF));
         if (report) {
             DIDEVICEINSTANCEA instance{};
@@ -360,8 +412,9 @@ public:
             instance.guidProduct = kProduct;
             instance.guidFFDriver = kProduct;
             instance.dwDevType = type;
-            lstrcpyA(instance.tszInstanceName,
-                     mouse ? "Force-feedback mouse" : "Force-feedback controller");
+            lstrcpyA(instance.tszInstanceName, mouse                 ? "Force-feedback mouse"
+                                               : mode == Mode::Wheel ? "Force-feedback wheel"
+                                                                     : "Force-feedback joystick");
             lstrcpyA(instance.tszProductName, instance.tszInstanceName);
             BOOL next = callback(&instance, context);
             if (next != DIENUM_CONTINUE && next != DIENUM_STOP)
@@ -381,11 +434,11 @@ public:
             return line.Done(DIERR_INVALIDPARAM);
         }
         *out = nullptr;
-        bool known = IsEqualGUID(guid, kInstance) && TheMode() != Mode::None;
+        bool known = IsEqualGUID(guid, kInstance) && TheMode() != Mode::None && !g_unplugged;
         line.Add(" known=%d", known);
         if (!known)
             return line.Done(DIERR_DEVICENOTREG);
-        *out = new Device(TheMode() != Mode::GameCtrl);
+        *out = new Device(!IsGameController());
         return line.Done(DI_OK);
     }
 

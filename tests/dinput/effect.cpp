@@ -1,5 +1,7 @@
 // IDirectInputEffect, and the checks of a DIEFFECT against its documented
 // contract.
+#include <cmath>
+
 #include "standin.h"
 
 namespace standin {
@@ -29,10 +31,7 @@ bool IsButton(const DeviceState *d, DWORD offset)
 
 class Effect : public IDirectInputEffect {
 public:
-    Effect(DeviceState *device, bool condition) : device_(device), condition_(condition)
-    {
-        ++g_references;
-    }
+    Effect(DeviceState *device, Kind kind) : device_(device), kind_(kind) { ++g_references; }
 
     STDMETHOD(QueryInterface)(REFIID riid, void **out) override
     {
@@ -91,9 +90,18 @@ public:
         if (!IsHeld(device_))
             return line.Done(DI_DOWNLOADSKIPPED);
         Loaded();
-        if ((flags & DIEP_START) != 0)
-            return line.Done(Play(call, 1, 0));
-        return line.Done(DI_OK);
+        HRESULT hr = (flags & DIEP_START) != 0 ? Play(call, 1, 0) : DI_OK;
+        line.Done(hr);
+        // Pulled out mid-drag, once it played its third force.
+        if (hr == DI_OK && kind_ == Kind::Constant && magnitude_ != 0 &&
+            TheMode() == Mode::JoystickUnplugged && ++forces_ == 3) {
+            g_unplugged = true;
+            device_->lost = true;
+            device_->acquired = false;
+            StopAll(device_, nullptr);
+            Write("note the device was unplugged");
+        }
+        return hr;
     }
 
     STDMETHOD(Start)(DWORD iterations, DWORD flags) override
@@ -174,7 +182,11 @@ public:
     }
 
     DeviceState *device_;
-    const bool condition_;
+    const Kind kind_;
+    DWORD axisIds_[2] = {};
+    LONG direction_[2] = {};
+    LONG magnitude_ = 0;
+    int forces_ = 0;        // constant forces played
     DWORD axes_ = 0;        // how many axes were given, 0 before any
     bool complete_ = false; // type-specific parameters given
     int id_ = 0;
@@ -245,9 +257,9 @@ private:
     bool playing_ = false;
 };
 
-Effect *NewEffect(DeviceState *device, bool condition)
+Effect *NewEffect(DeviceState *device, Kind kind)
 {
-    Effect *effect = new Effect(device, condition);
+    Effect *effect = new Effect(device, kind);
     effect->id_ = device->effectCount + 1;
     return effect;
 }
@@ -261,6 +273,30 @@ void StopAll(const DeviceState *device, Effect *keep)
     for (int i = 0; i < device->effectCount; ++i)
         if (device->effects[i] != keep)
             device->effects[i]->Stopped();
+}
+
+// Records the force a constant force pushes the device's stick with, along
+// the screen's axes (+x right, +y toward the user, that is down): its
+// direction, in DirectInput's Cartesian coordinates, is the direction the
+// force comes from, and its magnitude scales it (a negative one reverses it).
+void Pushes(const Effect *effect, Line &line)
+{
+    double length = 0;
+    DWORD count = effect->axes_ < 2 ? effect->axes_ : 2;
+    for (DWORD i = 0; i < count; ++i)
+        length += static_cast<double>(effect->direction_[i]) * effect->direction_[i];
+    length = std::sqrt(length);
+    if (length == 0) {
+        Violation("constant force", "a direction of no length");
+        return;
+    }
+    long push[2] = {0, 0};
+    for (DWORD i = 0; i < count; ++i) {
+        int axis = ActuatorAxis(effect->axisIds_[i]);
+        if (axis >= 0)
+            push[axis] = std::lround(-effect->magnitude_ * effect->direction_[i] / length);
+    }
+    line.Add(" pushes=%ld,%ld", push[0], push[1]);
 }
 
 // Records the fields of E that FLAGS bring into play and checks them; false
@@ -320,12 +356,17 @@ bool CheckedParameters(const char *call, Line &line, Effect *effect, const DIEFF
             line.Add(i == 0 ? "%lu" : ",%lu", e->rgdwAxes[i]);
             if (offsets && !IsAxis(d, e->rgdwAxes[i]))
                 breach("an axis that is not one of the data format");
+            if (!offsets && !d->mouse && ActuatorAxis(e->rgdwAxes[i]) < 0)
+                breach("an axis that is no force-feedback actuator of the device");
             for (DWORD j = 0; j < i; ++j)
                 if (e->rgdwAxes[j] == e->rgdwAxes[i])
                     breach("an axis given twice");
         }
         axes = e->cAxes;
     }
+    if ((flags & DIEP_DIRECTION) != 0 && e->rglDirection != nullptr)
+        for (DWORD i = 0; i < axes && i < 2; ++i)
+            effect->direction_[i] = e->rglDirection[i];
     if ((flags & DIEP_DIRECTION) != 0) {
         DWORD system = e->dwFlags & (DIEFF_CARTESIAN | DIEFF_POLAR | DIEFF_SPHERICAL);
         if (system != DIEFF_CARTESIAN && system != DIEFF_POLAR && system != DIEFF_SPHERICAL)
@@ -342,7 +383,7 @@ bool CheckedParameters(const char *call, Line &line, Effect *effect, const DIEFF
     }
     if ((flags & DIEP_ENVELOPE) != 0) {
         line.Add(" envelope=%s", e->lpEnvelope == nullptr ? "none" : "given");
-        if (e->lpEnvelope != nullptr && effect->condition_)
+        if (e->lpEnvelope != nullptr && effect->kind_ == Kind::Condition)
             breach("an envelope on a condition, which takes none");
         if (e->lpEnvelope != nullptr && e->lpEnvelope->dwSize != sizeof(DIENVELOPE))
             breach("a DIENVELOPE of the wrong dwSize");
@@ -350,7 +391,18 @@ bool CheckedParameters(const char *call, Line &line, Effect *effect, const DIEFF
     if ((flags & DIEP_TYPESPECIFICPARAMS) != 0) {
         line.Add(" typespecific=%lu", e->cbTypeSpecificParams);
         DWORD count = e->cbTypeSpecificParams / sizeof(DICONDITION);
-        if (!effect->condition_) {
+        if (effect->kind_ == Kind::Constant) {
+            if (e->cbTypeSpecificParams != sizeof(DICONSTANTFORCE) ||
+                e->lpvTypeSpecificParams == nullptr) {
+                breach("a constant force without one DICONSTANTFORCE");
+            } else {
+                LONG m = static_cast<const DICONSTANTFORCE *>(e->lpvTypeSpecificParams)->lMagnitude;
+                line.Add(" constant=%ld", m);
+                if (!InRange(m, -10000, 10000))
+                    breach("a magnitude outside -10000..10000");
+                effect->magnitude_ = m;
+            }
+        } else if (effect->kind_ != Kind::Condition) {
         } else if (e->lpvTypeSpecificParams == nullptr) {
             breach("no conditions");
         } else if (e->cbTypeSpecificParams % sizeof(DICONDITION) != 0 ||
@@ -378,8 +430,14 @@ bool CheckedParameters(const char *call, Line &line, Effect *effect, const DIEFF
     }
     if ((flags & DIEP_STARTDELAY) != 0 && full)
         line.Add(" startdelay=%lu", e->dwStartDelay);
-    if (ok && (flags & DIEP_AXES) != 0)
+    if (ok && (flags & DIEP_AXES) != 0) {
         effect->axes_ = axes;
+        for (DWORD i = 0; i < axes && i < 2; ++i)
+            effect->axisIds_[i] = e->rgdwAxes[i];
+    }
+    if (ok && effect->kind_ == Kind::Constant &&
+        (flags & (DIEP_DIRECTION | DIEP_TYPESPECIFICPARAMS)) != 0)
+        Pushes(effect, line);
     if (ok && (flags & DIEP_TYPESPECIFICPARAMS) != 0)
         effect->complete_ = true;
     return ok;

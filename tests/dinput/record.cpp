@@ -21,7 +21,9 @@ Mode TheMode()
             Mode mode;
         } const modes[] = {{"", Mode::Pointer},
                            {"pointer", Mode::Pointer},
-                           {"gamectrl", Mode::GameCtrl},
+                           {"joystick", Mode::Joystick},
+                           {"wheel", Mode::Wheel},
+                           {"joystick-unplugged", Mode::JoystickUnplugged},
                            {"none", Mode::None},
                            {"effect-refused", Mode::EffectRefused},
                            {"start-not-acquired", Mode::StartNotAcquired},
@@ -34,6 +36,43 @@ Mode TheMode()
         return Mode::None;
     }();
     return mode;
+}
+
+bool IsGameController()
+{
+    Mode mode = TheMode();
+    return mode == Mode::Joystick || mode == Mode::Wheel || mode == Mode::JoystickUnplugged;
+}
+
+bool g_unplugged = false;
+
+int Objects(const ObjectInfo **list)
+{
+    constexpr DWORD axis = DIDFT_ABSAXIS, force = DIDFT_FFACTUATOR;
+    // A joystick's stick takes forces both ways; a wheel's only turns, its
+    // pedals (Y) take none. Neither's throttle (Z) does.
+    static const ObjectInfo joystick[] = {
+        {&GUID_XAxis, DIJOFS_X, axis | force | DIDFT_MAKEINSTANCE(0), DIDOI_FFACTUATOR},
+        {&GUID_YAxis, DIJOFS_Y, axis | force | DIDFT_MAKEINSTANCE(1), DIDOI_FFACTUATOR},
+        {&GUID_ZAxis, DIJOFS_Z, axis | DIDFT_MAKEINSTANCE(2), 0},
+        {&GUID_Button, DIJOFS_BUTTON0, DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(0), 0}};
+    static const ObjectInfo wheel[] = {
+        {&GUID_XAxis, DIJOFS_X, axis | force | DIDFT_MAKEINSTANCE(0), DIDOI_FFACTUATOR},
+        {&GUID_YAxis, DIJOFS_Y, axis | DIDFT_MAKEINSTANCE(1), 0},
+        {&GUID_ZAxis, DIJOFS_Z, axis | DIDFT_MAKEINSTANCE(2), 0},
+        {&GUID_Button, DIJOFS_BUTTON0, DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(0), 0}};
+    *list = TheMode() == Mode::Wheel ? wheel : joystick;
+    return 4;
+}
+
+int ActuatorAxis(DWORD type)
+{
+    const ObjectInfo *list;
+    int n = Objects(&list);
+    for (int i = 0; i < n; ++i)
+        if (list[i].type == type && (list[i].flags & DIDOI_FFACTUATOR) != 0)
+            return list[i].kind == &GUID_XAxis ? 0 : 1;
+    return -1;
 }
 
 // Opened and closed for every line, so that the record survives a crash and

@@ -6,7 +6,10 @@
 //
 //   DINPUT_STANDIN_RECORD  the record file (nothing is recorded without it)
 //   DINPUT_STANDIN_MODE    pointer (the default): one force-feedback mouse;
-//                          gamectrl: a force-feedback game controller only;
+//                          joystick: a force-feedback game controller only,
+//                          with two actuator axes (X and Y); wheel: one with
+//                          one (X); joystick-unplugged: the joystick, pulled
+//                          out once it played its third constant force;
 //                          none: no device; effect-refused: CreateEffect
 //                          answers DIERR_DEVICEFULL; start-not-acquired: the
 //                          first Start finds the device not acquired; lost:
@@ -23,8 +26,21 @@
 
 namespace standin {
 
-enum class Mode { Pointer, GameCtrl, None, EffectRefused, StartNotAcquired, Lost, LevelRefused };
+enum class Mode {
+    Pointer,
+    Joystick,
+    Wheel,
+    JoystickUnplugged,
+    None,
+    EffectRefused,
+    StartNotAcquired,
+    Lost,
+    LevelRefused
+};
 Mode TheMode();
+// Whether the device is a game controller, and whether it was pulled out.
+bool IsGameController();
+extern bool g_unplugged;
 
 // One record line, written whole when the call's result is known.
 class Line {
@@ -57,11 +73,26 @@ struct DeviceState {
     int effectCount = 0;
 };
 
+// The objects of a game controller, as EnumObjects reports them: its axes
+// (those with DIDOI_FFACTUATOR take forces) and a button.
+struct ObjectInfo {
+    const GUID *kind;
+    DWORD offset; // in c_dfDIJoystick2
+    DWORD type;   // the object identifier
+    DWORD flags;
+};
+int Objects(const ObjectInfo **list);
+// The screen axis (0 horizontal, 1 vertical) a force on object TYPE pushes
+// along; -1 when it is no actuator of the device.
+int ActuatorAxis(DWORD type);
+
+enum class Kind { Condition, Constant, Other };
+
 // Stops every effect of the device (an effect played solo, a device lost or
 // unacquired); all but KEEP.
 void StopAll(const DeviceState *device, Effect *keep);
 bool IsHeld(DeviceState *device); // acquired, and still the foreground's when it must be
-Effect *NewEffect(DeviceState *device, bool condition);
+Effect *NewEffect(DeviceState *device, Kind kind);
 IDirectInputEffect *Interface(Effect *effect);
 void Downloaded(Effect *effect); // created on an acquired device
 void Discard(Effect *effect);    // refused at creation: never handed out

@@ -22,6 +22,7 @@ ok=0x00000000
 condition="condition=0,1000,1000,10000,10000,0"
 
 record() { cat "$E2E_CASE_DIR/record.txt" 2>/dev/null; }
+pad_record() { cat "$E2E_CASE_DIR/pad.txt" 2>/dev/null; }
 # Fails unless exactly N record lines match the extended regular expression.
 expect_lines() {
     local n=${1:?} pattern=${2:?} seen
@@ -38,13 +39,19 @@ wait_line() {
 }
 
 # Starts the program from a folder of its own (with the effect project given
-# "project"), with the stand-in in MODE.
+# "project"), with the stand-in in MODE; with the tests' XInput too in
+# PAD_MODE when that is set.
 start_standin() {
-    local mode=${1:?} project=${2:-}
+    local mode=${1:?} project=${2:-} overrides=dinput8=n
     cp "$build/zorbel.exe" "$build/taclib22.dll" "$build/tests/dinput/dinput8.dll" "$E2E_CASE_DIR/" ||
         e2e_fail "cannot copy the program and the stand-in"
     [ "$project" = project ] && { cp "$build/zorbel.hkr" "$E2E_CASE_DIR/" || e2e_fail "no effect project"; }
-    WINEDLLOVERRIDES=dinput8=n DINPUT_STANDIN_MODE=$mode DINPUT_STANDIN_RECORD="Z:$E2E_CASE_DIR/record.txt" \
+    if [ -n "${PAD_MODE:-}" ]; then
+        cp "$build/tests/xinput/xinput1_4.dll" "$E2E_CASE_DIR/" || e2e_fail "cannot copy the XInput stand-in"
+        overrides+=";xinput1_4=n"
+    fi
+    WINEDLLOVERRIDES=$overrides DINPUT_STANDIN_MODE=$mode DINPUT_STANDIN_RECORD="Z:$E2E_CASE_DIR/record.txt" \
+        XINPUT_STANDIN_MODE=${PAD_MODE:-} XINPUT_STANDIN_RECORD="Z:$E2E_CASE_DIR/pad.txt" \
         TACLIB_LOG="$E2E_CASE_DIR/taclib.log" e2e_start zorbel "$E2E_CASE_DIR/zorbel.exe"
     zorbel_pid=$E2E_PID
     e2e_wait_window "$title" 1024x768
@@ -131,17 +138,162 @@ case_built_in_spring() {
     expect_played 1
 }
 
-# Failing a pointing device, a game controller, with its own data format
-# and axes.
-case_game_controller() {
-    start_standin gamectrl
-    drag plays
+# The spring's force (taclib/README.md, Units) with the cursor at (X, Y), the
+# rest centre (512, 384) of the 1024 x 768 mode, stiffness 1000: "FX,FY",
+# +x right, +y down; bash's division truncates toward zero, as the library's.
+spring_force() {
+    echo "$((-1000 * (${1:?} - 512) * 2 / 1024)),$((-1000 * (${2:?} - 384) * 2 / 768))"
+}
+
+# Fails unless the push A,B is within one of C,D (a direction's rounding).
+near() {
+    local a=${1%,*} b=${1#*,} c=${2%,*} d=${2#*,}
+    [ $((a - c)) -ge -1 ] && [ $((a - c)) -le 1 ] && [ $((b - d)) -ge -1 ] && [ $((b - d)) -le 1 ]
+}
+
+# The forces a KIND of device (joystick, wheel, pad) was told since record
+# line BEFORE, one a line: the push "X,Y" of each constant force played, or
+# the motor speeds "LEFT,RIGHT" of each rumble.
+told_since() {
+    case ${1:?} in
+        pad) pad_record | sed -n "$((${2:?} + 1)),\$p" |
+            sed -nE 's/^XInputSetState user=1 left=([0-9]+) right=([0-9]+) -> 0$/\1,\2/p' ;;
+        *) record | sed -n "$((${2:?} + 1)),\$p" | grep -E '^Effect::SetParameters .* -> 0x0000000[0-9]$' |
+            grep -oE 'pushes=-?[0-9]+,-?[0-9]+' | cut -d= -f2 ;;
+    esac
+}
+
+# What a KIND of device is told with the cursor at (X, Y): the spring's
+# force; its horizontal part on a wheel; on a pad both motors as fast as the
+# force is strong against the saturation (10000) at full speed (65535).
+expected_at() {
+    local force
+    force=$(spring_force "${2:?}" "${3:?}")
+    case ${1:?} in
+        wheel) echo "${force%,*},0" ;;
+        pad) awk -v x="${force%,*}" -v y="${force#*,}" \
+            'BEGIN { s = int(sqrt(x * x + y * y)); if (s > 10000) s = 10000; v = int(s * 65535 / 10000); print v "," v }' ;;
+        *) echo "$force" ;;
+    esac
+}
+
+# Grabs the band at rest, holds it there, pulls it to (X, Y) in ten steps and
+# lets go (a pull to the side leaves the launcher swinging for a while), on a
+# KIND of device. Nothing may be felt at rest; each force told during the
+# pull must be what the device is told at a step of the pull (expected_at),
+# later steps later, ending with the last step's; the release must silence
+# it (a stop, or a rumble of 0), and nothing may follow. Counts the forces
+# told in $forces.
+felt_drag() {
+    local x1=${1:?} y1=${2:?} kind=${3:?} before pad_before i push step=0 deadline
+    before=$(record | wc -l)
+    pad_before=$(pad_record | wc -l)
+    [ "$kind" = pad ] && before=$pad_before
+    xdotool mousemove 512 384 && sleep "$E2E_PRESS_SETTLE" && xdotool mousedown 1 && sleep 0.5
+    [ -z "$(told_since "$kind" "$before" | grep -v '^0,0$')" ] ||
+        e2e_fail "a force with the band held at rest: $(told_since "$kind" "$before" | tr '\n' ';')"
+    for ((i = 1; i <= 10; i++)); do
+        xdotool mousemove $((512 + (x1 - 512) * i / 10)) $((384 + (y1 - 384) * i / 10))
+        sleep 0.05
+    done
+    sleep 0.3
+    e2e_release
+    deadline=$(e2e_deadline 5)
+    until record | sed -n "$((before + 1)),\$p" | grep -q '^Effect::Stop' ||
+        { [ "$kind" = pad ] && [ "$(told_since pad "$before" | tail -n 1)" = 0,0 ]; }; do
+        e2e_past "$deadline" && e2e_fail "the release silenced nothing: $(told_since "$kind" "$before" | tr '\n' ';')"
+        sleep "$E2E_POLL"
+    done
+    sleep 0.5
+    forces=0
+    while read -r push; do
+        [ "$push" = 0,0 ] && continue
+        until near "$push" "$(expected_at "$kind" $((512 + (x1 - 512) * step / 10)) $((384 + (y1 - 384) * step / 10)))"; do
+            step=$((step + 1))
+            [ "$step" -le 10 ] || e2e_fail "the force $push is not the spring's at a later step of the pull"
+        done
+        forces=$((forces + 1))
+    done < <(told_since "$kind" "$before")
+    [ "$step" = 10 ] || e2e_fail "the last force is not the spring's at the end of the pull ($push, step $step)"
+    if [ "$kind" = pad ]; then
+        [ "$(told_since pad "$before" | tail -n 1)" = 0,0 ] ||
+            e2e_fail "a rumble after the release: $(told_since pad "$before" | tr '\n' ';')"
+    else
+        [ "$(record | sed -n "$((before + 1)),\$p" | sed -n '/^Effect::Stop/,$p' | sed 1d)" = "" ] ||
+            e2e_fail "something after the release's stop: $(record | sed -n '/^Effect::Stop/,$p' | tr '\n' ';')"
+    fi
+    deadline=$(e2e_deadline 5)
+    until [ "$(red_ball_pixels)" = 0 ] || e2e_past "$deadline"; do sleep "$E2E_POLL"; done
+}
+
+# A force joystick: the spring's force as one constant force on its two
+# actuator axes (X and Y by their object identifiers), following the cursor.
+case_joystick() {
+    start_standin joystick
+    felt_drag 512 584 joystick
+    e2e_log "a straight pull played $forces forces"
+    [ "$forces" -ge 5 ] || e2e_fail "only $forces forces followed a pull of ten steps"
+    expect_rest 5
+    felt_drag 612 584 joystick
     end_standin 20
     expect_lines 1 "^DirectInput::EnumDevices class=2 flags=0x101 reported=0 -> $ok\$"
     expect_lines 1 "^DirectInput::EnumDevices class=4 flags=0x101 reported=1 -> $ok\$"
     expect_lines 1 "^Device::SetDataFormat format=joystick2 .* -> $ok\$"
-    expect_lines 1 "^Device::CreateEffect guid=spring .* axes=2 axis=0,4 .* $condition $condition .* -> $ok\$"
-    expect_lines 1 "^Effect::Start effect=1 iterations=1 flags=0x1 -> $ok\$"
+    expect_lines 1 "^Device::SetProperty .* autocenter=0 -> $ok\$"
+    expect_lines 1 "^Device::CreateEffect guid=constant .* flags=0x11 duration=4294967295 .* axes=2 axis=16777218,16777474 .* constant=0 startdelay=0 pushes=0,0 effect=1 -> $ok\$"
+    # The measured points: 200 px straight down; 100 px right and 200 down.
+    expect_lines 1 "^Effect::SetParameters .* pushes=0,-520 -> $ok\$"
+    expect_lines 1 "^Effect::SetParameters .* pushes=-195,-520 -> $ok\$"
+    expect_lines 2 "^Effect::SetParameters effect=1 params=0x20000140 "
+    expect_lines 2 "^Effect::Stop effect=1 -> $ok\$"
+    expect_lines 1 "^Effect::Unload effect=1 -> $ok\$"
+    expect_lines 1 "^Device::Release refs=0 "
+    expect_lines 1 "^DirectInput::Release refs=0 "
+}
+
+# A wheel: the horizontal part of the spring's force on its one actuator.
+case_wheel() {
+    start_standin wheel
+    felt_drag 612 584 wheel
+    end_standin 20
+    expect_lines 1 "^Device::CreateEffect guid=constant .* axes=1 axis=16777218 .* -> $ok\$"
+    expect_lines 1 "^Effect::SetParameters .* direction=-1 .* constant=-195 pushes=-195,0 -> $ok\$"
+}
+
+# An XInput pad (the second user; no DirectInput device): its rumble.
+case_pad() {
+    PAD_MODE=pad start_standin none
+    felt_drag 512 584 pad
+    end_standin 20
+    grep -qE '^XInputGetState user=0 -> 1167$' <(pad_record) || e2e_fail "the first user was not asked for"
+    grep -qE '^XInputSetState user=1 left=3407 right=3407 -> 0$' <(pad_record) ||
+        e2e_fail "no full pull's rumble: $(pad_record | tr '\n' ';')"
+    [ "$(pad_record | tail -n 1)" = "exit left=0 right=0" ] || e2e_fail "the pad still rumbles at exit"
+}
+
+# Devices pulled out mid-drag: the joystick, then the pad that replaced it at
+# the next press; at the third press no device is left. The program runs on,
+# silent, each device told nothing more once it failed, and nothing is left
+# held or turning.
+case_unplugged() {
+    PAD_MODE=unplugged start_standin joystick-unplugged
+    drag plays
+    drag
+    drag
+    end_standin 30
+    local after
+    after=$(record | sed -n '/^note the device was unplugged$/,$p')
+    [ -n "$after" ] || e2e_fail "the joystick was not pulled out: $(record | tr '\n' ';')"
+    [ "$(grep -cE '^Effect::(SetParameters|Start)' <<<"$after")" = 1 ] ||
+        e2e_fail "the pulled-out joystick was told more than once: $(tr '\n' ';' <<<"$after")"
+    after=$(pad_record | sed -n '/^note the pad was unplugged$/,$p')
+    [ -n "$after" ] || e2e_fail "the pad did not replace the joystick: $(pad_record | tr '\n' ';')"
+    [ "$(grep -c '^XInputSetState' <<<"$after")" = 1 ] ||
+        e2e_fail "the pulled-out pad was told more than once: $(tr '\n' ';' <<<"$after")"
+    [ "$(pad_record | tail -n 1)" = "exit left=0 right=0" ] || e2e_fail "the pad still rumbles at exit"
+    [ "$(grep -c 'a device replaces the lost one' "$E2E_CASE_DIR/taclib.log")" = 1 ] &&
+        [ "$(grep -c 'no device to replace the lost one' "$E2E_CASE_DIR/taclib.log")" = 1 ] ||
+        e2e_fail "not one replacement and one search in vain: $(tr '\n' ';' <"$E2E_CASE_DIR/taclib.log")"
 }
 
 # No device, or none the library can use: the program runs without force.
@@ -243,7 +395,10 @@ e2e_xvfb_start 16 || exit 1
 e2e_prefix_create || exit 1
 e2e_case project-spring case_project_spring
 e2e_case built-in-spring case_built_in_spring
-e2e_case game-controller case_game_controller
+e2e_case joystick case_joystick
+e2e_case wheel case_wheel
+e2e_case pad case_pad
+e2e_case unplugged case_unplugged
 e2e_case no-device case_no_device
 e2e_case level-refused case_level_refused
 e2e_case effect-refused case_effect_refused

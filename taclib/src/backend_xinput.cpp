@@ -1,0 +1,101 @@
+// An XInput pad playing a spring: its rumble motors turn as fast as the
+// spring pulls where the cursor is (none at the centre, full at the spring's
+// saturation). XInput pads show no force feedback to DirectInput.
+#include <cstdio>
+
+#include <xinput.h>
+
+#include "call_log.h"
+#include "dinput_common.h"
+#include "follow_cursor.h"
+
+namespace taclib {
+
+namespace {
+
+using GetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_STATE *);
+using SetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_VIBRATION *);
+
+// A function of a library loaded at run time, as the type it has.
+template <class Call> Call Function(HMODULE library, const char *name)
+{
+    // Through a function type that matches every other.
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+class RumbleOutput : public WindowsForceOutput {
+public:
+    RumbleOutput(HMODULE library, SetStateCall setState, DWORD user)
+        : library_(library), setState_(setState), user_(user)
+    {
+    }
+
+    ~RumbleOutput() override { (void)FreeLibrary(library_); }
+
+    bool Gone() const override { return gone_; }
+
+    bool Render(Force force, std::uint32_t saturation) override
+    {
+        if (gone_)
+            return false;
+        XINPUT_VIBRATION motors;
+        // Rumble has a strength and no direction: both motors alike.
+        motors.wLeftMotorSpeed = motors.wRightMotorSpeed = RumbleSpeed(force, saturation);
+        DWORD result = setState_(user_, &motors);
+        if (result == ERROR_SUCCESS)
+            return true;
+        gone_ = result == ERROR_DEVICE_NOT_CONNECTED;
+        char code[16];
+        (void)std::snprintf(code, sizeof code, "%lu", static_cast<unsigned long>(result));
+        LogNote(std::string("xinput XInputSetState failed: ") + code);
+        return false;
+    }
+
+private:
+    HMODULE library_;
+    SetStateCall setState_;
+    DWORD user_;
+    std::atomic<bool> gone_{false};
+};
+
+// XInput as current Windows has it, then as older ones do; looked for only
+// beside the program and in the system folder.
+HMODULE LoadXInput()
+{
+    for (const char *name : {"xinput1_4.dll", "xinput9_1_0.dll", "xinput1_3.dll"}) {
+        HMODULE library = LoadLibraryExA(
+            name, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // Windows without those flags refuses them: its own search then.
+        if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+            library = LoadLibraryA(name);
+        if (library != nullptr)
+            return library;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<Backend> OpenXInputBackend(std::string *why)
+{
+    HMODULE library = LoadXInput();
+    if (library == nullptr) {
+        *why = "no XInput";
+        return nullptr;
+    }
+    auto getState = Function<GetStateCall>(library, "XInputGetState");
+    auto setState = Function<SetStateCall>(library, "XInputSetState");
+    *why = getState == nullptr || setState == nullptr ? "XInput lacks its calls"
+                                                      : "no XInput pad connected";
+    for (DWORD user = 0; getState != nullptr && setState != nullptr && user < XUSER_MAX_COUNT;
+         ++user) {
+        XINPUT_STATE state{};
+        if (getState(user, &state) == ERROR_SUCCESS)
+            return std::make_unique<CursorFollowingBackend>(
+                new RumbleOutput(library, setState, user));
+    }
+    (void)FreeLibrary(library);
+    return nullptr;
+}
+
+} // namespace taclib

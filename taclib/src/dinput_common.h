@@ -1,0 +1,79 @@
+// What the DirectInput backends share: the failure note, the screen, the
+// preparation of a device for force on the program's window, and effect
+// calls that acquire the device again when it was found lost.
+#pragma once
+#define DIRECTINPUT_VERSION 0x0800
+#include <windows.h>
+#include <dinput.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "backend.h"
+
+namespace taclib {
+
+// Writes one "dinput CALL failed: 0xHRESULT" note; false.
+bool DInputFailed(const char *call, HRESULT hr);
+
+// Errors that mean the device is no longer ours (another window came to the
+// front, or the device was unplugged): acquiring it again may help.
+bool DInputIsLost(HRESULT hr);
+
+// GetSystemMetrics' screen, or TACLIB_SCREEN's.
+ScreenSize WindowsScreen();
+
+// Sets the data format and the cooperative level on the caller's window,
+// turns the device's autocentre off and acquires it. False, with *why set
+// and the device left to the caller to release, when it cannot be.
+bool PrepareDInputDevice(IDirectInputDevice8A *device, const DIDATAFORMAT *format,
+                         const OpenRequest &request, std::string *why);
+
+// A device the effect calls go through.
+class DInputLink {
+public:
+    explicit DInputLink(IDirectInputDevice8A *device) : device_(device) {}
+
+    // Makes an effect call; when the device is found lost (another window
+    // came to the front and went, the device was replugged), acquires it
+    // again, as DirectInput asks, and makes the call once more. `reacquired`
+    // runs between the two, for what was owed to the device meanwhile.
+    template <class Call, class Then> HRESULT Retried(Call call, Then reacquired)
+    {
+        HRESULT hr = call();
+        if (!DInputIsLost(hr))
+            return hr;
+        HRESULT acquired = device_->Acquire();
+        if (FAILED(acquired)) {
+            // An unplugged device cannot be acquired: it has gone for good.
+            if (IsGone(acquired))
+                gone_ = true;
+            return hr;
+        }
+        reacquired();
+        return call();
+    }
+    template <class Call> HRESULT Retried(Call call)
+    {
+        return Retried(call, [] {});
+    }
+
+    // Whether the device was unplugged.
+    bool Gone() const { return gone_; }
+
+private:
+    static bool IsGone(HRESULT hr);
+
+    IDirectInputDevice8A *device_;
+    std::atomic<bool> gone_{false};
+};
+
+// The two ways of playing force on Windows besides a pointing device's own
+// spring: a force-feedback game controller told a constant force, an XInput
+// pad told a rumble. Null, with *why set, when there is none.
+std::unique_ptr<Backend> OpenConstantForceBackend(IDirectInput8A *di, const OpenRequest &request,
+                                                  std::string *why);
+std::unique_ptr<Backend> OpenXInputBackend(std::string *why);
+
+} // namespace taclib
