@@ -79,7 +79,7 @@ void PointerMover::Run()
         while (!stop_ && pending_.load() == at && MonotonicMicroseconds() - at < 1000000)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         long long expected = at;
-        if (pending_.compare_exchange_strong(expected, 0))
+        if (pending_.compare_exchange_strong(expected, 0) && moving_)
             ++givenUp_;
     }
 }
