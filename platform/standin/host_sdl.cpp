@@ -13,6 +13,7 @@
 // what SDL has loaded for the screen's size and the display's loss.
 #include "platform/standin/host.h"
 
+#include "platform/standin/ending_signals.h"
 #include "platform/standin/frame_pacer.h"
 #include "platform/standin/pixel_buffer.h"
 #include "platform/standin/monotonic.h"
@@ -27,7 +28,6 @@
 #include <algorithm>
 #include <cmath>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -256,6 +256,9 @@ private:
     bool Start();
     void FollowScreenSize();
     void Handle(const SDL_Event &event);
+    void MakeUpMissedRelease(Uint32 windowId);
+    void MakeUpUnseenPress();
+    void PostLeftAtCursor(Window &window, bool down);
     bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer);
     bool Upload(NativeWindow &native, const PixelBuffer &buffer);
     bool Draw(Window &window, const PixelBuffer &buffer);
@@ -264,6 +267,9 @@ private:
     bool ready_ = false;
     bool deviceLost_ = false;
     bool closeAsked_ = false; // after the display's loss
+    bool endPassed_ = false;  // a signal's request to end
+    bool leftHeld_ = false;   // as the last left-button event said
+    Uint32 pressUnseen_ = 0;  // the window of a made-up release SDL knows nothing of
     // False once a window could get no renderer (an 8-bit screen): no
     // display mode can be shown then, and the program is told so.
     bool presentable_ = true;
@@ -295,8 +301,12 @@ bool SdlHost::Start()
 {
     if (!started_) {
         started_ = true;
-        // Close requests come from the windows; SDL_QUIT then only means a
-        // signal such as Ctrl+C, which is turned into close requests too.
+        // Before anything can wait on the display: a signal to end must end
+        // the program whatever the display does (see ending_signals.h).
+        // Close requests come from the windows, and signals are read from
+        // the note the watch keeps, not from SDL.
+        WatchEndingSignals(CutDisplay);
+        (void)SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         (void)SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         (void)SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         (void)SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -400,6 +410,13 @@ bool SdlHost::Wait(DWORD waitMs)
         Handle(event);
     while (Live() && SDL_PollEvent(&event) == 1)
         Handle(event);
+    if (Live() && pressUnseen_ != 0)
+        MakeUpUnseenPress();
+    // A signal to end is passed on once there is a window to close.
+    if (EndRequested() != 0 && !endPassed_ && NewestTopLevelWindow() != nullptr) {
+        endPassed_ = true;
+        AskWindowsToClose();
+    }
     if (!Live() && !closeAsked_) {
         // The display is gone: the program is asked to close, as by a
         // signal, and shuts down in order.
@@ -444,14 +461,57 @@ void SdlHost::FollowScreenSize()
     }
 }
 
+// A window that was unmapped or hidden gets no button events: a release made
+// meanwhile is lost, and the program would go on as if the button were held.
+// When the window comes back the pointer is asked, and a release it missed
+// is made up, where the cursor is. SDL still takes the button for held and
+// drops the next press as no change: until its own release comes, the
+// pointer is asked at each pump, and the press made up too.
+void SdlHost::MakeUpMissedRelease(Uint32 windowId)
+{
+    Window *window = WindowOfId(windowId);
+    if (!leftHeld_ || window == nullptr ||
+        (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0)
+        return;
+    leftHeld_ = false;
+    pressUnseen_ = windowId;
+    PostLeftAtCursor(*window, false);
+}
+
+void SdlHost::MakeUpUnseenPress()
+{
+    Window *window = WindowOfId(pressUnseen_);
+    if (window == nullptr || (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) == 0) {
+        pressUnseen_ = 0; // SDL sees the button as it is again
+        return;
+    }
+    if (!leftHeld_ && (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0) {
+        leftHeld_ = true;
+        PostLeftAtCursor(*window, true);
+    }
+}
+
+void SdlHost::PostLeftAtCursor(Window &window, bool down)
+{
+    const POINT cursor = Cursor();
+    PostInput(window.Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+              MAKELPARAM(cursor.x - window.rect.left, cursor.y - window.rect.top));
+}
+
 void SdlHost::Handle(const SDL_Event &event)
 {
     switch (event.type) {
     case SDL_WINDOWEVENT:
         HandleWindowEvent(event.window);
+        if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
+            event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            MakeUpMissedRelease(event.window.windowID);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT)
+            leftHeld_ = event.type == SDL_MOUSEBUTTONDOWN;
         HandleButton(event.button, event.type == SDL_MOUSEBUTTONDOWN);
         break;
     case SDL_KEYDOWN:
@@ -728,17 +788,13 @@ int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
                                           IDOK, "OK"};
     const SDL_MessageBoxData data{
         SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button, nullptr};
-    // SDL turns Ctrl+C and SIGTERM into a quit event, which nothing reads
-    // while the box waits: meanwhile they end the program as they would any.
-    struct sigaction ends {
-    }, kept[2];
-    ends.sa_handler = SIG_DFL;
-    (void)sigaction(SIGINT, &ends, &kept[0]);
-    (void)sigaction(SIGTERM, &ends, &kept[1]);
+    // Nothing reads the note of a signal to end while the box waits:
+    // meanwhile the signals end the program as they would any.
     int pressed = -1;
-    const bool shown = Start() && SDL_ShowMessageBox(&data, &pressed) == 0;
-    (void)sigaction(SIGINT, &kept[0], nullptr);
-    (void)sigaction(SIGTERM, &kept[1], nullptr);
+    const bool started = Start();
+    EndAtOnce(true);
+    const bool shown = started && SDL_ShowMessageBox(&data, &pressed) == 0;
+    EndAtOnce(false);
     if (shown)
         return IDOK;
     std::fprintf(stderr, "%s: %s\n", caption, text);

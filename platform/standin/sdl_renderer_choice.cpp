@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +51,7 @@ std::string OpenGlRenderer()
         return "";
     const pid_t child = fork();
     if (child == 0) {
+        (void)prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the program
         close(pipeEnds[0]);
         ProbeInChild(pipeEnds[1]);
     }
