@@ -38,8 +38,7 @@ constexpr int kProbeTimeoutMs = 3000;
             getString(kGlRenderer) != nullptr)
             name = reinterpret_cast<const char *>(getString(kGlRenderer));
     }
-    (void)write(out, name, std::strlen(name));
-    _exit(0);
+    _exit(write(out, name, std::strlen(name)) < 0 ? 1 : 0);
 }
 
 // The default OpenGL's renderer string, asked in a child process so that the
