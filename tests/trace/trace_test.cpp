@@ -54,10 +54,13 @@ TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
         {"\n# comment\nstep 2 3\n", "line 3: step takes 0 or 1 argument"},
         {"cursor 1 x\n", "line 1: not an integer: 'x'"},
         {"cursor 2147483648 0\n", "line 1: number out of range"},
+        {"step 99999999999999999999\n",
+         "line 1: number out of range: '99999999999999999999' (allowed 0 to 1000000)\n"},
         {"step\nclient 800 600\n", "line 2: client must be the first command"},
         {"press extra\n", "line 1: press takes 0 arguments, got 1"},
         // Bad words are shown short and with control bytes escaped.
         {"fl\x1b[2Jy\n", "line 1: unknown command 'fl\\x1B[2Jy'\n"},
+        {"fl\xc3\xa9\x9b\n", "line 1: unknown command 'fl\\xC3\\xA9\\x9B'\n"},
         {"cursor 1 x2345678901234567890123456789\n",
          "line 1: not an integer: 'x23456789012345678901234' (29 bytes)\n"},
         // A line beyond 4096 bytes is malformed, however it goes on.
@@ -112,6 +115,12 @@ TEST(Trace, AScriptThatCannotBeReadIsReported)
         EXPECT_EQ(r.status, 2) << path;
         EXPECT_EQ(r.err, error);
         EXPECT_EQ(r.out, "") << path;
+    }
+    // Records that cannot be written fail the run too.
+    for (const char *to : {">/dev/full", ">&-"}) {
+        const int raw = std::system(
+            (std::string("echo draw | ") + ZORBEL_TRACE + " " + to + " 2>/dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << to;
     }
 }
 

@@ -66,14 +66,15 @@ std::vector<std::string_view> Tokens(std::string_view line)
 }
 
 // A word of the script as an error message shows it: quoted, at most 24
-// bytes of it, and bytes that a terminal would act on written as \xNN.
+// bytes of it, and bytes that a terminal would act on or take for part of a
+// character (0x80 and above) written as \xNN.
 std::string Quoted(std::string_view word)
 {
     constexpr std::size_t kShown = 24;
     std::string out = "'";
     for (const char c : word.substr(0, kShown)) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || byte == '\\' || byte == '\'') {
+        if (byte < 0x20 || byte >= 0x7F || byte == '\\' || byte == '\'') {
             char escaped[5];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
             out += escaped;
@@ -92,15 +93,12 @@ bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::
     const char *first = token.data();
     const char *last = token.data() + token.size();
     const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::result_out_of_range) {
-        *why = "number out of range: " + Quoted(token);
-        return false;
-    }
-    if (ec != std::errc() || end != last) {
+    const bool tooLarge = ec == std::errc::result_out_of_range && end == last;
+    if ((ec != std::errc() || end != last) && !tooLarge) {
         *why = "not an integer: " + Quoted(token);
         return false;
     }
-    if (value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
+    if (tooLarge || value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
         *why = "number out of range: " + Quoted(token) + " (allowed " + std::to_string(range.min) +
                " to " + std::to_string(range.max) + ")";
         return false;
