@@ -18,12 +18,16 @@ namespace zorbel::standin {
 
 namespace {
 
-// Time for an orderly end once asked, before the display is cut; and after
-// the cut, before the signal ends the process as it would have uncaught.
-constexpr long kGraceMs = 800;
+// How long the program may make no progress once asked to end before the
+// display is cut; and after the cut, before the signal ends the process as
+// it would have uncaught. A program that makes progress (a slow start) gets
+// at most kMostMs before the cut.
+constexpr long kGraceMs = 600;
+constexpr long kMostMs = 4000;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile sig_atomic_t g_requested = 0;
+std::atomic<unsigned> g_progress{0};
 sem_t g_wake;
 bool (*g_cut)() = nullptr;
 bool g_watching = false;
@@ -54,7 +58,13 @@ void *Watch(void *)
     (void)pthread_sigmask(SIG_BLOCK, &all, nullptr); // the handler runs elsewhere
     while (sem_wait(&g_wake) != 0) {
     }
-    Pause(kGraceMs);
+    unsigned seen = g_progress;
+    for (long waited = 0; waited < kMostMs; waited += kGraceMs) {
+        Pause(kGraceMs);
+        if (g_progress == seen)
+            break;
+        seen = g_progress;
+    }
     if (g_cut())
         Pause(kGraceMs);
     // Still here: the signal ends the process as it would have uncaught.
@@ -96,6 +106,8 @@ void WatchEndingSignals(bool (*cutDisplay)())
 }
 
 int EndRequested() { return g_requested; }
+
+void NoteProgress() { ++g_progress; }
 
 void EndAtOnce(bool atOnce)
 {

@@ -13,6 +13,7 @@
 // what SDL has loaded for the screen's size and the display's loss.
 #include "platform/standin/host.h"
 
+#include "platform/standin/display_reason.h"
 #include "platform/standin/ending_signals.h"
 #include "platform/standin/frame_pacer.h"
 #include "platform/standin/pixel_buffer.h"
@@ -286,17 +287,6 @@ bool ShowsNothing(const char *driver)
             std::strcmp(driver, "evdev") == 0);
 }
 
-std::string NoScreenReason()
-{
-    const char *display = std::getenv("DISPLAY");
-    const char *wayland = std::getenv("WAYLAND_DISPLAY");
-    if (display != nullptr && display[0] != '\0')
-        return std::string("cannot open display \"") + display + "\"";
-    if (wayland != nullptr && wayland[0] != '\0')
-        return std::string("cannot open Wayland display \"") + wayland + "\"";
-    return "DISPLAY is not set";
-}
-
 bool SdlHost::Start()
 {
     if (!started_) {
@@ -313,14 +303,20 @@ bool SdlHost::Start()
         const char *chosen = std::getenv("SDL_VIDEODRIVER");
         const bool named = chosen != nullptr && chosen[0] != '\0';
         // Without a display named, SDL would only find one that shows nothing.
-        const bool x11 = std::getenv("DISPLAY") != nullptr;
-        const bool wayland = std::getenv("WAYLAND_DISPLAY") != nullptr;
+        const char *display = std::getenv("DISPLAY");
+        const char *waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+        const bool x11 = display != nullptr && display[0] != '\0';
+        const bool wayland = waylandDisplay != nullptr && waylandDisplay[0] != '\0';
         const bool anyDisplay = x11 || wayland;
         // Only the display named is tried: no other driver's complaints.
         if (!named && x11 && !wayland)
             (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
         if (anyDisplay || named)
             ChooseRenderer();
+        // Xlib's complaints (a refused authorization, once a try) are held
+        // and said once, or made part of the reason.
+        ErrorCapture capture;
+        capture.Start();
         ready_ = (named || anyDisplay) && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         // An X server right after a client of this process left may refuse
         // for a moment: a few more tries, briefly.
@@ -328,15 +324,19 @@ bool SdlHost::Start()
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         }
+        const std::string said = capture.Stop();
         if (!ready_) {
-            problem_ = named ? SDL_GetError() : NoScreenReason();
+            problem_ = named ? SDL_GetError() : NoDisplayReason(SDL_GetError(), said);
+            if (problem_.find("refused the connection") == std::string::npos)
+                RepeatOnce(said);
         } else if (!named && ShowsNothing(SDL_GetCurrentVideoDriver())) {
             // SDL fell back to a driver without a screen: nobody could see
             // the program or end it.
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             ready_ = false;
-            problem_ = NoScreenReason();
+            problem_ = NoDisplayReason("", "");
         } else {
+            RepeatOnce(said);
             WatchSessionEnd();
         }
     }
@@ -405,6 +405,7 @@ bool SdlHost::Wait(DWORD waitMs)
 {
     if (!ready_)
         return false;
+    NoteProgress();
     SDL_Event event;
     if (Live() && waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);

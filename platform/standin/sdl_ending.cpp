@@ -63,6 +63,7 @@ Display *g_survivor = nullptr;  // the display whose loss the program outlives
 int g_connection = -1;          // the survivor's socket
 std::atomic<bool> g_cut{false}; // by CutDisplay
 bool g_drawing = false;
+pid_t g_watcher = 0; // the process that set the handlers up
 sigjmp_buf g_drawingLost;
 char g_loss[256] = "";
 
@@ -80,7 +81,10 @@ int NoteLoss(Display *display)
         siglongjmp(g_drawingLost, 1);
     }
     if (display != g_survivor) {
-        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, g_loss);
+        // A child SDL forked (to show a message box) leaves the saying to
+        // the program, which meets the same loss.
+        if (getpid() == g_watcher)
+            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, g_loss);
         _exit(1);
     }
     return 0;
@@ -116,6 +120,7 @@ int NoteError(Display *display, XErrorEvent *error)
 
 void WatchSessionEnd()
 {
+    g_watcher = getpid();
     // Only where SDL's X11 driver has loaded Xlib already.
     void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
     if (xlib == nullptr)

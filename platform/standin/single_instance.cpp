@@ -125,7 +125,10 @@ std::string DefaultInstanceDirectory(std::string *why)
             *why = "neither XDG_RUNTIME_DIR nor a home folder is set";
             return {};
         }
-        (void)mkdir(cache.c_str(), 0700);
+        if (mkdir(cache.c_str(), 0700) != 0 && errno != EEXIST) {
+            *why = Reason(cache, std::strerror(errno)); // a full disk, say
+            return {};
+        }
         directory = cache + "/zorbel";
     }
     if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {

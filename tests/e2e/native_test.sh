@@ -201,6 +201,31 @@ expect_refitted() {
     e2e_expect_pixel "${centre[@]}" 0x00FF0000 "band at rest again on ${w}x$h" 5
 }
 
+# A server with no output on, and one refusing the authorization: one line
+# each, naming the cause, and status 1.
+case_no_screen_or_refused() {
+    local out=$E2E_CASE_DIR/zorbel.err cookie=$E2E_CASE_DIR/cookie shown numfile=$E2E_CASE_DIR/display
+    xrandr --output VNC-0 --off || e2e_fail "xrandr could not turn the output off"
+    (cd "$build" && timeout 20 ./zorbel 2>"$out")
+    shown=$?
+    xrandr --output VNC-0 --auto
+    [ "$shown" = 1 ] && [ "$(cat "$out")" = "zorbel: no display could be opened: the display \"$DISPLAY\" has no screen (no output is on)" ] ||
+        e2e_fail "with no output on: status $shown, said: $(cat "$out")"
+    xauth -f "$cookie" add :0 . 0123456789abcdef0123456789abcdef 2>/dev/null
+    Xvfb -displayfd 3 -auth "$cookie" -nolisten tcp 3>"$numfile" 2>/dev/null &
+    E2E_PIDS+=($!)
+    local deadline
+    deadline=$(e2e_deadline 10)
+    until grep -q '^[0-9]' "$numfile"; do
+        e2e_past "$deadline" && e2e_fail "the refusing server did not start"
+        sleep "$E2E_POLL"
+    done
+    (cd "$build" && DISPLAY=":$(cat "$numfile")" XAUTHORITY=/nonexistent timeout 20 ./zorbel 2>"$out")
+    shown=$?
+    [ "$shown" = 1 ] && [ "$(wc -l <"$out")" = 1 ] && grep -q 'refused the connection: no authorization' "$out" ||
+        e2e_fail "with the authorization refused: status $shown, said: $(cat "$out")"
+}
+
 case_screen_resized() {
     start_zorbel zorbel
     local pid=$E2E_PID
@@ -236,4 +261,5 @@ for tool in Xvnc xrandr; do
 done
 E2E_XSERVER=Xvnc e2e_xvfb_start 16 1280x1024 || exit 1
 e2e_case screen-resized case_screen_resized
+e2e_case no-screen-or-refused case_no_screen_or_refused
 e2e_summary
