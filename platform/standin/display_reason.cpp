@@ -73,8 +73,7 @@ std::string ErrorCapture::Stop()
     (void)close(saved_);
     char chunk[512];
     ssize_t got = 0;
-    for (off_t at = 0; said.size() < 64 * 1024 &&
-                       (got = pread(held_, chunk, sizeof chunk, at)) > 0;
+    for (off_t at = 0; said.size() < 64 * 1024 && (got = pread(held_, chunk, sizeof chunk, at)) > 0;
          at += got)
         said.append(chunk, static_cast<std::size_t>(got));
     (void)close(held_);

@@ -20,6 +20,7 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
+#include "platform/standin/sdl_box_colours.h"
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_renderer_choice.h"
 #include "platform/standin/sdl_screen.h"
@@ -782,13 +783,20 @@ bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
 
 // Where no box can be shown, the text goes to standard error and the call
 // answers 0, as MessageBoxA does when it fails.
-int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
+int SdlHost::ShowMessageBox(HWND owner, const char *text, const char *caption, UINT)
 {
     const SDL_MessageBoxButtonData button{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
                                               SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
                                           IDOK, "OK"};
-    const SDL_MessageBoxData data{
-        SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button, nullptr};
+    // Any of the program's windows tells which display the box goes on.
+    Window *window = FindWindowSlot(owner);
+    if (window == nullptr || window->native == nullptr)
+        window = CursorWindow();
+    SDL_MessageBoxColorScheme colours{};
+    const bool readable = Live() && window != nullptr && window->native != nullptr &&
+                          ReadableBoxColours(NativeOf(*window)->window, &colours);
+    const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR,         nullptr, caption, text, 1, &button,
+                                  readable ? &colours : nullptr};
     // Nothing reads the note of a signal to end while the box waits:
     // meanwhile the signals end the program as they would any.
     int pressed = -1;

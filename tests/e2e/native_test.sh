@@ -28,6 +28,15 @@ messages_shown() { cut -f2 "$E2E_CASE_DIR/messages-$1.log" 2>/dev/null; }
 # server, the test unmaps it itself.
 minimise_zorbel() { xdotool windowunmap --sync "$1"; }
 
+# The box reads on every depth: dark text on light grey (0xE0E0E0).
+check_message_box() {
+    local x y
+    x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ { print $4 }')
+    y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ { print $4 }')
+    e2e_screenshot "$E2E_ARTIFACTS/$E2E_CASE-box.png"
+    e2e_expect_pixel $((x + 3)) $((y + 3)) 0x00E0E0E0 "the message box's background" 5
+}
+
 # A runtime folder that cannot hold the single-instance socket: said once,
 # and the program runs all the same.
 case_unusable_runtime_folder() {
