@@ -31,8 +31,11 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Zorbel developers")
-  set(CPACK_DEBIAN_PACKAGE_SECTION games)
+  set(ZORBEL_MAINTAINER "The Zorbel developers <zorbel@example.org>" CACHE STRING
+      "The Debian package's maintainer: a name and an e-mail address")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZORBEL_MAINTAINER})
+  # A demonstration, not a game kept in /usr/games.
+  set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The dependencies are those of the binaries, found by dpkg-shlibdeps; the
   # program's own library is found through the program's run path.

@@ -26,7 +26,7 @@ test_packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils x11-xserver-utils tigervnc-standalone-server imagemagick fonts-wine
   mingw-w64 icoutils wine wine32:i386 wine64
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils lintian appstream man-db
   g++-multilib libsdl2-dev:i386 libcairo2-dev:i386 qemu-user-static
 )
 

@@ -5,13 +5,35 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
 namespace zorbel::standin {
 
+namespace {
+
+// Started with standard input, output or error closed, the first file the
+// program opens (the single-copy lock, say) would take that number, and
+// error lines would be written into it.
+void OpenStandardDescriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            (void)dup2(opened, fd);
+            (void)close(opened);
+        }
+    }
+}
+
+} // namespace
+
 int RunWinMain(int argc, char **argv)
 {
+    OpenStandardDescriptors();
     // A Windows program always has a screen; here there may be none, and a
     // program nobody can see or end must not start.
     std::string problem;

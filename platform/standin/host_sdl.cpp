@@ -16,12 +16,15 @@
 // the display's loss.
 #include "platform/standin/host.h"
 
+#include "platform/standin/display_reason.h"
+#include "platform/standin/ending_signals.h"
 #include "platform/standin/frame_pacer.h"
 #include "platform/standin/pixel_buffer.h"
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 #include "platform/standin/sdl_controller.h"
+#include "platform/standin/sdl_box_colours.h"
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_input_wait.h"
 #include "platform/standin/sdl_renderer_choice.h"
@@ -33,7 +36,6 @@
 #include <algorithm>
 #include <cmath>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -287,6 +289,9 @@ private:
     bool Unchanged(NativeWindow &native, const PixelBuffer &buffer);
     bool EnsureTexture(NativeWindow &native, const PixelBuffer &buffer, bool *made);
     bool Upload(NativeWindow &native, const PixelBuffer &buffer, SDL_Rect *changed);
+    void MakeUpMissedRelease(Uint32 windowId);
+    void MakeUpUnseenPress();
+    void PostLeftAtCursor(Window &window, bool down);
     bool Draw(Window &window, const PixelBuffer &buffer);
 
     bool started_ = false;
@@ -295,6 +300,9 @@ private:
     // Whether SDL has seen the pointer move in a window since it entered one.
     bool pointerMoved_ = false;
     bool closeAsked_ = false; // after the display's loss
+    bool endPassed_ = false;  // a signal's request to end
+    bool leftHeld_ = false;   // as the last left-button event said
+    Uint32 pressUnseen_ = 0;  // the window of a made-up release SDL knows nothing of
     // False once a window could get no renderer (an 8-bit screen): no
     // display mode can be shown then, and the program is told so.
     bool presentable_ = true;
@@ -312,23 +320,16 @@ bool ShowsNothing(const char *driver)
             std::strcmp(driver, "evdev") == 0);
 }
 
-std::string NoScreenReason()
-{
-    const char *display = std::getenv("DISPLAY");
-    const char *wayland = std::getenv("WAYLAND_DISPLAY");
-    if (display != nullptr && display[0] != '\0')
-        return std::string("cannot open display \"") + display + "\"";
-    if (wayland != nullptr && wayland[0] != '\0')
-        return std::string("cannot open Wayland display \"") + wayland + "\"";
-    return "DISPLAY is not set";
-}
-
 bool SdlHost::Start()
 {
     if (!started_) {
         started_ = true;
-        // Close requests come from the windows; SDL_QUIT then only means a
-        // signal such as Ctrl+C, which is turned into close requests too.
+        // Before anything can wait on the display: a signal to end must end
+        // the program whatever the display does (see ending_signals.h).
+        // Close requests come from the windows, and signals are read from
+        // the note the watch keeps, not from SDL.
+        WatchEndingSignals(CutDisplay);
+        (void)SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         (void)SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         (void)SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         (void)SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -338,14 +339,20 @@ bool SdlHost::Start()
         const char *chosen = std::getenv("SDL_VIDEODRIVER");
         const bool named = chosen != nullptr && chosen[0] != '\0';
         // Without a display named, SDL would only find one that shows nothing.
-        const bool x11 = std::getenv("DISPLAY") != nullptr;
-        const bool wayland = std::getenv("WAYLAND_DISPLAY") != nullptr;
+        const char *display = std::getenv("DISPLAY");
+        const char *waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+        const bool x11 = display != nullptr && display[0] != '\0';
+        const bool wayland = waylandDisplay != nullptr && waylandDisplay[0] != '\0';
         const bool anyDisplay = x11 || wayland;
         // Only the display named is tried: no other driver's complaints.
         if (!named && x11 && !wayland)
             (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
         if (anyDisplay || named)
             ChooseRenderer();
+        // Xlib's complaints (a refused authorization, once a try) are held
+        // and said once, or made part of the reason.
+        ErrorCapture capture;
+        capture.Start();
         ready_ = (named || anyDisplay) && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         // An X server right after a client of this process left may refuse
         // for a moment: a few more tries, briefly.
@@ -353,15 +360,19 @@ bool SdlHost::Start()
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             ready_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         }
+        const std::string said = capture.Stop();
         if (!ready_) {
-            problem_ = named ? SDL_GetError() : NoScreenReason();
+            problem_ = named ? SDL_GetError() : NoDisplayReason(SDL_GetError(), said);
+            if (problem_.find("refused the connection") == std::string::npos)
+                RepeatOnce(said);
         } else if (!named && ShowsNothing(SDL_GetCurrentVideoDriver())) {
             // SDL fell back to a driver without a screen: nobody could see
             // the program or end it.
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             ready_ = false;
-            problem_ = NoScreenReason();
+            problem_ = NoDisplayReason("", "");
         } else {
+            RepeatOnce(said);
             WatchSessionEnd();
             std::string why;
             if (!controllers_.Start(&why))
@@ -466,11 +477,19 @@ bool SdlHost::Wait(DWORD waitMs)
 {
     if (!ready_)
         return false;
+    NoteProgress();
     SDL_Event event;
     if (Live() && waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);
     while (Live() && SDL_PollEvent(&event) == 1)
         Handle(event);
+    if (Live() && pressUnseen_ != 0)
+        MakeUpUnseenPress();
+    // A signal to end is passed on once there is a window to close.
+    if (EndRequested() != 0 && !endPassed_ && NewestTopLevelWindow() != nullptr) {
+        endPassed_ = true;
+        AskWindowsToClose();
+    }
     if (!Live() && !closeAsked_) {
         // The display is gone: the program is asked to close, as by a
         // signal, and shuts down in order.
@@ -517,6 +536,43 @@ void SdlHost::FollowScreenSize()
     }
 }
 
+// A window that was unmapped or hidden gets no button events: a release made
+// meanwhile is lost, and the program would go on as if the button were held.
+// When the window comes back the pointer is asked, and a release it missed
+// is made up, where the cursor is. SDL still takes the button for held and
+// drops the next press as no change: until its own release comes, the
+// pointer is asked at each pump, and the press made up too.
+void SdlHost::MakeUpMissedRelease(Uint32 windowId)
+{
+    Window *window = WindowOfId(windowId);
+    if (!leftHeld_ || window == nullptr ||
+        (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0)
+        return;
+    leftHeld_ = false;
+    pressUnseen_ = windowId;
+    PostLeftAtCursor(*window, false);
+}
+
+void SdlHost::MakeUpUnseenPress()
+{
+    Window *window = WindowOfId(pressUnseen_);
+    if (window == nullptr || (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) == 0) {
+        pressUnseen_ = 0; // SDL sees the button as it is again
+        return;
+    }
+    if (!leftHeld_ && (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0) {
+        leftHeld_ = true;
+        PostLeftAtCursor(*window, true);
+    }
+}
+
+void SdlHost::PostLeftAtCursor(Window &window, bool down)
+{
+    const POINT cursor = Cursor();
+    PostInput(window.Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+              MAKELPARAM(cursor.x - window.rect.left, cursor.y - window.rect.top));
+}
+
 void SdlHost::Handle(const SDL_Event &event)
 {
     if (controllers_.Handle(event, PointerTarget()))
@@ -526,12 +582,18 @@ void SdlHost::Handle(const SDL_Event &event)
         if (event.window.event == SDL_WINDOWEVENT_LEAVE)
             pointerMoved_ = false;
         HandleWindowEvent(event.window);
+        if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
+            event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            MakeUpMissedRelease(event.window.windowID);
         break;
     case SDL_MOUSEMOTION:
         pointerMoved_ = true;
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT)
+            leftHeld_ = event.type == SDL_MOUSEBUTTONDOWN;
         HandleButton(event.button, event.type == SDL_MOUSEBUTTONDOWN);
         break;
     case SDL_KEYDOWN:
@@ -875,24 +937,27 @@ bool SdlHost::Draw(Window &window, const PixelBuffer &buffer)
 
 // Where no box can be shown, the text goes to standard error and the call
 // answers 0, as MessageBoxA does when it fails.
-int SdlHost::ShowMessageBox(HWND, const char *text, const char *caption, UINT)
+int SdlHost::ShowMessageBox(HWND owner, const char *text, const char *caption, UINT)
 {
     const SDL_MessageBoxButtonData button{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
                                               SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
                                           IDOK, "OK"};
-    const SDL_MessageBoxData data{
-        SDL_MESSAGEBOX_ERROR, nullptr, caption, text, 1, &button, nullptr};
-    // SDL turns Ctrl+C and SIGTERM into a quit event, which nothing reads
-    // while the box waits: meanwhile they end the program as they would any.
-    struct sigaction ends {
-    }, kept[2];
-    ends.sa_handler = SIG_DFL;
-    (void)sigaction(SIGINT, &ends, &kept[0]);
-    (void)sigaction(SIGTERM, &ends, &kept[1]);
+    // Any of the program's windows tells which display the box goes on.
+    Window *window = FindWindowSlot(owner);
+    if (window == nullptr || window->native == nullptr)
+        window = CursorWindow();
+    SDL_MessageBoxColorScheme colours{};
+    const bool readable = Live() && window != nullptr && window->native != nullptr &&
+                          ReadableBoxColours(NativeOf(*window)->window, &colours);
+    const SDL_MessageBoxData data{SDL_MESSAGEBOX_ERROR,         nullptr, caption, text, 1, &button,
+                                  readable ? &colours : nullptr};
+    // Nothing reads the note of a signal to end while the box waits:
+    // meanwhile the signals end the program as they would any.
     int pressed = -1;
-    const bool shown = Start() && SDL_ShowMessageBox(&data, &pressed) == 0;
-    (void)sigaction(SIGINT, &kept[0], nullptr);
-    (void)sigaction(SIGTERM, &kept[1], nullptr);
+    const bool started = Start();
+    EndAtOnce(true);
+    const bool shown = started && SDL_ShowMessageBox(&data, &pressed) == 0;
+    EndAtOnce(false);
     if (shown)
         return IDOK;
     std::fprintf(stderr, "%s: %s\n", caption, text);

@@ -3,6 +3,7 @@
 // by class that finds no other copy claims the class for this process, so
 // that of two copies started at once exactly one finds the other.
 #include "platform/standin/logged_call.h"
+#include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 
 #include <cerrno>
@@ -96,13 +97,32 @@ bool Host::BringOtherCopyForward(const std::string &className, bool)
 {
     // Once this process holds the class, no other copy does.
     const std::string directory = InstanceDirectory();
-    return !directory.empty() && State().claims.count(className) == 0 &&
-           AskToComeForward(directory, className, kRequestTimeoutMs);
+    if (directory.empty() || State().claims.count(className) != 0)
+        return false;
+    if (AskToComeForward(directory, className, kRequestTimeoutMs))
+        return true;
+    // This copy ends without a window: it must not end without a word.
+    static bool said = false;
+    if (!said)
+        std::fprintf(
+            stderr, "%s: another copy is running, but it could not be asked to come forward (%s)\n",
+            program_invocation_short_name, InstanceSocketPath(directory, className).c_str());
+    said = true;
+    return false;
 }
 
 void ServiceInstanceSockets()
 {
     Platform &platform = State();
+    // What others may have done to the files of the claims is looked at
+    // four times a second.
+    static unsigned long long nextRepair = 0;
+    const unsigned long long now = MonotonicMilliseconds();
+    if (now >= nextRepair) {
+        nextRepair = now + 250;
+        for (auto &entry : platform.claims)
+            entry.second->Repair();
+    }
     // Acting runs window procedures, which may claim or release classes:
     // every request is read first.
     std::string asked[kMaxClasses];

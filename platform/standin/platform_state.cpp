@@ -18,12 +18,18 @@ HWND Window::Handle() const
     return HandleOfSlot<HWND>(State().windows, *this, HandleKind::Window);
 }
 
-Platform &State()
+namespace {
+
+// Never destroyed: calls may come from static destructors at exit.
+Platform *&Current()
 {
-    // Never destroyed: calls may come from static destructors at exit.
     static Platform *platform = new Platform;
-    return *platform;
+    return platform;
 }
+
+} // namespace
+
+Platform &State() { return *Current(); }
 
 Host &CurrentHost()
 {
@@ -43,8 +49,10 @@ void ShutdownPlatform()
             platform.host->DestroyNativeWindow(window);
     platform.host.reset();
     // Whatever is called after this, from a static destructor say, finds no
-    // window, surface or object left to reach into.
-    platform = Platform{};
+    // window, surface or object left to reach into. The state is large: a
+    // fresh one is made where it lives, never on the stack.
+    Current() = new Platform;
+    delete &platform;
 }
 
 void ResetPlatform(std::unique_ptr<Host> host)

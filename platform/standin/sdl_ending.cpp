@@ -26,6 +26,11 @@
 // loss before it draws each frame, so that a loss is met while drawing only
 // when the server goes away in the middle of a frame.
 //
+// An X error on the windows' display (another client destroyed the window,
+// say) ends the session the same way, where Xlib's default handler would
+// print it and exit; and a display that stops answering is cut from the
+// side (CutDisplay, see ending_signals.h), which Xlib then meets as a loss.
+//
 // Where none of this can be arranged (a libX11 without exit handlers, a
 // display other than the windows' one, a loss before the first window) the
 // handler says why and ends the process at once with _exit(1), as Xlib would
@@ -34,12 +39,13 @@
 
 #include <SDL_syswm.h>
 
+#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <csetjmp>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace zorbel::standin {
@@ -48,27 +54,26 @@ namespace {
 
 using SetExitHandler = void (*)(Display *, XIOErrorExitHandler, void *);
 using DisplayName = char *(*)(Display *);
+using ConnectionNumber = int (*)(Display *);
 
 SetExitHandler g_setExitHandler = nullptr;
 DisplayName g_displayName = nullptr;
-Display *g_survivor = nullptr; // the display whose loss the program outlives
+ConnectionNumber g_connectionNumber = nullptr;
+Display *g_survivor = nullptr;  // the display whose loss the program outlives
+int g_connection = -1;          // the survivor's socket
+std::atomic<bool> g_cut{false}; // by CutDisplay
 bool g_drawing = false;
+pid_t g_watcher = 0; // the process that set the handlers up
 sigjmp_buf g_drawingLost;
 char g_loss[256] = "";
-
-void HangUp(int)
-{
-    const int saved = errno;
-    (void)raise(SIGTERM);
-    errno = saved;
-}
 
 int NoteLoss(Display *display)
 {
     if (g_loss[0] == '\0') {
         const char *name = g_displayName != nullptr ? g_displayName(display) : nullptr;
         (void)std::snprintf(g_loss, sizeof g_loss,
-                            "lost the display \"%s\": the connection to the X server broke",
+                            g_cut ? "left the display \"%s\": it stopped answering"
+                                  : "lost the display \"%s\": the connection to the X server broke",
                             name != nullptr ? name : "");
     }
     if (display == g_survivor && g_drawing) {
@@ -76,7 +81,10 @@ int NoteLoss(Display *display)
         siglongjmp(g_drawingLost, 1);
     }
     if (display != g_survivor) {
-        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, g_loss);
+        // A child SDL forked (to show a message box) leaves the saying to
+        // the program, which meets the same loss.
+        if (getpid() == g_watcher)
+            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, g_loss);
         _exit(1);
     }
     return 0;
@@ -84,17 +92,35 @@ int NoteLoss(Display *display)
 
 void GoOn(Display *, void *) {}
 
+// An error on the windows' display means a window or a drawable of the
+// program is gone (another client destroyed it) or the server refused what
+// the program's drawing needs: Xlib's default handler would print it and end
+// the process from inside the call. The session ends as on the display's
+// loss instead. Errors on other displays (a message box's) are of no
+// consequence to the program.
+int NoteError(Display *display, XErrorEvent *error)
+{
+    if (display != g_survivor || g_loss[0] != '\0')
+        return 0;
+    const char *name = g_displayName != nullptr ? g_displayName(display) : nullptr;
+    const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
+    (void)std::snprintf(g_loss, sizeof g_loss,
+                        gone ? "lost the window on the display \"%s\": another program destroyed it"
+                             : "lost the display \"%s\": the X server refused a request (error "
+                               "%d, request %d)",
+                        name != nullptr ? name : "", error->error_code, error->request_code);
+    if (g_drawing) {
+        g_drawing = false;
+        siglongjmp(g_drawingLost, 1);
+    }
+    return 0;
+}
+
 } // namespace
 
 void WatchSessionEnd()
 {
-    struct sigaction hangUp {};
-    if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler == SIG_DFL) {
-        hangUp.sa_handler = HangUp;
-        (void)sigemptyset(&hangUp.sa_mask);
-        hangUp.sa_flags = SA_RESTART;
-        (void)sigaction(SIGHUP, &hangUp, nullptr);
-    }
+    g_watcher = getpid();
     // Only where SDL's X11 driver has loaded Xlib already.
     void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
     if (xlib == nullptr)
@@ -103,8 +129,13 @@ void WatchSessionEnd()
         reinterpret_cast<XIOErrorHandler (*)(XIOErrorHandler)>(dlsym(xlib, "XSetIOErrorHandler"));
     g_setExitHandler = reinterpret_cast<SetExitHandler>(dlsym(xlib, "XSetIOErrorExitHandler"));
     g_displayName = reinterpret_cast<DisplayName>(dlsym(xlib, "XDisplayString"));
+    g_connectionNumber = reinterpret_cast<ConnectionNumber>(dlsym(xlib, "XConnectionNumber"));
+    auto setErrorHandler =
+        reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(xlib, "XSetErrorHandler"));
     if (setHandler != nullptr)
         (void)setHandler(NoteLoss);
+    if (setErrorHandler != nullptr)
+        (void)setErrorHandler(NoteError);
 }
 
 void SurviveDisplayLoss(SDL_Window *window)
@@ -115,7 +146,18 @@ void SurviveDisplayLoss(SDL_Window *window)
         !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return;
     g_survivor = info.info.x11.display;
+    g_connection = g_connectionNumber != nullptr ? g_connectionNumber(g_survivor) : -1;
     g_setExitHandler(g_survivor, GoOn, nullptr);
+}
+
+bool CutDisplay()
+{
+    if (g_connection < 0)
+        return false;
+    g_cut = true;
+    // Xlib, waiting in poll for the server, reads the end of the connection
+    // and meets the loss (NoteLoss) in the thread that waits.
+    return shutdown(g_connection, SHUT_RDWR) == 0;
 }
 
 const char *DisplayLoss() { return g_loss[0] != '\0' ? g_loss : nullptr; }

@@ -7,13 +7,16 @@
 
 namespace zorbel::standin {
 
-// Once SDL's video is up: SIGHUP ends the program as SIGTERM does, with a
-// close request, unless it was ignored from the start (nohup); and a lost X
-// display no longer ends the process from inside Xlib.
+// Once SDL's video is up: a lost X display no longer ends the process from
+// inside Xlib.
 void WatchSessionEnd();
 // Lets the X display of this window go on, dead, after its loss, so that the
 // program can shut down in order (see sdl_ending.cpp).
 void SurviveDisplayLoss(SDL_Window *window);
+// Cuts the connection of the windows' display, from any thread, so that a
+// program waiting on a display that stopped answering meets its loss; false
+// when there is none to cut.
+bool CutDisplay();
 // Why the display was lost; null while it is there.
 const char *DisplayLoss();
 

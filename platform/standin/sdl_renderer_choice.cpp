@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,8 +38,7 @@ constexpr int kProbeTimeoutMs = 3000;
             getString(kGlRenderer) != nullptr)
             name = reinterpret_cast<const char *>(getString(kGlRenderer));
     }
-    (void)write(out, name, std::strlen(name));
-    _exit(0);
+    _exit(write(out, name, std::strlen(name)) < 0 ? 1 : 0);
 }
 
 // The default OpenGL's renderer string, asked in a child process so that the
@@ -50,6 +50,7 @@ std::string OpenGlRenderer()
         return "";
     const pid_t child = fork();
     if (child == 0) {
+        (void)prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the program
         close(pipeEnds[0]);
         ProbeInChild(pipeEnds[1]);
     }

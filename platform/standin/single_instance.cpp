@@ -7,11 +7,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -24,6 +27,44 @@ namespace {
 
 constexpr char kComeForward = 'F';
 constexpr int kMaxReadsPerPump = 64;
+
+// The descriptors of the claims this process holds. A child forked without
+// exec (SDL draws its message boxes in one) inherits them: it lets them go
+// at once, and ends with this process, so that it can never keep the class
+// claimed after this process is gone.
+constexpr int kMaxHeld = 32;
+int g_held[kMaxHeld];
+int g_heldCount = 0;
+pid_t g_holder = 0;
+
+void LetGoInChild()
+{
+    for (int i = 0; i < g_heldCount; ++i)
+        (void)close(g_held[i]);
+    g_heldCount = 0;
+    (void)prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != g_holder) // this process ended before the line above
+        _exit(1);
+}
+
+void Hold(int fd)
+{
+    if (g_holder == 0) {
+        g_holder = getpid();
+        (void)pthread_atfork(nullptr, nullptr, LetGoInChild);
+    }
+    if (fd >= 0 && g_heldCount < kMaxHeld)
+        g_held[g_heldCount++] = fd;
+}
+
+void LetGo(int fd)
+{
+    for (int i = 0; i < g_heldCount; ++i)
+        if (g_held[i] == fd) {
+            g_held[i] = g_held[--g_heldCount];
+            return;
+        }
+}
 
 bool FillAddress(const std::string &path, sockaddr_un *address)
 {
@@ -86,7 +127,10 @@ std::string DefaultInstanceDirectory(std::string *why)
             *why = "neither XDG_RUNTIME_DIR nor a home folder is set";
             return {};
         }
-        (void)mkdir(cache.c_str(), 0700);
+        if (mkdir(cache.c_str(), 0700) != 0 && errno != EEXIST) {
+            *why = Reason(cache, std::strerror(errno)); // a full disk, say
+            return {};
+        }
         directory = cache + "/zorbel";
     }
     if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -120,7 +164,54 @@ std::string InstanceSocketPath(const std::string &directory, const std::string &
 InstanceClaim::InstanceClaim(int lock, int socket, std::string path)
     : lock_(lock), socket_(socket), path_(std::move(path))
 {
+    Hold(lock_);
+    Hold(socket_);
+    NoteSocket();
 }
+
+namespace {
+
+std::string LockPath(const std::string &socketPath)
+{
+    return socketPath.substr(0, socketPath.size() - 5) + ".lock";
+}
+
+int OpenLock(const std::string &lockPath)
+{
+    return open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+}
+
+// Whether a process has a socket bound at the address: a copy whose lock
+// file was taken away still answers there.
+bool Answers(const sockaddr_un &address)
+{
+    const int probe = NewSocket();
+    const bool answers = probe >= 0 && connect(probe, reinterpret_cast<const sockaddr *>(&address),
+                                               sizeof(address)) == 0;
+    if (probe >= 0)
+        (void)close(probe);
+    return answers;
+}
+
+// A socket bound at the path, after whatever was left there is removed; -1
+// with errno set when none could be.
+int BindAt(const std::string &path, const sockaddr_un &address)
+{
+    struct stat left {};
+    if (lstat(path.c_str(), &left) == 0 && !S_ISDIR(left.st_mode))
+        (void)unlink(path.c_str());
+    const int socket = NewSocket();
+    if (socket >= 0 &&
+        bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0) {
+        const int error = errno;
+        (void)close(socket);
+        errno = error;
+        return -1;
+    }
+    return socket;
+}
+
+} // namespace
 
 InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
                                             const std::string &className,
@@ -132,8 +223,8 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
         *why = Reason(directory, "too long a path for a socket");
         return Outcome::Unavailable;
     }
-    const std::string lockPath = path.substr(0, path.size() - 5) + ".lock";
-    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const std::string lockPath = LockPath(path);
+    const int lock = OpenLock(lockPath);
     if (lock < 0) {
         *why = Reason(lockPath, std::strerror(errno));
         return Outcome::Unavailable;
@@ -146,27 +237,79 @@ InstanceClaim::Outcome InstanceClaim::Claim(const std::string &directory,
         *why = Reason(lockPath, std::strerror(error));
         return Outcome::Unavailable;
     }
-    // The lock is ours: whatever socket is there was left by an earlier holder.
-    (void)unlink(path.c_str());
-    int socket = NewSocket();
-    if (socket < 0 ||
-        bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0) {
-        // Still the copy of the class, only not reachable by others.
-        *why = Reason(path, std::strerror(errno));
-        if (socket >= 0)
-            (void)close(socket);
-        socket = -1;
+    if (Answers(address)) {
+        (void)close(lock);
+        return Outcome::HeldElsewhere;
     }
+    // The lock is ours and nobody answers at the socket: whatever is there
+    // was left by an earlier holder.
+    const int socket = BindAt(path, address);
+    if (socket < 0) // still the copy of the class, only not reachable by others
+        *why = Reason(path, std::strerror(errno));
     claim->reset(new InstanceClaim(lock, socket, path));
     return Outcome::Claimed;
+}
+
+void InstanceClaim::NoteSocket()
+{
+    struct stat info {};
+    socketFile_ = {0, 0};
+    if (socket_ >= 0 && lstat(path_.c_str(), &info) == 0 && S_ISSOCK(info.st_mode))
+        socketFile_ = {info.st_dev, info.st_ino};
+}
+
+bool InstanceClaim::OwnSocketFile() const
+{
+    struct stat info {};
+    return socketFile_.second != 0 && lstat(path_.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+           info.st_dev == socketFile_.first && info.st_ino == socketFile_.second;
+}
+
+void InstanceClaim::Repair()
+{
+    // The lock file taken away or replaced: another copy could take the
+    // class. A new one is made and locked where nobody holds it yet.
+    const std::string lockPath = LockPath(path_);
+    struct stat held {};
+    struct stat there {};
+    if (fstat(lock_, &held) == 0 && (lstat(lockPath.c_str(), &there) != 0 ||
+                                     there.st_dev != held.st_dev || there.st_ino != held.st_ino)) {
+        const int lock = OpenLock(lockPath);
+        if (lock >= 0 && flock(lock, LOCK_EX | LOCK_NB) == 0) {
+            LetGo(lock_);
+            (void)close(lock_);
+            lock_ = lock;
+            Hold(lock_);
+        } else if (lock >= 0) {
+            (void)close(lock);
+        }
+    }
+    // The socket's path taken away or replaced: nobody could reach this
+    // copy, and the next copy would run beside it.
+    sockaddr_un address{};
+    if (socket_ < 0 || OwnSocketFile() || !FillAddress(path_, &address))
+        return;
+    const int socket = BindAt(path_, address);
+    if (socket < 0)
+        return;
+    LetGo(socket_);
+    (void)close(socket_);
+    socket_ = socket;
+    Hold(socket_);
+    NoteSocket();
 }
 
 InstanceClaim::~InstanceClaim()
 {
     if (socket_ >= 0) {
-        (void)unlink(path_.c_str());
+        // Only the socket this copy made: whatever else took its path is
+        // not this copy's to remove.
+        if (OwnSocketFile())
+            (void)unlink(path_.c_str());
+        LetGo(socket_);
         (void)close(socket_);
     }
+    LetGo(lock_);
     (void)close(lock_); // releases the lock; the lock file stays for the next copy
 }
 

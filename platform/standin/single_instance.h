@@ -11,6 +11,8 @@
 
 #include <memory>
 #include <string>
+#include <sys/types.h>
+#include <utility>
 
 namespace zorbel::standin {
 
@@ -42,13 +44,19 @@ public:
     // Reads what is waiting, without ever blocking; true when another copy
     // asked this one to come forward.
     bool Asked();
+    // Makes the lock file and the socket anew where they were taken away or
+    // replaced since, as far as nobody else holds them.
+    void Repair();
 
 private:
     InstanceClaim(int lock, int socket, std::string path);
+    void NoteSocket();
+    bool OwnSocketFile() const;
 
     int lock_;
     int socket_;
     std::string path_;
+    std::pair<dev_t, ino_t> socketFile_; // the file bind made, {0, 0} for none
 };
 
 // Asks the copy holding the class to come forward; false when its socket

@@ -6,7 +6,8 @@
 
 int main(int argc, char **argv)
 {
-    if (AnswerInformationRequest(argc, argv))
-        return 0;
+    const int answered = AnswerInformationRequest(argc, argv);
+    if (answered != kNoInformationRequest)
+        return answered;
     return zorbel::standin::RunWinMain(argc, argv);
 }

@@ -1,6 +1,8 @@
 #include "app/usage.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "taclib.h"
@@ -52,15 +54,25 @@ void PrintUsage()
     PrintProjectPlaces();
 }
 
+// Whoever asked must not take a lost answer for one (a full disk, a closed
+// standard output).
+int Written(const char *what)
+{
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "zorbel: cannot write the %s: %s\n", what, std::strerror(errno));
+    return 2;
+}
+
 } // namespace
 
-bool AnswerInformationRequest(int argc, char **argv)
+int AnswerInformationRequest(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             PrintUsage();
-            return true;
+            return Written("usage");
         }
         if (word == "--devices") {
             // A long listing fits: a line per device.
@@ -69,12 +81,12 @@ bool AnswerInformationRequest(int argc, char **argv)
                 std::printf("too many devices to list\n");
             else
                 std::fputs(devices, stdout);
-            return true;
+            return Written("the devices");
         }
         if (word == "--version") {
             std::printf("zorbel " ZORBEL_VERSION "\n");
-            return true;
+            return Written("version");
         }
     }
-    return false;
+    return kNoInformationRequest;
 }

@@ -19,6 +19,11 @@ bool HasFolder(const char *name);
 // left out.
 std::vector<std::string> ProjectPlaces(const std::string &name);
 
+// Whether a project found by looking it up may be read: not when it belongs
+// to another user (root aside) or other users can change it; *why says
+// which. Always true on Windows.
+bool TrustedProject(const std::string &path, std::string *why);
+
 // Whether anything (a file or not) exists under the path.
 bool PathExists(const std::string &path);
 

@@ -14,7 +14,8 @@ namespace {
 
 // Finds and reads the project. A name without a folder is looked up in the
 // places ProjectPlaces gives, the first one that exists being the one read;
-// *opened is then the path found.
+// *opened is then the path found. One that another user could have put
+// there is skipped with a notice, and the next place tried.
 bool Load(TacProjectState *state, const char *fileName, std::string *opened)
 {
     if (fileName == nullptr) {
@@ -24,7 +25,15 @@ bool Load(TacProjectState *state, const char *fileName, std::string *opened)
     std::string path = fileName;
     if (!taclib::HasFolder(fileName) && *fileName != '\0') {
         const std::vector<std::string> places = taclib::ProjectPlaces(fileName);
-        auto found = std::find_if(places.begin(), places.end(), taclib::PathExists);
+        auto found = std::find_if(places.begin(), places.end(), [](const std::string &place) {
+            std::string why;
+            if (!taclib::PathExists(place))
+                return false;
+            if (taclib::TrustedProject(place, &why))
+                return true;
+            taclib::Notice("skipped the effect project " + place + ": " + why);
+            return false;
+        });
         if (found == places.end()) {
             state->notFound = true;
             state->error = "cannot open the file: not in the current folder";

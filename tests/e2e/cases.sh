@@ -90,11 +90,13 @@ wait_message_box() {
 }
 
 # On a screen that refuses both 16-bit modes: one message box, and the
-# program ends with status 1, a failed start, once it is dismissed.
+# program ends with status 1, a failed start, once it is dismissed. Where
+# the including script defines check_message_box WINDOW, it looks at the box.
 case_refused_mode() {
     start_zorbel zorbel
     local pid=$E2E_PID
     wait_message_box
+    ! declare -F check_message_box >/dev/null || check_message_box "$E2E_WINDOW"
     local texts deadline
     deadline=$(e2e_deadline 10)
     until texts=$(messages_shown zorbel); [ -n "$texts" ] || e2e_past "$deadline"; do

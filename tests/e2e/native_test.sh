@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the native program on Xvfb, as a user would meet it:
 # start, grab, pull, launch, quit; a second copy; an unusable runtime folder;
+# ending by signal, a lost or frozen display, a window destroyed by another
+# client, a release while unmapped, closed descriptors and a small stack;
 # a screen too small for either display mode or of too few colours, a
 # signal to end while its message box waits, the smaller mode through a
 # minimise and restore, and the screen changing size under the program.
@@ -26,6 +28,15 @@ messages_shown() { cut -f2 "$E2E_CASE_DIR/messages-$1.log" 2>/dev/null; }
 # server, the test unmaps it itself.
 minimise_zorbel() { xdotool windowunmap --sync "$1"; }
 
+# The box reads on every depth: dark text on light grey (0xE0E0E0).
+check_message_box() {
+    local x y
+    x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ { print $4 }')
+    y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ { print $4 }')
+    e2e_screenshot "$E2E_ARTIFACTS/$E2E_CASE-box.png"
+    e2e_expect_pixel $((x + 3)) $((y + 3)) 0x00E0E0E0 "the message box's background" 5
+}
+
 # A runtime folder that cannot hold the single-instance socket: said once,
 # and the program runs all the same.
 case_unusable_runtime_folder() {
@@ -39,13 +50,21 @@ case_unusable_runtime_folder() {
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
 }
 
-# Asked to end while its error box waits, the program ends.
+# Asked to end while its error box waits, the program ends, and the box and
+# the single-copy lock go with it: the next start shows its own box.
 case_signal_at_the_message_box() {
     start_zorbel zorbel
-    local pid=$E2E_PID
+    local pid=$E2E_PID deadline
     wait_message_box
     kill -TERM "$pid"
     e2e_expect_exit "$pid" 15 143 "zorbel after SIGTERM at the message box"
+    deadline=$(e2e_deadline 10)
+    while xwininfo -root -tree | grep -q "\"$title\":"; do
+        e2e_past "$deadline" && e2e_fail "the message box outlived the program"
+        sleep "$E2E_POLL"
+    done
+    rm "$E2E_CASE_DIR/messages-zorbel.log"
+    case_refused_mode
 }
 
 # Holds the band with the simulated device, then ends the session by
@@ -64,13 +83,29 @@ held_then() {
         sleep "$E2E_POLL"
     done
     "$@" "$pid"
-    e2e_expect_exit "$pid" 15 "$expected" "zorbel after $*"
+    e2e_expect_exit "$pid" "${within:-15}" "$expected" "zorbel after $*"
     e2e_release 2>/dev/null
     [ "$(sed -n '/sim spring 1 start/,$p' "$log" | grep -c 'sim spring 1 destroy\|sim close')" = 2 ] ||
         e2e_fail "after the start the device was told: $(sed -n '/sim spring 1 start/,$p' "$log" | tr '\n' ';')"
     ! ls "$XDG_RUNTIME_DIR"/zorbel/*.sock 2>/dev/null || e2e_fail "a socket was left behind"
 }
 terminate() { kill -TERM "$1"; }
+# Stops the X server, sends SIGTERM to PID and gives it 2 s to end; the
+# server runs again before the case goes on either way.
+freeze_and_terminate() {
+    local deadline
+    kill -STOP "$E2E_XVFB_PID" && kill -TERM "$1"
+    deadline=$(e2e_deadline 2)
+    while kill -0 "$1" 2>/dev/null && ! e2e_past "$deadline"; do
+        sleep "$E2E_POLL"
+    done
+    ! kill -0 "$1" 2>/dev/null
+    local ended=$?
+    thaw
+    [ "$ended" = 0 ] || e2e_fail "still running 2 s after SIGTERM on a frozen display"
+}
+thaw() { kill -CONT "$E2E_XVFB_PID"; }
+destroy_window() { xdotool windowclose "$E2E_WINDOW"; }
 hang_up() { kill -HUP "$1"; }
 kill_the_x_server() { kill "$E2E_XVFB_PID"; }
 
@@ -83,6 +118,68 @@ case_lost_display() {
     expected=1 held_then kill_the_x_server
     grep -qx 'zorbel: lost the display ":[0-9]*": the connection to the X server broke' "$E2E_CASE_DIR/zorbel.err" &&
         [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+
+# A display that stops answering holds no signal up: the spring stops and
+# the program ends within 2 s, held or still starting.
+case_frozen_display() {
+    local deadline
+    within=1 expected=1 held_then freeze_and_terminate
+    grep -qx 'zorbel: left the display ":[0-9]*": it stopped answering' "$E2E_CASE_DIR/zorbel.err" ||
+        e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+    kill -STOP "$E2E_XVFB_PID"
+    start_zorbel starting
+    deadline=$(e2e_deadline 10)
+    until ls -l "/proc/$E2E_PID/fd" 2>/dev/null | grep -q socket; do
+        e2e_past "$deadline" && { thaw; e2e_fail "the program never reached the display"; }
+        sleep "$E2E_POLL"
+    done
+    freeze_and_terminate "$E2E_PID"
+    e2e_expect_exit "$E2E_PID" 1 143 "zorbel starting on a frozen display after SIGTERM"
+}
+
+# A window destroyed by another client: the orderly shutdown, one line.
+case_window_destroyed() {
+    expected=1 held_then destroy_window
+    grep -qx 'zorbel: lost the window on the display ":[0-9]*": another program destroyed it' "$E2E_CASE_DIR/zorbel.err" &&
+        [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+
+# A release made while the window is unmapped lets the band go when it is
+# back: the band is at rest with the cursor elsewhere, and takes a new pull.
+case_release_while_unmapped() {
+    start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1024x768
+    expect_rest 10
+    e2e_press_and_pull 512 384 512 484 3
+    e2e_expect_pixel 512 484 0x000000FF "ball at the cursor" 3
+    xdotool windowunmap --sync "$E2E_WINDOW"
+    e2e_release
+    xdotool windowmap --sync "$E2E_WINDOW" mousemove 700 200
+    expect_rest 5
+    e2e_press_and_pull 512 384 512 584 3
+    e2e_expect_pixel 512 584 0x000000FF "ball at the cursor of a new pull" 3
+    e2e_release
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+}
+
+# Started with its standard descriptors closed and a 64 KB stack: nothing
+# of its own lands on descriptors 0-2, and it ends cleanly.
+case_closed_descriptors_small_stack() {
+    (
+        cd "$build" && ulimit -s 64 && exec ./zorbel 0<&- 1>&- 2>&-
+    ) &
+    local pid=$! fd
+    E2E_PIDS+=("$pid")
+    e2e_wait_window "$title" 1024x768
+    for fd in 0 1 2; do
+        [ "$(readlink "/proc/$pid/fd/$fd")" = /dev/null ] ||
+            e2e_fail "descriptor $fd is $(readlink "/proc/$pid/fd/$fd")"
+    done
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel with a 64 KB stack after Escape"
 }
 
 # Pixel (X, Y) of the 1024 x 768 picture where a W x H screen shows it:
@@ -113,6 +210,31 @@ expect_refitted() {
     e2e_expect_pixel "${centre[@]}" 0x00FF0000 "band at rest again on ${w}x$h" 5
 }
 
+# A server with no output on, and one refusing the authorization: one line
+# each, naming the cause, and status 1.
+case_no_screen_or_refused() {
+    local out=$E2E_CASE_DIR/zorbel.err cookie=$E2E_CASE_DIR/cookie shown numfile=$E2E_CASE_DIR/display
+    xrandr --output VNC-0 --off || e2e_fail "xrandr could not turn the output off"
+    (cd "$build" && timeout 20 ./zorbel 2>"$out")
+    shown=$?
+    xrandr --output VNC-0 --auto
+    [ "$shown" = 1 ] && [ "$(cat "$out")" = "zorbel: no display could be opened: the display \"$DISPLAY\" has no screen (no output is on)" ] ||
+        e2e_fail "with no output on: status $shown, said: $(cat "$out")"
+    xauth -f "$cookie" add :0 . 0123456789abcdef0123456789abcdef 2>/dev/null
+    Xvfb -displayfd 3 -auth "$cookie" -nolisten tcp 3>"$numfile" 2>/dev/null &
+    E2E_PIDS+=($!)
+    local deadline
+    deadline=$(e2e_deadline 10)
+    until grep -q '^[0-9]' "$numfile"; do
+        e2e_past "$deadline" && e2e_fail "the refusing server did not start"
+        sleep "$E2E_POLL"
+    done
+    (cd "$build" && DISPLAY=":$(cat "$numfile")" XAUTHORITY=/nonexistent timeout 20 ./zorbel 2>"$out")
+    shown=$?
+    [ "$shown" = 1 ] && [ "$(wc -l <"$out")" = 1 ] && grep -q 'refused the connection: no authorization' "$out" ||
+        e2e_fail "with the authorization refused: status $shown, said: $(cat "$out")"
+}
+
 case_screen_resized() {
     start_zorbel zorbel
     local pid=$E2E_PID
@@ -131,6 +253,10 @@ e2e_case unusable-runtime-folder case_unusable_runtime_folder
 e2e_case terminate case_terminate
 e2e_case hang-up case_hang_up
 e2e_case lost-display case_lost_display
+e2e_case window-destroyed case_window_destroyed
+e2e_case release-while-unmapped case_release_while_unmapped
+e2e_case closed-descriptors-small-stack case_closed_descriptors_small_stack
+e2e_case frozen-display case_frozen_display
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box
@@ -144,4 +270,5 @@ for tool in Xvnc xrandr; do
 done
 E2E_XSERVER=Xvnc e2e_xvfb_start 16 1280x1024 || exit 1
 e2e_case screen-resized case_screen_resized
+e2e_case no-screen-or-refused case_no_screen_or_refused
 e2e_summary

@@ -47,7 +47,7 @@ protected:
         ShutDownForceFeedback();
         delete launcher_;
         App = AppState{};
-        (void)chdir(oldDir_);
+        ASSERT_EQ(chdir(oldDir_), 0);
     }
 
     static void WriteProject(const std::string &text) { std::ofstream("zorbel.hkr") << text; }

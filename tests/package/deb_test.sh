@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Debian package, as a user gets it: built by CPack from a native build
-# folder, unpacked into a scratch root with dpkg -x, and checked there: the
-# exact list of files, the dependencies computed from the binaries, the
-# program's run path, the desktop entry, and the unpacked program started
-# from / finding its library and its effect project by itself.
+# folder, checked by lintian (no error, no warning, pedantic), unpacked into a
+# scratch root with dpkg -x, and checked there: the exact list of files, the
+# dependencies computed from the binaries, the program's run path, the
+# desktop entry, the AppStream metadata, the manual page, and the unpacked
+# program started from / finding its library and its effect project by
+# itself.
 #
 #   tests/package/deb_test.sh BUILD_DIR CPACK VERSION LIBDIR
 #
@@ -39,6 +41,9 @@ done
 # The program draws by itself; cairo is only the tracer's.
 ! grep -qxF libcairo2 <<<"$depended" || fail "Depends names libcairo2: $depends"
 
+lint=$(lintian --pedantic --fail-on error,warning "$deb" 2>&1) ||
+    fail "lintian: $lint"
+
 root=$work/root
 dpkg -x "$deb" "$root" || { echo "FAIL: dpkg -x" >&2; exit 1; }
 files=$(cd "$root" && find . ! -type d | sort)
@@ -46,10 +51,14 @@ expected=$(sort <<LIST
 ./usr/bin/zorbel
 ./usr/$libdir/libtaclib22.so
 ./usr/share/applications/zorbel.desktop
+./usr/share/doc/zorbel/changelog.gz
+./usr/share/doc/zorbel/copyright
 ./usr/share/icons/hicolor/16x16/apps/zorbel.png
 ./usr/share/icons/hicolor/20x20/apps/zorbel.png
 ./usr/share/icons/hicolor/32x32/apps/zorbel.png
 ./usr/share/icons/hicolor/48x48/apps/zorbel.png
+./usr/share/man/man6/zorbel.6.gz
+./usr/share/metainfo/org.example.zorbel.metainfo.xml
 ./usr/share/zorbel/zorbel.hkr
 LIST
 )
@@ -62,6 +71,10 @@ runpath=$(sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p' <<<"$dynamic")
     fail "the library names the build folder"
 
 desktop-file-validate "$root/usr/share/applications/zorbel.desktop" || fail "desktop entry not valid"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.zorbel.metainfo.xml" >"$work/appstream.log" 2>&1 ||
+    fail "AppStream metadata not valid: $(cat "$work/appstream.log")"
+page=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man6/zorbel.6.gz" 2>&1) || fail "man: $page"
+grep -q 'EXIT STATUS' <<<"$page" && ! grep -q 'warning' <<<"$page" || fail "the manual page reads: $page"
 
 # Started from / without help: the library comes through the run path, and
 # the data folder it names is the unpacked one.

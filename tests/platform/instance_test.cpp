@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zorbel::test {
@@ -130,6 +132,38 @@ TEST_F(InstanceTest, ACrashedCopyLeavesNoObstacle)
     ASSERT_NE(CreateTestWindow(kClass), nullptr);
     testing::Reset();
     EXPECT_NE(stat(path.c_str(), &info), 0) << "removed when the process let go";
+}
+
+// Whatever is done to the lock file and the socket's path while a copy runs,
+// the next copy finds it, and the copy removes only the socket it made.
+TEST_F(InstanceTest, ATakenLockOrSocketNeverLetsASecondCopyRun)
+{
+    const std::string path = standin::InstanceSocketPath(directory, kClass);
+    const std::string lock = path.substr(0, path.size() - 5) + ".lock";
+    struct stat info {};
+    {
+        Helper first(directory, "launch");
+        ASSERT_EQ(first.Line(), "running");
+        ASSERT_EQ(unlink(lock.c_str()), 0);
+        Helper second(directory, "launch");
+        EXPECT_EQ(second.Line(), "found") << "with the lock file gone";
+        EXPECT_EQ(first.Line(), "foreground=1");
+        ASSERT_EQ(unlink(path.c_str()), 0);
+        std::fclose(std::fopen(path.c_str(), "w"));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!(lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Helper third(directory, "launch");
+        EXPECT_EQ(third.Line(), "found") << "with a file in the socket's place";
+        EXPECT_EQ(first.Line(), "foreground=2");
+    }
+    ASSERT_EQ(FindWindowA(kClass, nullptr), nullptr);
+    ASSERT_NE(CreateTestWindow(kClass), nullptr);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(symlink(lock.c_str(), path.c_str()), 0);
+    testing::Reset();
+    EXPECT_EQ(lstat(path.c_str(), &info), 0) << "a link in the socket's place stays";
 }
 
 // However many copies start at once, and whoever keeps the socket's queue

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Without a usable display the program says so in one line on standard error
-# and ends with a non-zero status at once, instead of running unseen.
+# and ends with a non-zero status at once, instead of running unseen; --help
+# and --version that cannot be written end with status 2.
 #
 #   no_display_test.sh PROGRAM
 program=${1:?usage: no_display_test.sh PROGRAM}
@@ -23,5 +24,22 @@ check() { # NAME EXPECTED-TEXT, then the environment to run with
 }
 check "no DISPLAY" "DISPLAY is not set"
 check "a display that does not exist" 'cannot open display ":4711"' DISPLAY=:4711
-check "an empty DISPLAY" "" DISPLAY=
+check "an empty DISPLAY" "DISPLAY is empty" DISPLAY=
+check "control bytes in DISPLAY" 'cannot open display "\\x1B\[2J:9"' DISPLAY="$(printf '\033[2J:9')"
+# An answer that cannot be written is no answer: status 2, and a line.
+for request in --help --version; do
+    for to in /dev/full closed; do
+        if [ "$to" = closed ]; then
+            "$program" "$request" >&- 2>"$out/stderr"
+        else
+            "$program" "$request" >"$to" 2>"$out/stderr"
+        fi
+        code=$?
+        if [ "$code" != 2 ] || ! grep -q "^zorbel: cannot write the" "$out/stderr"; then
+            echo "FAIL $request to $to: exit $code, standard error:"
+            cat "$out/stderr"
+            status=1
+        fi
+    done
+done
 exit $status

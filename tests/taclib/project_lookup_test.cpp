@@ -4,10 +4,12 @@
 // an installation, and run from a folder of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "taclib.h"
@@ -90,6 +92,27 @@ TEST_F(ProjectLookup, TheFirstPlaceHoldingTheNameIsTheOneRead)
     Put(bin_);
     fs::create_directory(work_ / "zorbel.hkr");
     EXPECT_EQ(Open("zorbel.hkr"), "0 cannot open the file: it is a folder, not a file");
+}
+
+// A project another user could have put in the current folder is skipped,
+// with a notice, for the next place.
+TEST_F(ProjectLookup, AProjectOfAnotherUserOrOpenToOthersIsSkipped)
+{
+    Put(work_);
+    Put(bin_);
+    const fs::path shared = work_ / "zorbel.hkr";
+    fs::permissions(shared, fs::perms::others_write, fs::perm_options::add);
+    EXPECT_EQ(Open("zorbel.hkr"), "1 " + (bin_ / "zorbel.hkr").string());
+    const std::vector<std::string> log = ReadLines(log_);
+    EXPECT_NE(
+        std::find(log.begin(), log.end(),
+                  "  notice: skipped the effect project zorbel.hkr: other users can change it"),
+        log.end());
+    fs::permissions(shared, fs::perms::others_write, fs::perm_options::remove);
+    EXPECT_EQ(Open("zorbel.hkr"), "1 zorbel.hkr");
+    if (chown(shared.c_str(), 65534, 65534) == 0) { // only where the test may give files away
+        EXPECT_EQ(Open("zorbel.hkr"), "1 " + (bin_ / "zorbel.hkr").string());
+    }
 }
 
 TEST(ProjectSearchPlaces, TheOrderOpenFileLooksInAndNoOverflow)

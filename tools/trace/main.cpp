@@ -1,5 +1,6 @@
 // zorbel-trace: runs a script of input commands through the scene on the
 // headless host and prints what the scene does, one JSON record a line.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -106,6 +107,12 @@ int main(int argc, char **argv)
     }
     if (sums != nullptr && std::fclose(sums) != 0 && status == 0) {
         std::fprintf(stderr, "zorbel-trace: cannot write '%s'\n", sumsPath.c_str());
+        status = 2;
+    }
+    // Records that were lost (a full disk, a closed standard output) must not
+    // pass for a run that printed them.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && status == 0) {
+        std::fprintf(stderr, "zorbel-trace: cannot write the records: %s\n", std::strerror(errno));
         status = 2;
     }
     return status;

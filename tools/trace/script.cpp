@@ -76,15 +76,12 @@ bool ParseNumber(std::string_view token, Range range, std::int64_t &value, std::
     const char *first = token.data();
     const char *last = token.data() + token.size();
     const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::result_out_of_range) {
-        *why = "number out of range: " + Quoted(token);
-        return false;
-    }
-    if (ec != std::errc() || end != last) {
+    const bool tooLarge = ec == std::errc::result_out_of_range && end == last;
+    if ((ec != std::errc() || end != last) && !tooLarge) {
         *why = "not an integer: " + Quoted(token);
         return false;
     }
-    if (value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
+    if (tooLarge || value < range.min || value > range.max || (range.min >= 0 && token[0] == '-')) {
         *why = "number out of range: " + Quoted(token) + " (allowed " + std::to_string(range.min) +
                " to " + std::to_string(range.max) + ")";
         return false;

@@ -1,0 +1,121 @@
+// The handler only notes the signal and wakes a watch thread: the host reads
+// the note at its next pump and asks the windows to close. The watch thread
+// is there for a display that stops answering (its server stopped, or one
+// that accepted the connection and never said more): Xlib then waits in
+// poll for ever, inside whatever call the program made, and the note is
+// never read. For a program that drives a motor that matters most: the
+// force must stop and the program end in a bounded time.
+#include "platform/standin/ending_signals.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <pthread.h>
+#include <semaphore.h>
+
+namespace zorbel::standin {
+
+namespace {
+
+// How long the program may make no progress once asked to end before the
+// display is cut; and after the cut, before the signal ends the process as
+// it would have uncaught. A program that makes progress (a slow start) gets
+// at most kMostMs before the cut.
+constexpr long kGraceMs = 600;
+constexpr long kMostMs = 4000;
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+volatile sig_atomic_t g_requested = 0;
+std::atomic<unsigned> g_progress{0};
+sem_t g_wake;
+bool (*g_cut)() = nullptr;
+bool g_watching = false;
+bool g_installed[3] = {}; // by kSignals' order
+struct sigaction g_caught {};
+
+void Note(int signal)
+{
+    const int saved = errno;
+    if (g_requested == 0) {
+        g_requested = signal;
+        (void)sem_post(&g_wake);
+    }
+    errno = saved;
+}
+
+void Pause(long ms)
+{
+    timespec left{ms / 1000, (ms % 1000) * 1000000};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+void *Watch(void *)
+{
+    sigset_t all;
+    (void)sigfillset(&all);
+    (void)pthread_sigmask(SIG_BLOCK, &all, nullptr); // the handler runs elsewhere
+    while (sem_wait(&g_wake) != 0) {
+    }
+    unsigned seen = g_progress;
+    for (long waited = 0; waited < kMostMs; waited += kGraceMs) {
+        Pause(kGraceMs);
+        if (g_progress == seen)
+            break;
+        seen = g_progress;
+    }
+    if (g_cut())
+        Pause(kGraceMs);
+    // Still here: the signal ends the process as it would have uncaught.
+    const int signal = g_requested;
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    (void)sigaction(signal, &plain, nullptr);
+    (void)pthread_sigmask(SIG_UNBLOCK, &all, nullptr);
+    (void)raise(signal);
+    return nullptr;
+}
+
+} // namespace
+
+void WatchEndingSignals(bool (*cutDisplay)())
+{
+    if (g_watching)
+        return;
+    g_watching = true;
+    g_cut = cutDisplay;
+    if (sem_init(&g_wake, 0, 0) != 0)
+        return;
+    pthread_t thread;
+    pthread_attr_t attributes;
+    (void)pthread_attr_init(&attributes);
+    (void)pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    (void)pthread_attr_setstacksize(&attributes, 64 * 1024);
+    const bool watched = pthread_create(&thread, &attributes, Watch, nullptr) == 0;
+    (void)pthread_attr_destroy(&attributes);
+    g_caught.sa_handler = Note;
+    (void)sigemptyset(&g_caught.sa_mask);
+    g_caught.sa_flags = SA_RESTART;
+    for (int i = 0; i < 3; ++i) {
+        struct sigaction was {};
+        g_installed[i] = watched && sigaction(kSignals[i], nullptr, &was) == 0 &&
+                         was.sa_handler == SIG_DFL &&
+                         sigaction(kSignals[i], &g_caught, nullptr) == 0;
+    }
+}
+
+int EndRequested() { return g_requested; }
+
+void NoteProgress() { ++g_progress; }
+
+void EndAtOnce(bool atOnce)
+{
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    for (int i = 0; i < 3; ++i)
+        if (g_installed[i])
+            (void)sigaction(kSignals[i], atOnce ? &plain : &g_caught, nullptr);
+}
+
+} // namespace zorbel::standin
