@@ -9,8 +9,9 @@
 #                                fuzzing, the MinGW-w64 cross compiler, Wine
 #                                with Xvfb for the Windows program's end-to-end
 #                                tests, Xvnc and xrandr for a screen that
-#                                changes size, the tools the package tests
-#                                use, and the 32-bit compiler and i386
+#                                changes size, Xlib for the presentation
+#                                benchmark's pointer, the tools the package
+#                                tests use, and the 32-bit compiler and i386
 #                                libraries for the 32-bit tracer, with
 #                                qemu-user to run it where the kernel cannot
 set -euo pipefail
@@ -25,6 +26,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils x11-xserver-utils tigervnc-standalone-server imagemagick fonts-wine
+  libx11-dev
   mingw-w64 icoutils wine wine32:i386 wine64
   dpkg-dev desktop-file-utils lintian appstream man-db
   g++-multilib libsdl2-dev:i386 libcairo2-dev:i386 qemu-user-static

@@ -43,7 +43,9 @@ public:
     // FSHIFT | FCONTROL | FALT of the modifier keys held now.
     virtual BYTE Modifiers() = 0;
     // One turn of the message pump (PeekMessageA, GetMessageA): turns
-    // pending native events into messages without waiting.
+    // pending native events into messages without waiting for any. A host
+    // that paces frames to the display first waits there for the next
+    // frame's turn, at most one refresh after the last present.
     virtual void Pump() = 0;
     // Waits up to `waitMs` for a native event and turns it into messages;
     // false when no event can ever arrive, so that GetMessageA must not wait.
