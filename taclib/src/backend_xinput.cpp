@@ -16,13 +16,6 @@ namespace {
 using GetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_STATE *);
 using SetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_VIBRATION *);
 
-// A function of a library loaded at run time, as the type it has.
-template <class Call> Call Function(HMODULE library, const char *name)
-{
-    // Through a function type that matches every other.
-    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
-}
-
 class RumbleOutput : public WindowsForceOutput {
 public:
     RumbleOutput(HMODULE library, SetStateCall setState, DWORD user)
@@ -63,12 +56,7 @@ private:
 HMODULE LoadXInput()
 {
     for (const char *name : {"xinput1_4.dll", "xinput9_1_0.dll", "xinput1_3.dll"}) {
-        HMODULE library = LoadLibraryExA(
-            name, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-        // Windows without those flags refuses them: its own search then.
-        if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
-            library = LoadLibraryA(name);
-        if (library != nullptr)
+        if (HMODULE library = LoadWindowsLibrary(name, true))
             return library;
     }
     return nullptr;
@@ -83,8 +71,8 @@ std::unique_ptr<Backend> OpenXInputBackend(std::string *why)
         *why = "no XInput";
         return nullptr;
     }
-    auto getState = Function<GetStateCall>(library, "XInputGetState");
-    auto setState = Function<SetStateCall>(library, "XInputSetState");
+    auto getState = LibraryFunction<GetStateCall>(library, "XInputGetState");
+    auto setState = LibraryFunction<SetStateCall>(library, "XInputSetState");
     *why = getState == nullptr || setState == nullptr ? "XInput lacks its calls"
                                                       : "no XInput pad connected";
     for (DWORD user = 0; getState != nullptr && setState != nullptr && user < XUSER_MAX_COUNT;

@@ -29,6 +29,18 @@ bool DInputLink::IsGone(HRESULT hr)
            hr == HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 }
 
+HMODULE LoadWindowsLibrary(const char *name, bool besideProgram)
+{
+    DWORD where = LOAD_LIBRARY_SEARCH_SYSTEM32;
+    if (besideProgram)
+        where |= LOAD_LIBRARY_SEARCH_APPLICATION_DIR;
+    HMODULE library = LoadLibraryExA(name, nullptr, where);
+    // Windows without those flags refuses them: its own search then.
+    if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+        library = LoadLibraryA(name);
+    return library;
+}
+
 ScreenSize WindowsScreen()
 {
     ScreenSize size;

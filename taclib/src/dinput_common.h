@@ -21,6 +21,17 @@ bool DInputFailed(const char *call, HRESULT hr);
 // front, or the device was unplugged): acquiring it again may help.
 bool DInputIsLost(HRESULT hr);
 
+// Loads a DLL from the program's folder (when BESIDE_PROGRAM) or the system's
+// only; null when it is in neither.
+HMODULE LoadWindowsLibrary(const char *name, bool besideProgram);
+
+// A function of a library loaded at run time, as the type it has.
+template <class Call> Call LibraryFunction(HMODULE library, const char *name)
+{
+    // Through a function type that matches every other.
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
 // GetSystemMetrics' screen, or TACLIB_SCREEN's.
 ScreenSize WindowsScreen();
 

@@ -15,6 +15,42 @@ namespace {
 // where 60 feel smooth.
 constexpr DWORD kPollMs = 8;
 
+// Windows' timer ticks every 15.6 ms unless asked for a finer tick, which
+// winmm.dll gives. It is loaded by the backend that needs it, on the
+// program's thread: under Wine, loading it with the program (an import)
+// changes how a minimised window comes back, and loading it on the polling
+// thread stalls the program.
+class FineTimer {
+public:
+    explicit FineTimer(HMODULE winmm)
+    {
+        if (winmm != nullptr) {
+            begin_ = LibraryFunction<PeriodCall>(winmm, "timeBeginPeriod");
+            end_ = LibraryFunction<PeriodCall>(winmm, "timeEndPeriod");
+        }
+    }
+    ~FineTimer() { End(); }
+
+    void Begin()
+    {
+        if (!fine_)
+            fine_ = begin_ != nullptr && end_ != nullptr && begin_(1) == TIMERR_NOERROR;
+    }
+
+    void End()
+    {
+        if (fine_)
+            (void)end_(1);
+        fine_ = false;
+    }
+
+private:
+    using PeriodCall = MMRESULT(WINAPI *)(UINT);
+    PeriodCall begin_ = nullptr;
+    PeriodCall end_ = nullptr;
+    bool fine_ = false;
+};
+
 PointerSource CursorSource()
 {
     PointerSource source;
@@ -34,7 +70,8 @@ PointerSource CursorSource()
 
 CursorFollowingBackend::CursorFollowingBackend(WindowsForceOutput *output)
     : FollowingBackend(std::unique_ptr<ForceOutput>(output), CursorSource()), output_(output),
-      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      winmm_(LoadWindowsLibrary("winmm.dll", false))
 {
 }
 
@@ -56,6 +93,8 @@ CursorFollowingBackend::~CursorFollowingBackend()
     }
     if (wake_ != nullptr)
         (void)CloseHandle(wake_);
+    if (winmm_ != nullptr)
+        (void)FreeLibrary(winmm_);
 }
 
 void CursorFollowingBackend::FollowingChanged(bool)
@@ -85,22 +124,18 @@ DWORD WINAPI CursorFollowingBackend::Run(void *self)
 
 void CursorFollowingBackend::Poll()
 {
-    // Windows' default timer ticks every 15.6 ms; the finer tick is asked for
-    // only while a spring plays.
-    bool fineTimer = false;
+    // The finer tick only while a spring plays.
+    FineTimer timer(winmm_);
     POINT last{};
     bool haveLast = false;
     while (!quit_) {
         if (!following_) {
-            if (fineTimer)
-                (void)timeEndPeriod(1);
-            fineTimer = false;
+            timer.End();
             haveLast = false;
             (void)WaitForSingleObject(wake_, INFINITE);
             continue;
         }
-        if (!fineTimer)
-            fineTimer = timeBeginPeriod(1) == TIMERR_NOERROR;
+        timer.Begin();
         POINT p;
         if (GetCursorPos(&p) != FALSE && (!haveLast || p.x != last.x || p.y != last.y)) {
             last = p;
@@ -113,8 +148,6 @@ void CursorFollowingBackend::Poll()
         // period, which is soon enough, and a sleep costs least.
         Sleep(kPollMs);
     }
-    if (fineTimer)
-        (void)timeEndPeriod(1);
 }
 
 } // namespace taclib

@@ -37,7 +37,8 @@ private:
     WindowsForceOutput *output_; // owned by FollowingBackend
     std::mutex threadLock_;      // guards thread_ and the order of changes
     HANDLE thread_ = nullptr;
-    HANDLE wake_; // set when following begins, and to end the thread
+    HANDLE wake_;   // set when following begins, and to end the thread
+    HMODULE winmm_; // for a finer timer tick while following
     std::atomic<bool> following_{false};
     std::atomic<bool> quit_{false};
 };

@@ -189,7 +189,7 @@ felt_drag() {
     before=$(record | wc -l)
     pad_before=$(pad_record | wc -l)
     [ "$kind" = pad ] && before=$pad_before
-    xdotool mousemove 512 384 && sleep "$E2E_PRESS_SETTLE" && xdotool mousedown 1 && sleep 0.5
+    xdotool mousemove 512 384 mousedown 1 && e2e_expect_pixel 512 374 0x000000FF "ball grabbed under the pressed cursor" 5
     [ -z "$(told_since "$kind" "$before" | grep -v '^0,0$')" ] ||
         e2e_fail "a force with the band held at rest: $(told_since "$kind" "$before" | tr '\n' ';')"
     for ((i = 1; i <= 10; i++)); do
