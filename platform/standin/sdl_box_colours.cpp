@@ -10,8 +10,8 @@ namespace {
 
 // Background, text, button border, button background, the hovered button's
 // text (SDL's order), as 0xRRGGBB.
-constexpr unsigned long kWanted[SDL_MESSAGEBOX_COLOR_MAX] = {0xE0E0E0, 0x000000, 0x404040,
-                                                             0xC0C0C0, 0x000080};
+constexpr unsigned long kWanted[SDL_MESSAGEBOX_COLOR_MAX] = {0xE0E0E0, 0x000000, 0x404040, 0xC0C0C0,
+                                                             0x000080};
 
 using DefaultScreen = int (*)(Display *);
 using DefaultColormap = Colormap (*)(Display *, int);
@@ -23,8 +23,7 @@ bool ReadableBoxColours(SDL_Window *window, SDL_MessageBoxColorScheme *scheme)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
-        info.subsystem != SDL_SYSWM_X11)
+    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return false;
     void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
     if (xlib == nullptr)
