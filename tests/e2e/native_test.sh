@@ -269,11 +269,12 @@ e2e_case second-copy-and-close case_second_copy_and_close
 e2e_case unusable-runtime-folder case_unusable_runtime_folder
 e2e_case terminate case_terminate
 e2e_case hang-up case_hang_up
-e2e_case lost-display case_lost_display
 e2e_case window-destroyed case_window_destroyed
 e2e_case release-while-unmapped case_release_while_unmapped
 e2e_case closed-descriptors-small-stack case_closed_descriptors_small_stack
 e2e_case frozen-display case_frozen_display
+# The last on this server: it ends it.
+e2e_case lost-display case_lost_display
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box
