@@ -256,6 +256,7 @@ case_screen_resized() {
     e2e_press_and_pull 640 512 640 600 3
     switch_modes
     e2e_release
+    e2e_expect_pixel 640 512 0x00FF0000 "band at rest after the mode changes" 5
     expect_refitted 800 600
     expect_refitted 1600 1000
     e2e_key "$E2E_WINDOW" Escape
