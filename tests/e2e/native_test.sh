@@ -67,6 +67,17 @@ case_signal_at_the_message_box() {
     case_refused_mode
 }
 
+# The X server gone while the error box waits: said once, status 1.
+case_lost_display_at_the_message_box() {
+    start_zorbel zorbel
+    local pid=$E2E_PID
+    wait_message_box
+    kill_the_x_server
+    e2e_expect_exit "$pid" 15 1 "zorbel after losing its display at the message box"
+    [ "$(grep -c 'lost the display' "$E2E_CASE_DIR/zorbel.err")" = 1 ] ||
+        e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+
 # Holds the band with the simulated device, then ends the session by
 # running "$@": the program must still stop and destroy the spring and
 # release the device, and leave no socket behind.
@@ -146,7 +157,7 @@ case_window_destroyed() {
 }
 
 # A release made while the window is unmapped lets the band go when it is
-# back: the band is at rest with the cursor elsewhere, and takes a new pull.
+# back: the ball flies off, and the band takes a new pull.
 case_release_while_unmapped() {
     start_zorbel zorbel
     local pid=$E2E_PID
@@ -156,8 +167,13 @@ case_release_while_unmapped() {
     e2e_expect_pixel 512 484 0x000000FF "ball at the cursor" 3
     xdotool windowunmap --sync "$E2E_WINDOW"
     e2e_release
-    xdotool windowmap --sync "$E2E_WINDOW" mousemove 700 200
-    expect_rest 5
+    xdotool windowmap --sync "$E2E_WINDOW"
+    local reds deadline
+    deadline=$(e2e_deadline 5)
+    until reds=$(red_ball_pixels); [ "$reds" = 0 ] || e2e_past "$deadline"; do
+        sleep "$E2E_POLL"
+    done
+    [ "$reds" = 0 ] || e2e_fail "the ball is still held after the window came back ($reds red pixels)"
     e2e_press_and_pull 512 384 512 584 3
     e2e_expect_pixel 512 584 0x000000FF "ball at the cursor of a new pull" 3
     e2e_release
@@ -279,6 +295,8 @@ e2e_case lost-display case_lost_display
 e2e_xvfb_start 24 640x480 || exit 1
 e2e_case refused-mode case_refused_mode
 e2e_case signal-at-the-message-box case_signal_at_the_message_box
+# The last on this server: it ends it.
+e2e_case lost-display-at-the-message-box case_lost_display_at_the_message_box
 e2e_xvfb_start 24 800x600 || exit 1
 e2e_case fallback-minimised-and-restored case_fallback_minimised_and_restored
 # A screen of 256 colours shows no 16-bit mode either: the same box.

@@ -240,6 +240,10 @@ TEST(InstanceDirectoryTest, TheFolderIsTheUsersOwnOrReportedNotUsed)
     ASSERT_EQ(setenv("HOME", base.c_str(), 1), 0);
     std::string problem;
     EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), base + "/.cache/zorbel") << problem;
+    // A cache folder that cannot be made is named with its own reason.
+    ASSERT_EQ(setenv("HOME", "/proc/self", 1), 0);
+    EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), "");
+    EXPECT_EQ(problem.rfind("/proc/self/.cache: ", 0), 0u) << problem;
     ASSERT_EQ(setenv("XDG_CACHE_HOME", foreign.c_str(), 1), 0);
     EXPECT_EQ(standin::DefaultInstanceDirectory(&problem), canGiveAway ? "" : foreign + "/zorbel");
     for (const auto &[name, value] : saved)
