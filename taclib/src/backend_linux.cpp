@@ -59,6 +59,27 @@ bool Failed(const std::string &call, int error)
     return false;
 }
 
+// Whether a call on a device succeeded; a device that is gone is noted as
+// lost.
+bool Succeeded(const char *call, int error, bool *lost)
+{
+    if (error == 0)
+        return true;
+    *lost = *lost || error == ENODEV;
+    return Failed(call, error);
+}
+
+// Before any effect: the device's own centring off (it would fight the
+// spring's centre) and its gain full.
+void Prepare(InputDevice &device, const InputNode &node)
+{
+    if (node.hasAutocentre)
+        (void)device.SetAutocentre(0);
+    if (node.hasGain)
+        (void)device.SetGain(0xFFFF);
+    LogNote("evdev open " + node.path + " " + node.name + " (" + KindName(node.kind) + ")");
+}
+
 // The screen the program's coordinates cover.
 ScreenSize FindScreen()
 {
@@ -107,12 +128,7 @@ public:
     PointingBackend(std::unique_ptr<InputDevice> device, const InputNode &node)
         : device_(std::move(device)), slots_(node.slots)
     {
-        // The device's own centring would fight the spring's centre.
-        if (node.hasAutocentre)
-            (void)device_->SetAutocentre(0);
-        if (node.hasGain)
-            (void)device_->SetGain(0xFFFF);
-        LogNote("evdev open " + node.path + " " + node.name + " (" + KindName(node.kind) + ")");
+        Prepare(*device_, node);
     }
 
     ~PointingBackend() override
@@ -169,13 +185,7 @@ public:
     }
 
 private:
-    bool Check(const char *call, int error)
-    {
-        if (error == 0)
-            return true;
-        lost_ = lost_ || error == ENODEV;
-        return Failed(call, error);
-    }
+    bool Check(const char *call, int error) { return Succeeded(call, error, &lost_); }
 
     static ff_effect MakeEffect(const SpringParams &p, int id, std::uint16_t delayMs)
     {
@@ -224,11 +234,7 @@ public:
     ConstantOutput(std::unique_ptr<InputDevice> device, const InputNode &node)
         : device_(std::move(device))
     {
-        if (node.hasAutocentre)
-            (void)device_->SetAutocentre(0);
-        if (node.hasGain)
-            (void)device_->SetGain(0xFFFF);
-        LogNote("evdev open " + node.path + " " + node.name + " (" + KindName(node.kind) + ")");
+        Prepare(*device_, node);
     }
 
     ~ConstantOutput() override
@@ -273,13 +279,7 @@ public:
     }
 
 private:
-    bool Check(const char *call, int error)
-    {
-        if (error == 0)
-            return true;
-        lost_ = lost_ || error == ENODEV;
-        return Failed(call, error);
-    }
+    bool Check(const char *call, int error) { return Succeeded(call, error, &lost_); }
 
     std::unique_ptr<InputDevice> device_;
     int id_ = -1;
