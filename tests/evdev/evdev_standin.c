@@ -813,27 +813,38 @@ static const char *command(const char *line)
     return NULL;
 }
 
+/* Reads the FIFO with read(), not stdio: a stream blocked in a read holds
+ * its lock, and a program that flushes every stream at exit would wait on it
+ * for ever. */
 static void *control_loop(void *unused)
 {
     char line[256];
+    size_t len = 0;
     const char *why;
+    /* Open for writing too: no end of file between one writer and the next. */
+    int fd = open(control_path, O_RDWR | O_CLOEXEC);
     (void)unused;
+    if (fd < 0) {
+        fprintf(stderr, "evdev_standin: cannot read %s: %s\n", control_path, strerror(errno));
+        return NULL;
+    }
     for (;;) {
-        /* Open for writing too: no end of file between one writer and the next. */
-        int fd = open(control_path, O_RDWR | O_CLOEXEC);
-        FILE *in = fd >= 0 ? fdopen(fd, "r") : NULL;
-        if (in == NULL) {
-            fprintf(stderr, "evdev_standin: cannot read %s: %s\n", control_path, strerror(errno));
+        ssize_t got = read(fd, line + len, 1);
+        if (got < 0 && errno != EINTR)
             return NULL;
+        if (got <= 0)
+            continue;
+        if (line[len] != '\n' && len + 2 < sizeof line) {
+            ++len;
+            continue;
         }
-        while (fgets(line, sizeof line, in) != NULL) {
-            pthread_mutex_lock(&lock);
-            why = command(line);
-            pthread_mutex_unlock(&lock);
-            if (why != NULL)
-                fprintf(stderr, "evdev_standin: %s: %s", why, line);
-        }
-        fclose(in);
+        line[len + 1] = '\0';
+        len = 0;
+        pthread_mutex_lock(&lock);
+        why = command(line);
+        pthread_mutex_unlock(&lock);
+        if (why != NULL)
+            fprintf(stderr, "evdev_standin: %s: %s", why, line);
     }
 }
 
