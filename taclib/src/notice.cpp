@@ -1,5 +1,7 @@
 #include "notice.h"
 
+#include "call_log.h"
+
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -49,6 +51,7 @@ void Notice(const std::string &text)
             shown += escaped;
         }
     }
+    LogNote("notice: " + shown);
     const std::string line = ProgramName() + ": " + shown + "\n";
 #if defined(_WIN32)
     OutputDebugStringA(line.c_str());

@@ -3,7 +3,8 @@
 // refused). Outside Windows each goes to standard error as
 // "PROGRAM: TEXT", PROGRAM being the running program's name; a Windows
 // program has no standard error, so there it goes to the debugger's output.
-// Each text is said once per process, however often the cause repeats.
+// Each text is said once per process, however often the cause repeats; the
+// call log has it too.
 #pragma once
 
 #include <string>

@@ -46,34 +46,6 @@ Result Trace(const std::string &script, const std::string &options = "",
     return result;
 }
 
-// The reason given for each kind of malformed line. Which line stops the run,
-// its exit status and the records before it are compared with the model.
-TEST(Trace, MalformedScriptsStopWithTheLineAndReason)
-{
-    const std::pair<std::string, const char *> cases[] = {
-        {"\n# comment\nstep 2 3\n", "line 3: step takes 0 or 1 argument"},
-        {"cursor 1 x\n", "line 1: not an integer: 'x'"},
-        {"cursor 2147483648 0\n", "line 1: number out of range"},
-        {"step 99999999999999999999\n",
-         "line 1: number out of range: '99999999999999999999' (allowed 0 to 1000000)\n"},
-        {"step\nclient 800 600\n", "line 2: client must be the first command"},
-        {"press extra\n", "line 1: press takes 0 arguments, got 1"},
-        // Bad words are shown short and with control bytes escaped.
-        {"fl\x1b[2Jy\n", "line 1: unknown command 'fl\\x1B[2Jy'\n"},
-        {"fl\xc3\xa9\x9b\n", "line 1: unknown command 'fl\\xC3\\xA9\\x9B'\n"},
-        {"cursor 1 x2345678901234567890123456789\n",
-         "line 1: not an integer: 'x23456789012345678901234...'\n"},
-        // A line beyond 4096 bytes is malformed, however it goes on.
-        {"step\nstep" + std::string(4092, ' ') + "\nstep" + std::string(4093, ' ') + "\n",
-         "line 3: line longer than 4096 bytes"},
-    };
-    for (const auto &[script, error] : cases) {
-        const Result r = Trace(script);
-        EXPECT_EQ(r.status, 2) << script;
-        EXPECT_EQ(r.err.rfind(error, 0), 0u) << script << " gave " << r.err;
-    }
-}
-
 TEST(Trace, PicturesOfEveryDrawnFrame)
 {
     const ScratchDir pictures("zorbel-trace-png");
