@@ -54,15 +54,12 @@ case_unusable_runtime_folder() {
 # the single-copy lock go with it: the next start shows its own box.
 case_signal_at_the_message_box() {
     start_zorbel zorbel
-    local pid=$E2E_PID deadline
+    local pid=$E2E_PID
     wait_message_box
     kill -TERM "$pid"
     e2e_expect_exit "$pid" 15 143 "zorbel after SIGTERM at the message box"
-    deadline=$(e2e_deadline 10)
-    while xwininfo -root -tree | grep -q "\"$title\":"; do
-        e2e_past "$deadline" && e2e_fail "the message box outlived the program"
-        sleep "$E2E_POLL"
-    done
+    box_gone() { ! xwininfo -root -tree | grep -q "\"$title\":"; }
+    e2e_keep_trying 10 "the message box outlived the program" box_gone
     rm "$E2E_CASE_DIR/messages-zorbel.log"
     case_refused_mode
 }
