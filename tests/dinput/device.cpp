@@ -110,8 +110,9 @@ protected:
     ULONG refs_ = 1;
 };
 
-#define STANDIN_UNEXPECTED(name, ...)                                                              \
-    STDMETHOD(name)(__VA_ARGS__) override { return Unexpected("Device::" #name); }
+#define STANDIN_UNEXPECTED_OF(prefix, name, ...)                                                   \
+    STDMETHOD(name)(__VA_ARGS__) override { return Unexpected(prefix #name); }
+#define STANDIN_UNEXPECTED(name, ...) STANDIN_UNEXPECTED_OF("Device::", name, __VA_ARGS__)
 
 class Device : public IDirectInputDevice8A, Counted {
 public:
@@ -375,10 +376,7 @@ class DirectInput : public IDirectInput8A, Counted {
 public:
     DirectInput() { ++g_references; }
 
-    STDMETHOD(QueryInterface)(REFIID, void **) override
-    {
-        return Unexpected("DirectInput::QueryInterface");
-    }
+    STANDIN_UNEXPECTED_OF("DirectInput::", QueryInterface, REFIID, void **)
     STDMETHOD_(ULONG, AddRef)() override { return Add("DirectInput::AddRef"); }
     STDMETHOD_(ULONG, Release)() override { return Drop("DirectInput::Release"); }
 
@@ -442,32 +440,14 @@ public:
         return line.Done(DI_OK);
     }
 
-    STDMETHOD(GetDeviceStatus)(REFGUID) override
-    {
-        return Unexpected("DirectInput::GetDeviceStatus");
-    }
-    STDMETHOD(RunControlPanel)(HWND, DWORD) override
-    {
-        return Unexpected("DirectInput::RunControlPanel");
-    }
-    STDMETHOD(Initialize)(HINSTANCE, DWORD) override
-    {
-        return Unexpected("DirectInput::Initialize");
-    }
-    STDMETHOD(FindDevice)(REFGUID, LPCSTR, LPGUID) override
-    {
-        return Unexpected("DirectInput::FindDevice");
-    }
-    STDMETHOD(EnumDevicesBySemantics)
-    (LPCSTR, LPDIACTIONFORMATA, LPDIENUMDEVICESBYSEMANTICSCBA, LPVOID, DWORD) override
-    {
-        return Unexpected("DirectInput::EnumDevicesBySemantics");
-    }
-    STDMETHOD(ConfigureDevices)
-    (LPDICONFIGUREDEVICESCALLBACK, LPDICONFIGUREDEVICESPARAMSA, DWORD, LPVOID) override
-    {
-        return Unexpected("DirectInput::ConfigureDevices");
-    }
+    STANDIN_UNEXPECTED_OF("DirectInput::", GetDeviceStatus, REFGUID)
+    STANDIN_UNEXPECTED_OF("DirectInput::", RunControlPanel, HWND, DWORD)
+    STANDIN_UNEXPECTED_OF("DirectInput::", Initialize, HINSTANCE, DWORD)
+    STANDIN_UNEXPECTED_OF("DirectInput::", FindDevice, REFGUID, LPCSTR, LPGUID)
+    STANDIN_UNEXPECTED_OF("DirectInput::", EnumDevicesBySemantics, LPCSTR, LPDIACTIONFORMATA,
+                          LPDIENUMDEVICESBYSEMANTICSCBA, LPVOID, DWORD)
+    STANDIN_UNEXPECTED_OF("DirectInput::", ConfigureDevices, LPDICONFIGUREDEVICESCALLBACK,
+                          LPDICONFIGUREDEVICESPARAMSA, DWORD, LPVOID)
 };
 
 } // namespace standin

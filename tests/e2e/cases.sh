@@ -28,6 +28,7 @@ red_ball_pixels() {
     import -window root png:- | convert - -fill black -draw "rectangle 440,352 584,416" \
         -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
 }
+no_red_ball() { [ "$(red_ball_pixels)" = 0 ]; }
 
 case_pull_and_launch() {
     TACLIB_DEVICE=sim start_zorbel zorbel
@@ -45,12 +46,7 @@ case_pull_and_launch() {
     # Let go: the ball leaves through the top, the launcher waits again.
     e2e_release
     expect_rest 5
-    local reds deadline
-    deadline=$(e2e_deadline 5)
-    until reds=$(red_ball_pixels); [ "$reds" = 0 ] || e2e_past "$deadline"; do
-        sleep "$E2E_POLL"
-    done
-    [ "$reds" = 0 ] || e2e_fail "a red ball is still on the screen after the launch ($reds red pixels)"
+    e2e_keep_trying 5 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels)' no_red_ball
 
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
@@ -72,22 +68,18 @@ case_second_copy_and_close() {
 
 # The message box is a viewable window of the program's title other than the
 # program's own full-screen one, which is still hidden then.
-wait_message_box() {
-    local deadline id
-    deadline=$(e2e_deadline 30)
-    until e2e_past "$deadline"; do
-        for id in $(xwininfo -root -tree | awk -v t="\"$title\":" 'index($0, t) { print $1 }'); do
-            if xwininfo -id "$id" | grep -q 'Map State: IsViewable' &&
-                ! xwininfo -id "$id" | grep -q 'Width: 1024'; then
-                E2E_WINDOW=$((id))
-                e2e_log "message box window $id"
-                return 0
-            fi
-        done
-        sleep "$E2E_POLL"
+message_box_shown() {
+    local id
+    for id in $(xwininfo -root -tree | awk -v t="\"$title\":" 'index($0, t) { print $1 }'); do
+        if xwininfo -id "$id" | grep -q 'Map State: IsViewable' && ! xwininfo -id "$id" | grep -q 'Width: 1024'; then
+            E2E_WINDOW=$((id))
+            e2e_log "message box window $id"
+            return 0
+        fi
     done
-    e2e_fail "no message box titled '$title'"
+    return 1
 }
+wait_message_box() { e2e_keep_trying 30 "no message box titled '$title'" message_box_shown; }
 
 # On a screen that refuses both 16-bit modes: one message box, and the
 # program ends with status 1, a failed start, once it is dismissed. Where
@@ -97,12 +89,8 @@ case_refused_mode() {
     local pid=$E2E_PID
     wait_message_box
     ! declare -F check_message_box >/dev/null || check_message_box "$E2E_WINDOW"
-    local texts deadline
-    deadline=$(e2e_deadline 10)
-    until texts=$(messages_shown zorbel); [ -n "$texts" ] || e2e_past "$deadline"; do
-        sleep "$E2E_POLL"
-    done
-    [ "$texts" = "SetDisplayMode FAILED" ] || e2e_fail "message boxes shown: '$texts'"
+    shown_is() { [ "$(messages_shown zorbel)" = "$1" ]; }
+    e2e_keep_trying 10 "message boxes shown: '\$(messages_shown zorbel)'" shown_is "SetDisplayMode FAILED"
     e2e_key "$E2E_WINDOW" Return
     e2e_expect_exit "$pid" 15 1 "zorbel after the message box"
 }

@@ -34,12 +34,8 @@ call_number() { grep -E "^[0-9]+ event[0-9]+ $1" "$device_log" | tail -n 1 | cut
 
 # Waits up to 10 s for a device call matching PATTERN.
 wait_call() {
-    local deadline
-    deadline=$(e2e_deadline 10)
-    until grep -qE "^[0-9]+ event[0-9]+ $1" "$device_log" 2>/dev/null; do
-        e2e_past "$deadline" && e2e_fail "the device was never told '$1'; it was told: $(calls | tr '\n' ';')"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 "the device was never told '$1'; it was told: \$(calls | tr '\n' ';')" \
+        grep -sqE "^[0-9]+ event[0-9]+ $1" "$device_log"
 }
 
 # The program alone in a folder, so with the built-in spring, on a screen
@@ -102,23 +98,16 @@ start_alone() {
     pid=$E2E_PID
     e2e_wait_window "$title" 1280x1024
     # Force feedback is the last of the set-up: the scene runs from then on.
-    local deadline
-    deadline=$(e2e_deadline 10)
-    until grep -qE '^CTacSpring::Initialize|^CTacMouse::Initialize .* -> 0$' "$E2E_CASE_DIR/zorbel.log" 2>/dev/null; do
-        e2e_past "$deadline" && e2e_fail "force feedback was never set up: $(cat "$E2E_CASE_DIR/zorbel.log")"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 'force feedback was never set up: $(cat "$E2E_CASE_DIR/zorbel.log")' \
+        grep -sqE '^CTacSpring::Initialize|^CTacMouse::Initialize .* -> 0$' "$E2E_CASE_DIR/zorbel.log"
 }
 
 # The last upload's details from FIELD on, e.g. "level=1703".
 last_upload() { grep ' upload ' "$device_log" | tail -n 1 | sed "s/.* $1=/$1=/"; }
+last_upload_is() { [ "$(last_upload "$1")" = "$2" ]; }
 wait_upload() {
-    local deadline
-    deadline=$(e2e_deadline 10)
-    until [ "$(last_upload "$1")" = "$2" ]; do
-        e2e_past "$deadline" && e2e_fail "the device was last told '$(last_upload "$1")', not '$2': $(calls | tail -5 | tr '\n' ';')"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 "the device was last told '\$(last_upload $1)', not '$2': \$(calls | tail -5 | tr '\n' ';')" \
+        last_upload_is "$1" "$2"
 }
 
 # A controller that cannot play a spring is told its force at the pointer
@@ -157,7 +146,7 @@ case_pad() { controller_drag pad strong "strong=3407 weak=3407" "strong=4259 wea
 # A device pulled out mid-drag leaves the program running, silent; plugged
 # back, the next press uses it.
 case_unplugged_mid_drag() {
-    local plugged_at deadline
+    local plugged_at
     start_alone joystick
     e2e_press_and_pull 640 512 640 762 10
     wait_upload dir "dir=0x0000 length=32767 delay=0 level=1703"
@@ -170,12 +159,11 @@ case_unplugged_mid_drag() {
     wait_call plugged
     plugged_at=$(wc -l <"$device_log")
     e2e_press_and_pull 640 512 640 762 10
-    deadline=$(e2e_deadline 10)
-    until sed -n "$((plugged_at + 1)),\$p" "$device_log" | grep -q ' upload id=-1->0 type=constant' &&
-        [ "$(last_upload dir)" = "dir=0x0000 length=32767 delay=0 level=1703" ]; do
-        e2e_past "$deadline" && e2e_fail "the device plugged back was not told the pull: $(calls | tail -6 | tr '\n' ';')"
-        sleep "$E2E_POLL"
-    done
+    told_again() {
+        sed -n "$((plugged_at + 1)),\$p" "$device_log" | grep -q ' upload id=-1->0 type=constant' &&
+            last_upload_is dir "dir=0x0000 length=32767 delay=0 level=1703"
+    }
+    e2e_keep_trying 10 "the device plugged back was not told the pull: \$(calls | tail -6 | tr '\n' ';')" told_again
     e2e_release
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
@@ -190,16 +178,6 @@ case_refused() {
         e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 
-# Runs COMMAND... until it succeeds; fails the case with WHAT after TIMEOUT s.
-keep_trying() {
-    local timeout=${1:?} what=${2:?} deadline
-    shift 2
-    deadline=$(e2e_deadline "$timeout")
-    until "$@"; do
-        e2e_past "$deadline" && e2e_fail "$what"
-        sleep "$E2E_POLL"
-    done
-}
 # How many pixels differ between two pictures.
 differing() { compare -metric AE "$1" "$2" null: 2>&1; }
 # Takes the screen as frame NAME: true when it is as the time before, and
@@ -213,7 +191,7 @@ same_screen() {
 # Waits for frame NAME [BEFORE], the screen standing still.
 still_screen() {
     rm -f "$E2E_CASE_DIR/last.png"
-    keep_trying 10 "the screen never stood still for $1" same_screen "$@"
+    e2e_keep_trying 10 "the screen never stood still for $1" same_screen "$@"
 }
 pointer_at() { [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:$1 y:$2" ]; }
 # One event of the stand-in pad and the report that ends it.
@@ -250,8 +228,8 @@ case_stick_pull() {
 
     EVDEV_STANDIN_LOG=$E2E_CASE_DIR/pad.log start_with_pad stick
     timeout 5 xdotool windowfocus --sync "$E2E_WINDOW" mousemove 10 10
-    keep_trying 10 "the stick never moved the pointer" stick_moves
-    keep_trying 5 "the stick at rest is not on the rest centre" pointer_at 640 512
+    e2e_keep_trying 10 "the stick never moved the pointer" stick_moves
+    e2e_keep_trying 5 "the stick at rest is not on the rest centre" pointer_at 640 512
     pad key 304 1 # the south button
     e2e_expect_pixel 640 502 0x000000FF "ball grabbed by the south button" 5
     pad abs 0 32767
@@ -262,7 +240,7 @@ case_stick_pull() {
     echo "unplug event31" >&3
     still_screen launched-stick held-stick
     echo "plug event31" >&3 # found again at SDL's next look for devices
-    keep_trying 10 "Back did not end the program" back_ends
+    e2e_keep_trying 10 "Back did not end the program" back_ends
     e2e_expect_exit "$pid" 5 0 "zorbel after Back"
     for frame in held launched; do
         differ=$(compare -metric AE "$E2E_CASE_DIR/$frame-mouse.png" "$E2E_CASE_DIR/$frame-stick.png" null: 2>&1)

@@ -29,13 +29,9 @@ expect_lines() {
     seen=$(record | grep -cE -- "$pattern")
     [ "$seen" = "$n" ] || e2e_fail "$seen record lines match '$pattern', expected $n; the record: $(record | tr '\n' ';')"
 }
+in_record() { record | grep -qE -- "$1"; }
 wait_line() {
-    local deadline
-    deadline=$(e2e_deadline 10)
-    until record | grep -qE -- "$1"; do
-        e2e_past "$deadline" && e2e_fail "nothing in the record matches '$1': $(record | tr '\n' ';')"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 "nothing in the record matches '$1': \$(record | tr '\n' ';')" in_record "$1"
 }
 
 # Starts the program from a folder of its own (with the effect project given

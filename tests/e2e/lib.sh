@@ -209,6 +209,18 @@ e2e_past() {
     [ "$(date +%s%N)" -ge "$1" ]
 }
 
+# Runs COMMAND... until it succeeds; after TIMEOUT s fails the case with
+# WHAT, whose \$(...) parts are expanded then, to show how things ended.
+e2e_keep_trying() {
+    local timeout=${1:?} what=${2:?} deadline
+    shift 2
+    deadline=$(e2e_deadline "$timeout")
+    until "$@"; do
+        e2e_past "$deadline" && e2e_fail "$(eval "echo \"$what\"")"
+        sleep "$E2E_POLL"
+    done
+}
+
 # ---------------------------------------------------------------- windows
 
 # Prints the visible top-level windows titled exactly TITLE, one per line:

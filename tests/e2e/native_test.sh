@@ -54,15 +54,12 @@ case_unusable_runtime_folder() {
 # the single-copy lock go with it: the next start shows its own box.
 case_signal_at_the_message_box() {
     start_zorbel zorbel
-    local pid=$E2E_PID deadline
+    local pid=$E2E_PID
     wait_message_box
     kill -TERM "$pid"
     e2e_expect_exit "$pid" 15 143 "zorbel after SIGTERM at the message box"
-    deadline=$(e2e_deadline 10)
-    while xwininfo -root -tree | grep -q "\"$title\":"; do
-        e2e_past "$deadline" && e2e_fail "the message box outlived the program"
-        sleep "$E2E_POLL"
-    done
+    box_gone() { ! xwininfo -root -tree | grep -q "\"$title\":"; }
+    e2e_keep_trying 10 "the message box outlived the program" box_gone
     rm "$E2E_CASE_DIR/messages-zorbel.log"
     case_refused_mode
 }
@@ -82,17 +79,13 @@ case_lost_display_at_the_message_box() {
 # running "$@": the program must still stop and destroy the spring and
 # release the device, and leave no socket behind.
 held_then() {
-    local log=$E2E_CASE_DIR/device.log pid deadline
+    local log=$E2E_CASE_DIR/device.log pid
     TACLIB_DEVICE=sim TACLIB_LOG=$log start_zorbel zorbel
     pid=$E2E_PID
     e2e_wait_window "$title" 1024x768
     expect_rest 10
     e2e_press_and_pull 512 384 512 484 3
-    deadline=$(e2e_deadline 10)
-    until grep -q 'sim spring 1 start' "$log"; do
-        e2e_past "$deadline" && e2e_fail "the spring never started: $(tail -3 "$log")"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 'the spring never started: $(tail -3 "$log")' grep -q 'sim spring 1 start' "$log"
     "$@" "$pid"
     e2e_expect_exit "$pid" "${within:-15}" "$expected" "zorbel after $*"
     e2e_release 2>/dev/null
@@ -239,12 +232,7 @@ case_no_screen_or_refused() {
     xauth -f "$cookie" add :0 . 0123456789abcdef0123456789abcdef 2>/dev/null
     Xvfb -displayfd 3 -auth "$cookie" -nolisten tcp 3>"$numfile" 2>/dev/null &
     E2E_PIDS+=($!)
-    local deadline
-    deadline=$(e2e_deadline 10)
-    until grep -q '^[0-9]' "$numfile"; do
-        e2e_past "$deadline" && e2e_fail "the refusing server did not start"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 "the refusing server did not start" grep -q '^[0-9]' "$numfile"
     (cd "$build" && DISPLAY=":$(cat "$numfile")" XAUTHORITY=/nonexistent timeout 20 ./zorbel 2>"$out")
     shown=$?
     [ "$shown" = 1 ] && [ "$(wc -l <"$out")" = 1 ] && grep -q 'refused the connection: no authorization' "$out" ||

@@ -25,13 +25,10 @@ messages_shown() { sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$E2E
 # window: Wine's trace shows the window parked where Win32 keeps icons.
 minimise_zorbel() {
     e2e_start notepad "$WINEPREFIX/drive_c/windows/system32/notepad.exe"
-    local notepad=$E2E_PID deadline
+    local notepad=$E2E_PID
     e2e_wait_window "Untitled - Notepad"
-    deadline=$(e2e_deadline 10)
-    until grep -q 'NtUserSetWindowPos hwnd 0x[0-9a-f]*, after (nil), -32000,-32000' "$E2E_CASE_DIR/zorbel.err"; do
-        e2e_past "$deadline" && e2e_fail "the program's window was not minimised"
-        sleep "$E2E_POLL"
-    done
+    e2e_keep_trying 10 "the program's window was not minimised" \
+        grep -q 'NtUserSetWindowPos hwnd 0x[0-9a-f]*, after (nil), -32000,-32000' "$E2E_CASE_DIR/zorbel.err"
     kill "$notepad"
 }
 

@@ -155,7 +155,6 @@ protected:
     ScopedEnv callLogEnv_{"TACLIB_LOG", callLog_};
     ScopedEnv device_{"TACLIB_DEVICE", std::nullopt};
     ScopedEnv screen_{"TACLIB_SCREEN", std::nullopt};
-    ScopedEnv refuse_{"EVDEV_STANDIN_REFUSE_OPEN", std::nullopt};
     ScopedEnv full_{"EVDEV_STANDIN_TABLE_FULL", std::nullopt};
     ScopedEnv vanish_{"EVDEV_STANDIN_VANISH_AFTER_PLAY", std::nullopt};
     ScopedEnv devices_{"EVDEV_STANDIN_DEVICES", std::nullopt};

@@ -33,7 +33,6 @@
  * scandir, open) while no node is open:
  *   EVDEV_STANDIN_DEVICES=LIST   the devices, as above
  *   EVDEV_STANDIN_LOG=FILE       appends one line per call on a node
- *   EVDEV_STANDIN_REFUSE_OPEN=1  every node's open fails with EACCES
  *   EVDEV_STANDIN_TABLE_FULL=1   uploading a new effect fails with ENOSPC
  *   EVDEV_STANDIN_VANISH_AFTER_PLAY=1  a node is unplugged right after a
  *                                play, as if pulled out mid-drag, and is
@@ -66,9 +65,7 @@
  *       y=(the same for the second axis)
  *     constant dir=0x4000 length=32767 delay=0 level=1234
  *     rumble length=32767 strong=N weak=N
- *     periodic waveform=sine dir=D length=L delay=T period=P offset=O
- *       magnitude=N
- *     ramp dir=D length=L delay=T start=S end=E
+ *     (other types: TYPE dir=D length=L delay=T)
  *   event ff play id=0 count=1 | event ff stop id=0 | event ff gain 65535 |
  *   event ff autocentre 0, each with " (ignored)" where the kernel ignores
  *   it (no such effect or feature); other events "event type=T code=C
@@ -178,7 +175,7 @@ static int node_count, open_count;
 static struct desc descs[MAX_OPEN];
 static long calls, changes; /* log lines; changes of the set of nodes (the folder's mtime) */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
-static int refuse_open, table_full, vanish_after_play;
+static int table_full, vanish_after_play;
 static char control_path[4096]; /* the control FIFO, "": none */
 static int control_reading;
 
@@ -336,7 +333,6 @@ static void refresh(void)
         return;
     v = getenv("EVDEV_STANDIN_LOG");
     snprintf(log_path, sizeof log_path, "%s", v != NULL ? v : "");
-    refuse_open = flag("EVDEV_STANDIN_REFUSE_OPEN");
     table_full = flag("EVDEV_STANDIN_TABLE_FULL");
     vanish_after_play = flag("EVDEV_STANDIN_VANISH_AFTER_PLAY");
     v = getenv("EVDEV_STANDIN_DEVICES");
@@ -444,11 +440,6 @@ EXPORT int scandir(const char *restrict path, struct dirent ***restrict list,
     return count;
 }
 
-static int refuses(const struct node *n)
-{
-    return refuse_open || strcmp(n->kind->name, "refused") == 0;
-}
-
 static int open_node(const char *path, int flags)
 {
     struct node *n;
@@ -462,7 +453,7 @@ static int open_node(const char *path, int flags)
     }
     if (!n->present)
         err = ENOENT;
-    else if (refuses(n))
+    else if (strcmp(n->kind->name, "refused") == 0)
         err = EACCES;
     else if (open_count == MAX_OPEN)
         err = EMFILE;
@@ -601,20 +592,10 @@ static void describe(char *out, size_t n, const struct ff_effect *e)
                  e->u.rumble.strong_magnitude, e->u.rumble.weak_magnitude);
         return;
     }
-    len = snprintf(out, n, "%s", ff_name(e->type));
-    if (e->type == FF_PERIODIC)
-        len +=
-            snprintf(out + len, n - (size_t)len, " waveform=%s", ff_name(e->u.periodic.waveform));
-    len += snprintf(out + len, n - (size_t)len, " dir=0x%04x length=%u delay=%u", e->direction,
-                    e->replay.length, e->replay.delay);
+    len = snprintf(out, n, "%s dir=0x%04x length=%u delay=%u", ff_name(e->type), e->direction,
+                   e->replay.length, e->replay.delay);
     if (e->type == FF_CONSTANT) {
         snprintf(out + len, n - (size_t)len, " level=%d", e->u.constant.level);
-    } else if (e->type == FF_PERIODIC) {
-        snprintf(out + len, n - (size_t)len, " period=%u offset=%d magnitude=%d",
-                 e->u.periodic.period, e->u.periodic.offset, e->u.periodic.magnitude);
-    } else if (e->type == FF_RAMP) {
-        snprintf(out + len, n - (size_t)len, " start=%d end=%d", e->u.ramp.start_level,
-                 e->u.ramp.end_level);
     } else if (e->type >= FF_SPRING && e->type <= FF_INERTIA) {
         len += format_axis(out + len, n - (size_t)len, "x", &e->u.condition[0]);
         format_axis(out + len, n - (size_t)len, "y", &e->u.condition[1]);
@@ -730,8 +711,6 @@ static int device_ioctl(struct desc *d, unsigned long request, void *arg)
         if (result == 0)
             n->owner[id] = 0;
         snprintf(what, sizeof what, "erase id=%ld", id);
-    } else if (request == EVIOCGRAB) { /* the value itself, not a pointer */
-        snprintf(what, sizeof what, "ioctl EVIOCGRAB %d", (int)(intptr_t)arg);
     } else {
         result = -EINVAL;
     }
