@@ -116,8 +116,15 @@ bool FollowingBackend::Refresh(std::unique_lock<std::mutex> &lock, bool readPoin
             havePointer_ = true;
         }
     }
+    // The screen is asked for where the pointer is (on the thread that makes
+    // the library's calls, which a start always is), and kept for moves and
+    // ticks that come on other threads.
+    if (readPointer || !haveScreen_) {
+        screen_ = source_.screen ? source_.screen() : kDefaultScreen;
+        haveScreen_ = true;
+    }
     const Clock::time_point now = Clock::now();
-    const ScreenSize screen = source_.screen ? source_.screen() : kDefaultScreen;
+    const ScreenSize screen = screen_;
     Force total;
     std::uint32_t saturation = 0;
     bool following = false;

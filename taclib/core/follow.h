@@ -32,7 +32,8 @@ public:
 };
 
 // Where the pointer is, in the program's screen pixels, and how large that
-// screen is. Read on the thread that makes the library's calls.
+// screen is. Read only on the thread that makes the library's calls (a start,
+// a change of a spring).
 struct PointerSource {
     std::function<bool(std::int64_t *x, std::int64_t *y)> pointer;
     std::function<ScreenSize()> screen;
@@ -88,6 +89,8 @@ private:
     EffectId next_ = 1;
     std::int64_t pointerX_ = 0, pointerY_ = 0;
     bool havePointer_ = false;
+    ScreenSize screen_;
+    bool haveScreen_ = false;
     bool following_ = false;
     bool sentOnce_ = false;
     bool refused_ = false; // the device refused the last force
