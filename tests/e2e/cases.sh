@@ -20,7 +20,7 @@ expect_rest() {
     local timeout=${1:-0} cx=${2:-512} cy=${3:-384}
     e2e_expect_pixel $((cx - 40)) "$cy" 0x000000FF "left tip at rest" "$timeout"
     e2e_expect_pixel "$cx" "$cy" 0x00FF0000 "band at rest" "$timeout"
-    e2e_expect_pixel "$cx" $((cy - 84)) 0x00000000 "background above the launcher"
+    e2e_expect_pixel "$cx" $((cy - 84)) 0x00000000 "background above the launcher" "$timeout"
 }
 
 # Counts pure red pixels outside the fork: a ball still on the screen.
