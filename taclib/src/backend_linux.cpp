@@ -22,6 +22,7 @@
 
 #include "backend.h"
 #include "call_log.h"
+#include "common/text.h"
 #include "follow.h"
 #include "linux_input.h"
 #include "notice.h"
@@ -584,7 +585,8 @@ std::string DescribeDevices()
     std::string text;
     bool chosen = false;
     auto line = [&](const std::string &where, const std::string &name, const std::string &what) {
-        text += where + (name.empty() ? "" : " \"" + name + "\"") + ": " + what + "\n";
+        // A device names itself: its name is shown quoted and harmless.
+        text += where + (name.empty() ? "" : " " + zorbel::Quoted(name)) + ": " + what + "\n";
     };
     // The order OpenBest takes them in.
     for (ForceKind kind : {ForceKind::Pointing, ForceKind::Constant}) {
