@@ -12,10 +12,12 @@ namespace taclib {
 
 namespace {
 
-// The call whose line is being built. The library is used from one thread,
-// and a call made while another is open (a destructor releasing its effects)
-// nests inside it.
-CallLog *g_open = nullptr;
+// The call whose line is being built on this thread. The program makes its
+// calls from one thread, and a call made while another is open (a destructor
+// releasing its effects) nests inside it; what a device's own thread notes
+// (following the pointer) is written as it comes, never into the program's
+// call, which another thread is building.
+thread_local CallLog *g_open = nullptr;
 
 const char *LogPath()
 {
