@@ -18,12 +18,7 @@ using SetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_VIBRATION *);
 
 class RumbleOutput : public WindowsForceOutput {
 public:
-    RumbleOutput(HMODULE library, SetStateCall setState, DWORD user)
-        : library_(library), setState_(setState), user_(user)
-    {
-    }
-
-    ~RumbleOutput() override { (void)FreeLibrary(library_); }
+    RumbleOutput(SetStateCall setState, DWORD user) : setState_(setState), user_(user) {}
 
     bool Gone() const override { return gone_; }
 
@@ -45,7 +40,6 @@ public:
     }
 
 private:
-    HMODULE library_;
     SetStateCall setState_;
     DWORD user_;
     std::atomic<bool> gone_{false};
@@ -53,13 +47,22 @@ private:
 
 // XInput as current Windows has it, then as older ones do; looked for only
 // beside the program and in the system folder.
-HMODULE LoadXInput()
+HMODULE FindXInput()
 {
     for (const char *name : {"xinput1_4.dll", "xinput9_1_0.dll", "xinput1_3.dll"}) {
         if (HMODULE library = LoadWindowsLibrary(name, true))
             return library;
     }
     return nullptr;
+}
+
+// Loaded once and kept for the process: a pad is looked for again at each
+// press after one was lost, and unloading a library whose calls another
+// thread may just have made is never safe.
+HMODULE LoadXInput()
+{
+    static const HMODULE loaded = FindXInput();
+    return loaded;
 }
 
 } // namespace
@@ -79,10 +82,8 @@ std::unique_ptr<Backend> OpenXInputBackend(std::string *why)
          ++user) {
         XINPUT_STATE state{};
         if (getState(user, &state) == ERROR_SUCCESS)
-            return std::make_unique<CursorFollowingBackend>(
-                new RumbleOutput(library, setState, user));
+            return std::make_unique<CursorFollowingBackend>(new RumbleOutput(setState, user));
     }
-    (void)FreeLibrary(library);
     return nullptr;
 }
 

@@ -51,6 +51,15 @@ private:
     bool fine_ = false;
 };
 
+// winmm.dll, loaded once, on the program's thread, and kept for the process:
+// it runs a thread of its own for the finer tick, and unloading it under
+// that thread faults.
+HMODULE Winmm()
+{
+    static const HMODULE loaded = LoadWindowsLibrary("winmm.dll", false);
+    return loaded;
+}
+
 PointerSource CursorSource()
 {
     PointerSource source;
@@ -70,8 +79,7 @@ PointerSource CursorSource()
 
 CursorFollowingBackend::CursorFollowingBackend(WindowsForceOutput *output)
     : FollowingBackend(std::unique_ptr<ForceOutput>(output), CursorSource()), output_(output),
-      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-      winmm_(LoadWindowsLibrary("winmm.dll", false))
+      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)), winmm_(Winmm())
 {
 }
 
@@ -93,8 +101,6 @@ CursorFollowingBackend::~CursorFollowingBackend()
     }
     if (wake_ != nullptr)
         (void)CloseHandle(wake_);
-    if (winmm_ != nullptr)
-        (void)FreeLibrary(winmm_);
 }
 
 void CursorFollowingBackend::FollowingChanged(bool)

@@ -135,7 +135,7 @@ e2e_xvfb_stop() {
 # ---------------------------------------------------------------- Wine prefix
 
 # Makes the run's Wine prefix, of the architecture e2e_wine_select chose: no .NET or HTML engine installers,
-# Direct3D on the GDI renderer, and display modes taken only from the X
+# no crash dialog, Direct3D on the GDI renderer, and display modes taken only from the X
 # screen as it is (no XRandR/XVidMode), so a 16-bit mode is offered exactly
 # when the screen is 16-bit at that size.
 e2e_prefix_create() {
@@ -149,6 +149,10 @@ e2e_prefix_create() {
     e2e_wine_reg 'HKCU\Software\Wine\Direct3D' renderer gdi || return 1
     e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXRandR N || return 1
     e2e_wine_reg 'HKCU\Software\Wine\X11 Driver' UseXVidMode N || return 1
+    # A program that crashes ends, its backtrace on its standard error,
+    # instead of waiting behind a dialog that no one closes.
+    env -u DISPLAY "$E2E_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
+        /t REG_DWORD /d 0 /f >>"$E2E_TMP/wineboot.log" 2>&1 || return 1
     wineserver -w
     e2e_log "Wine prefix ready"
 }
