@@ -129,7 +129,11 @@ int InputDevice::Write(unsigned short code, int value)
     event.type = EV_FF;
     event.code = code;
     event.value = value;
-    return write(fd_, &event, sizeof event) == static_cast<ssize_t>(sizeof event) ? 0 : errno;
+    const ssize_t written = write(fd_, &event, sizeof event);
+    if (written == static_cast<ssize_t>(sizeof event))
+        return 0;
+    // The kernel takes whole events or none: anything else is a failure.
+    return written < 0 ? errno : EIO;
 }
 
 int InputDevice::Play(int id, int count) { return Write(static_cast<unsigned short>(id), count); }
