@@ -1,3 +1,4 @@
+#include "../support/record_line.h"
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -75,23 +76,7 @@ int ActuatorAxis(DWORD type)
     return -1;
 }
 
-// Opened and closed for every line, so that the record survives a crash and
-// is written even while the process detaches its libraries.
-void Write(const char *text)
-{
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("DINPUT_STANDIN_RECORD", path, sizeof path);
-    if (n == 0 || n >= sizeof path)
-        return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    (void)WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-    (void)WriteFile(file, "\n", 1, &written, nullptr);
-    (void)CloseHandle(file);
-}
+void Write(const char *text) { AppendRecordLine("DINPUT_STANDIN_RECORD", text); }
 
 Line::Line(const char *call) { Add("%s", call); }
 

@@ -11,6 +11,7 @@
 //
 // At exit one line tells how fast its motors were last told to turn:
 // "exit left=L right=R".
+#include "../support/record_line.h"
 #include <windows.h>
 #include <xinput.h>
 
@@ -25,21 +26,7 @@ constexpr DWORD kUser = 1;
 int g_rumbles = 0;
 XINPUT_VIBRATION g_motors{};
 
-void Write(const char *text)
-{
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("XINPUT_STANDIN_RECORD", path, sizeof path);
-    if (n == 0 || n >= sizeof path)
-        return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    (void)WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-    (void)WriteFile(file, "\n", 1, &written, nullptr);
-    (void)CloseHandle(file);
-}
+void Write(const char *text) { AppendRecordLine("XINPUT_STANDIN_RECORD", text); }
 
 Mode TheMode()
 {
