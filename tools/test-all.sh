@@ -15,8 +15,15 @@
 # Wine instead. ZORBEL_REQUIRE_WIN32=1 makes that a failure. The force
 # feedback against the tests' own DirectInput runs on the 64-bit build on
 # every host, and on the 32-bit one where it runs.
+#
+# TEST_LOAD=N runs it all beside N busy loops (tools/with-load.sh), as on a
+# loaded machine: every suite must pass all the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${TEST_LOAD:-0}" != 0 ] && [ -z "${ZORBEL_UNDER_LOAD:-}" ]; then
+    ZORBEL_UNDER_LOAD=1 exec tools/with-load.sh "$TEST_LOAD" "$0" "$@"
+fi
 
 tools/setup-debian.sh
 

@@ -286,9 +286,14 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
         }
         for (; y < runEnd; ++y) {
             long x[4];
-            for (int i = 0; i < count; ++i)
-                x[i] = advance(*crossing[i]);
-            std::sort(x, x + count);
+            // At most four crossings: sorted by insertion, in place.
+            for (int i = 0; i < count; ++i) {
+                const long xi = advance(*crossing[i]);
+                int j = i;
+                for (; j > 0 && x[j - 1] > xi; --j)
+                    x[j] = x[j - 1];
+                x[j] = xi;
+            }
             for (int i = 0; i + 1 < count; i += 2)
                 Span(y, x[i], x[i + 1], colour);
         }

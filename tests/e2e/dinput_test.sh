@@ -6,13 +6,17 @@
 # taclib/README.md promises, in the normal run and in each way the device can
 # fail.
 #
-#   tests/e2e/dinput_test.sh BUILD_DIR
+#   tests/e2e/dinput_test.sh BUILD_DIR NATIVE_BUILD_DIR
 #
-# BUILD_DIR is a Windows build folder (either preset). What a failed case
-# leaves is kept in BUILD_DIR/e2e-dinput-artifacts.
+# BUILD_DIR is a Windows build folder (either preset); NATIVE_BUILD_DIR the
+# native one, whose taclib_spring_told says what a device is told, from the
+# library's own core. What a failed case leaves is kept in
+# BUILD_DIR/e2e-dinput-artifacts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: dinput_test.sh BUILD_DIR}" && pwd)
+build=$(cd "${1:?usage: dinput_test.sh BUILD_DIR NATIVE_BUILD_DIR}" && pwd)
+spring_told=$(cd "${2:?usage: dinput_test.sh BUILD_DIR NATIVE_BUILD_DIR}" && pwd)/tests/taclib/taclib_spring_told
+[ -x "$spring_told" ] || { echo "e2e: no $spring_told (build the native preset)" >&2; exit 1; }
 . "$here/lib.sh"
 . "$here/cases.sh"
 
@@ -64,9 +68,7 @@ drag() {
     e2e_press_and_pull 512 384 512 584 10
     e2e_expect_pixel 512 584 0x000000FF "ball at the cursor" 3
     e2e_release
-    local deadline
-    deadline=$(e2e_deadline 5)
-    until [ "$(red_ball_pixels)" = 0 ] || e2e_past "$deadline"; do sleep "$E2E_POLL"; done
+    e2e_keep_trying 5 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels)' no_red_ball
     expect_rest 5
     [ "${1:-}" != plays ] || [ "$(record | wc -l)" -gt "$before" ] || e2e_fail "the drag told DirectInput nothing"
 }
@@ -134,13 +136,6 @@ case_built_in_spring() {
     expect_played 1
 }
 
-# The spring's force (taclib/README.md, Units) with the cursor at (X, Y), the
-# rest centre (512, 384) of the 1024 x 768 mode, stiffness 1000: "FX,FY",
-# +x right, +y down; bash's division truncates toward zero, as the library's.
-spring_force() {
-    echo "$((-1000 * (${1:?} - 512) * 2 / 1024)),$((-1000 * (${2:?} - 384) * 2 / 768))"
-}
-
 # Fails unless the push A,B is within one of C,D (a direction's rounding).
 near() {
     local a=${1%,*} b=${1#*,} c=${2%,*} d=${2#*,}
@@ -159,18 +154,11 @@ told_since() {
     esac
 }
 
-# What a KIND of device is told with the cursor at (X, Y): the spring's
-# force; its horizontal part on a wheel; on a pad both motors as fast as the
-# force is strong against the saturation (10000) at full speed (65535).
+# What a KIND of device is told with the cursor at (X, Y), the spring of
+# stiffness 1000 centred on the rest centre of the 1024 x 768 mode: the
+# spring's force; its horizontal part on a wheel; on a pad both motors' speed.
 expected_at() {
-    local force
-    force=$(spring_force "${2:?}" "${3:?}")
-    case ${1:?} in
-        wheel) echo "${force%,*},0" ;;
-        pad) awk -v x="${force%,*}" -v y="${force#*,}" \
-            'BEGIN { s = int(sqrt(x * x + y * y)); if (s > 10000) s = 10000; v = int(s * 65535 / 10000); print v "," v }' ;;
-        *) echo "$force" ;;
-    esac
+    "$spring_told" "${1:?}" "${2:?}" "${3:?}" || e2e_fail "taclib_spring_told $*: no answer"
 }
 
 # Grabs the band at rest, holds it there, pulls it to (X, Y) in ten steps and
@@ -188,11 +176,14 @@ felt_drag() {
     xdotool mousemove 512 384 mousedown 1 && e2e_expect_pixel 512 374 0x000000FF "ball grabbed under the pressed cursor" 5
     [ -z "$(told_since "$kind" "$before" | grep -v '^0,0$')" ] ||
         e2e_fail "a force with the band held at rest: $(told_since "$kind" "$before" | tr '\n' ';')"
+    # Each step waits until the device holds that step's force: the force
+    # follows the pointer, however the follower is paced.
     for ((i = 1; i <= 10; i++)); do
-        xdotool mousemove $((512 + (x1 - 512) * i / 10)) $((384 + (y1 - 384) * i / 10))
-        sleep 0.05
+        local x=$((512 + (x1 - 512) * i / 10)) y=$((384 + (y1 - 384) * i / 10))
+        xdotool mousemove "$x" "$y"
+        e2e_keep_trying 5 "step $i of the pull, at ($x, $y): the device was told \$(told_since $kind $before | tail -n 1), not \$(expected_at $kind $x $y)" \
+            last_told_near "$kind" "$before" "$x" "$y"
     done
-    sleep 0.3
     e2e_release
     deadline=$(e2e_deadline 5)
     until record | sed -n "$((before + 1)),\$p" | grep -q '^Effect::Stop' ||
@@ -200,6 +191,7 @@ felt_drag() {
         e2e_past "$deadline" && e2e_fail "the release silenced nothing: $(told_since "$kind" "$before" | tr '\n' ';')"
         sleep "$E2E_POLL"
     done
+    # Nothing may follow the release: half a second of silence is the point.
     sleep 0.5
     forces=0
     while read -r push; do
@@ -218,8 +210,15 @@ felt_drag() {
         [ "$(record | sed -n "$((before + 1)),\$p" | sed -n '/^Effect::Stop/,$p' | sed 1d)" = "" ] ||
             e2e_fail "something after the release's stop: $(record | sed -n '/^Effect::Stop/,$p' | tr '\n' ';')"
     fi
-    deadline=$(e2e_deadline 5)
-    until [ "$(red_ball_pixels)" = 0 ] || e2e_past "$deadline"; do sleep "$E2E_POLL"; done
+    e2e_keep_trying 5 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels)' no_red_ball
+}
+
+# Whether the last force a KIND of device was told since record line BEFORE
+# is what it is told with the cursor at (X, Y).
+last_told_near() {
+    local last
+    last=$(told_since "${1:?}" "${2:?}" | tail -n 1)
+    [ -n "$last" ] && near "$last" "$(expected_at "$1" "${3:?}" "${4:?}")"
 }
 
 # A force joystick: the spring's force as one constant force on its two
@@ -228,7 +227,7 @@ case_joystick() {
     start_standin joystick
     felt_drag 512 584 joystick
     e2e_log "a straight pull played $forces forces"
-    [ "$forces" -ge 5 ] || e2e_fail "only $forces forces followed a pull of ten steps"
+    [ "$forces" -ge 10 ] || e2e_fail "only $forces forces followed a pull of ten steps"
     expect_rest 5
     felt_drag 612 584 joystick
     end_standin 20

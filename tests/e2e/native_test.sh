@@ -259,6 +259,11 @@ case_screen_resized() {
     e2e_wait_window "$title" 1280x1024
     e2e_press_and_pull 640 512 640 600 3
     switch_modes
+    # The release is read through the picture's scale, so it waits until the
+    # program has refitted to the last mode: a nudge of the pointer brings a
+    # motion through the new scale, and the ball is drawn under it again.
+    xdotool mousemove 641 600 mousemove 640 600
+    e2e_expect_pixel 640 600 0x000000FF "ball under the cursor after the mode changes" 5
     e2e_release
     e2e_expect_pixel 640 512 0x00FF0000 "band at rest after the mode changes" 5
     expect_refitted 800 600

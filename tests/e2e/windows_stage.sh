@@ -21,6 +21,6 @@ case "$stage" in
 zip) exec "$here/../package/zip_test.sh" "$build" "$build/unpacked" ;;
 wine) exec "$here/wine_test.sh" "$build"/unpacked/zorbel-*-win* ;;
 gdi) exec "$here/gdi_diff.sh" "$build" "$native" ;;
-dinput) exec "$here/dinput_test.sh" "$build" ;;
+dinput) exec "$here/dinput_test.sh" "$build" "$native" ;;
 *) echo "unknown stage '$stage'" >&2; exit 2 ;;
 esac

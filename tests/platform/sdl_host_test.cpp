@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace zorbel::test {
@@ -21,7 +22,7 @@ protected:
     void SetUp() override
     {
         if (std::getenv("DISPLAY") == nullptr)
-            GTEST_SKIP() << "no X display: run under xvfb-run (test platform_sdl_tests_xvfb)";
+            GTEST_SKIP() << "no X display: run under Xvfb (the test platform.sdl_host_on_xvfb)";
         standin::ResetPlatform(nullptr); // the SDL host
         window = CreateTestWindow();
         ASSERT_NE(window, nullptr);
@@ -33,15 +34,17 @@ protected:
     }
     void TearDown() override { testing::Reset(); }
 
-    // Lets SDL deliver what the X server did, then takes the next message.
+    // Takes the next message, waiting up to 5 s for SDL to deliver what the
+    // X server did.
     bool Next(MSG *msg)
     {
-        for (int i = 0; i < 50; ++i) {
-            if (PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE))
-                return true;
-            SDL_Delay(10);
+        const Uint32 deadline = SDL_GetTicks() + 5000;
+        while (!PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (SDL_TICKS_PASSED(SDL_GetTicks(), deadline))
+                return false;
+            SDL_Delay(5);
         }
-        return false;
+        return true;
     }
 
     Uint32 WindowId() const { return standin::NativeWindowId(*standin::FindWindowSlot(window)); }
@@ -179,21 +182,36 @@ public:
 
 class SdlControllerTest : public SdlHostTest {
 protected:
-    // Lets SDL deliver what the controller and the X server did; the
-    // messages it gave, and where the program would find the cursor.
-    std::vector<UINT> Settle()
+    // Lets the host take what the controllers did and dispatches the
+    // messages it gave; `cursor` is then where the program would find the
+    // cursor. A virtual controller's state is read by the next pump, so two
+    // pumps see it through; what goes by way of the X server (the mouse
+    // moved along) comes later, so a caller expecting that says what it
+    // waits for, for up to 5 s.
+    std::vector<UINT> Settle(const std::function<bool()> &until = nullptr)
     {
         std::vector<UINT> messages;
         MSG msg{};
-        for (int i = 0; i < 10; ++i) {
-            SDL_Delay(10);
+        const Uint32 deadline = SDL_GetTicks() + 5000;
+        for (int pump = 0;; ++pump) {
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 messages.push_back(msg.message);
                 (void)DispatchMessageA(&msg);
             }
+            (void)GetCursorPos(&cursor);
+            if (pump >= 1 && (!until || until()))
+                break;
+            if (SDL_TICKS_PASSED(SDL_GetTicks(), deadline))
+                break;
+            SDL_Delay(5);
         }
-        (void)GetCursorPos(&cursor);
         return messages;
+    }
+    // Whether SDL has the mouse where the host has the cursor.
+    bool MouseAtCursor() const
+    {
+        const POINT shown = SdlMouse();
+        return shown.x == cursor.x && shown.y == cursor.y;
     }
     // Where SDL itself has the mouse, in the picture's pixels.
     POINT SdlMouse() const
@@ -240,7 +258,7 @@ TEST_F(SdlControllerTest, APadsStickAndButtonsPullTheBandAndTheMouseTakesThePoin
 
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, -26214); // full deflection, toward the corner
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -19660);
-    (void)Settle();
+    (void)Settle([&] { return MouseAtCursor(); });
     EXPECT_EQ(cursor.x, 0);
     EXPECT_EQ(cursor.y, 0);
     const POINT shown = SdlMouse();
@@ -249,13 +267,13 @@ TEST_F(SdlControllerTest, APadsStickAndButtonsPullTheBandAndTheMouseTakesThePoin
 
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
-    (void)Settle();
+    (void)Settle([&] { return MouseAtCursor(); });
     EXPECT_EQ(cursor.x, 512);
     EXPECT_EQ(cursor.y, 767) << "held at the edge, as the mouse is";
     EXPECT_EQ(SdlMouse().y, 767);
 
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 0); // let go of the stick
-    (void)Settle();
+    (void)Settle([&] { return MouseAtCursor(); });
     EXPECT_EQ(cursor.y, 384);
     EXPECT_EQ(SdlMouse().y, 384);
 
@@ -265,7 +283,7 @@ TEST_F(SdlControllerTest, APadsStickAndButtonsPullTheBandAndTheMouseTakesThePoin
     // The mouse moved by the user: the pointer is the mouse's at once, and
     // the stick's again when the stick moves.
     SDL_WarpMouseInWindow(SDL_GetWindowFromID(WindowId()), 100, 200);
-    (void)Settle();
+    (void)Settle([&] { return cursor.y != 384; });
     const POINT mouse = SdlMouse();
     EXPECT_EQ(cursor.x, mouse.x);
     EXPECT_EQ(cursor.y, mouse.y);
@@ -302,7 +320,7 @@ TEST_F(SdlControllerTest, AWheelPullsAlongOneAxisAndNothingActsBehindAnotherWind
     (void)SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     SDL_Window *other = SDL_CreateWindow("other", 0, 0, 64, 64, SDL_WINDOW_SHOWN);
     SDL_SetWindowInputFocus(other);
-    (void)Settle();
+    (void)Settle([&] { return SDL_GetKeyboardFocus() == other; });
     ASSERT_EQ(SDL_GetKeyboardFocus(), other);
     wheel.Axis(0, -32767);
     wheel.Button(0, true);
