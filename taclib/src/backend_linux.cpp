@@ -175,7 +175,7 @@ std::unique_ptr<SdlSubsystems> HoldSdl()
     // Joysticks are found without waiting for a display, and a pad that
     // rumbles must keep rumbling while another window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    return std::make_unique<SdlSubsystems>(SDL_INIT_JOYSTICK | SDL_INIT_EVENTS);
+    return std::make_unique<SdlSubsystems>(SDL_INIT_JOYSTICK);
 }
 
 } // namespace

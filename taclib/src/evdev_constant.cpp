@@ -16,7 +16,7 @@ constexpr std::int32_t kLevelFull = 0x7FFF;
 // A constant force, as the kernel's memoryless drivers read one: along the
 // direction d (0..0xFFFF for a full turn) a level L pushes x = L sin(d) and
 // y = -L cos(d), x to the right and y down. A wheel takes x.
-class ConstantOutput : public LinuxForceOutput {
+class ConstantOutput : public ForceOutput {
 public:
     ConstantOutput(InputDevice device, const InputNode &node) : device_(std::move(device))
     {

@@ -36,7 +36,8 @@ bool Succeeded(const char *call, int error, bool *lost);
 // spring's centre) and its gain full.
 void Prepare(InputDevice &device, const InputNode &node);
 
-// The screen the program's coordinates cover.
+// The screen the program's coordinates cover: TACLIB_SCREEN's, else the
+// process's GetSystemMetrics.
 ScreenSize FindScreen();
 
 // A rumble pad as SDL sees it, which may be one the kernel's listing cannot
@@ -72,13 +73,7 @@ std::unique_ptr<Backend> OpenPointing(const InputNode &node, std::string *why);
 std::unique_ptr<Backend> OpenConstant(const InputNode &node, std::string *why);
 std::unique_ptr<Backend> OpenRumble(const Pad &pad, std::string *why);
 
-// A force output that can find out its device was unplugged.
-class LinuxForceOutput : public ForceOutput {
-public:
-    virtual bool Lost() const = 0;
-};
-
 // A device told a force, following the pointer while a spring plays.
-std::unique_ptr<Backend> FollowOutput(std::unique_ptr<LinuxForceOutput> output);
+std::unique_ptr<Backend> FollowOutput(std::unique_ptr<ForceOutput> output);
 
 } // namespace taclib

@@ -9,7 +9,7 @@ namespace taclib {
 
 namespace {
 
-class SdlRumbleOutput : public LinuxForceOutput {
+class SdlRumbleOutput : public ForceOutput {
 public:
     explicit SdlRumbleOutput(SDL_Joystick *joystick) : joystick_(joystick)
     {
