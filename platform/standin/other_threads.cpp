@@ -20,8 +20,7 @@ std::atomic<bool> gAsked{true};
 
 std::uint64_t Pack(POINT p)
 {
-    return (std::uint64_t{static_cast<std::uint32_t>(p.x)} << 32) |
-           static_cast<std::uint32_t>(p.y);
+    return (std::uint64_t{static_cast<std::uint32_t>(p.x)} << 32) | static_cast<std::uint32_t>(p.y);
 }
 
 } // namespace
