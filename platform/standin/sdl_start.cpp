@@ -10,7 +10,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace zorbel::standin {
 
@@ -22,6 +25,27 @@ bool ShowsNothing(const char *driver)
     return driver != nullptr &&
            (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
             std::strcmp(driver, "evdev") == 0);
+}
+
+// SDL's video asks the session bus to keep the screen saver off (and its
+// input methods look for one). Where the environment names no session bus
+// and none waits at its usual place, libdbus would start one: it runs
+// `dbus-launch --autolaunch`, which waits on the display and leaves a
+// daemon behind that outlives the program. SDL 2 has no setting against
+// it, so the program does without a bus instead: "disabled:" is a
+// transport libdbus does not know, and fails at once, and it is what GLib's
+// D-Bus takes for no bus at all.
+void KeepFromStartingSessionBus()
+{
+    const char *address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr && address[0] != '\0')
+        return;
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat bus {};
+    if (runtime != nullptr && runtime[0] != '\0' &&
+        stat((std::string(runtime) + "/bus").c_str(), &bus) == 0 && S_ISSOCK(bus.st_mode))
+        return; // libdbus finds the user's bus there itself
+    (void)setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
 }
 
 void SetHints()
@@ -44,6 +68,7 @@ bool StartSdlVideo(std::string *problem)
     // Close requests come from the windows, and signals are read from
     // the note the watch keeps, not from SDL.
     WatchEndingSignals(CutDisplay);
+    KeepFromStartingSessionBus();
     SetHints();
     const char *chosen = std::getenv("SDL_VIDEODRIVER");
     const bool named = chosen != nullptr && chosen[0] != '\0';
