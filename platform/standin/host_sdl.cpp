@@ -42,6 +42,16 @@ namespace zorbel::standin {
 
 namespace {
 
+// Runs a call that may wait on the display inside SDL: showing a window waits
+// until the window manager has mapped it, going full screen until it has
+// answered. A display lost meanwhile ends the wait, as it ends a frame's
+// drawing (see sdl_ending.h), where SDL would otherwise wait on a dead
+// connection for ever.
+template <typename Call> void WaitingOnScreen(Call &call)
+{
+    (void)DrawOnScreen([](void *context) { (*static_cast<Call *>(context))(); }, &call);
+}
+
 void AskWindowsToClose()
 {
     for (Window &window : State().windows)
@@ -79,8 +89,9 @@ public:
     void DestroyNativeWindow(Window &window) override;
     void ShowNativeWindow(Window &window) override
     {
+        auto show = [&] { ShowSdlWindow(*NativeOf(window), window); };
         if (Live())
-            ShowSdlWindow(*NativeOf(window), window);
+            WaitingOnScreen(show);
     }
     void RaiseWindow(Window &window) override
     {
@@ -92,14 +103,18 @@ public:
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;
     void EnterFullScreen(Window &window, DWORD width, DWORD height) override
     {
-        if (Live())
+        auto enter = [&] {
             EnterSdlFullScreen(*NativeOf(window), static_cast<int>(width),
                                static_cast<int>(height));
+        };
+        if (Live())
+            WaitingOnScreen(enter);
     }
     void LeaveFullScreen(Window &window) override
     {
+        auto leave = [&] { LeaveSdlFullScreen(*NativeOf(window), window); };
         if (NativeOf(window)->modeWidth != 0 && Live())
-            LeaveSdlFullScreen(*NativeOf(window), window);
+            WaitingOnScreen(leave);
     }
     bool Present(Window &window, const PixelBuffer &buffer) override;
 
