@@ -16,8 +16,10 @@
 //
 // A loss met while drawing is different: a GL driver cannot finish a frame
 // on a display that is gone (Mesa's software one goes on with a window size
-// it never got, and crashes). There the handler jumps back out of the
-// drawing call, to DrawOnScreen below: what lies between is C (SDL's
+// it never got, and crashes). So is one met while SDL waits for the window
+// manager to map a window: Xlib's wait for the map goes on for ever on a
+// dead connection, a core busy. There the handler jumps back out of the
+// drawing or waiting call, to DrawOnScreen below: what lies between is C (SDL's
 // renderer, the GL driver, Xlib), with nothing waiting for a destructor,
 // and none of it is called again, as the host draws no more. The display
 // lock Xlib held and whatever the driver held stay taken; nothing takes

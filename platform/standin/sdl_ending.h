@@ -20,9 +20,10 @@ bool CutDisplay();
 // Why the display was lost; null while it is there.
 const char *DisplayLoss();
 
-// Runs `draw`, which draws on the screen through SDL, and answers true; false
-// when the display was lost in the middle of it (see sdl_ending.cpp). `draw`
-// must keep nothing on its stack that needs a destructor run.
+// Runs `draw`, which draws on the screen through SDL or waits on it (for a
+// window to be mapped), and answers true; false when the display was lost in
+// the middle of it (see sdl_ending.cpp). `draw` must keep nothing on its
+// stack that needs a destructor run.
 bool DrawOnScreen(void (*draw)(void *), void *context);
 
 } // namespace zorbel::standin

@@ -385,3 +385,33 @@ e2e_summary() {
     fi
     [ "$E2E_FAILED" -eq 0 ]
 }
+
+# ---------------------------------------------------------------- window managers
+
+# Starts the window manager NAME (openbox or mutter) on the run's X server
+# and waits until it has taken the screen (it names itself on the root
+# window, which wmctrl reads). Mutter runs in a session bus of its own,
+# which ends with it. Sets E2E_WM_PID; the X server's end ends it too.
+e2e_wm_start() {
+    local name=${1:?e2e_wm_start: name missing} command deadline
+    case $name in
+    openbox) command=(openbox --sm-disable) ;;
+    mutter) command=(dbus-run-session -- mutter --x11 --replace --sm-disable) ;;
+    *) echo "e2e: no such window manager here: $name" >&2; return 1 ;;
+    esac
+    command -v "${command[0]}" >/dev/null && command -v wmctrl >/dev/null ||
+        { echo "e2e: ${command[0]} or wmctrl is missing (see tools/setup-debian.sh)" >&2; return 1; }
+    "${command[@]}" >"$E2E_TMP/$name.log" 2>&1 &
+    E2E_WM_PID=$!
+    E2E_PIDS+=("$E2E_WM_PID")
+    deadline=$(e2e_deadline 20)
+    until wmctrl -m >/dev/null 2>&1; do
+        if e2e_past "$deadline" || ! kill -0 "$E2E_WM_PID" 2>/dev/null; then
+            echo "e2e: the window manager $name did not start; its log:" >&2
+            cat "$E2E_TMP/$name.log" >&2
+            return 1
+        fi
+        sleep "$E2E_POLL"
+    done
+    e2e_log "window manager $name (pid $E2E_WM_PID)"
+}

@@ -1,0 +1,51 @@
+// The SDL host's mouse and keys: SDL's events as the program's input
+// messages, and the cursor in the program's coordinates, in mode pixels
+// while a display mode is shown.
+#pragma once
+
+#include "platform/standin/windef.h"
+
+#include <SDL.h>
+
+namespace zorbel::standin {
+
+class Controllers;
+struct NativeWindow;
+struct PointerWindow;
+
+// A point in picture pixels to the window's client coordinates. In a display
+// mode the cursor cannot leave the mode's screen, as on Win32.
+POINT PictureToClient(const NativeWindow &native, LONG x, LONG y);
+// Where a controller moves the pointer: the window the cursor is reported in.
+PointerWindow PointerTarget();
+
+struct Window;
+
+class SdlInput {
+public:
+    // A held controller's pointer (sdl_controller.h) is the cursor.
+    explicit SdlInput(const Controllers &controllers) : controllers_(controllers) {}
+
+    // Takes SDL's mouse, key and window events; false for any other.
+    bool Take(const SDL_Event &event);
+    // After the events of a pump: a press SDL did not report (see
+    // MakeUpMissedRelease) is made up.
+    void AfterEvents();
+    // The cursor in screen coordinates; a held controller's pointer first.
+    POINT Cursor();
+
+private:
+    void MakeUpMissedRelease(Uint32 windowId);
+    void MakeUpUnseenPress();
+    void PostLeftAtCursor(Window &window, bool down);
+
+    // Whether SDL has seen the pointer move in a window since it entered one.
+    bool pointerMoved_ = false;
+    bool leftHeld_ = false; // as the last left-button event said
+    // The window a release was made up for while SDL still takes the button
+    // for held; 0 for none.
+    Uint32 releaseMadeUpIn_ = 0;
+    const Controllers &controllers_;
+};
+
+} // namespace zorbel::standin

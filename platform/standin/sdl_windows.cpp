@@ -1,0 +1,190 @@
+#include "platform/standin/sdl_windows.h"
+
+#include "platform/standin/platform_state.h"
+#include "platform/standin/monotonic.h"
+#include "platform/standin/sdl_ending.h"
+#include "platform/standin/sdl_screen.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace zorbel::standin {
+
+NativeWindow *NativeOf(Window &window) { return static_cast<NativeWindow *>(window.native); }
+
+Window *WindowOfId(Uint32 id)
+{
+    for (Window &window : State().windows)
+        if (window.used && window.native != nullptr &&
+            SDL_GetWindowID(NativeOf(window)->window) == id)
+            return &window;
+    return nullptr;
+}
+
+Window *CursorWindow()
+{
+    Window *newest = NewestTopLevelWindow();
+    return newest != nullptr && newest->native != nullptr ? newest : nullptr;
+}
+
+bool HasDisplay(SDL_Window *window)
+{
+    return SDL_GetNumVideoDisplays() > 0 && SDL_GetWindowDisplayIndex(window) >= 0;
+}
+
+NativeWindow *CreateSdlWindow(const Window &window, bool *presentable)
+{
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    if ((window.exStyle & WS_EX_TOPMOST) != 0)
+        flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    const int width = std::max<int>(window.rect.right - window.rect.left, 1);
+    const int height = std::max<int>(window.rect.bottom - window.rect.top, 1);
+    auto native = std::make_unique<NativeWindow>();
+    native->window = SDL_CreateWindow(window.title.c_str(), window.rect.left, window.rect.top,
+                                      width, height, flags);
+    if (native->window == nullptr) {
+        std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    native->renderer = SDL_CreateRenderer(native->window, -1,
+                                          SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (native->renderer == nullptr)
+        native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+    *presentable = *presentable && native->renderer != nullptr;
+    PreparePresenter(native->presenter, CanvasOf(*native));
+    SurviveDisplayLoss(native->window);
+    return native.release();
+}
+
+bool DestroySdlWindow(NativeWindow *native, bool live)
+{
+    FreePresenter(native->presenter, live);
+    bool gone = true;
+    if (live) {
+        if (native->renderer != nullptr)
+            SDL_DestroyRenderer(native->renderer);
+        if (HasDisplay(native->window) ||
+            (SDL_GetWindowFlags(native->window) & SDL_WINDOW_FULLSCREEN) == 0)
+            SDL_DestroyWindow(native->window);
+        else
+            gone = false;
+    }
+    delete native;
+    return gone;
+}
+
+void ShowSdlWindow(NativeWindow &native, const Window &window)
+{
+    const Uint32 flags = SDL_GetWindowFlags(native.window);
+    if (!window.visible) {
+        SDL_HideWindow(native.window);
+        return;
+    }
+    if ((flags & SDL_WINDOW_SHOWN) == 0)
+        SDL_ShowWindow(native.window);
+    if (window.iconic && (flags & SDL_WINDOW_MINIMIZED) == 0)
+        SDL_MinimizeWindow(native.window);
+    else if (!window.iconic && (flags & SDL_WINDOW_MINIMIZED) != 0)
+        SDL_RestoreWindow(native.window);
+}
+
+void EnterSdlFullScreen(NativeWindow &native, int width, int height)
+{
+    native.modeWidth = width;
+    native.modeHeight = height;
+    native.presenter.shown.Forget();
+    ShowModeSize(CanvasOf(native));
+    // Covering the screen first makes the window full screen even where no
+    // window manager acts on the full-screen request (a bare X server).
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(native.window), &bounds) == 0) {
+        SDL_SetWindowPosition(native.window, bounds.x, bounds.y);
+        SDL_SetWindowSize(native.window, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(native.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+    if (!ScreenSizeNow(native.window, &native.screenWidth, &native.screenHeight)) {
+        native.screenWidth = bounds.w;
+        native.screenHeight = bounds.h;
+    }
+}
+
+void LeaveSdlFullScreen(NativeWindow &native, const Window &window)
+{
+    native.modeWidth = 0;
+    native.modeHeight = 0;
+    native.presenter.shown.Forget();
+    // Without a display there is no full screen to leave (see HasDisplay).
+    if (HasDisplay(native.window))
+        (void)SDL_SetWindowFullscreen(native.window, 0);
+    SDL_SetWindowPosition(native.window, window.rect.left, window.rect.top);
+    SDL_SetWindowSize(native.window, std::max<int>(window.rect.right - window.rect.left, 1),
+                      std::max<int>(window.rect.bottom - window.rect.top, 1));
+    ShowModeSize(CanvasOf(native)); // none: the window's own pixels again
+}
+
+// A screen that changes size under a display mode (a resolution changed, a
+// projector plugged in) gets the picture refitted, scaled and centred as at
+// the start; the mode, and so the program's own coordinates, stay as they
+// are. A window manager that keeps the window on one monitor of a larger
+// screen refits it itself: only a window covering the whole screen is made
+// to cover it again. The server is asked four times a second.
+void FollowScreenSize(unsigned long long *nextCheck)
+{
+    constexpr unsigned long long kEveryMs = 250;
+    const unsigned long long now = MonotonicMilliseconds();
+    if (now < *nextCheck)
+        return;
+    *nextCheck = now + kEveryMs;
+    for (Window &window : State().windows) {
+        NativeWindow *native = window.used ? NativeOf(window) : nullptr;
+        int width = 0;
+        int height = 0;
+        if (native == nullptr || native->modeWidth == 0 ||
+            !ScreenSizeNow(native->window, &width, &height) ||
+            (width == native->screenWidth && height == native->screenHeight))
+            continue;
+        int shownWidth = 0;
+        int shownHeight = 0;
+        SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
+        const bool covered =
+            shownWidth == native->screenWidth && shownHeight == native->screenHeight;
+        native->screenWidth = width;
+        native->screenHeight = height;
+        if (covered)
+            (void)CoverScreen(native->window, width, height);
+    }
+}
+
+void TakeWindowEvent(const SDL_WindowEvent &event)
+{
+    Window *window = WindowOfId(event.windowID);
+    if (window == nullptr)
+        return;
+    // Whatever happened to the window, its pixels are presented anew.
+    NativeOf(*window)->presenter.shown.Forget();
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // Another program came to the front, or this one came back: no
+        // thread id of the other program here (lParam 0).
+        SendAtNextPump(window->Handle(), WM_ACTIVATEAPP,
+                       event.event == SDL_WINDOWEVENT_FOCUS_GAINED ? TRUE : FALSE, 0);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        NoteIconic(*window, true, false);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        NoteIconic(*window, false, false);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace zorbel::standin

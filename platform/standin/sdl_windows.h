@@ -1,0 +1,59 @@
+// The SDL host's windows: one SDL window per top-level window of the
+// program, shown full screen in a display mode, and what its presenter keeps
+// with it (sdl_presenter.h).
+#pragma once
+
+#include "platform/standin/sdl_presenter.h"
+
+#include <SDL.h>
+
+namespace zorbel::standin {
+
+struct Window;
+
+struct NativeWindow {
+    SDL_Window *window = nullptr;
+    SDL_Renderer *renderer = nullptr;
+    Presenter presenter;
+    // The display mode shown full screen; 0 x 0 while in none.
+    int modeWidth = 0;
+    int modeHeight = 0;
+    // The screen's size when last looked at, while in a display mode.
+    int screenWidth = 0;
+    int screenHeight = 0;
+};
+
+NativeWindow *NativeOf(Window &window);
+// The program's window SDL knows by this id; null for none.
+Window *WindowOfId(Uint32 id);
+// The window whose coordinates the cursor is reported in.
+Window *CursorWindow();
+
+// Whether SDL still has a display for the window. When the screen's last
+// output goes (unplugged, or the screen made smaller than it), SDL 2 drops
+// its display and then crashes on anything that leaves full screen: hiding,
+// leaving the mode, destroying the window.
+bool HasDisplay(SDL_Window *window);
+
+// What the window's pictures are presented on.
+inline Canvas CanvasOf(const NativeWindow &native)
+{
+    return Canvas{native.window, native.renderer, native.modeWidth, native.modeHeight};
+}
+
+// A new SDL window for `window`, hidden; null when SDL refuses. `presentable`
+// turns false when it could get no renderer.
+NativeWindow *CreateSdlWindow(const Window &window, bool *presentable);
+// Takes the window down; false when it was left for the X server to remove
+// (see HasDisplay). Only the memory is freed on a lost display.
+bool DestroySdlWindow(NativeWindow *native, bool live);
+void ShowSdlWindow(NativeWindow &native, const Window &window);
+void EnterSdlFullScreen(NativeWindow &native, int width, int height);
+void LeaveSdlFullScreen(NativeWindow &native, const Window &window);
+// Refits windows in a display mode to a screen that changed size, asking
+// the server no sooner than `nextCheck` (milliseconds), which it moves on.
+void FollowScreenSize(unsigned long long *nextCheck);
+// What SDL says happened to a window, as the program's messages.
+void TakeWindowEvent(const SDL_WindowEvent &event);
+
+} // namespace zorbel::standin

@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# End-to-end tests of the native program under real window managers
+# (openbox, Mutter) on Xvfb, as on a user's desktop: the start covers the
+# screen, a pull and a launch, another window activated while the band is
+# held, coming back, a second start, minimise and restore, and a close
+# through the window manager; and on a bare server: no session bus left
+# behind, and a display lost while the window is being mapped.
+#
+#   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
+#
+# BUILD_DIR holds zorbel, libtaclib22.so and zorbel.hkr; WITHHOLDING_WM is
+# tests/support/withholding_wm.cpp built. Failure screenshots are kept in
+# BUILD_DIR/e2e-artifacts.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:?usage: desktop_test.sh BUILD_DIR WITHHOLDING_WM}" && pwd)
+withholding_wm=${2:?usage: desktop_test.sh BUILD_DIR WITHHOLDING_WM}
+program=$build/zorbel
+. "$here/lib.sh"
+. "$here/cases.sh"
+
+start_zorbel() { ZORBEL_MESSAGE_LOG=$E2E_CASE_DIR/messages-$1.log e2e_start "$1" "$program"; }
+
+# The window manager's state of window ID (_NET_WM_STATE), one atom a line.
+wm_state() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -o '_NET_WM_STATE_[A-Z_]*'; }
+# Minimised: iconic to the ICCCM (openbox sets no _NET_WM_STATE_HIDDEN).
+is_hidden() { xprop -id "$1" WM_STATE 2>/dev/null | grep -q "window state: Iconic"; }
+is_shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable' && ! is_hidden "$1"; }
+active_window() { printf '%d\n' "$(xprop -root _NET_ACTIVE_WINDOW | awk '{ print $NF }')" 2>/dev/null; }
+is_active() { [ "$(active_window)" = "$(($1))" ]; }
+
+# The program started with the simulated device, full screen and at rest.
+start_covering() {
+    TACLIB_DEVICE=sim TACLIB_LOG=$E2E_CASE_DIR/device.log start_zorbel "${1:-zorbel}"
+    e2e_wait_window "$title" 1024x768
+    [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "the window does not cover the screen: $(e2e_windows "$title")"
+    expect_rest 10
+}
+
+# Closed through the window manager (WM_DELETE_WINDOW): an orderly end.
+close_through_wm() {
+    wmctrl -c "$title" || e2e_fail "wmctrl could not ask the window to close"
+    e2e_expect_exit "$1" 15 0 "zorbel after the window manager's close request"
+}
+
+pull_and_launch() {
+    e2e_press_and_pull 512 384 512 584 10
+    e2e_expect_pixel 512 584 0x000000FF "ball at the cursor" 3
+    e2e_release
+    expect_rest 5
+    e2e_keep_trying 5 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels)' no_red_ball
+}
+
+case_start_pull_and_launch() {
+    start_covering
+    local pid=$E2E_PID
+    pull_and_launch
+    close_through_wm "$pid"
+}
+
+# Another window, which takes a key when active: xmessage ends on Return,
+# printing its button's name. Sets OTHER_PID.
+start_other_window() {
+    xmessage -name other -title Other -default okay -buttons okay:0 "another window" \
+        >"$E2E_CASE_DIR/other.out" 2>&1 &
+    OTHER_PID=$!
+    E2E_PIDS+=("$OTHER_PID")
+    e2e_keep_trying 10 "the other window never appeared" sh -c 'wmctrl -l | grep -q " Other$"'
+}
+
+other_window_takes_a_key() {
+    local other
+    other=$(xdotool search --name '^Other$' | head -1)
+    e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$other"
+    is_shown "$other" || e2e_fail "the other window is not shown"
+    xdotool key Return
+    e2e_expect_exit "$OTHER_PID" 5 0 "the other window after Return"
+    [ "$(cat "$E2E_CASE_DIR/other.out")" = okay ] || e2e_fail "the other window said: $(cat "$E2E_CASE_DIR/other.out")"
+}
+
+# Another window activated while the band is held: the spring stops, the
+# program gets out of the way, and the other window is seen and takes a
+# key. Coming back shows the picture full screen again, and a new pull
+# takes the band.
+case_switch_away_and_back() {
+    start_covering
+    local pid=$E2E_PID window=$E2E_WINDOW log=$E2E_CASE_DIR/device.log
+    start_other_window
+    e2e_press_and_pull 512 384 512 484 3
+    e2e_keep_trying 10 'the spring never started: $(tail -3 "$log")' grep -q 'sim spring 1 start' "$log"
+    wmctrl -a Other
+    e2e_keep_trying 5 'the spring did not stop: $(tail -3 "$log")' grep -q 'sim spring 1 stop' "$log"
+    e2e_release
+    other_window_takes_a_key
+    wmctrl -i -a "$window"
+    e2e_keep_trying 10 'the program did not come back: $(wm_state "$window" | tr "\n" " ")' is_shown "$window"
+    e2e_wait_window "$title" 1024x768 10
+    [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "back, the window does not cover the screen: $(e2e_windows "$title")"
+    e2e_keep_trying 5 'the program is not active: $(active_window) is' is_active "$window"
+    expect_rest 10
+    pull_and_launch
+    close_through_wm "$pid"
+}
+
+# A second start while another window is active brings the first copy
+# forward with the keyboard focus: it takes Escape.
+case_second_start() {
+    start_covering
+    local pid=$E2E_PID window=$E2E_WINDOW
+    start_other_window
+    wmctrl -a Other
+    e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$(xdotool search --name '^Other$' | head -1)"
+    start_zorbel zorbel2
+    e2e_expect_exit "$E2E_PID" 20 0 "the second copy"
+    e2e_keep_trying 10 'the first copy is not active: $(active_window) is, its state: $(wm_state "$window" | tr "\n" " ")' is_active "$window"
+    is_shown "$window" || e2e_fail "the first copy is active but not shown"
+    expect_rest 10
+    xdotool key Escape
+    e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+}
+
+# Minimised by the window manager and restored: the picture full screen
+# again, and the band takes a pull.
+case_minimise_and_restore() {
+    start_covering
+    local pid=$E2E_PID window=$E2E_WINDOW
+    xdotool windowminimize "$window"
+    e2e_keep_trying 10 'the window was not minimised: $(wm_state "$window" | tr "\n" " ")' is_hidden "$window"
+    wmctrl -i -a "$window"
+    e2e_keep_trying 10 'the window did not come back: $(wm_state "$window" | tr "\n" " ")' is_shown "$window"
+    e2e_wait_window "$title" 1024x768 10
+    expect_rest 10
+    pull_and_launch
+    close_through_wm "$pid"
+}
+
+# The session bus launcher's processes that run on this display.
+bus_processes() {
+    local pid
+    for pid in $(pgrep -x dbus-daemon) $(pgrep -x dbus-launch); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" && echo "$pid"
+    done
+}
+
+# Where the environment names no session bus, none is started: no
+# dbus-daemon outlives the program.
+case_no_session_bus() {
+    command -v dbus-launch >/dev/null || e2e_fail "dbus-launch is missing (see tools/setup-debian.sh)"
+    (
+        unset DBUS_SESSION_BUS_ADDRESS
+        start_zorbel zorbel
+        echo "$E2E_PID" >"$E2E_CASE_DIR/pid"
+        wait "$E2E_PID"
+    ) &
+    local runner=$!
+    E2E_PIDS+=("$runner")
+    e2e_wait_window "$title" 1024x768
+    expect_rest 10
+    e2e_key "$E2E_WINDOW" Escape
+    e2e_expect_exit "$runner" 15 0 "zorbel after Escape"
+    local left
+    left=$(bus_processes)
+    [ -z "$left" ] || e2e_fail "left behind: $(ps -o pid=,args= -p "$(echo $left | tr ' ' ,)" | tr '\n' ';')"
+}
+
+# The X server gone while the window manager has not mapped the window yet:
+# one line, status 1, within 2 s.
+case_lost_display_while_mapping() {
+    local ready=$E2E_CASE_DIR/wm.out
+    "$withholding_wm" >"$ready" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_keep_trying 10 "the withholding window manager did not start: $(cat "$ready")" grep -qx ready "$ready"
+    TACLIB_DEVICE=sim start_zorbel zorbel
+    local pid=$E2E_PID
+    window_made() { xwininfo -root -tree | grep -q "\"$title\":"; }
+    e2e_keep_trying 20 "the program made no window" window_made
+    kill "$E2E_XVFB_PID"
+    e2e_expect_exit "$pid" 2 1 "zorbel after losing its display while its window was being mapped"
+    grep -qx 'zorbel: lost the display ":[0-9]*": the connection to the X server broke' "$E2E_CASE_DIR/zorbel.err" &&
+        [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+
+e2e_init "$build/e2e-artifacts" || exit 1
+for tool in wmctrl xmessage xprop; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; exit 1; }
+done
+for wm in ${E2E_WMS:-openbox mutter}; do
+    e2e_xvfb_start 24 || exit 1
+    e2e_wm_start "$wm" || exit 1
+    e2e_case "$wm-start-pull-and-launch" case_start_pull_and_launch
+    e2e_case "$wm-switch-away-and-back" case_switch_away_and_back
+    e2e_case "$wm-second-start" case_second_start
+    e2e_case "$wm-minimise-and-restore" case_minimise_and_restore
+done
+e2e_xvfb_start 24 || exit 1
+e2e_case no-session-bus case_no_session_bus
+# The last on this server: it ends it.
+e2e_case lost-display-while-mapping case_lost_display_while_mapping
+e2e_summary
