@@ -1,6 +1,7 @@
 #include "notice.h"
 
 #include "call_log.h"
+#include "common/text.h"
 
 #include <cstdio>
 #include <mutex>
@@ -52,7 +53,12 @@ void Notice(const std::string &text)
         }
     }
     LogNote("notice: " + shown);
-    const std::string line = ProgramName() + ": " + shown + "\n";
+    NoticeOutsideLog(text);
+}
+
+void NoticeOutsideLog(const std::string &text)
+{
+    const std::string line = ProgramName() + ": " + zorbel::OneLineText(text) + "\n";
 #if defined(_WIN32)
     OutputDebugStringA(line.c_str());
 #else

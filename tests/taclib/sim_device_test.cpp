@@ -162,29 +162,18 @@ TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
               1); // the first still serves
 }
 
-// A log that cannot be written, a symbolic link put in the log's place or in
-// its path, and
-// (where the tests run as root and can make one) a file of another user:
-// the device works all the same and nothing is written through them.
-TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
+// A log that cannot be written and (where the tests run as root and can
+// make one) a file of another user: the device works all the same and
+// nothing is written through them.
+TEST_F(SimDevice, UnwritableOrForeignLogChangesNothing)
 {
-    const std::string target = WriteFile(".target", "");
-    const std::string link = ScratchPath(".link");
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    const std::string linkedFolder = ScratchPath(".folder");
-    ASSERT_EQ(::symlink(ScratchPath("").substr(0, ScratchPath("").rfind('/')).c_str(),
-                        linkedFolder.c_str()),
-              0);
     const std::string foreign = WriteFile(".foreign", "");
     const bool chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
-    const std::string throughLink = linkedFolder + target.substr(target.rfind('/'));
-    for (const std::string &path :
-         {ScratchPath(".no-such-dir") + "/log", link, throughLink, foreign}) {
+    for (const std::string &path : {ScratchPath(".no-such-dir") + "/log", foreign}) {
         ScopedEnv log("TACLIB_LOG", path);
         CTacMouse mouse;
         EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1) << path;
     }
-    EXPECT_EQ(ReadLines(target).size(), 0u);
     if (chowned) {
         EXPECT_EQ(ReadLines(foreign).size(), 0u);
     }
