@@ -42,16 +42,7 @@ void Notice(const std::string &text)
     }
     // Text from outside (a path, an environment variable) may hold anything:
     // the notice stays one line of plain characters.
-    std::string shown;
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            shown += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            shown += escaped;
-        }
-    }
+    const std::string shown = zorbel::OneLineText(text);
     LogNote("notice: " + shown);
     NoticeOutsideLog(text);
 }

@@ -194,15 +194,15 @@ TEST(TrustedLog, ARefusedOrFullLogIsSaidOnceOnStandardError)
     const std::string folder = ScratchPath(".folder"), full = ScratchPath(".full");
     fs::create_directory(folder);
     const std::string said = ScratchPath(".said");
-    for (const auto &[path, limit, word] :
-         {std::tuple<std::string, const char *, const char *>{folder, "unlimited",
-                                                              "Is a directory"},
-          {full, "0", "took 0 of"}}) {
+    for (const auto &[path, limit, word] : {std::tuple<std::string, const char *, const char *>{
+                                                folder, "unlimited", "Is a directory"},
+                                            {full, "0", "took 0 of"}}) {
         // The helper runs in a shell of its own whose file size limit
         // reaches the log, not the pipe that carries standard error.
-        const std::string command = "(trap '' XFSZ; ulimit -f " + std::string(limit) +
-                                    "; TACLIB_LOG='" + path + "' exec '" TACLIB_OPEN_PROJECT
-                                    "' no-such-project.hkr) 2>&1 >/dev/null | cat >'" + said + "'";
+        const std::string command =
+            "(trap '' XFSZ; ulimit -f " + std::string(limit) + "; TACLIB_LOG='" + path +
+            "' exec '" TACLIB_OPEN_PROJECT "' no-such-project.hkr) 2>&1 >/dev/null | cat >'" +
+            said + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
         const std::vector<std::string> lines = ReadLines(said);
         ASSERT_EQ(lines.size(), 1u) << ReadAll(said);
