@@ -3,43 +3,29 @@
 #include <cstdio>
 
 namespace zorbel {
-namespace {
 
-void AppendEscaped(std::string *out, unsigned char byte)
-{
-    char escape[8];
-    (void)std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-    *out += escape;
-}
-
-} // namespace
-
-std::string OneLineText(std::string_view text)
+std::string OneLineText(std::string_view text, std::string_view also, std::size_t shown)
 {
     std::string out;
-    for (const char c : text) {
+    for (const char c : text.substr(0, shown)) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            AppendEscaped(&out, byte);
-        else
+        if (byte < 0x20 || byte >= 0x7F || also.find(c) != std::string_view::npos) {
+            char escape[8];
+            (void)std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            out += escape;
+        } else {
             out += c;
+        }
     }
+    if (text.size() > shown)
+        out += "...";
     return out;
 }
 
 std::string Quoted(std::string_view text, char mark, std::size_t shown)
 {
-    std::string out(1, mark);
-    for (const char c : text.substr(0, shown)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F || c == mark || c == '\\')
-            AppendEscaped(&out, byte);
-        else
-            out += c;
-    }
-    if (text.size() > shown)
-        out += "...";
-    return out + mark;
+    const char also[] = {mark, '\\'};
+    return mark + OneLineText(text, std::string_view(also, sizeof also), shown) + mark;
 }
 
 std::string QuotedText(const char *text)

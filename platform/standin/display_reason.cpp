@@ -1,5 +1,7 @@
 #include "platform/standin/display_reason.h"
 
+#include "common/text.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -8,28 +10,12 @@
 
 namespace zorbel::standin {
 
-std::string Printable(const std::string &text)
-{
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F || byte == '\\') {
-            char escaped[5];
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string NoDisplayReason(const std::string &sdlError, const std::string &xlibSaid)
 {
     const char *display = std::getenv("DISPLAY");
     const char *wayland = std::getenv("WAYLAND_DISPLAY");
     if (display != nullptr && display[0] != '\0') {
-        const std::string named = "\"" + Printable(display) + "\"";
+        const std::string named = Quoted(display);
         // The server's own words for a refused connection.
         for (const char *refusal :
              {"uthorization", "No protocol specified", "MIT-MAGIC-COOKIE", "refused by server"})
@@ -41,7 +27,7 @@ std::string NoDisplayReason(const std::string &sdlError, const std::string &xlib
         return "cannot open display " + named;
     }
     if (wayland != nullptr && wayland[0] != '\0')
-        return "cannot open Wayland display \"" + Printable(wayland) + "\"";
+        return "cannot open Wayland display " + Quoted(wayland);
     return display != nullptr ? "DISPLAY is empty" : "DISPLAY is not set";
 }
 
@@ -88,7 +74,7 @@ void RepeatOnce(const std::string &text)
     std::string line;
     while (std::getline(lines, line))
         if (seen.insert(line).second)
-            std::fprintf(stderr, "%s\n", line.c_str());
+            std::fprintf(stderr, "%s\n", OneLineText(line).c_str()); // Xlib repeats DISPLAY
 }
 
 } // namespace zorbel::standin

@@ -5,9 +5,6 @@
 
 namespace zorbel::standin {
 
-// Bytes a terminal would act on or take for part of a character, as \xNN.
-std::string Printable(const std::string &text);
-
 // The reason from the environment (DISPLAY, WAYLAND_DISPLAY), what SDL said
 // and what Xlib wrote on standard error while trying.
 std::string NoDisplayReason(const std::string &sdlError, const std::string &xlibSaid);

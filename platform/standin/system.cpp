@@ -2,8 +2,11 @@
 #include "platform/standin/logged_call.h"
 
 #include "common/own_file.h"
+#include "common/text.h"
 #include "platform/standin/other_threads.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -23,9 +26,9 @@ POINT ClientOrigin(const Window &window)
 // With ZORBEL_MESSAGE_LOG naming a file, every message box is also written
 // there as one line, "<caption> TAB <text>" (line breaks as \n), when it
 // is shown: a record of what the user was told that needs no screen to
-// read. Written as the library's call log is: never through a link, never
-// into another user's file, and one write of the whole line, so that lines
-// of two processes do not mix.
+// read. Written as the library's call log is: never through a link another
+// user could have planted, never into another user's file, and one write of
+// the whole line, so that lines of two processes do not mix.
 void NoteMessageBox(const char *caption, const char *text)
 {
     const char *path = std::getenv("ZORBEL_MESSAGE_LOG");
@@ -41,8 +44,15 @@ void NoteMessageBox(const char *caption, const char *text)
     line += '\t';
     append(&line, text);
     line += '\n';
+    // A refused log is said once, on standard error: the log cannot say it.
     std::string why;
-    (void)AppendToOwnFile(path, line, &why);
+    static bool told = false;
+    if (!AppendToOwnFile(path, line, &why) && !told) {
+        told = true;
+        std::fprintf(stderr, "%s: the message log %s is not written: %s\n",
+                     program_invocation_short_name, OneLineText(path).c_str(),
+                     OneLineText(why).c_str());
+    }
 }
 
 } // namespace

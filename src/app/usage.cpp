@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "taclib.h"
 
@@ -64,6 +65,22 @@ int Written(const char *what)
     return 2;
 }
 
+// A line per device: the listing fits the first size unless the machine has
+// a great many; the largest one is the limit of what is shown.
+int PrintDevices()
+{
+    std::vector<char> devices;
+    for (const std::size_t size : {std::size_t{65536}, std::size_t{1} << 20}) {
+        devices.assign(size, '\0');
+        if (CTacMouse::DescribeDevices(devices.data(), static_cast<unsigned long>(size)) != 0) {
+            std::fputs(devices.data(), stdout);
+            return Written("the devices");
+        }
+    }
+    std::fprintf(stderr, "zorbel: the list of devices is longer than %zu bytes\n", devices.size());
+    return 1;
+}
+
 } // namespace
 
 int AnswerInformationRequest(int argc, char **argv)
@@ -74,15 +91,8 @@ int AnswerInformationRequest(int argc, char **argv)
             PrintUsage();
             return Written("usage");
         }
-        if (word == "--devices") {
-            // A long listing fits: a line per device.
-            static char devices[65536];
-            if (CTacMouse::DescribeDevices(devices, sizeof devices) == 0)
-                std::printf("too many devices to list\n");
-            else
-                std::fputs(devices, stdout);
-            return Written("the devices");
-        }
+        if (word == "--devices")
+            return PrintDevices();
         if (word == "--version") {
             std::printf("zorbel " ZORBEL_VERSION "\n");
             return Written("version");

@@ -9,6 +9,8 @@
 #include "dinput_common.h"
 #include "notice.h"
 
+#include "common/text.h"
+
 namespace taclib {
 
 namespace {
@@ -287,8 +289,9 @@ namespace {
 
 BOOL CALLBACK ListOne(LPCDIDEVICEINSTANCEA instance, LPVOID context)
 {
-    static_cast<std::string *>(context)->append(std::string("  \"") + instance->tszInstanceName +
-                                                "\"\n");
+    // A device names itself: its name is shown quoted and harmless.
+    static_cast<std::string *>(context)->append("  " + zorbel::Quoted(instance->tszInstanceName) +
+                                                "\n");
     return DIENUM_CONTINUE;
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "backend.h"
+#include "common/text.h"
 #include "notice.h"
 
 namespace taclib {
@@ -28,7 +29,7 @@ std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *wh
     } else {
         // A misspelt choice must not silently pick real hardware.
         *why = "TACLIB_DEVICE is neither sim nor none";
-        Notice(std::string("TACLIB_DEVICE=") + choice +
+        Notice("TACLIB_DEVICE=" + zorbel::Quoted(choice, '"', kShownChoice) +
                " is neither sim nor none (nor empty): no force feedback");
     }
     return nullptr;

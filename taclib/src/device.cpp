@@ -2,7 +2,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "backend.h"
 #include "call_log.h"
+#include "common/text.h"
 #include "tac_state.h"
 
 using taclib::CallLog;
@@ -57,8 +59,8 @@ int CTacMouse::DescribeDevices(char *text, unsigned long size)
     std::string description;
     const char *choice = std::getenv("TACLIB_DEVICE");
     if (choice != nullptr && *choice != '\0')
-        description =
-            std::string("TACLIB_DEVICE=") + choice + ": the program uses no device of these\n";
+        description = "TACLIB_DEVICE=" + zorbel::Quoted(choice, '"', taclib::kShownChoice) +
+                      ": the program uses no device of these\n";
     description += taclib::DescribeDevices();
     if (text == nullptr || description.size() >= size)
         return log.Result(0);

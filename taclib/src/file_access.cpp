@@ -1,5 +1,6 @@
 #include "file_access.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -16,6 +17,8 @@
 
 #include "common/own_file.h"
 #endif
+
+#include "notice.h"
 
 // The installed data folder relative to the folder of the program,
 // "../share/zorbel" for the usual layout; set by the build.
@@ -124,32 +127,6 @@ bool HasFolder(const char *name)
     return false;
 }
 
-bool TrustedProject(const std::string &path, std::string *why)
-{
-#if defined(_WIN32)
-    (void)path;
-    (void)why;
-    return true;
-#else
-    // Another user's project could start the strongest force at once and
-    // hold it; the system's own files (root's) are trusted as the program
-    // itself is. A group that is not the user's own counts as other users.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return true; // reading it says why
-    if (info.st_uid != ::geteuid() && info.st_uid != 0) {
-        *why = "it belongs to another user";
-        return false;
-    }
-    if ((info.st_mode & S_IWOTH) != 0 ||
-        ((info.st_mode & S_IWGRP) != 0 && info.st_gid != ::getegid())) {
-        *why = "other users can change it";
-        return false;
-    }
-    return true;
-#endif
-}
-
 std::vector<std::string> ProjectPlaces(const std::string &name)
 {
     std::vector<std::string> places{name};
@@ -163,31 +140,25 @@ std::vector<std::string> ProjectPlaces(const std::string &name)
     return places;
 }
 
-bool PathExists(const std::string &path)
-{
-#if defined(_WIN32)
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-#else
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
-#endif
-}
-
 #if defined(_WIN32)
 
-bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<char> *bytes,
-                     std::string *why)
+ProjectRead ReadProjectFile(const std::string &path, bool checkOwner, std::size_t maxBytes,
+                            std::vector<char> *bytes, std::string *why)
 {
+    // A Windows user's files are kept by the system's own rights: only
+    // whether the file is there counts.
+    if (checkOwner && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return ProjectRead::kMissing;
     std::FILE *f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {
         *why = std::string("cannot open the file: ") + std::strerror(errno);
-        return false;
+        return ProjectRead::kFailed;
     }
     struct _stat info;
     if (_fstat(_fileno(f), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
         (void)std::fclose(f);
         *why = "cannot open the file: it is not a regular file";
-        return false;
+        return ProjectRead::kFailed;
     }
     bytes->resize(maxBytes + 1);
     std::size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
@@ -196,47 +167,79 @@ bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<
     (void)std::fclose(f); // read-only: nothing to lose on close
     if (failed) {
         *why = std::string("cannot read the file: ") + std::strerror(error);
-        return false;
+        return ProjectRead::kFailed;
     }
     bytes->resize(got);
-    return true;
+    return ProjectRead::kRead;
 }
 
 void AppendToRegularFile(const char *path, const std::string &text)
 {
+    // An unwritable log must not change what the library does; the user is
+    // told once, outside the log, which cannot carry it.
+    static std::atomic<bool> told{false};
     std::FILE *f = std::fopen(path, "ab");
-    if (f == nullptr)
-        return; // an unwritable log must not change what the library does
-    (void)std::fwrite(text.data(), 1, text.size(), f);
-    (void)std::fclose(f);
+    const char *why = nullptr;
+    if (f == nullptr) {
+        why = "cannot open it";
+    } else {
+        const bool whole = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        if (std::fclose(f) != 0 || !whole)
+            why = "it did not take the whole line (is the disk full?)";
+    }
+    if (why != nullptr && !told.exchange(true))
+        NoticeOutsideLog("the call log " + std::string(path) + " is not written: " + why);
 }
 
 #else
 
-bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<char> *bytes,
-                     std::string *why)
+namespace {
+
+// Why a project found by looking it up is not trusted, or "" when it is.
+// Another user's project could start the strongest force at once and hold
+// it; the system's own files (root's) are trusted as the program itself is.
+// A group that is not the user's own counts as other users.
+std::string Distrust(const struct stat &info)
 {
-    // Looked at before opening, so that no device is ever opened; the opened
-    // file is checked again, as the path may have changed in between. Opening
-    // without blocking keeps a FIFO put in its place from holding us up.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) {
-        *why = std::string("cannot open the file: ") + std::strerror(errno);
-        return false;
+    if (info.st_uid != ::geteuid() && info.st_uid != 0)
+        return "it belongs to another user";
+    if ((info.st_mode & S_IWOTH) != 0 ||
+        ((info.st_mode & S_IWGRP) != 0 && info.st_gid != ::getegid()))
+        return "other users can change it";
+    return std::string();
+}
+
+} // namespace
+
+ProjectRead ReadProjectFile(const std::string &path, bool checkOwner, std::size_t maxBytes,
+                            std::vector<char> *bytes, std::string *why)
+{
+    // Opened once, as a place only, so that no device or FIFO is ever opened
+    // for reading; what is checked and then read is that very file, whatever
+    // is done to its name meanwhile.
+    zorbel::OpenedFile place;
+    int error = 0;
+    std::string reason;
+    if (!zorbel::OpenUnplanted(path, O_PATH, 0, &place, &reason, &error)) {
+        if (error == ENOENT && checkOwner)
+            return ProjectRead::kMissing;
+        if (error == EPERM) {
+            *why = reason;
+            return ProjectRead::kUntrusted;
+        }
+        *why = "cannot open the file: " + std::string(std::strerror(error));
+        return ProjectRead::kFailed;
     }
-    if (!S_ISREG(info.st_mode)) {
-        *why = "cannot open the file: " + Describe(info.st_mode);
-        return false;
+    if (!S_ISREG(place.info.st_mode)) {
+        *why = "cannot open the file: " + Describe(place.info.st_mode);
+        return ProjectRead::kFailed;
     }
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (checkOwner && !(*why = Distrust(place.info)).empty())
+        return ProjectRead::kUntrusted;
+    const int fd = zorbel::ReopenForReading(place.fd);
     if (fd < 0) {
         *why = std::string("cannot open the file: ") + std::strerror(errno);
-        return false;
-    }
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        (void)::close(fd);
-        *why = "cannot open the file: " + Describe(info.st_mode);
-        return false;
+        return ProjectRead::kFailed;
     }
     bytes->resize(maxBytes + 1);
     std::size_t got = 0;
@@ -245,10 +248,10 @@ bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            int error = errno;
+            int failure = errno;
             (void)::close(fd);
-            *why = std::string("cannot read the file: ") + std::strerror(error);
-            return false;
+            *why = std::string("cannot read the file: ") + std::strerror(failure);
+            return ProjectRead::kFailed;
         }
         if (n == 0)
             break;
@@ -256,15 +259,17 @@ bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<
     }
     (void)::close(fd); // read-only: nothing to lose on close
     bytes->resize(got);
-    return true;
+    return ProjectRead::kRead;
 }
 
 void AppendToRegularFile(const char *path, const std::string &text)
 {
-    // An unwritable log must not change what the library does, so a refusal
-    // is silent.
+    // An unwritable log must not change what the library does; the user is
+    // told once, outside the log, which cannot carry it.
     std::string why;
-    (void)zorbel::AppendToOwnFile(path, text, &why);
+    static std::atomic<bool> told{false};
+    if (!zorbel::AppendToOwnFile(path, text, &why) && !told.exchange(true))
+        NoticeOutsideLog("the call log " + std::string(path) + " is not written: " + why);
 }
 
 #endif

@@ -19,19 +19,23 @@ bool HasFolder(const char *name);
 // left out.
 std::vector<std::string> ProjectPlaces(const std::string &name);
 
-// Whether a project found by looking it up may be read: not when it belongs
-// to another user (root aside) or other users can change it; *why says
-// which. Always true on Windows.
-bool TrustedProject(const std::string &path, std::string *why);
+// What became of reading a project at one place.
+enum class ProjectRead {
+    kRead,      // *bytes holds it
+    kMissing,   // nothing of that name is there
+    kUntrusted, // another user could have chosen it; *why says how
+    kFailed,    // it is there but cannot be read; *why says why
+};
 
-// Whether anything (a file or not) exists under the path.
-bool PathExists(const std::string &path);
-
-// Reads a regular file of at most maxBytes + 1 bytes into *bytes (the one byte
-// over the limit marks a file that is too large). Anything that is not a
-// regular file is refused without waiting on it. On failure *why says why.
-bool ReadRegularFile(const std::string &path, std::size_t maxBytes, std::vector<char> *bytes,
-                     std::string *why);
+// Reads the regular file at path, of at most maxBytes + 1 bytes (the one byte
+// over the limit marks a file that is too large), opening it once and reading
+// what was opened. Anything that is not a regular file is refused without
+// being opened. Outside Windows a link another user could have planted on the
+// way is refused, and with checkOwner so is a file that belongs to another
+// user (root aside) or that other users can change: whoever can write into a
+// shared folder must not choose the force the user's hand gets.
+ProjectRead ReadProjectFile(const std::string &path, bool checkOwner, std::size_t maxBytes,
+                            std::vector<char> *bytes, std::string *why);
 
 // Appends text to the file at path, creating it when missing. Never waits:
 // a path that names anything but a regular file gets nothing.

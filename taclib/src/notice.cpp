@@ -1,6 +1,7 @@
 #include "notice.h"
 
 #include "call_log.h"
+#include "common/text.h"
 
 #include <cstdio>
 #include <mutex>
@@ -41,18 +42,14 @@ void Notice(const std::string &text)
     }
     // Text from outside (a path, an environment variable) may hold anything:
     // the notice stays one line of plain characters.
-    std::string shown;
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            shown += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            shown += escaped;
-        }
-    }
+    const std::string shown = zorbel::OneLineText(text);
     LogNote("notice: " + shown);
-    const std::string line = ProgramName() + ": " + shown + "\n";
+    NoticeOutsideLog(text);
+}
+
+void NoticeOutsideLog(const std::string &text)
+{
+    const std::string line = ProgramName() + ": " + zorbel::OneLineText(text) + "\n";
 #if defined(_WIN32)
     OutputDebugStringA(line.c_str());
 #else

@@ -13,4 +13,8 @@ namespace taclib {
 
 void Notice(const std::string &text);
 
+// The same line, every time it is called, and not in the call log: for what
+// concerns the log itself.
+void NoticeOutsideLog(const std::string &text);
+
 } // namespace taclib

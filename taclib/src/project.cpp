@@ -15,24 +15,41 @@ namespace {
 // Finds and reads the project. A name without a folder is looked up in the
 // places ProjectPlaces gives, the first one that exists being the one read;
 // *opened is then the path found. One that another user could have put
-// there is skipped with a notice, and the next place tried.
+// there is skipped with a notice, and the next place tried. Each place is
+// opened once, and what was opened is what is checked and read.
 bool Load(TacProjectState *state, const char *fileName, std::string *opened)
 {
     if (fileName == nullptr) {
         state->error = "no file name";
         return false;
     }
-    std::string path = fileName;
-    if (!taclib::HasFolder(fileName) && *fileName != '\0') {
-        const std::vector<std::string> places = taclib::ProjectPlaces(fileName);
-        auto found = std::find_if(places.begin(), places.end(), [](const std::string &place) {
-            std::string why;
-            if (!taclib::PathExists(place))
-                return false;
-            if (taclib::TrustedProject(place, &why))
-                return true;
-            taclib::Notice("skipped the effect project " + place + ": " + why);
+    // One byte more than a project may hold, so that an oversized file is
+    // recognised without reading all of it.
+    std::vector<char> bytes;
+    if (taclib::HasFolder(fileName) || *fileName == '\0') {
+        if (taclib::ReadProjectFile(fileName, false, taclib::kMaxProjectBytes, &bytes,
+                                    &state->error) != taclib::ProjectRead::kRead) {
+            if (state->error.rfind("cannot ", 0) != 0)
+                state->error = "cannot open the file: " + state->error;
             return false;
+        }
+    } else {
+        const std::vector<std::string> places = taclib::ProjectPlaces(fileName);
+        auto found = std::find_if(places.begin(), places.end(), [&](const std::string &place) {
+            std::string why;
+            switch (taclib::ReadProjectFile(place, true, taclib::kMaxProjectBytes, &bytes, &why)) {
+            case taclib::ProjectRead::kMissing:
+                return false;
+            case taclib::ProjectRead::kUntrusted:
+                taclib::Notice("skipped the effect project " + place + ": " + why);
+                return false;
+            case taclib::ProjectRead::kFailed:
+                state->error = why;
+                return true;
+            case taclib::ProjectRead::kRead:
+                break;
+            }
+            return true;
         });
         if (found == places.end()) {
             state->notFound = true;
@@ -41,14 +58,10 @@ bool Load(TacProjectState *state, const char *fileName, std::string *opened)
                 state->error += (i + 1 == places.size() ? " or " : ", ") + places[i];
             return false;
         }
-        path = *found;
-        *opened = path;
+        if (!state->error.empty())
+            return false;
+        *opened = *found;
     }
-    // One byte more than a project may hold, so that an oversized file is
-    // recognised without reading all of it.
-    std::vector<char> bytes;
-    if (!taclib::ReadRegularFile(path, taclib::kMaxProjectBytes, &bytes, &state->error))
-        return false;
     taclib::ParseError error;
     if (!taclib::ParseProject(bytes.data(), bytes.size(), &state->data, &error)) {
         state->error = error.reason;

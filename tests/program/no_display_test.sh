@@ -26,7 +26,7 @@ check "no DISPLAY" "DISPLAY is not set"
 check "a display that does not exist" 'cannot open display ":4711"' DISPLAY=:4711
 check "an empty WAYLAND_DISPLAY" "DISPLAY is not set" WAYLAND_DISPLAY=
 check "an empty DISPLAY" "DISPLAY is empty" DISPLAY=
-check "control bytes in DISPLAY" 'cannot open display "\\x1B\[2J:9"' DISPLAY="$(printf '\033[2J:9')"
+check "control bytes in DISPLAY" 'cannot open display "\\x1b\[2J:9"' DISPLAY="$(printf '\033[2J:9')"
 # An answer that cannot be written is no answer: status 2, and a line.
 for request in --help --version; do
     for to in /dev/full closed; do

@@ -33,7 +33,7 @@ TEST(Notice, EveryRefusalOfTheForceSaysWhyOnce)
                 EXPECT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 0);
             }
         });
-        EXPECT_EQ(said, "taclib_tests: TACLIB_DEVICE=simm is neither sim nor none (nor empty): "
+        EXPECT_EQ(said, "taclib_tests: TACLIB_DEVICE=\"simm\" is neither sim nor none (nor empty): "
                         "no force feedback\n");
     }
     ScopedEnv sim("TACLIB_DEVICE", std::string("sim"));

@@ -162,29 +162,18 @@ TEST_F(SimDevice, InitializeRefusesBadArgumentsAndASecondCall)
               1); // the first still serves
 }
 
-// A log that cannot be written, a symbolic link put in the log's place or in
-// its path, and
-// (where the tests run as root and can make one) a file of another user:
-// the device works all the same and nothing is written through them.
-TEST_F(SimDevice, UnwritableOrPlantedLogChangesNothing)
+// A log that cannot be written and (where the tests run as root and can
+// make one) a file of another user: the device works all the same and
+// nothing is written through them.
+TEST_F(SimDevice, UnwritableOrForeignLogChangesNothing)
 {
-    const std::string target = WriteFile(".target", "");
-    const std::string link = ScratchPath(".link");
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    const std::string linkedFolder = ScratchPath(".folder");
-    ASSERT_EQ(::symlink(ScratchPath("").substr(0, ScratchPath("").rfind('/')).c_str(),
-                        linkedFolder.c_str()),
-              0);
     const std::string foreign = WriteFile(".foreign", "");
     const bool chowned = ::geteuid() == 0 && ::chown(foreign.c_str(), 65534, 65534) == 0;
-    const std::string throughLink = linkedFolder + target.substr(target.rfind('/'));
-    for (const std::string &path :
-         {ScratchPath(".no-such-dir") + "/log", link, throughLink, foreign}) {
+    for (const std::string &path : {ScratchPath(".no-such-dir") + "/log", foreign}) {
         ScopedEnv log("TACLIB_LOG", path);
         CTacMouse mouse;
         EXPECT_EQ(mouse.Initialize(&instance_, &window_, 4, 1), 1) << path;
     }
-    EXPECT_EQ(ReadLines(target).size(), 0u);
     if (chowned) {
         EXPECT_EQ(ReadLines(foreign).size(), 0u);
     }
@@ -237,17 +226,23 @@ TEST(TacProjectFile, FifosForTheProjectAndTheLogHoldNothingUp)
     }
 }
 
-// Failures are logged with their reasons, and file names quoted with escapes.
+// Failures are logged with their reasons, and file names quoted with escapes:
+// C0 and C1 controls (0x9b starts a command on some terminals) alike. A
+// long misspelt TACLIB_DEVICE is shown cut.
 TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
 {
-    ScopedEnv none("TACLIB_DEVICE", std::string("bogus"));
+    ScopedEnv none("TACLIB_DEVICE", std::string(100000, 'b'));
     CTacMouse mouse;
+    testing::internal::CaptureStderr();
     EXPECT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("TACLIB_DEVICE=\"bbbb"), std::string::npos) << said;
+    EXPECT_LT(said.size(), 200u);
     CTacProject project;
     EXPECT_EQ(project.OpenFile(WriteFile(".bad", "[effect a]\ntype = spring\naxes = 7\n").c_str(),
                                &mouse),
               0);
-    EXPECT_EQ(project.OpenFile("a \"b\"\n\\c", nullptr), 0);
+    EXPECT_EQ(project.OpenFile("a \"b\"\n\\c\x9b", nullptr), 0);
     char window[32];
     std::snprintf(window, sizeof window, "%p", static_cast<void *>(&window_));
     std::string log;
@@ -260,9 +255,9 @@ TEST_F(SimDevice, TheLogShowsReasonsAndQuotesFileNames)
          {"CTacMouse::Initialize 0x0 " + std::string(window) + " 4 1 -> 0\n",
           std::string("  error: TACLIB_DEVICE is neither sim nor none\n"),
           std::string("  error: line 3: axes must be"),
-          std::string("CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\" 0x0 -> 0\n"),
+          std::string("CTacProject::OpenFile \"a \\x22b\\x22\\x0a\\x5cc\\x9b\" 0x0 -> 0\n"),
           // The places looked in carry the name too.
-          std::string("not in the current folder, "), std::string("a \"b\"\\x0a\\c or ")})
+          std::string("not in the current folder, "), std::string("a \"b\"\\x0a\\c\\x9b or ")})
         EXPECT_NE(log.find(shown), std::string::npos) << shown << " not in\n" << log;
 }
 
