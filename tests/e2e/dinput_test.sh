@@ -15,7 +15,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: dinput_test.sh BUILD_DIR NATIVE_BUILD_DIR}" && pwd)
-spring_told=$(cd "${2:?usage: dinput_test.sh BUILD_DIR NATIVE_BUILD_DIR}" && pwd)/tests/taclib/taclib_spring_told
+spring_told=$(cd "${2:?usage: dinput_test.sh BUILD_DIR NATIVE_BUILD_DIR}" && pwd)/taclib_spring_told
 [ -x "$spring_told" ] || { echo "e2e: no $spring_told (build the native preset)" >&2; exit 1; }
 . "$here/lib.sh"
 . "$here/cases.sh"
