@@ -1,6 +1,7 @@
 // The message loop calls: peeking, getting, accelerators, translation,
 // dispatch and quitting.
 #include "platform/standin/logged_call.h"
+#include "platform/standin/other_threads.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
 
@@ -25,6 +26,7 @@ void DeliverSentMessages()
 void Pump()
 {
     CurrentHost().Pump();
+    PublishForOtherThreads();
     ServiceInstanceSockets();
     DeliverSentMessages();
 }

@@ -3,6 +3,7 @@
 #include "platform/standin/platform_state.h"
 
 #include "platform/standin/call_log.h"
+#include "platform/standin/other_threads.h"
 
 namespace zorbel::standin {
 
@@ -34,8 +35,10 @@ Platform &State() { return *Current(); }
 Host &CurrentHost()
 {
     Platform &platform = State();
-    if (!platform.host)
+    if (!platform.host) {
+        MarkProgramThread();
         platform.host = CreateSdlHost();
+    }
     return *platform.host;
 }
 
@@ -58,6 +61,7 @@ void ShutdownPlatform()
 void ResetPlatform(std::unique_ptr<Host> host)
 {
     ShutdownPlatform();
+    MarkProgramThread();
     State().host = std::move(host);
 }
 

@@ -3,6 +3,7 @@
 
 #include "common/own_file.h"
 #include "common/text.h"
+#include "platform/standin/other_threads.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -66,14 +67,51 @@ DWORD WINAPI GetTickCount()
         "GetTickCount", [](LogLine &) {}, [] { return CurrentHost().Ticks(); });
 }
 
+namespace zorbel::standin {
+
+namespace {
+
+int MetricFromHost(int index)
+{
+    if (index != SM_CXSCREEN && index != SM_CYSCREEN)
+        return 0;
+    const DisplayState &display = State().display;
+    if (display.modeSet)
+        return static_cast<int>(index == SM_CXSCREEN ? display.width : display.height);
+    const SIZE screen = CurrentHost().ScreenSize();
+    return index == SM_CXSCREEN ? screen.cx : screen.cy;
+}
+
+} // namespace
+
+void PublishForOtherThreads()
+{
+    if (!OtherThreadsAsked())
+        return;
+    PublishCursor(CurrentHost().Cursor());
+    for (int index : {SM_CXSCREEN, SM_CYSCREEN})
+        PublishMetric(index, MetricFromHost(index));
+}
+
+} // namespace zorbel::standin
+
 BOOL WINAPI GetCursorPos(LPPOINT point)
 {
+    // Another thread (the force-feedback library's) gets what the program's
+    // thread published, and is not recorded: the record is the program's.
+    if (!OnProgramThread()) {
+        if (point == nullptr)
+            return FALSE;
+        *point = PublishedCursor();
+        return TRUE;
+    }
     return Logged(
         "GetCursorPos", [](LogLine &) {},
         [&]() -> BOOL {
             if (point == nullptr)
                 return FALSE;
             *point = CurrentHost().Cursor();
+            PublishCursor(*point);
             return TRUE;
         },
         [&](LogLine &line, BOOL done) {
@@ -84,16 +122,14 @@ BOOL WINAPI GetCursorPos(LPPOINT point)
 
 int WINAPI GetSystemMetrics(int index)
 {
+    if (!OnProgramThread())
+        return PublishedMetric(index);
     return Logged(
         "GetSystemMetrics", [&](LogLine &line) { line.Int(index); },
         [&]() -> int {
-            if (index != SM_CXSCREEN && index != SM_CYSCREEN)
-                return 0;
-            const DisplayState &display = State().display;
-            if (display.modeSet)
-                return static_cast<int>(index == SM_CXSCREEN ? display.width : display.height);
-            const SIZE screen = CurrentHost().ScreenSize();
-            return index == SM_CXSCREEN ? screen.cx : screen.cy;
+            const int value = MetricFromHost(index);
+            PublishMetric(index, value);
+            return value;
         },
         [](LogLine &, int) {});
 }

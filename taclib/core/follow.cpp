@@ -4,14 +4,16 @@
 
 namespace taclib {
 
-FollowingBackend::FollowingBackend(std::unique_ptr<ForceOutput> output, PointerSource source)
-    : output_(std::move(output)), source_(std::move(source))
+FollowingBackend::FollowingBackend(std::unique_ptr<ForceOutput> output, PointerSource source,
+                                   std::function<FollowClock::time_point()> now)
+    : output_(std::move(output)), source_(std::move(source)),
+      now_(now ? std::move(now) : [] { return FollowClock::now(); })
 {
 }
 
 FollowingBackend::~FollowingBackend()
 {
-    // Whatever still plays stops with the device.
+    // The follower has ended: whatever still plays stops with the device.
     if (sentOnce_ && sent_ != Force{})
         (void)output_->Render(Force{}, 0);
 }
@@ -19,6 +21,19 @@ FollowingBackend::~FollowingBackend()
 ScreenSize FollowingBackend::Screen() { return source_.screen ? source_.screen() : kDefaultScreen; }
 
 unsigned long FollowingBackend::Capacity() { return output_->Capacity(); }
+
+void FollowingBackend::ReadScreen()
+{
+    // Asked on the program's thread, which makes every start and change, and
+    // kept for the follower.
+    screen_ = source_.screen ? source_.screen() : kDefaultScreen;
+}
+
+void FollowingBackend::Changed(std::unique_lock<std::mutex> &lock)
+{
+    lock.unlock();
+    WakeFollower();
+}
 
 bool FollowingBackend::CreateSpring(const SpringParams &p, EffectId *id)
 {
@@ -35,7 +50,9 @@ bool FollowingBackend::UpdateSpring(EffectId id, const SpringParams &p)
     if (it == springs_.end())
         return false;
     it->second.params = p;
-    return Refresh(lock, true);
+    ReadScreen();
+    Changed(lock);
+    return true;
 }
 
 bool FollowingBackend::Start(EffectId id, const SpringParams &p, const StartParams &s)
@@ -50,16 +67,18 @@ bool FollowingBackend::Start(EffectId id, const SpringParams &p, const StartPara
     }
     Spring &spring = it->second;
     // A device that failed is tried again at each start: it may be back.
-    refused_ = false;
+    retry_ = true;
     spring.params = p;
     spring.playing = true;
-    spring.from = Clock::now() + std::chrono::milliseconds(s.delayMs);
-    spring.until = Clock::time_point::max();
+    spring.from = now_() + std::chrono::milliseconds(s.delayMs);
+    spring.until = FollowClock::time_point::max();
     // With a duration, each of the iterations lasts that long.
     if (p.durationMs != 0 && s.iterations != kInfiniteIterations)
         spring.until =
             spring.from + std::chrono::milliseconds(std::uint64_t{p.durationMs} * s.iterations);
-    return Refresh(lock, true);
+    ReadScreen();
+    Changed(lock);
+    return !output_->Lost();
 }
 
 bool FollowingBackend::Stop(EffectId id)
@@ -69,62 +88,53 @@ bool FollowingBackend::Stop(EffectId id)
     if (it == springs_.end())
         return false;
     it->second.playing = false;
-    return Refresh(lock, false);
+    Changed(lock);
+    return true;
 }
 
 void FollowingBackend::Destroy(EffectId id)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     if (springs_.erase(id) != 0)
-        (void)Refresh(lock, false);
+        Changed(lock);
 }
 
-void FollowingBackend::PointerMoved(std::int64_t x, std::int64_t y)
+void FollowingBackend::EndFollower()
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    pointerX_ = x;
-    pointerY_ = y;
-    havePointer_ = true;
-    (void)Refresh(lock, false);
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        ending_ = true;
+    }
+    WakeFollower();
 }
 
-void FollowingBackend::Tick()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    (void)Refresh(lock, false);
-}
-
-bool FollowingBackend::Following() const
+bool FollowingBackend::FollowerEnding() const
 {
     std::lock_guard<std::mutex> hold(mutex_);
-    return following_;
+    return ending_;
 }
 
-Force FollowingBackend::LastForce() const
+std::chrono::milliseconds FollowingBackend::FollowerTurn()
 {
-    std::lock_guard<std::mutex> hold(mutex_);
-    return sent_;
-}
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (ending_)
+        return kUntilWoken;
+    bool playing = false;
+    for (const auto &entry : springs_)
+        playing = playing || entry.second.playing;
+    lock.unlock();
 
-bool FollowingBackend::Refresh(std::unique_lock<std::mutex> &lock, bool readPointer)
-{
-    if (readPointer && source_.pointer) {
-        std::int64_t x = 0, y = 0;
-        if (source_.pointer(&x, &y)) {
-            pointerX_ = x;
-            pointerY_ = y;
-            havePointer_ = true;
-        }
+    // The pointer is read with no lock of ours held: the source may take
+    // locks of its own.
+    std::int64_t x = 0, y = 0;
+    const bool havePointer = playing && source_.pointer && source_.pointer(&x, &y);
+
+    lock.lock();
+    if (retry_) {
+        refused_ = false;
+        retry_ = false;
     }
-    // The screen is asked for where the pointer is (on the thread that makes
-    // the library's calls, which a start always is), and kept for moves and
-    // ticks that come on other threads.
-    if (readPointer || !haveScreen_) {
-        screen_ = source_.screen ? source_.screen() : kDefaultScreen;
-        haveScreen_ = true;
-    }
-    const Clock::time_point now = Clock::now();
-    const ScreenSize screen = screen_;
+    const FollowClock::time_point now = now_();
     Force total;
     std::uint32_t saturation = 0;
     bool following = false;
@@ -135,19 +145,25 @@ bool FollowingBackend::Refresh(std::unique_lock<std::mutex> &lock, bool readPoin
         if (!s.playing)
             continue;
         following = true;
-        if (now < s.from || !havePointer_)
+        if (now < s.from || !havePointer)
             continue;
-        total = AddForces(total, SpringForceAt(s.params, pointerX_, pointerY_, screen));
+        total = AddForces(total, SpringForceAt(s.params, x, y, screen_));
         saturation = std::max(saturation, s.params.saturation);
     }
-    bool ok = !refused_;
-    // A force that lasts is told again now and then: devices are given
-    // effects of a finite length, and rumble runs out.
-    const bool stale = total != Force{} && now - sentAt_ > std::chrono::seconds(10);
-    if (ok && (!sentOnce_ || stale || total != sent_ || saturation != sentSaturation_)) {
-        ok = output_->Render(total, saturation);
-        // A device that refused (unplugged, say) is not told every move of
-        // the pointer that it cannot follow.
+    // A pointer that cannot be read leaves the force as it is.
+    if (following && !havePointer && sentOnce_) {
+        total = sent_;
+        saturation = sentSaturation_;
+    }
+    const bool due = total != Force{} && now - sentAt_ >= kRenewal;
+    // A device that refused (unplugged, say) is not told every move of the
+    // pointer that it cannot follow, only tried again at the next start.
+    // The device is told nothing before the first spring plays.
+    const bool changed = sentOnce_ ? total != sent_ || saturation != sentSaturation_ : following;
+    if (!refused_ && (changed || due)) {
+        lock.unlock();
+        const bool ok = output_->Render(total, saturation);
+        lock.lock();
         refused_ = !ok;
         if (ok) {
             sent_ = total;
@@ -156,12 +172,25 @@ bool FollowingBackend::Refresh(std::unique_lock<std::mutex> &lock, bool readPoin
             sentAt_ = now;
         }
     }
-    const bool changed = following != following_;
-    following_ = following;
-    lock.unlock();
-    if (changed)
-        FollowingChanged(following);
-    return ok;
+    // While a spring plays (or waits for its delay) the pointer is read
+    // again soon; otherwise the follower sleeps until a call wakes it.
+    return following ? std::chrono::duration_cast<std::chrono::milliseconds>(kPollPeriod)
+                     : kUntilWoken;
+}
+
+bool FollowingBackend::Following() const
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    for (const auto &entry : springs_)
+        if (entry.second.playing)
+            return true;
+    return false;
+}
+
+Force FollowingBackend::LastForce() const
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    return sent_;
 }
 
 } // namespace taclib

@@ -26,7 +26,7 @@ struct ConstantBlock {
     LONG direction[2];
 };
 
-class ConstantForceOutput : public WindowsForceOutput {
+class ConstantForceOutput : public ForceOutput {
 public:
     ConstantForceOutput(IDirectInput8A *di, IDirectInputDevice8A *device, const DWORD *axes,
                         DWORD count, IDirectInputEffect *effect)
@@ -48,7 +48,7 @@ public:
         (void)di_->Release();
     }
 
-    bool Gone() const override { return link_.Gone(); }
+    bool Lost() const override { return link_.Gone(); }
 
     bool Render(Force force, std::uint32_t) override
     {
@@ -152,8 +152,8 @@ DWORD ChooseAxes(const std::vector<Actuator> &actuators, DWORD axes[2])
 
 // Opens one game controller for constant force; null, with *why set, when it
 // cannot play one.
-std::unique_ptr<WindowsForceOutput> OpenController(IDirectInput8A *di, const GUID &guid,
-                                                   const OpenRequest &request, std::string *why)
+std::unique_ptr<ForceOutput> OpenController(IDirectInput8A *di, const GUID &guid,
+                                            const OpenRequest &request, std::string *why)
 {
     IDirectInputDevice8A *device = nullptr;
     HRESULT hr = di->CreateDevice(guid, &device, nullptr);
@@ -205,8 +205,8 @@ std::unique_ptr<Backend> OpenConstantForceBackend(IDirectInput8A *di, const Open
     }
     *why = "no force-feedback game controller";
     for (const GUID &guid : found) {
-        if (std::unique_ptr<WindowsForceOutput> output = OpenController(di, guid, request, why))
-            return std::make_unique<CursorFollowingBackend>(output.release());
+        if (std::unique_ptr<ForceOutput> output = OpenController(di, guid, request, why))
+            return std::make_unique<CursorFollowingBackend>(std::move(output));
     }
     return nullptr;
 }

@@ -16,11 +16,11 @@ namespace {
 using GetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_STATE *);
 using SetStateCall = DWORD(WINAPI *)(DWORD, XINPUT_VIBRATION *);
 
-class RumbleOutput : public WindowsForceOutput {
+class XInputRumbleOutput : public ForceOutput {
 public:
-    RumbleOutput(SetStateCall setState, DWORD user) : setState_(setState), user_(user) {}
+    XInputRumbleOutput(SetStateCall setState, DWORD user) : setState_(setState), user_(user) {}
 
-    bool Gone() const override { return gone_; }
+    bool Lost() const override { return gone_; }
 
     bool Render(Force force, std::uint32_t saturation) override
     {
@@ -82,7 +82,8 @@ std::unique_ptr<Backend> OpenXInputBackend(std::string *why)
          ++user) {
         XINPUT_STATE state{};
         if (getState(user, &state) == ERROR_SUCCESS)
-            return std::make_unique<CursorFollowingBackend>(new RumbleOutput(setState, user));
+            return std::make_unique<CursorFollowingBackend>(
+                std::make_unique<XInputRumbleOutput>(setState, user));
     }
     return nullptr;
 }

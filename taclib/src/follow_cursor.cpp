@@ -9,12 +9,6 @@ namespace taclib {
 
 namespace {
 
-// How long the cursor is left unread while a spring plays: a move reaches
-// the device within this and the time to tell it, inside the 10 ms a hand
-// does not notice, and a pull is followed more than 100 times a second,
-// where 60 feel smooth.
-constexpr DWORD kPollMs = 8;
-
 // Windows' timer ticks every 15.6 ms unless asked for a finer tick, which
 // winmm.dll gives. It is loaded by the backend that needs it, on the
 // program's thread: under Wine, loading it with the program (an import)
@@ -77,82 +71,52 @@ PointerSource CursorSource()
 
 } // namespace
 
-CursorFollowingBackend::CursorFollowingBackend(WindowsForceOutput *output)
-    : FollowingBackend(std::unique_ptr<ForceOutput>(output), CursorSource()), output_(output),
+CursorFollowingBackend::CursorFollowingBackend(std::unique_ptr<ForceOutput> output)
+    : FollowingBackend(std::move(output), CursorSource()),
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)), winmm_(Winmm())
 {
+    if (wake_ != nullptr)
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    if (thread_ == nullptr)
+        LogNote("cannot follow the cursor: no thread to follow it on");
 }
 
 CursorFollowingBackend::~CursorFollowingBackend()
 {
-    // Called on the program's thread, never under the backend's lock, which
-    // the polling thread may be waiting for.
-    quit_ = true;
-    if (wake_ != nullptr)
-        (void)SetEvent(wake_);
-    HANDLE thread;
-    {
-        std::lock_guard<std::mutex> hold(threadLock_);
-        thread = thread_;
-    }
-    if (thread != nullptr) {
-        (void)WaitForSingleObject(thread, INFINITE);
-        (void)CloseHandle(thread);
+    EndFollower();
+    if (thread_ != nullptr) {
+        (void)WaitForSingleObject(thread_, INFINITE);
+        (void)CloseHandle(thread_);
     }
     if (wake_ != nullptr)
         (void)CloseHandle(wake_);
 }
 
-void CursorFollowingBackend::FollowingChanged(bool)
+void CursorFollowingBackend::WakeFollower()
 {
-    // Two changes may be reported out of turn (the polling thread ends a
-    // spring whose time ran out while the program starts one): each report
-    // takes the state as it is now, in turn. This may run on the polling
-    // thread itself, so it only sets a flag and wakes the thread, never
-    // waits for it.
-    std::lock_guard<std::mutex> hold(threadLock_);
-    following_ = Following();
-    if (!following_ || wake_ == nullptr)
-        return;
-    if (thread_ == nullptr) {
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        if (thread_ == nullptr)
-            LogNote("cannot follow the cursor: CreateThread failed");
-    }
-    (void)SetEvent(wake_);
+    if (wake_ != nullptr)
+        (void)SetEvent(wake_);
 }
 
 DWORD WINAPI CursorFollowingBackend::Run(void *self)
 {
-    static_cast<CursorFollowingBackend *>(self)->Poll();
+    static_cast<CursorFollowingBackend *>(self)->Follow();
     return 0;
 }
 
-void CursorFollowingBackend::Poll()
+void CursorFollowingBackend::Follow()
 {
     // The finer tick only while a spring plays.
     FineTimer timer(winmm_);
-    POINT last{};
-    bool haveLast = false;
-    while (!quit_) {
-        if (!following_) {
+    while (!FollowerEnding()) {
+        const std::chrono::milliseconds wait = FollowerTurn();
+        if (wait < std::chrono::milliseconds::zero()) {
             timer.End();
-            haveLast = false;
             (void)WaitForSingleObject(wake_, INFINITE);
-            continue;
-        }
-        timer.Begin();
-        POINT p;
-        if (GetCursorPos(&p) != FALSE && (!haveLast || p.x != last.x || p.y != last.y)) {
-            last = p;
-            haveLast = true;
-            PointerMoved(p.x, p.y);
         } else {
-            Tick();
+            timer.Begin();
+            (void)WaitForSingleObject(wake_, static_cast<DWORD>(wait.count()));
         }
-        // Not a wait on the event: the end of following is noticed within a
-        // period, which is soon enough, and a sleep costs least.
-        Sleep(kPollMs);
     }
 }
 

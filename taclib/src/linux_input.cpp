@@ -101,6 +101,7 @@ std::vector<InputNode> ListInputNodes()
 
 bool InputDevice::Open(const std::string &path, std::string *why)
 {
+    Close();
     fd_ = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         *why = path + ": " + std::strerror(errno);
@@ -109,10 +110,25 @@ bool InputDevice::Open(const std::string &path, std::string *why)
     return true;
 }
 
-InputDevice::~InputDevice()
+InputDevice::InputDevice(InputDevice &&other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+InputDevice &InputDevice::operator=(InputDevice &&other) noexcept
+{
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+InputDevice::~InputDevice() { Close(); }
+
+void InputDevice::Close()
 {
     if (fd_ >= 0)
         (void)close(fd_);
+    fd_ = -1;
 }
 
 int InputDevice::Upload(ff_effect *effect) { return ioctl(fd_, EVIOCSFF, effect) < 0 ? errno : 0; }

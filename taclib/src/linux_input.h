@@ -36,9 +36,16 @@ struct InputNode {
 // listed with openError set.
 std::vector<InputNode> ListInputNodes();
 
-// An open node, closed when this goes.
+// An open node, closed when this goes. Only one object owns the node at a
+// time: it moves, and is never copied.
 class InputDevice {
 public:
+    InputDevice() = default;
+    InputDevice(InputDevice &&other) noexcept;
+    InputDevice &operator=(InputDevice &&other) noexcept;
+    InputDevice(const InputDevice &) = delete;
+    InputDevice &operator=(const InputDevice &) = delete;
+
     // Opens `path` for force feedback (read and write, never blocking);
     // false with *why set when it cannot be.
     bool Open(const std::string &path, std::string *why);
@@ -57,6 +64,7 @@ public:
     int fd() const { return fd_; }
 
 private:
+    void Close();
     int Write(unsigned short code, int value);
     int fd_ = -1;
 };

@@ -14,22 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "process_pointer.h"
 #include "taclib.h"
 #include "taclib_test_support.h"
-
-namespace {
-POINT gPointer{512, 384};
-} // namespace
-
-// The system's answers in this process, as the program's own layer gives
-// them to the library: a 1024 x 768 screen and a pointer the tests move.
-BOOL WINAPI GetCursorPos(LPPOINT point)
-{
-    *point = gPointer;
-    return TRUE;
-}
-
-int WINAPI GetSystemMetrics(int index) { return index == SM_CXSCREEN ? 1024 : 768; }
 
 namespace {
 
@@ -80,14 +67,19 @@ protected:
         return calls;
     }
 
-    // The pointer moves as the program's message pump tells SDL.
-    static void Move(int x, int y)
+    // The pointer moves (GetCursorPos answers where it is now).
+    static void Move(int x, int y) { taclib_test::PlacePointer(x, y); }
+
+    // Waits for the device's calls to satisfy `done`, as the library's
+    // follower tells it on its own thread; false after five seconds.
+    template <typename Done> bool DeviceShows(Done done) const
     {
-        gPointer = POINT{x, y};
-        SDL_Event event{};
-        event.type = SDL_MOUSEMOTION;
-        (void)SDL_PushEvent(&event);
-        SDL_FlushEvent(SDL_MOUSEMOTION);
+        for (int i = 0; i < 500; ++i) {
+            if (done(Device()))
+                return true;
+            SDL_Delay(10);
+        }
+        return false;
     }
 
     // The forces uploaded, from CALL lines "upload ... type=TYPE ...", with
@@ -300,7 +292,17 @@ TEST_F(LinuxDevice, ControllersAreToldTheForceAtThePointer)
     for (const char *kind : {"joystick", "wheel", "pad"}) {
         ScopedEnv devices("EVDEV_STANDIN_DEVICES", std::string(kind));
         (void)std::remove(deviceLog_.c_str());
-        gPointer = POINT{512, 384};
+        Move(512, 384);
+        const std::string type =
+            std::string("type=") + (std::string(kind) == "pad" ? "rumble" : "constant");
+        auto uploads = [&type](std::size_t n) {
+            return [&type, n](const Lines &calls) {
+                return static_cast<std::size_t>(
+                           std::count_if(calls.begin(), calls.end(), [&type](const std::string &c) {
+                               return StartsWith(c, "upload") && c.find(type) != std::string::npos;
+                           })) >= n;
+            };
+        };
         {
             CTacMouse mouse;
             ASSERT_EQ(mouse.Initialize(nullptr, &window_, 4, 1), 1) << kind;
@@ -308,9 +310,17 @@ TEST_F(LinuxDevice, ControllersAreToldTheForceAtThePointer)
             ASSERT_EQ(spring.Initialize(&mouse, 1000, 10000, 0, 3, {512, 384}, 0, 0, 0, 0), 1);
             Move(512, 584); // at rest: nothing plays
             ASSERT_EQ(spring.Start(1, 0, 1), 1);
+            ASSERT_TRUE(DeviceShows(uploads(1))) << kind;
             Move(312, 584);
+            ASSERT_TRUE(DeviceShows(uploads(2))) << kind;
             Move(312, 584); // no change, nothing sent
             EXPECT_EQ(spring.Stop(), 1);
+            if (std::string(kind) == "pad")
+                ASSERT_TRUE(DeviceShows(uploads(3))) << kind;
+            else
+                ASSERT_TRUE(DeviceShows([](const Lines &c) {
+                    return Count(c, "event ff stop") == 1;
+                })) << kind;
             Move(512, 384);
         }
         if (std::string(kind) == "pad") {

@@ -34,6 +34,10 @@
  *   EVDEV_STANDIN_DEVICES=LIST   the devices, as above
  *   EVDEV_STANDIN_LOG=FILE       appends one line per call on a node
  *   EVDEV_STANDIN_TABLE_FULL=1   uploading a new effect fails with ENOSPC
+ *   EVDEV_STANDIN_UPLOAD_MS=N    a slow device: every upload (EVIOCSFF)
+ *                                answers N ms (0..10000) after it is made,
+ *                                the caller held meanwhile as by a USB
+ *                                round trip; it is logged when it is taken
  *   EVDEV_STANDIN_VANISH_AFTER_PLAY=1  a node is unplugged right after a
  *                                play, as if pulled out mid-drag, and is
  *                                back at the next look-up
@@ -79,6 +83,7 @@
 #include <linux/input.h>
 #include <pthread.h>
 #include <stdarg.h>
+#include <stdatomic.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -87,6 +92,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
+#include <time.h>
 #include <unistd.h>
 
 #define EXPORT __attribute__((visibility("default")))
@@ -176,6 +182,7 @@ static struct desc descs[MAX_OPEN];
 static long calls, changes; /* log lines; changes of the set of nodes (the folder's mtime) */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
 static int table_full, vanish_after_play;
+static atomic_int upload_ms;
 static char control_path[4096]; /* the control FIFO, "": none */
 static int control_reading;
 
@@ -335,6 +342,8 @@ static void refresh(void)
     snprintf(log_path, sizeof log_path, "%s", v != NULL ? v : "");
     table_full = flag("EVDEV_STANDIN_TABLE_FULL");
     vanish_after_play = flag("EVDEV_STANDIN_VANISH_AFTER_PLAY");
+    v = getenv("EVDEV_STANDIN_UPLOAD_MS");
+    upload_ms = v != NULL && atoi(v) > 0 && atoi(v) <= 10000 ? atoi(v) : 0;
     v = getenv("EVDEV_STANDIN_DEVICES");
     snprintf(list, sizeof list, "%s", v != NULL ? v : "mouse");
     if (strcmp(list, device_list) != 0) {
@@ -732,6 +741,17 @@ EXPORT int ioctl(int fd, unsigned long request, ...)
     if ((d = desc_of(fd)) == NULL) {
         pthread_mutex_unlock(&lock);
         return real(fd, request, arg);
+    }
+    if (request == EVIOCSFF && upload_ms > 0) {
+        /* The device's answer takes its time; other callers are not held. */
+        const struct timespec wait = {upload_ms / 1000, (long)(upload_ms % 1000) * 1000000L};
+        pthread_mutex_unlock(&lock);
+        nanosleep(&wait, NULL);
+        pthread_mutex_lock(&lock);
+        if ((d = desc_of(fd)) == NULL) {
+            pthread_mutex_unlock(&lock);
+            return fail(EBADF);
+        }
     }
     result = device_ioctl(d, request, arg);
     pthread_mutex_unlock(&lock);

@@ -3,6 +3,8 @@
 // told is read at its interface (tests/evdev, tests/dinput).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "follow.h"
@@ -83,8 +85,13 @@ struct Told : taclib::ForceOutput {
         forces->push_back(f);
         return !*refusing;
     }
+    bool Lost() const override { return false; }
 };
 
+using namespace std::chrono_literals;
+
+// The follower driven turn by turn, as its thread would, on a clock the test
+// moves.
 class Following : public testing::Test {
 protected:
     Following()
@@ -99,7 +106,8 @@ protected:
             return true;
         };
         source.screen = [] { return kScreen; };
-        backend_ = std::make_unique<taclib::FollowingBackend>(std::move(output), source);
+        backend_ = std::make_unique<taclib::FollowingBackend>(std::move(output), source,
+                                                              [this] { return now_; });
     }
 
     taclib::EffectId Spring(SpringParams p = BuiltIn())
@@ -109,26 +117,65 @@ protected:
         return id;
     }
 
+    // The pointer at (x, y) when the follower's next turn reads it.
+    std::chrono::milliseconds MoveTo(std::int64_t x, std::int64_t y)
+    {
+        x_ = x;
+        y_ = y;
+        return backend_->FollowerTurn();
+    }
+
+    // Turns of the follower as time passes, each after the sleep the last
+    // one asked for, until `span` has passed.
+    void Pass(std::chrono::milliseconds span)
+    {
+        const taclib::FollowClock::time_point end = now_ + span;
+        while (now_ < end) {
+            const std::chrono::milliseconds left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - now_);
+            const std::chrono::milliseconds sleep = backend_->FollowerTurn();
+            // Asleep until woken: only the clock moves.
+            now_ += sleep.count() < 0 ? left : std::min(sleep, left);
+        }
+        (void)backend_->FollowerTurn();
+    }
+
     std::vector<Force> forces_;
     bool refusing_ = false;
     std::int64_t x_ = 512, y_ = 584;
+    taclib::FollowClock::time_point now_{std::chrono::hours(1)};
     std::unique_ptr<taclib::FollowingBackend> backend_;
 };
 
 TEST_F(Following, AGrabAPullAndARelease)
 {
     const taclib::EffectId id = Spring();
+    EXPECT_EQ(backend_->FollowerTurn(), taclib::FollowingBackend::kUntilWoken);
     EXPECT_TRUE(forces_.empty()) << "a stopped spring is not followed";
     ASSERT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
     EXPECT_TRUE(backend_->Following());
-    backend_->PointerMoved(512, 684);
-    backend_->PointerMoved(512, 684); // unchanged: the device is not told again
-    backend_->PointerMoved(612, 684);
+    EXPECT_EQ(MoveTo(512, 684), taclib::FollowingBackend::kPollPeriod);
+    (void)MoveTo(512, 684); // unchanged: the device is not told again
+    (void)MoveTo(612, 684);
     ASSERT_TRUE(backend_->Stop(id));
     EXPECT_FALSE(backend_->Following());
-    backend_->PointerMoved(0, 0); // nothing plays: nothing is sent
-    const std::vector<Force> expected = {{0, -520}, {0, -781}, {-195, -781}, {0, 0}};
+    EXPECT_EQ(MoveTo(0, 0), taclib::FollowingBackend::kUntilWoken);
+    EXPECT_EQ(MoveTo(10, 10),
+              taclib::FollowingBackend::kUntilWoken); // nothing plays: nothing is sent
+    const std::vector<Force> expected = {{0, -781}, {-195, -781}, {0, 0}};
     EXPECT_EQ(forces_, expected);
+}
+
+// Only the latest force reaches the device: moves between two turns (while
+// the device was busy with the last call) are never sent.
+TEST_F(Following, OnlyTheLatestForceIsSent)
+{
+    ASSERT_TRUE(backend_->Start(Spring(), BuiltIn(), taclib::StartParams{}));
+    x_ = 512;
+    for (std::int64_t y = 400; y <= 684; y += 4)
+        y_ = y; // the pointer moves with no turn of the follower
+    (void)backend_->FollowerTurn();
+    EXPECT_EQ(forces_, (std::vector<Force>{{0, -781}}));
 }
 
 TEST_F(Following, SpringsAddUpAndASoloStartStopsTheOthers)
@@ -137,15 +184,18 @@ TEST_F(Following, SpringsAddUpAndASoloStartStopsTheOthers)
     taclib::StartParams together;
     ASSERT_TRUE(backend_->Start(a, BuiltIn(), together));
     ASSERT_TRUE(backend_->Start(b, BuiltIn(), together));
+    (void)backend_->FollowerTurn();
     EXPECT_EQ(backend_->LastForce(), (Force{0, -1040}));
     taclib::StartParams solo;
     solo.solo = true;
     ASSERT_TRUE(backend_->Start(a, BuiltIn(), solo));
+    (void)backend_->FollowerTurn();
     EXPECT_EQ(backend_->LastForce(), (Force{0, -520}));
-    // Moving the centre of the playing spring moves its force at once.
+    // Moving the centre of the playing spring moves its force.
     SpringParams moved = BuiltIn();
     moved.centreY = 584;
     ASSERT_TRUE(backend_->UpdateSpring(a, moved));
+    (void)backend_->FollowerTurn();
     EXPECT_EQ(backend_->LastForce(), Force{});
     backend_->Destroy(a);
     EXPECT_FALSE(backend_->Following());
@@ -155,13 +205,56 @@ TEST_F(Following, ADeviceThatRefusesIsNotToldEveryMoveButTriedAgainAtTheNextStar
 {
     const taclib::EffectId id = Spring();
     refusing_ = true;
-    EXPECT_FALSE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    ASSERT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
     for (int y = 600; y < 700; y += 10)
-        backend_->PointerMoved(512, y);
+        (void)MoveTo(512, y);
     EXPECT_EQ(forces_.size(), 1u);
     refusing_ = false;
     EXPECT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    (void)backend_->FollowerTurn();
     EXPECT_EQ(forces_.size(), 2u);
+}
+
+// A start with a delay is felt when the delay has passed, not before; a
+// spring with a duration ends when its iterations have run.
+TEST_F(Following, DelaysAndDurationsFollowTheClock)
+{
+    SpringParams timed = BuiltIn();
+    timed.durationMs = 300;
+    taclib::StartParams twice;
+    twice.delayMs = 250;
+    twice.iterations = 2;
+    ASSERT_TRUE(backend_->Start(Spring(timed), timed, twice));
+    Pass(249ms);
+    EXPECT_EQ(forces_, (std::vector<Force>{{0, 0}})) << "nothing during the delay";
+    Pass(2ms);
+    EXPECT_EQ(forces_.back(), (Force{0, -520})) << "felt once the delay has passed";
+    Pass(597ms); // 250 + 2 x 300 = 850 in all
+    EXPECT_EQ(forces_.back(), (Force{0, -520}));
+    EXPECT_TRUE(backend_->Following());
+    Pass(4ms);
+    EXPECT_EQ(forces_.back(), Force{}) << "ended after its two iterations";
+    EXPECT_FALSE(backend_->Following());
+    EXPECT_EQ(backend_->FollowerTurn(), taclib::FollowingBackend::kUntilWoken);
+}
+
+// A force that lasts is told again every ten seconds (a device's effect has a
+// finite length; rumble runs out); a silence is not renewed.
+TEST_F(Following, ALastingForceIsRenewedEveryTenSeconds)
+{
+    const taclib::EffectId id = Spring();
+    ASSERT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    Pass(9999ms);
+    EXPECT_EQ(forces_.size(), 1u);
+    Pass(2ms);
+    EXPECT_EQ(forces_.size(), 2u);
+    EXPECT_EQ(forces_.back(), (Force{0, -520}));
+    Pass(10s);
+    EXPECT_EQ(forces_.size(), 3u);
+    (void)MoveTo(512, 384); // at the centre: no force
+    Pass(30s);
+    EXPECT_EQ(forces_.size(), 4u) << "no force is not renewed";
+    EXPECT_EQ(forces_.back(), Force{});
 }
 
 } // namespace
