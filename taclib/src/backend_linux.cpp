@@ -126,7 +126,7 @@ std::string Unopened(const std::vector<InputNode> &nodes)
 std::unique_ptr<Backend> OpenBest(std::string *why)
 {
     const std::vector<InputNode> nodes = ListInputNodes();
-    const std::vector<Pad> pads = RumblePads();
+    const std::vector<Pad> pads = RumblePads(nodes);
     for (const Candidate &candidate : RankDevices(nodes, pads)) {
         if (std::unique_ptr<Backend> backend = OpenCandidate(candidate, why))
             return backend;
@@ -197,7 +197,7 @@ std::string DescribeDevices()
 {
     std::unique_ptr<SdlSubsystems> sdl = HoldSdl();
     const std::vector<InputNode> nodes = ListInputNodes();
-    const std::vector<Pad> pads = RumblePads();
+    const std::vector<Pad> pads = RumblePads(nodes);
     std::string text;
     auto line = [&](const std::string &where, const std::string &name, const std::string &what) {
         // A device names itself: its name is shown quoted and harmless.

@@ -22,6 +22,9 @@
  *             (square, triangle, sine), GAIN.
  *   refused   a mouse whose node exists (char device, mode 0660) but whose
  *             open fails with EACCES, as another group's node does.
+ *   longpad   a pad as above whose name is 150 bytes long: EVIOCGNAME with
+ *             a smaller buffer gets it cut and without its terminating zero,
+ *             as from the kernel.
  * All are USB devices of vendor 0x1209 with 16 effect slots. As the kernel
  * does, an effect type or waveform the device lacks is refused with EINVAL, a
  * full table with ENOSPC, another descriptor's effect with EACCES; closing a
@@ -157,6 +160,13 @@ static const struct kind kinds[] = {
      NONE, CODES(FF_RUMBLE, PERIODIC, FF_GAIN), pad_axes},
     {"refused", "Zorbel test mouse without access", 0x5a05, MOUSE_KEYS, CODES(REL_X, REL_Y),
      MOUSE_FF, no_axes},
+    {"longpad",
+     "Zorbel test rumble pad whose name is longer than the 128 bytes that some readers of "
+     "EVIOCGNAME take for the most a name can hold, as the kernel allows",
+     0x5a06,
+     CODES(BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START,
+           BTN_MODE, BTN_THUMBL, BTN_THUMBR),
+     NONE, CODES(FF_RUMBLE, PERIODIC, FF_GAIN), pad_axes},
 };
 
 struct node {
@@ -304,8 +314,8 @@ static void build(char *list)
         }
         if (k == COUNT(kinds) || node_count == MAX_NODES) {
             fprintf(stderr,
-                    "evdev_standin: no device '%s' (mouse, joystick, wheel, pad or "
-                    "refused; 8 at most)\n",
+                    "evdev_standin: no device '%s' (mouse, joystick, wheel, pad, "
+                    "longpad or refused; 8 at most)\n",
                     word);
         } else {
             nodes[node_count] = (struct node){.kind = &kinds[k], .number = number};
