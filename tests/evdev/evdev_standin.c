@@ -37,6 +37,9 @@
  *   EVDEV_STANDIN_DEVICES=LIST   the devices, as above
  *   EVDEV_STANDIN_LOG=FILE       appends one line per call on a node
  *   EVDEV_STANDIN_TABLE_FULL=1   uploading a new effect fails with ENOSPC
+ *   EVDEV_STANDIN_SLOW=eventN:MS a node that answers every request (ioctl)
+ *                                MS ms (1..60000) after it is made, as a
+ *                                device whose driver waits on it does
  *   EVDEV_STANDIN_UPLOAD_MS=N    a slow device: every upload (EVIOCSFF)
  *                                answers N ms (0..10000) after it is made,
  *                                the caller held meanwhile as by a USB
@@ -192,7 +195,7 @@ static struct desc descs[MAX_OPEN];
 static long calls, changes; /* log lines; changes of the set of nodes (the folder's mtime) */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
 static int table_full, vanish_after_play;
-static atomic_int upload_ms;
+static atomic_int upload_ms, slow_ms, slow_node;
 static char control_path[4096]; /* the control FIFO, "": none */
 static int control_reading;
 
@@ -354,6 +357,13 @@ static void refresh(void)
     vanish_after_play = flag("EVDEV_STANDIN_VANISH_AFTER_PLAY");
     v = getenv("EVDEV_STANDIN_UPLOAD_MS");
     upload_ms = v != NULL && atoi(v) > 0 && atoi(v) <= 10000 ? atoi(v) : 0;
+    v = getenv("EVDEV_STANDIN_SLOW");
+    {
+        int node = 0, ms = 0;
+        slow_ms =
+            v != NULL && sscanf(v, "event%d:%d", &node, &ms) == 2 && ms > 0 && ms <= 60000 ? ms : 0;
+        slow_node = node;
+    }
     v = getenv("EVDEV_STANDIN_DEVICES");
     snprintf(list, sizeof list, "%s", v != NULL ? v : "mouse");
     if (strcmp(list, device_list) != 0) {
@@ -752,9 +762,10 @@ EXPORT int ioctl(int fd, unsigned long request, ...)
         pthread_mutex_unlock(&lock);
         return real(fd, request, arg);
     }
-    if (request == EVIOCSFF && upload_ms > 0) {
+    if ((request == EVIOCSFF && upload_ms > 0) || (slow_ms > 0 && d->node->number == slow_node)) {
         /* The device's answer takes its time; other callers are not held. */
-        const struct timespec wait = {upload_ms / 1000, (long)(upload_ms % 1000) * 1000000L};
+        const int ms = request == EVIOCSFF && upload_ms > 0 ? upload_ms : slow_ms;
+        const struct timespec wait = {ms / 1000, (long)(ms % 1000) * 1000000L};
         pthread_mutex_unlock(&lock);
         nanosleep(&wait, NULL);
         pthread_mutex_lock(&lock);
