@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace zorbel::standin {
 
@@ -13,6 +14,12 @@ namespace {
 // loosely and wears; a joystick or wheel is centred by a spring or a motor.
 constexpr double kPadDeadZone = 0.24;
 constexpr double kJoystickDeadZone = 0.08;
+// A stick counts as back at rest only well inside its dead zone, so that one
+// trembling at the edge does not leave and take the pointer again and again.
+constexpr double kBackAtRest = 0.75;
+// An axis that rests further than this from its middle (a pedal, a throttle,
+// a trigger SDL does not know as one) is no stick: it never pulls.
+constexpr int kRestsAwayFromMiddle = 16384;
 // The right trigger holds the band past half its travel, and lets go below a
 // quarter, so that a finger resting near one point does not chatter.
 constexpr int kTriggerPress = 16384;
@@ -24,20 +31,31 @@ constexpr std::size_t kMaxWarps = 8;
 bool Same(const POINT &a, const POINT &b) { return a.x == b.x && a.y == b.y; }
 
 // The stick's deflection outside the dead zone, growing from 0 at its edge
-// to 1 at full deflection; false inside it.
-bool Deflection(int rawX, int rawY, double deadZone, double *x, double *y)
+// to 1 at full deflection. Whether it is deflected: past the dead zone's
+// edge when it was at rest (WAS false), or not yet back well inside it.
+bool Deflection(int rawX, int rawY, double deadZone, bool was, double *x, double *y)
 {
     const double fx = std::clamp(rawX / 32767.0, -1.0, 1.0);
     const double fy = std::clamp(rawY / 32767.0, -1.0, 1.0);
     const double length = std::hypot(fx, fy);
     *x = 0.0;
     *y = 0.0;
-    if (length <= deadZone)
-        return false;
-    const double scale = (length - deadZone) / (1.0 - deadZone) / length;
-    *x = fx * scale;
-    *y = fy * scale;
-    return true;
+    if (length > deadZone) {
+        const double scale = (length - deadZone) / (1.0 - deadZone) / length;
+        *x = fx * scale;
+        *y = fy * scale;
+    }
+    return length > (was ? deadZone * kBackAtRest : deadZone);
+}
+
+// Whether a joystick's axis rests near its middle, as a stick or a wheel
+// does, by the first value SDL had of it.
+bool RestsInMiddle(SDL_Joystick *joystick, int axis)
+{
+    Sint16 rest = 0;
+    if (SDL_JoystickGetAxisInitialState(joystick, axis, &rest) != SDL_TRUE)
+        return true;
+    return std::abs(static_cast<int>(rest)) <= kRestsAwayFromMiddle;
 }
 
 // The window pixel the host reads back as this picture pixel. SDL's mapping
@@ -103,6 +121,8 @@ void Controllers::Stop()
     started_ = false;
     owned_ = false;
     held_ = false;
+    holder_ = -1;
+    mouseHolds_ = false;
     warps_.clear();
 }
 
@@ -164,6 +184,8 @@ bool Controllers::Handle(const SDL_Event &event, const PointerWindow &window)
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         owned_ = false;
+        if (event.button.button == SDL_BUTTON_LEFT)
+            mouseHolds_ = event.type == SDL_MOUSEBUTTONDOWN;
         return false;
     default:
         return false;
@@ -211,6 +233,10 @@ bool Controllers::Axis(SDL_JoystickID id, int axis, int value, bool pad,
     if (found == devices_.end() || (found->second.pad != nullptr) != pad)
         return true;
     Device &device = found->second;
+    // A pedal, or any other axis resting away from its middle, would drag
+    // the pointer to an edge and keep it there.
+    if (!pad && !RestsInMiddle(device.joystick, axis))
+        return true;
     bool pressed = false;
     if (pad && axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) {
         const bool holding =
@@ -252,20 +278,29 @@ bool Controllers::Button(SDL_JoystickID id, int button, bool down, bool pad,
     return true;
 }
 
-// A deflected stick or a press takes the pointer; the pointer follows the
-// device that took it; the left button is held while any device holds it.
+// A stick leaving its rest or a press takes the pointer, unless the mouse or
+// another controller holds the band; the pointer follows the device that
+// took it. The first device to press holds the left button until its own
+// release.
 void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &window)
 {
+    const auto holder = devices_.find(holder_);
+    if (holder == devices_.end() || !holder->second.Holding())
+        holder_ = -1;
     const auto found = devices_.find(id);
     if (found != devices_.end()) {
-        const Device &device = found->second;
+        Device &device = found->second;
         double x = 0.0;
         double y = 0.0;
         const double deadZone = device.pad != nullptr ? kPadDeadZone : kJoystickDeadZone;
-        const bool deflected = Deflection(device.x, device.y, deadZone, &x, &y);
-        if ((deflected || pressed) && InFront(window)) {
+        const bool left = !device.deflected;
+        device.deflected = Deflection(device.x, device.y, deadZone, device.deflected, &x, &y);
+        const bool free = !mouseHolds_ && (holder_ < 0 || holder_ == id);
+        if (free && ((device.deflected && left) || pressed) && InFront(window)) {
             active_ = id;
             owned_ = true;
+            if (pressed)
+                holder_ = id;
         }
         if (id == active_ && owned_ && window.width > 0 && window.height > 0) {
             // The band rests in the middle; half the diagonal reaches every
@@ -277,8 +312,7 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
                 std::clamp<LONG>(window.height / 2 + std::lround(reach * y), 0, window.height - 1);
         }
     }
-    const bool holding = std::any_of(devices_.begin(), devices_.end(),
-                                     [](const auto &entry) { return entry.second.Holding(); });
+    const bool holding = holder_ >= 0;
     if (holding == held_ || window.handle == nullptr)
         return;
     held_ = holding;
@@ -296,8 +330,10 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
 
 void Controllers::ShowPointer(const PointerWindow &window)
 {
-    if (!InFront(window))
-        owned_ = false; // the mouse's again, wherever another program has it
+    if (!InFront(window)) {
+        owned_ = false;      // the mouse's again, wherever another program has it
+        mouseHolds_ = false; // its release may go to the other program
+    }
     if (!owned_)
         return;
     const POINT at = WindowPixel(window, pointer_);

@@ -9,11 +9,16 @@
 // pad's Back button is Escape. The mouse's own pointer is moved along, so
 // what is shown, what the program reads and what SDL reports are one
 // pointer; moving or clicking the mouse gives the pointer back to it, and
-// using the stick or the pull button takes it again.
+// the stick leaving its rest or the pull button takes it again, except while
+// the mouse holds the band. The dead zone has hysteresis: a stick trembling
+// at its edge stays out of it.
 //
 // Pads are SDL game controllers; other joysticks use axes 0 and 1 (a wheel,
-// or anything with one axis, only the horizontal one). A controller
-// unplugged while it holds the button lets go of it.
+// or anything with one axis, only the horizontal one), each only when it
+// rests in its middle: a pedal or a throttle never pulls. The first
+// controller to press holds the button until its own release; the others
+// meanwhile neither take the pointer nor let go. A controller unplugged
+// while it holds the button lets go of it.
 #pragma once
 
 #include "platform/standin/windef.h"
@@ -62,6 +67,7 @@ private:
         bool horizontalOnly = false;
         int x = 0; // the stick's axes, -32768 to 32767
         int y = 0;
+        bool deflected = false; // out of the dead zone, with its hysteresis
         bool button = false;
         bool trigger = false;
         bool Holding() const { return button || trigger; }
@@ -78,8 +84,10 @@ private:
     bool started_ = false;
     std::map<SDL_JoystickID, Device> devices_;
     SDL_JoystickID active_ = -1; // the device that last took the pointer
+    SDL_JoystickID holder_ = -1; // the device whose press holds the band
     bool owned_ = false;         // the pointer is the controller's
     bool held_ = false;          // the left button as the program was told
+    bool mouseHolds_ = false;    // the mouse's left button is down in the window
     POINT pointer_{0, 0};
     // Where the mouse was moved to and has not yet been seen arriving, in
     // window pixels: motion to anywhere else is the user's.

@@ -39,6 +39,12 @@ struct AppState {
     IDirectDrawSurface4 *BackBuffer = nullptr;
 
     int DragFlag = 0;
+    // The spring was stopped mid-drag because the window went to the back or
+    // was minimised; it plays again when the window is back in front with the
+    // band still held.
+    int ForceLetGo = 0;
+    // Another program is in front (the last WM_ACTIVATEAPP said so).
+    int Inactive = 0;
     Launcher *TheLauncher = nullptr;
 
     HPEN OutlinePen = nullptr;

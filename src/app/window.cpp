@@ -63,6 +63,7 @@ void TryGrab(HWND window)
     if (launcher->HitTest(cursor) == 0)
         return;
     StartSpring();
+    App.ForceLetGo = 0;
     App.DragFlag = 1;
     launcher->Grab();
 }
@@ -72,13 +73,26 @@ void TryGrab(HWND window)
 // The drag itself ends with the release, as ever.
 void LetGoOfForce()
 {
-    if (App.DragFlag != 0)
+    if (App.DragFlag != 0) {
         StopSpring();
+        App.ForceLetGo = 1;
+    }
+}
+
+// The window is in front and shown again, and no release came meanwhile:
+// the hand still holds the band, and feels it again.
+void TakeUpForce(HWND window)
+{
+    if (App.ForceLetGo == 0 || App.DragFlag == 0 || App.Inactive != 0 || IsIconic(window) != FALSE)
+        return;
+    StartSpring();
+    App.ForceLetGo = 0;
 }
 
 void ReleaseBand()
 {
     StopSpring();
+    App.ForceLetGo = 0;
     App.DragFlag = 0;
 }
 
@@ -115,10 +129,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         RefreshGeometry(window);
         if (message == WM_SIZE && wParam == SIZE_MINIMIZED)
             LetGoOfForce();
+        else if (message == WM_SIZE)
+            TakeUpForce(window);
         break;
     case WM_ACTIVATEAPP:
+        App.Inactive = wParam == FALSE ? 1 : 0;
         if (wParam == FALSE)
             LetGoOfForce();
+        else
+            TakeUpForce(window);
         break;
     case WM_LBUTTONDOWN:
         TryGrab(window);

@@ -59,8 +59,9 @@ struct OpenRequest {
 // device can be opened.
 std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *why);
 
-// How much of TACLIB_DEVICE a message shows: the value is the user's to set
-// to anything, and a misspelt word is recognised well before this.
+// How much of TACLIB_DEVICE or TACLIB_SCREEN a message shows: the value is
+// the user's to set to anything, and a misspelt word is recognised well
+// before this.
 constexpr std::size_t kShownChoice = 64;
 
 // Every force device the platform's backend can see, one line each: what it

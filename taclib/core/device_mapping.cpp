@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "backend.h"
+#include "common/text.h"
 #include "spring_params.h"
 
 namespace taclib {
@@ -34,7 +36,7 @@ bool ScreenFromEnvironment(ScreenSize *out, std::string *why)
     if (!ParseExtent(rest, &rest, &size.width) || *rest++ != 'x' ||
         !ParseExtent(rest, &rest, &size.height) || *rest != '\0') {
         if (why != nullptr)
-            *why = std::string("TACLIB_SCREEN=") + text +
+            *why = "TACLIB_SCREEN=" + zorbel::Quoted(text, '"', kShownChoice) +
                    " is not WIDTHxHEIGHT, each 1 to 65535: ignored";
         return false;
     }

@@ -102,6 +102,11 @@ private:
     Uint32 flags_;
 };
 
+std::string DidNotAnswer()
+{
+    return "did not answer within " + std::to_string(kAnswerDeadline.count()) + " ms";
+}
+
 // The nodes that could not be opened, for the user: "/dev/input/event3
 // (Permission denied)", at most three of them named.
 std::string Unopened(const std::vector<InputNode> &nodes)
@@ -109,13 +114,14 @@ std::string Unopened(const std::vector<InputNode> &nodes)
     std::string text;
     int named = 0, more = 0;
     for (const InputNode &node : nodes) {
-        if (node.openError == 0)
+        if (node.openError == 0 && !node.late)
             continue;
         if (named == 3) {
             ++more;
             continue;
         }
-        text += (named++ != 0 ? ", " : "") + node.path + " (" + std::strerror(node.openError) + ")";
+        text += (named++ != 0 ? ", " : "") + node.path + " (" +
+                (node.late ? DidNotAnswer() : std::strerror(node.openError)) + ")";
     }
     if (more != 0)
         text += " and " + std::to_string(more) + " more";
@@ -126,7 +132,7 @@ std::string Unopened(const std::vector<InputNode> &nodes)
 std::unique_ptr<Backend> OpenBest(std::string *why)
 {
     const std::vector<InputNode> nodes = ListInputNodes();
-    const std::vector<Pad> pads = RumblePads();
+    const std::vector<Pad> pads = RumblePads(nodes);
     for (const Candidate &candidate : RankDevices(nodes, pads)) {
         if (std::unique_ptr<Backend> backend = OpenCandidate(candidate, why))
             return backend;
@@ -195,9 +201,13 @@ std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &, std::string *w
 
 std::string DescribeDevices()
 {
-    std::unique_ptr<SdlSubsystems> sdl = HoldSdl();
     const std::vector<InputNode> nodes = ListInputNodes();
-    const std::vector<Pad> pads = RumblePads();
+    // SDL looks at every node too, and would wait on one that did not
+    // answer for as long as its driver holds it: then SDL is not asked.
+    const auto late =
+        std::find_if(nodes.begin(), nodes.end(), [](const InputNode &node) { return node.late; });
+    std::unique_ptr<SdlSubsystems> sdl = late == nodes.end() ? HoldSdl() : nullptr;
+    const std::vector<Pad> pads = sdl != nullptr ? RumblePads(nodes) : std::vector<Pad>();
     std::string text;
     auto line = [&](const std::string &where, const std::string &name, const std::string &what) {
         // A device names itself: its name is shown quoted and harmless.
@@ -218,12 +228,16 @@ std::string DescribeDevices()
         chosen = true;
     }
     for (const InputNode &node : nodes) {
+        if (node.late)
+            line(node.path, "", DidNotAnswer() + ": passed over");
         if (node.openError != 0)
             line(node.path, "",
                  std::string("cannot be opened (") + std::strerror(node.openError) +
                      "): if it is a force-feedback device, give your user read "
                      "and write access to it (a udev rule, or the group that owns it)");
     }
+    if (late != nodes.end())
+        text += "pads SDL drives are not listed: SDL would wait on " + late->path + " too\n";
     if (!chosen)
         text += "no force-feedback device: the spring is not felt\n";
     return text;

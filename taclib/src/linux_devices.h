@@ -48,8 +48,9 @@ struct Pad {
     std::string path; // the event node, when SDL drives one
 };
 
-// Every joystick SDL knows that rumbles.
-std::vector<Pad> RumblePads();
+// Every joystick SDL knows that rumbles; one on an event node among NODES is
+// named as the kernel names it.
+std::vector<Pad> RumblePads(const std::vector<InputNode> &nodes);
 
 // One device the library could use, ranked.
 struct Candidate {

@@ -6,8 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace taclib {
 
@@ -60,6 +66,18 @@ void Describe(int fd, InputNode *node)
         node->kind = ForceKind::Rumble;
 }
 
+// Opens a node, reads what it is, and closes it again.
+void LookAt(InputNode *node)
+{
+    const int fd = open(node->path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        node->openError = errno;
+        return;
+    }
+    Describe(fd, node);
+    (void)close(fd);
+}
+
 } // namespace
 
 const char *KindName(ForceKind kind)
@@ -79,23 +97,59 @@ const char *KindName(ForceKind kind)
 
 std::vector<InputNode> ListInputNodes()
 {
-    std::vector<InputNode> nodes;
+    std::vector<std::string> paths;
     dirent **entries = nullptr;
     const int count = scandir("/dev/input", &entries, IsEventNode, ByNumber);
     for (int i = 0; i < count; ++i) {
-        InputNode node;
-        node.path = std::string("/dev/input/") + entries[i]->d_name;
+        paths.push_back(std::string("/dev/input/") + entries[i]->d_name);
         std::free(entries[i]);
-        const int fd = open(node.path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            node.openError = errno;
-        } else {
-            Describe(fd, &node);
-            (void)close(fd);
-        }
-        nodes.push_back(std::move(node));
     }
     std::free(entries);
+
+    // Every node is looked at on a thread of its own, all at once, and what
+    // has answered by the deadline is listed. A look that is late goes on by
+    // itself and closes its node when the driver lets it go; its answer is
+    // then no one's.
+    struct Looks {
+        std::mutex lock;
+        std::condition_variable answered;
+        std::vector<InputNode> nodes;
+        std::vector<bool> done;
+        std::size_t pending = 0;
+    };
+    auto looks = std::make_shared<Looks>();
+    looks->nodes.resize(paths.size());
+    looks->done.assign(paths.size(), false);
+    looks->pending = paths.size();
+    auto look = [looks](std::size_t i, std::string path) {
+        InputNode node;
+        node.path = std::move(path);
+        LookAt(&node);
+        const std::lock_guard<std::mutex> hold(looks->lock);
+        looks->nodes[i] = std::move(node);
+        looks->done[i] = true;
+        --looks->pending;
+        looks->answered.notify_all();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerDeadline;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        try {
+            std::thread(look, i, paths[i]).detach();
+        } catch (const std::system_error &) {
+            look(i, paths[i]); // no thread to spare: looked at here, without a deadline
+        }
+    }
+    std::unique_lock<std::mutex> hold(looks->lock);
+    (void)looks->answered.wait_until(hold, deadline, [&] { return looks->pending == 0; });
+    std::vector<InputNode> nodes(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (looks->done[i]) {
+            nodes[i] = looks->nodes[i];
+        } else {
+            nodes[i].path = paths[i];
+            nodes[i].late = true;
+        }
+    }
     return nodes;
 }
 

@@ -5,6 +5,8 @@
 
 #include <linux/input.h>
 
+#include <chrono>
+
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ struct InputNode {
     std::string path;  // /dev/input/eventN
     std::string name;  // as the driver names it; empty when not opened
     int openError = 0; // errno of a refused open, 0 when it opened
+    bool late = false; // did not say what it is by the deadline
     ForceKind kind = ForceKind::None;
     bool hasSpring = false; // FF_SPRING
     bool hasGain = false;   // FF_GAIN
@@ -31,9 +34,15 @@ struct InputNode {
     int slots = 0; // EVIOCGEFFECTS
 };
 
+// How long the nodes may take to say what they are. A healthy node answers at
+// once; one whose driver waits on hardware that hangs must not hold the
+// listing up, nor the program's start.
+constexpr std::chrono::milliseconds kAnswerDeadline{1000};
+
 // Every event node there is, in the order of their numbers, each opened once
 // to read what it is (and closed again). A node that cannot be opened is
-// listed with openError set.
+// listed with openError set, one that has not answered by kAnswerDeadline
+// with late set.
 std::vector<InputNode> ListInputNodes();
 
 // An open node, closed when this goes. Only one object owns the node at a

@@ -2,6 +2,8 @@
 // that SDL drives over HID): its motors turn as fast as the spring pulls.
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "call_log.h"
 #include "linux_devices.h"
 
@@ -11,10 +13,9 @@ namespace {
 
 class SdlRumbleOutput : public ForceOutput {
 public:
-    explicit SdlRumbleOutput(SDL_Joystick *joystick) : joystick_(joystick)
+    SdlRumbleOutput(SDL_Joystick *joystick, const std::string &name) : joystick_(joystick)
     {
-        const char *name = SDL_JoystickName(joystick);
-        LogNote(std::string("sdl open ") + (name != nullptr ? name : "(unnamed)") + " (" +
+        LogNote("sdl open " + (name.empty() ? std::string("(unnamed)") : name) + " (" +
                 KindName(ForceKind::Rumble) + ")");
     }
 
@@ -42,7 +43,7 @@ private:
 
 } // namespace
 
-std::vector<Pad> RumblePads()
+std::vector<Pad> RumblePads(const std::vector<InputNode> &nodes)
 {
     std::vector<Pad> pads;
     const int count = SDL_NumJoysticks();
@@ -51,9 +52,20 @@ std::vector<Pad> RumblePads()
         if (joystick == nullptr)
             continue;
         if (SDL_JoystickHasRumble(joystick) == SDL_TRUE) {
-            const char *name = SDL_JoystickName(joystick);
             const char *path = SDL_JoystickPath(joystick);
-            pads.push_back({i, name != nullptr ? name : "", path != nullptr ? path : ""});
+            Pad pad{i, "", path != nullptr ? path : ""};
+            // SDL reads an event node's name into a buffer of its own size,
+            // unterminated when the name fills it; the kernel's answer as
+            // read for the listing is whole and terminated.
+            const auto node = std::find_if(nodes.begin(), nodes.end(), [&](const InputNode &n) {
+                return !pad.path.empty() && n.path == pad.path;
+            });
+            if (node != nodes.end()) {
+                pad.name = node->name;
+            } else if (const char *name = SDL_JoystickName(joystick)) {
+                pad.name = name; // not an event node: a name SDL makes itself
+            }
+            pads.push_back(pad);
         }
         SDL_JoystickClose(joystick);
     }
@@ -67,7 +79,7 @@ std::unique_ptr<Backend> OpenRumble(const Pad &pad, std::string *why)
         *why = std::string("SDL_JoystickOpen: ") + SDL_GetError();
         return nullptr;
     }
-    return FollowOutput(std::make_unique<SdlRumbleOutput>(joystick));
+    return FollowOutput(std::make_unique<SdlRumbleOutput>(joystick, pad.name));
 }
 
 } // namespace taclib

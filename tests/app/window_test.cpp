@@ -113,8 +113,9 @@ TEST_F(WindowTest, CloseQuitsKeepingTheSurfacesAndDestroyReleasesThem)
 
 // Another program coming to the front, or a minimise, mid-drag: the release
 // may never come, so the force stops at once; the drag itself still ends
-// with the release. Without a drag there is nothing to stop.
-TEST_F(WindowSpringTest, LosingTheForegroundOrMinimisingMidDragStopsTheForce)
+// with the release. Back in front, or restored, with the band still held,
+// the force plays again. Without a drag there is nothing to stop or start.
+TEST_F(WindowSpringTest, LosingTheForegroundOrMinimisingMidDragStopsTheForceUntilItIsBack)
 {
     StartUp();
     ASSERT_NE(App.Spring, nullptr);
@@ -131,9 +132,17 @@ TEST_F(WindowSpringTest, LosingTheForegroundOrMinimisingMidDragStopsTheForce)
     EXPECT_EQ(App.DragFlag, 1);
     zt::InjectActivation(true);
     Pump();
+    EXPECT_EQ(Told(), List{"start"}) << "back in front, the band still held";
+    zt::InjectActivation(true);
+    Pump();
+    EXPECT_EQ(Told(), List{}) << "already playing";
     Release();
-    EXPECT_EQ(Told(), List{"stop"}) << "only the release";
+    EXPECT_EQ(Told(), List{"stop"}) << "the release";
     EXPECT_EQ(App.DragFlag, 0);
+    zt::InjectActivation(false);
+    zt::InjectActivation(true);
+    Pump();
+    EXPECT_EQ(Told(), List{}) << "let go meanwhile";
 
     Press(512, 390);
     (void)ShowWindow(App.MainWindow, SW_MINIMIZE);
@@ -141,6 +150,17 @@ TEST_F(WindowSpringTest, LosingTheForegroundOrMinimisingMidDragStopsTheForce)
     told.erase(std::remove(told.begin(), told.end(), "update -32000,-32000"), told.end());
     EXPECT_EQ(told, (List{"start", "stop"})) << "minimised (the centre: the next test)";
     EXPECT_EQ(App.DragFlag, 1);
+    zt::InjectActivation(false);
+    Pump();
+    (void)Told(); // whatever stopping again tells the device
+    (void)ShowWindow(App.MainWindow, SW_RESTORE);
+    Pump();
+    EXPECT_EQ(Told(), (List{"update 512,384", "update 512,384"})) << "restored behind another";
+    zt::InjectActivation(true);
+    Pump();
+    EXPECT_EQ(Told(), List{"start"}) << "restored and in front";
+    Release();
+    EXPECT_EQ(Told(), List{"stop"});
 }
 
 // A minimised window's middle is far off the screen: the spring keeps its

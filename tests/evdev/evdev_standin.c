@@ -22,6 +22,9 @@
  *             (square, triangle, sine), GAIN.
  *   refused   a mouse whose node exists (char device, mode 0660) but whose
  *             open fails with EACCES, as another group's node does.
+ *   longpad   a pad as above whose name is 150 bytes long: EVIOCGNAME with
+ *             a smaller buffer gets it cut and without its terminating zero,
+ *             as from the kernel.
  * All are USB devices of vendor 0x1209 with 16 effect slots. As the kernel
  * does, an effect type or waveform the device lacks is refused with EINVAL, a
  * full table with ENOSPC, another descriptor's effect with EACCES; closing a
@@ -34,6 +37,9 @@
  *   EVDEV_STANDIN_DEVICES=LIST   the devices, as above
  *   EVDEV_STANDIN_LOG=FILE       appends one line per call on a node
  *   EVDEV_STANDIN_TABLE_FULL=1   uploading a new effect fails with ENOSPC
+ *   EVDEV_STANDIN_SLOW=eventN:MS a node that answers every request (ioctl)
+ *                                MS ms (1..60000) after it is made, as a
+ *                                device whose driver waits on it does
  *   EVDEV_STANDIN_UPLOAD_MS=N    a slow device: every upload (EVIOCSFF)
  *                                answers N ms (0..10000) after it is made,
  *                                the caller held meanwhile as by a USB
@@ -157,6 +163,13 @@ static const struct kind kinds[] = {
      NONE, CODES(FF_RUMBLE, PERIODIC, FF_GAIN), pad_axes},
     {"refused", "Zorbel test mouse without access", 0x5a05, MOUSE_KEYS, CODES(REL_X, REL_Y),
      MOUSE_FF, no_axes},
+    {"longpad",
+     "Zorbel test rumble pad whose name is longer than the 128 bytes that some readers of "
+     "EVIOCGNAME take for the most a name can hold, as the kernel allows",
+     0x5a06,
+     CODES(BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START,
+           BTN_MODE, BTN_THUMBL, BTN_THUMBR),
+     NONE, CODES(FF_RUMBLE, PERIODIC, FF_GAIN), pad_axes},
 };
 
 struct node {
@@ -182,7 +195,7 @@ static struct desc descs[MAX_OPEN];
 static long calls, changes; /* log lines; changes of the set of nodes (the folder's mtime) */
 static char log_path[4096], device_list[256] = "\n"; /* "\n": not read yet */
 static int table_full, vanish_after_play;
-static atomic_int upload_ms;
+static atomic_int upload_ms, slow_ms, slow_node;
 static char control_path[4096]; /* the control FIFO, "": none */
 static int control_reading;
 
@@ -304,8 +317,8 @@ static void build(char *list)
         }
         if (k == COUNT(kinds) || node_count == MAX_NODES) {
             fprintf(stderr,
-                    "evdev_standin: no device '%s' (mouse, joystick, wheel, pad or "
-                    "refused; 8 at most)\n",
+                    "evdev_standin: no device '%s' (mouse, joystick, wheel, pad, "
+                    "longpad or refused; 8 at most)\n",
                     word);
         } else {
             nodes[node_count] = (struct node){.kind = &kinds[k], .number = number};
@@ -344,6 +357,13 @@ static void refresh(void)
     vanish_after_play = flag("EVDEV_STANDIN_VANISH_AFTER_PLAY");
     v = getenv("EVDEV_STANDIN_UPLOAD_MS");
     upload_ms = v != NULL && atoi(v) > 0 && atoi(v) <= 10000 ? atoi(v) : 0;
+    v = getenv("EVDEV_STANDIN_SLOW");
+    {
+        int node = 0, ms = 0;
+        slow_ms =
+            v != NULL && sscanf(v, "event%d:%d", &node, &ms) == 2 && ms > 0 && ms <= 60000 ? ms : 0;
+        slow_node = node;
+    }
     v = getenv("EVDEV_STANDIN_DEVICES");
     snprintf(list, sizeof list, "%s", v != NULL ? v : "mouse");
     if (strcmp(list, device_list) != 0) {
@@ -742,9 +762,10 @@ EXPORT int ioctl(int fd, unsigned long request, ...)
         pthread_mutex_unlock(&lock);
         return real(fd, request, arg);
     }
-    if (request == EVIOCSFF && upload_ms > 0) {
+    if ((request == EVIOCSFF && upload_ms > 0) || (slow_ms > 0 && d->node->number == slow_node)) {
         /* The device's answer takes its time; other callers are not held. */
-        const struct timespec wait = {upload_ms / 1000, (long)(upload_ms % 1000) * 1000000L};
+        const int ms = request == EVIOCSFF && upload_ms > 0 ? upload_ms : slow_ms;
+        const struct timespec wait = {ms / 1000, (long)(ms % 1000) * 1000000L};
         pthread_mutex_unlock(&lock);
         nanosleep(&wait, NULL);
         pthread_mutex_lock(&lock);

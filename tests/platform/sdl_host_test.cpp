@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace zorbel::test {
@@ -147,13 +149,13 @@ TEST_F(SdlHostTest, ADeviceResetLosesTheSurfaces)
 // wheel, plugged in for the test and unplugged when it ends.
 class Controller {
 public:
-    explicit Controller(SDL_JoystickType type)
+    explicit Controller(SDL_JoystickType type, Uint16 axes = 0)
     {
         const bool pad = type == SDL_JOYSTICK_TYPE_GAMECONTROLLER;
         SDL_VirtualJoystickDesc desc{};
         desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
         desc.type = static_cast<Uint16>(type);
-        desc.naxes = pad ? SDL_CONTROLLER_AXIS_MAX : 2;
+        desc.naxes = axes != 0 ? axes : pad ? SDL_CONTROLLER_AXIS_MAX : 2;
         desc.nbuttons = pad ? SDL_CONTROLLER_BUTTON_MAX : 2;
         if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
             handle = SDL_JoystickOpen(index = SDL_JoystickAttachVirtualEx(&desc));
@@ -207,11 +209,47 @@ protected:
         }
         return messages;
     }
+    // Moves the mouse to (X, Y) of the window, as the user would, and waits
+    // until the motion has come back from the X server.
+    void WarpMouse(int x, int y)
+    {
+        SDL_WarpMouseInWindow(SDL_GetWindowFromID(WindowId()), x, y);
+        (void)Settle([&] {
+            int mx = -1;
+            int my = -1;
+            (void)SDL_GetMouseState(&mx, &my);
+            return mx == x && my == y;
+        });
+    }
     // Whether SDL has the mouse where the host has the cursor.
     bool MouseAtCursor() const
     {
         const POINT shown = SdlMouse();
         return shown.x == cursor.x && shown.y == cursor.y;
+    }
+    // The left mouse button, as SDL hands it on, at the mouse's place.
+    void MouseButton(bool down)
+    {
+        SDL_Event event{};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.windowID = WindowId();
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event.button.clicks = 1;
+        (void)SDL_GetMouseState(&event.button.x, &event.button.y);
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+    }
+    // One turn of the pump: what a controller did since is seen once.
+    std::vector<UINT> Pump()
+    {
+        std::vector<UINT> messages;
+        MSG msg{};
+        SDL_Delay(2);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            messages.push_back(msg.message);
+            (void)DispatchMessageA(&msg);
+        }
+        return messages;
     }
     // Where SDL itself has the mouse, in the picture's pixels.
     POINT SdlMouse() const
@@ -282,8 +320,7 @@ TEST_F(SdlControllerTest, APadsStickAndButtonsPullTheBandAndTheMouseTakesThePoin
 
     // The mouse moved by the user: the pointer is the mouse's at once, and
     // the stick's again when the stick moves.
-    SDL_WarpMouseInWindow(SDL_GetWindowFromID(WindowId()), 100, 200);
-    (void)Settle([&] { return cursor.y != 384; });
+    WarpMouse(100, 200);
     const POINT mouse = SdlMouse();
     EXPECT_EQ(cursor.x, mouse.x);
     EXPECT_EQ(cursor.y, mouse.y);
@@ -328,6 +365,132 @@ TEST_F(SdlControllerTest, AWheelPullsAlongOneAxisAndNothingActsBehindAnotherWind
     EXPECT_NE(cursor.x, 0);
     SDL_DestroyWindow(other);
     (void)SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "0");
+}
+
+// Controllers at the kernel's interface (the evdev stand-in preloaded, with
+// its control FIFO named in EVDEV_STANDIN_CONTROL), where SDL reads where
+// each axis rests as it would from a real device.
+class SdlEvdevControllerTest : public SdlControllerTest {
+protected:
+    void SetUp() override
+    {
+        control_ = std::getenv("EVDEV_STANDIN_CONTROL");
+        if (control_ == nullptr)
+            GTEST_SKIP() << "needs the evdev stand-in (test platform.controllers_on_evdev)";
+        SdlControllerTest::SetUp();
+    }
+    // Sends commands to the stand-in, then lets SDL deliver until its own
+    // state of the node's first joystick shows AXIS at VALUE.
+    Messages SendUntil(const std::string &commands, int axis, Sint16 value)
+    {
+        std::ofstream(control_) << commands << std::flush;
+        Messages messages;
+        SDL_Joystick *joystick = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(0));
+        for (int i = 0; i < 100; ++i) {
+            const Messages got = Settle();
+            messages.insert(messages.end(), got.begin(), got.end());
+            if (joystick != nullptr && SDL_JoystickGetAxis(joystick, axis) == value)
+                break;
+        }
+        const Messages got = Settle();
+        messages.insert(messages.end(), got.begin(), got.end());
+        return messages;
+    }
+    const char *control_ = nullptr;
+};
+
+// A wheel SDL does not know as a game controller (event31: steering ABS_X
+// resting in its middle, pedals ABS_Y and ABS_Z resting at 0). Pressed or
+// let go, the pedals never move the pointer, and the wheel's button grabs
+// the band where it rests.
+TEST_F(SdlEvdevControllerTest, AnUnknownWheelPullsWithItsSteeringOnlyNeverItsPedals)
+{
+    (void)Settle();
+    ASSERT_EQ(SDL_IsGameController(0), SDL_FALSE);
+    EXPECT_EQ(SendUntil("event31 abs 1 255\nevent31 abs 2 255\nevent31 syn\n", 2, 32767),
+              Messages{});
+    EXPECT_EQ(SendUntil("event31 key 288 1\nevent31 syn\n", 2, 32767), Messages{WM_LBUTTONDOWN});
+    EXPECT_EQ(cursor.x, 512);
+    EXPECT_EQ(cursor.y, 384) << "the band grabbed where it rests";
+    (void)SendUntil("event31 abs 1 0\nevent31 abs 2 0\nevent31 abs 0 1023\nevent31 syn\n", 0,
+                    32767);
+    EXPECT_EQ(cursor.x, 1023);
+    EXPECT_EQ(cursor.y, 384);
+    EXPECT_EQ(SendUntil("event31 key 288 0\nevent31 syn\n", 0, 32767), Messages{WM_LBUTTONUP});
+}
+
+// A stick trembling across the dead zone's edge (7864 on a pad): while the
+// mouse holds the band it takes nothing, and once it has left its rest it is
+// not back at rest until well inside, so the mouse keeps the pointer it
+// took back.
+TEST_F(SdlControllerTest, AStickTremblingAtTheDeadZonesEdgeTakesNothingFromTheMouse)
+{
+    Controller pad(SDL_JOYSTICK_TYPE_GAMECONTROLLER);
+    ASSERT_NE(pad.handle, nullptr) << SDL_GetError();
+    (void)Settle();
+    WarpMouse(300, 500);
+    const POINT mouse = SdlMouse();
+    MouseButton(true);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONDOWN});
+    Messages messages;
+    for (int i = 0; i < 20; ++i) {
+        for (const Sint16 value : {7950, 7800}) {
+            pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, value);
+            const Messages pumped = Pump();
+            messages.insert(messages.end(), pumped.begin(), pumped.end());
+        }
+    }
+    EXPECT_EQ(messages, Messages{});
+    (void)Settle();
+    EXPECT_EQ(cursor.x, mouse.x) << "the mouse holds the band";
+    EXPECT_EQ(cursor.y, mouse.y);
+    MouseButton(false);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
+
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
+    (void)Settle();
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, 7950);
+    (void)Settle();
+    EXPECT_EQ(cursor.x, 512) << "the stick left its rest";
+    WarpMouse(300, 500);
+    for (int i = 0; i < 10; ++i) {
+        for (const Sint16 value : {7800, 7950})
+            pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, value), (void)Pump();
+    }
+    (void)Settle();
+    EXPECT_EQ(cursor.x, mouse.x) << "the trembling stick took the pointer back";
+    EXPECT_EQ(cursor.y, mouse.y);
+}
+
+// Two pads: the one that grabbed holds the band until its own release; the
+// other's button and stick meanwhile change nothing.
+TEST_F(SdlControllerTest, TheControllerThatGrabbedHoldsTheBandUntilItsOwnRelease)
+{
+    Controller a(SDL_JOYSTICK_TYPE_GAMECONTROLLER), b(SDL_JOYSTICK_TYPE_GAMECONTROLLER);
+    ASSERT_NE(a.handle, nullptr) << SDL_GetError();
+    ASSERT_NE(b.handle, nullptr) << SDL_GetError();
+    (void)Settle();
+    a.Axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    (void)Settle();
+    EXPECT_EQ(cursor.y, 767);
+    b.Button(SDL_CONTROLLER_BUTTON_A, true);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONDOWN});
+    EXPECT_EQ(cursor.y, 384) << "B's stick at rest";
+    b.Axis(SDL_CONTROLLER_AXIS_LEFTY, -32767);
+    (void)Settle();
+    EXPECT_EQ(cursor.y, 0);
+    a.Button(SDL_CONTROLLER_BUTTON_A, true);
+    EXPECT_EQ(Settle(), Messages{});
+    a.Button(SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_EQ(Settle(), Messages{});
+    EXPECT_EQ(cursor.y, 0);
+    a.Axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
+    (void)Settle();
+    a.Axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    (void)Settle();
+    EXPECT_EQ(cursor.y, 0);
+    b.Button(SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_EQ(Settle(), Messages{WM_LBUTTONUP});
 }
 
 } // namespace

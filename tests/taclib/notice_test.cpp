@@ -46,7 +46,9 @@ TEST(Notice, EveryRefusalOfTheForceSaysWhyOnce)
                   "")
             << "a device refused on purpose is not worth a word";
     }
-    for (const char *screen : {"0x0", "65536x1", "800X600", " 800x600", "1024x768junk\x1b"}) {
+    const std::string huge(100000, '1');
+    for (const char *screen :
+         {"0x0", "65536x1", "800X600", " 800x600", "1024x768junk\x1b", huge.c_str()}) {
         ScopedEnv bad("TACLIB_SCREEN", std::string(screen));
         const std::string said = Said([] {
             CTacMouse mouse;
@@ -55,6 +57,7 @@ TEST(Notice, EveryRefusalOfTheForceSaysWhyOnce)
         EXPECT_NE(said.find("is not WIDTHxHEIGHT, each 1 to 65535: ignored\n"), std::string::npos)
             << screen << ": " << said;
         EXPECT_EQ(said.find('\x1b'), std::string::npos);
+        EXPECT_LT(said.size(), 200u) << "the value is shown cut";
     }
     CTacMouse mouse;
     ASSERT_EQ(mouse.Initialize(nullptr, &window, 4, 1), 1);
