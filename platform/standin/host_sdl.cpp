@@ -126,6 +126,7 @@ private:
     bool Live() const { return ready_ && DisplayLoss() == nullptr; }
     bool Start();
     void Handle(const SDL_Event &event);
+    void FollowHold(const SDL_Event &event);
 
     bool started_ = false;
     bool ready_ = false;
@@ -233,8 +234,34 @@ bool SdlHost::Wait(DWORD waitMs)
     return true;
 }
 
+// The left button held on a window in a display mode keeps the pointer in
+// the picture until its release; losing the focus lets it go and steps
+// aside for the other program. (A message box is shown only once the display
+// mode is left: the focus it takes moves nothing.)
+void SdlHost::FollowHold(const SDL_Event &event)
+{
+    const bool button = (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
+                        event.button.button == SDL_BUTTON_LEFT;
+    const bool focusLost =
+        event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+    if (event.type == SDL_MOUSEMOTION) {
+        if (Window *moved = WindowOfId(event.motion.windowID))
+            KeepPointerInPicture(*NativeOf(*moved), event.motion.x, event.motion.y);
+        return;
+    }
+    if (!button && !focusLost)
+        return;
+    Window *window = WindowOfId(button ? event.button.windowID : event.window.windowID);
+    if (window == nullptr)
+        return;
+    ConfinePointer(*NativeOf(*window), event.type == SDL_MOUSEBUTTONDOWN);
+    if (focusLost)
+        StepAside(*NativeOf(*window));
+}
+
 void SdlHost::Handle(const SDL_Event &event)
 {
+    FollowHold(event);
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;
     switch (event.type) {
@@ -269,6 +296,8 @@ void SdlHost::DestroyNativeWindow(Window &window)
     NativeWindow *native = NativeOf(window);
     if (native == nullptr)
         return;
+    if (Live())
+        ConfinePointer(*native, false);
     if (!DestroySdlWindow(native, Live()))
         windowLeft_ = true;
     window.native = nullptr;

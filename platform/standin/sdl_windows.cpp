@@ -124,6 +124,54 @@ void LeaveSdlFullScreen(NativeWindow &native, const Window &window)
     ShowModeSize(CanvasOf(native)); // none: the window's own pixels again
 }
 
+// A Windows program in a display mode is minimised when another program
+// takes the foreground, and shown again, in its mode, when it comes back.
+// Minimised, the window is out of the way under every window manager: it
+// keeps "above" and full screen, which the window managers honour for an
+// unfocused window too, and so lowering it alone would leave it over the
+// window the user activated under some. SDL leaves full screen while the
+// window is minimised and enters it again on the restore.
+void StepAside(NativeWindow &native)
+{
+    // The focus may have come back since it went (SDL reads the display's
+    // events ahead of the program): then nobody took it.
+    const Uint32 flags = SDL_GetWindowFlags(native.window);
+    if (native.modeWidth != 0 && SDL_GetKeyboardFocus() != native.window &&
+        (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0)
+        SDL_MinimizeWindow(native.window);
+}
+
+// The window's grab keeps the pointer on the window's monitor, whatever
+// moves it; inside the window, a pointer that got out of the picture (into
+// the bars beside it) is put back at its edge. The X server's pointer
+// barriers, which SDL's mouse rectangle sets, would hold a mouse there too,
+// but not a device that moves the pointer to absolute places (a tablet, a
+// remote desktop's pointer), and they turn the pointer put back away.
+void ConfinePointer(NativeWindow &native, bool confine)
+{
+    const bool grabbed = SDL_GetWindowMouseGrab(native.window) == SDL_TRUE;
+    if (confine && native.modeWidth > 0 && native.modeHeight > 0) {
+        if (!grabbed)
+            SDL_SetWindowMouseGrab(native.window, SDL_TRUE);
+    } else if (grabbed) {
+        SDL_SetWindowMouseGrab(native.window, SDL_FALSE);
+    }
+}
+
+void KeepPointerInPicture(NativeWindow &native, int x, int y)
+{
+    if (SDL_GetWindowMouseGrab(native.window) == SDL_FALSE || native.renderer == nullptr ||
+        native.modeWidth <= 0 || native.modeHeight <= 0 ||
+        (x >= 0 && x < native.modeWidth && y >= 0 && y < native.modeHeight))
+        return;
+    int windowX = 0;
+    int windowY = 0;
+    SDL_RenderLogicalToWindow(
+        native.renderer, static_cast<float>(std::clamp(x, 0, native.modeWidth - 1)),
+        static_cast<float>(std::clamp(y, 0, native.modeHeight - 1)), &windowX, &windowY);
+    SDL_WarpMouseInWindow(native.window, windowX, windowY);
+}
+
 // A screen that changes size under a display mode (a resolution changed, a
 // projector plugged in) gets the picture refitted, scaled and centred as at
 // the start; the mode, and so the program's own coordinates, stay as they

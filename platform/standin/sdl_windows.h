@@ -50,6 +50,17 @@ bool DestroySdlWindow(NativeWindow *native, bool live);
 void ShowSdlWindow(NativeWindow &native, const Window &window);
 void EnterSdlFullScreen(NativeWindow &native, int width, int height);
 void LeaveSdlFullScreen(NativeWindow &native, const Window &window);
+// A window in a display mode that lost the focus to another program gets
+// out of its way: it is minimised (see sdl_windows.cpp).
+void StepAside(NativeWindow &native);
+// While the band may be held (the left button down on a window in a display
+// mode) the pointer stays inside the picture, as a display mode keeps it on
+// its screen; let go with `confine` false.
+void ConfinePointer(NativeWindow &native, bool confine);
+// The pointer, moved to (x, y) in picture pixels while confined, back inside
+// the picture where it got out.
+void KeepPointerInPicture(NativeWindow &native, int x, int y);
+
 // Refits windows in a display mode to a screen that changed size, asking
 // the server no sooner than `nextCheck` (milliseconds), which it moves on.
 void FollowScreenSize(unsigned long long *nextCheck);

@@ -31,6 +31,9 @@ is_active() { [ "$(active_window)" = "$(($1))" ]; }
 
 # The program started with the simulated device, full screen and at rest.
 start_covering() {
+    # The last case's window may outlive its program for a moment.
+    no_window() { [ -z "$(e2e_windows "$title")" ]; }
+    e2e_keep_trying 10 'a window of the last case is still there' no_window
     TACLIB_DEVICE=sim TACLIB_LOG=$E2E_CASE_DIR/device.log start_zorbel "${1:-zorbel}"
     e2e_wait_window "$title" 1024x768
     [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "the window does not cover the screen: $(e2e_windows "$title")"
@@ -58,10 +61,11 @@ case_start_pull_and_launch() {
     close_through_wm "$pid"
 }
 
-# Another window, which takes a key when active: xmessage ends on Return,
-# printing its button's name. Sets OTHER_PID.
+# Another window, which takes a key when active: xmessage ends on Return
+# with its default button's status, 7. Sets OTHER_PID. Started before the program:
+# a new window takes the focus, and the program would step aside for it.
 start_other_window() {
-    xmessage -name other -title Other -default okay -buttons okay:0 "another window" \
+    xmessage -name other -title Other -default okay -buttons okay:7 "another window" \
         >"$E2E_CASE_DIR/other.out" 2>&1 &
     OTHER_PID=$!
     E2E_PIDS+=("$OTHER_PID")
@@ -73,9 +77,12 @@ other_window_takes_a_key() {
     other=$(xdotool search --name '^Other$' | head -1)
     e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$other"
     is_shown "$other" || e2e_fail "the other window is not shown"
+    # Seen: nothing of the program over it (its white corner, not black).
+    local x y w h
+    read -r x y w h < <(xwininfo -id "$other" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')
+    e2e_expect_pixel $((x + w - 3)) $((y + h - 3)) 0x00FFFFFF "the other window's corner" 5
     xdotool key Return
-    e2e_expect_exit "$OTHER_PID" 5 0 "the other window after Return"
-    [ "$(cat "$E2E_CASE_DIR/other.out")" = okay ] || e2e_fail "the other window said: $(cat "$E2E_CASE_DIR/other.out")"
+    e2e_expect_exit "$OTHER_PID" 5 7 "the other window after Return"
 }
 
 # Another window activated while the band is held: the spring stops, the
@@ -83,9 +90,9 @@ other_window_takes_a_key() {
 # key. Coming back shows the picture full screen again, and a new pull
 # takes the band.
 case_switch_away_and_back() {
+    start_other_window
     start_covering
     local pid=$E2E_PID window=$E2E_WINDOW log=$E2E_CASE_DIR/device.log
-    start_other_window
     e2e_press_and_pull 512 384 512 484 3
     e2e_keep_trying 10 'the spring never started: $(tail -3 "$log")' grep -q 'sim spring 1 start' "$log"
     wmctrl -a Other
@@ -97,7 +104,9 @@ case_switch_away_and_back() {
     e2e_wait_window "$title" 1024x768 10
     [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "back, the window does not cover the screen: $(e2e_windows "$title")"
     e2e_keep_trying 5 'the program is not active: $(active_window) is' is_active "$window"
-    expect_rest 10
+    # The release made while away lets the ball go; the fork may stay
+    # turned as the pull left it, its band through the centre.
+    e2e_expect_pixel 512 384 0x00FF0000 "band through the centre" 10
     pull_and_launch
     close_through_wm "$pid"
 }
@@ -105,9 +114,9 @@ case_switch_away_and_back() {
 # A second start while another window is active brings the first copy
 # forward with the keyboard focus: it takes Escape.
 case_second_start() {
+    start_other_window
     start_covering
     local pid=$E2E_PID window=$E2E_WINDOW
-    start_other_window
     wmctrl -a Other
     e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$(xdotool search --name '^Other$' | head -1)"
     start_zorbel zorbel2
@@ -132,6 +141,30 @@ case_minimise_and_restore() {
     expect_rest 10
     pull_and_launch
     close_through_wm "$pid"
+}
+
+pointer_x() { xdotool getmouselocation | sed 's/^x:\([0-9]*\) .*/\1/'; }
+pointer_left_of() { [ "$(pointer_x)" -lt "$1" ]; }
+
+# On a screen wider than the picture (1280x768: bars of 128 pixels each
+# side) the pointer stays inside the picture while the band is held, and
+# is let go on the release and at the end.
+case_held_pointer_stays_in_picture() {
+    TACLIB_DEVICE=sim start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1280x768
+    expect_rest 10 640
+    e2e_press_and_pull 640 384 1200 384 5
+    xdotool mousemove 1270 384
+    e2e_keep_trying 5 'the held pointer is at x $(pointer_x), outside the picture' pointer_left_of 1152
+    e2e_release
+    xdotool mousemove 1270 384
+    [ "$(pointer_x)" = 1270 ] || e2e_fail "released, the pointer is held at x $(pointer_x)"
+    e2e_press_and_pull 640 384 700 384 3
+    close_through_wm "$pid"
+    xdotool mousemove 1270 384
+    [ "$(pointer_x)" = 1270 ] || e2e_fail "after the end, the pointer is held at x $(pointer_x)"
+    e2e_release
 }
 
 # The session bus launcher's processes that run on this display.
@@ -192,6 +225,9 @@ for wm in ${E2E_WMS:-openbox mutter}; do
     e2e_case "$wm-second-start" case_second_start
     e2e_case "$wm-minimise-and-restore" case_minimise_and_restore
 done
+e2e_xvfb_start 24 1280x768 || exit 1
+e2e_wm_start openbox || exit 1
+e2e_case held-pointer-stays-in-picture case_held_pointer_stays_in_picture
 e2e_xvfb_start 24 || exit 1
 e2e_case no-session-bus case_no_session_bus
 # The last on this server: it ends it.
