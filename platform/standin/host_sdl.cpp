@@ -25,6 +25,7 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
+#include "platform/standin/sdl_activation.h"
 #include "platform/standin/sdl_controller.h"
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_input.h"
@@ -97,6 +98,15 @@ public:
     {
         if (Live())
             SDL_RaiseWindow(NativeOf(window)->window);
+    }
+    void ComeForward(Window &window, const std::string &activation) override
+    {
+        if (!Live())
+            return;
+        // Raised first (where no window manager runs, the raise is all
+        // there is), then activated with the other start's time.
+        SDL_RaiseWindow(NativeOf(window)->window);
+        (void)ActivateWindow(NativeOf(window)->window, activation);
     }
     void SetNativeIcon(Window &window, const IconImage &icon) override;
 

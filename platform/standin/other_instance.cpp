@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <strings.h>
 
 namespace zorbel::standin {
@@ -93,13 +94,31 @@ std::string Host::InstanceDirectory()
 
 bool Host::OtherCopyRunning(const std::string &className) { return !ClaimClass(className); }
 
+namespace {
+
+// What the desktop gave this start to activate a window with: its startup
+// identifier (X11) or its activation token (Wayland). The copy this start
+// asks to come forward uses it: focus-stealing prevention lets the window
+// of a start the user just made come forward.
+std::string ActivationOfThisStart()
+{
+    for (const char *name : {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN"}) {
+        const char *value = std::getenv(name);
+        if (value != nullptr && IsActivationToken(value))
+            return value;
+    }
+    return {};
+}
+
+} // namespace
+
 bool Host::BringOtherCopyForward(const std::string &className, bool)
 {
     // Once this process holds the class, no other copy does.
     const std::string directory = InstanceDirectory();
     if (directory.empty() || State().claims.count(className) != 0)
         return false;
-    if (AskToComeForward(directory, className, kRequestTimeoutMs))
+    if (AskToComeForward(directory, className, kRequestTimeoutMs, ActivationOfThisStart()))
         return true;
     // This copy ends without a window: it must not end without a word.
     static bool said = false;
@@ -126,9 +145,10 @@ void ServiceInstanceSockets()
     // Acting runs window procedures, which may claim or release classes:
     // every request is read first.
     std::string asked[kMaxClasses];
+    std::string activations[kMaxClasses];
     unsigned count = 0;
     for (auto &[className, claim] : platform.claims)
-        if (claim->Asked() && count < kMaxClasses)
+        if (count < kMaxClasses && claim->Asked(&activations[count]))
             asked[count++] = className;
     for (unsigned i = 0; i < count; ++i) {
         Window *window = FindOwnWindow(asked[i].c_str());
@@ -138,7 +158,7 @@ void ServiceInstanceSockets()
         if (window->iconic)
             (void)ShowWindowNow(*window, SW_RESTORE);
         if (Window *still = FindWindowSlot(handle))
-            CurrentHost().RaiseWindow(*still);
+            CurrentHost().ComeForward(*still, activations[i]);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/standin/monotonic.h"
 
 #include "common/checksum.h"
+#include <algorithm>
 
 #include <cctype>
 #include <cerrno>
@@ -26,6 +27,8 @@ namespace zorbel::standin {
 namespace {
 
 constexpr char kComeForward = 'F';
+constexpr char kComeForwardWithToken = 'A';
+constexpr std::size_t kMaxTokenLength = 255;
 constexpr int kMaxReadsPerPump = 64;
 
 // The descriptors of the claims this process holds. A child forked without
@@ -313,23 +316,44 @@ InstanceClaim::~InstanceClaim()
     (void)close(lock_); // releases the lock; the lock file stays for the next copy
 }
 
-bool InstanceClaim::Asked()
+bool IsActivationToken(const std::string &token)
+{
+    return !token.empty() && token.size() <= kMaxTokenLength &&
+           std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+}
+
+bool InstanceClaim::Asked(std::string *activation)
 {
     bool asked = false;
     // A bounded number is read at each pump, the rest at the next ones: a
     // sender that never stops cannot hold the program here.
     for (int read = 0; read < kMaxReadsPerPump && socket_ >= 0; ++read) {
-        char request[2];
+        // One more than the longest request: a longer one is cut, and seen
+        // to be too long.
+        char request[kMaxTokenLength + 2];
         const ssize_t got = recv(socket_, request, sizeof(request), MSG_DONTWAIT);
         if (got < 0 && errno != EINTR)
             break;
-        asked = asked || (got == 1 && request[0] == kComeForward);
+        if (got == 1 && request[0] == kComeForward) {
+            asked = true;
+            activation->clear();
+        } else if (got > 1 && request[0] == kComeForwardWithToken) {
+            const std::string token(request + 1, static_cast<std::size_t>(got) - 1);
+            if (IsActivationToken(token)) {
+                asked = true;
+                *activation = token;
+            }
+        }
     }
     return asked;
 }
 
-bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs)
+bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs,
+                      const std::string &activation)
 {
+    const std::string request = IsActivationToken(activation)
+                                    ? std::string(1, kComeForwardWithToken) + activation
+                                    : std::string(1, kComeForward);
     sockaddr_un address{};
     const int fd = NewSocket();
     if (!FillAddress(InstanceSocketPath(directory, className), &address) || fd < 0) {
@@ -342,8 +366,9 @@ bool AskToComeForward(const std::string &directory, const std::string &className
     // The holder may be between taking the lock and binding its socket, or
     // have its queue full: try again until the deadline.
     bool sent = false;
-    while (!(sent = sendto(fd, &kComeForward, 1, MSG_NOSIGNAL,
-                           reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 1) &&
+    while (!(sent = sendto(fd, request.data(), request.size(), MSG_NOSIGNAL,
+                           reinterpret_cast<const sockaddr *>(&address),
+                           sizeof(address)) == static_cast<ssize_t>(request.size())) &&
            MonotonicMilliseconds() < deadline) {
         timespec pause{0, 10 * 1000 * 1000};
         (void)nanosleep(&pause, nullptr);

@@ -6,7 +6,10 @@
 // started at once cannot both miss each other, and it goes with the process,
 // so a crashed copy leaves nothing that stops the next one. The holder reads
 // the socket; a datagram of the one byte 'F' asks it to bring its window
-// forward. Anything else is dropped.
+// forward, and 'A' followed by an activation token (a startup identifier
+// or a Wayland activation token: 1 to 255 printable characters, no spaces)
+// asks the same with the token the desktop gave the asking start. Anything
+// else is dropped.
 #pragma once
 
 #include <memory>
@@ -42,8 +45,9 @@ public:
     InstanceClaim &operator=(const InstanceClaim &) = delete;
 
     // Reads what is waiting, without ever blocking; true when another copy
-    // asked this one to come forward.
-    bool Asked();
+    // asked this one to come forward, with the last request's activation
+    // token in `activation` (empty for none).
+    bool Asked(std::string *activation);
     // Makes the lock file and the socket anew where they were taken away or
     // replaced since, as far as nobody else holds them.
     void Repair();
@@ -59,8 +63,12 @@ private:
     std::pair<dev_t, ino_t> socketFile_; // the file bind made, {0, 0} for none
 };
 
-// Asks the copy holding the class to come forward; false when its socket
-// took no request within the timeout.
-bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs);
+// Whether `token` can go with a request (see above).
+bool IsActivationToken(const std::string &token);
+// Asks the copy holding the class to come forward, with the activation
+// token where there is one that can go with it; false when its socket took
+// no request within the timeout.
+bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs,
+                      const std::string &activation = std::string());
 
 } // namespace zorbel::standin

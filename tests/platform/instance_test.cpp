@@ -1,4 +1,5 @@
 // The single-instance socket between two real processes.
+#include "platform/standin/sdl_activation.h"
 #include "platform/standin/single_instance.h"
 #include "recording_window.h"
 
@@ -116,6 +117,50 @@ TEST_F(InstanceTest, ASecondCopyFindsAndRestoresTheFirstAndNothingElseRaisesIt)
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr) << "the copy is gone";
     EXPECT_FALSE(SetForegroundWindow(found)) << "and its proxy reaches nobody";
+}
+
+// A start's activation token reaches the running copy with its request;
+// a token that cannot go (a space, a control character, too long) leaves
+// the request without it, and a malformed datagram is no request at all.
+TEST_F(InstanceTest, TheAskingStartsActivationTokenComesWithItsRequest)
+{
+    std::unique_ptr<standin::InstanceClaim> claim;
+    std::string why;
+    ASSERT_EQ(standin::InstanceClaim::Claim(directory, kClass, &claim, &why),
+              standin::InstanceClaim::Outcome::Claimed)
+        << why;
+    const std::string id = "launcher-1234-host-zorbel-0_TIME4711";
+    std::string activation = "stale";
+    EXPECT_FALSE(claim->Asked(&activation));
+    ASSERT_TRUE(standin::AskToComeForward(directory, kClass, 1000, id));
+    ASSERT_TRUE(claim->Asked(&activation));
+    EXPECT_EQ(activation, id);
+    EXPECT_EQ(standin::StartupTime(activation), 4711u);
+    for (const std::string &unfit :
+         {std::string("two words"), std::string("bell\a"), std::string(256, 'x'), std::string()}) {
+        ASSERT_TRUE(standin::AskToComeForward(directory, kClass, 1000, unfit));
+        ASSERT_TRUE(claim->Asked(&activation)) << unfit;
+        EXPECT_EQ(activation, "") << unfit;
+    }
+    const std::string path = standin::InstanceSocketPath(directory, kClass);
+    for (const std::string &bad :
+         {std::string("A"), std::string("A two"), "A" + std::string(300, 'x'), std::string("Fx")})
+        EXPECT_TRUE(Send(path, bad));
+    EXPECT_FALSE(claim->Asked(&activation));
+    EXPECT_TRUE(Send(path, "A" + std::string(255, 'x')));
+    EXPECT_TRUE(claim->Asked(&activation));
+    EXPECT_EQ(activation, std::string(255, 'x'));
+}
+
+TEST(StartupTimeTest, TheTimeIsTheDigitsAfterTheLastTimeMark)
+{
+    EXPECT_EQ(standin::StartupTime("a_TIME1_TIME42"), 42u);
+    EXPECT_EQ(standin::StartupTime("no time here"), 0u);
+    EXPECT_EQ(standin::StartupTime("x_TIME"), 0u);
+    EXPECT_EQ(standin::StartupTime("x_TIME12ab"), 0u);
+    EXPECT_EQ(standin::StartupTime("x_TIME4294967295"), 4294967295u);
+    EXPECT_EQ(standin::StartupTime("x_TIME4294967296"), 0u) << "past 32 bits";
+    EXPECT_EQ(standin::StartupTime("x_TIME99999999999999999999"), 0u);
 }
 
 TEST_F(InstanceTest, ACrashedCopyLeavesNoObstacle)
