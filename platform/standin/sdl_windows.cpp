@@ -89,21 +89,76 @@ void ShowSdlWindow(NativeWindow &native, const Window &window)
         SDL_RestoreWindow(native.window);
 }
 
+namespace {
+
+// The monitor the pointer is on: the X server's own count of monitors
+// where it has one, which knows monitors that split one output; else SDL's
+// displays (one an output).
+bool ChooseMonitor(NativeWindow &native, SDL_Rect *bounds)
+{
+    native.monitorIndex = -1;
+    native.misplaced = 0;
+    int x = 0;
+    int y = 0;
+    if (PointerOnScreen(native.window, &x, &y) &&
+        MonitorAt(native.window, x, y, &native.monitor, &native.monitorIndex)) {
+        *bounds = native.monitor;
+        return true;
+    }
+    (void)SDL_GetGlobalMouseState(&x, &y);
+    const SDL_Point pointer{x, y};
+    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display)
+        if (SDL_GetDisplayBounds(display, bounds) == 0 && SDL_PointInRect(&pointer, bounds)) {
+            native.monitor = *bounds;
+            return true;
+        }
+    const bool found = SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(native.window), bounds) == 0;
+    native.monitor = found ? *bounds : SDL_Rect{0, 0, 0, 0};
+    return found;
+}
+
+// A window in a display mode, shown, that was found off its monitor or out
+// of full screen twice in a row (once may be a window manager's change
+// under way) asks for full screen on it again: a window manager may drop
+// the request, at the start or later.
+void KeepCovering(NativeWindow &native)
+{
+    SDL_Rect place{};
+    const Uint32 flags = SDL_GetWindowFlags(native.window);
+    if (native.monitorIndex < 0 || (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0 ||
+        !WindowPlace(native.window, &place) ||
+        (SDL_RectEquals(&place, &native.monitor) && MarkedFullScreen(native.window))) {
+        native.misplaced = 0;
+        return;
+    }
+    if (++native.misplaced >= 2) {
+        native.misplaced = 0;
+        (void)AskFullScreenOn(native.window, native.monitor, native.monitorIndex);
+    }
+}
+
+} // namespace
+
 void EnterSdlFullScreen(NativeWindow &native, int width, int height)
 {
     native.modeWidth = width;
     native.modeHeight = height;
     native.presenter.shown.Forget();
     ShowModeSize(CanvasOf(native));
-    // Covering the screen first makes the window full screen even where no
+    // Covering the monitor first makes the window full screen even where no
     // window manager acts on the full-screen request (a bare X server).
     SDL_Rect bounds{};
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(native.window), &bounds) == 0) {
+    const bool found = ChooseMonitor(native, &bounds);
+    if (found) {
         SDL_SetWindowPosition(native.window, bounds.x, bounds.y);
         SDL_SetWindowSize(native.window, bounds.w, bounds.h);
     }
     if (SDL_SetWindowFullscreen(native.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+    // SDL puts a full-screen window on its display, which is a whole output:
+    // the monitor is asked for by its own number.
+    if (native.monitorIndex >= 0)
+        (void)AskFullScreenOn(native.window, native.monitor, native.monitorIndex);
     if (!ScreenSizeNow(native.window, &native.screenWidth, &native.screenHeight)) {
         native.screenWidth = bounds.w;
         native.screenHeight = bounds.h;
@@ -190,9 +245,12 @@ void FollowScreenSize(unsigned long long *nextCheck)
         int width = 0;
         int height = 0;
         if (native == nullptr || native->modeWidth == 0 ||
-            !ScreenSizeNow(native->window, &width, &height) ||
-            (width == native->screenWidth && height == native->screenHeight))
+            !ScreenSizeNow(native->window, &width, &height))
             continue;
+        if (width == native->screenWidth && height == native->screenHeight) {
+            KeepCovering(*native);
+            continue;
+        }
         int shownWidth = 0;
         int shownHeight = 0;
         SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
@@ -202,6 +260,13 @@ void FollowScreenSize(unsigned long long *nextCheck)
         native->screenHeight = height;
         if (covered)
             (void)CoverScreen(native->window, width, height);
+        // The monitors changed with the screen: the window keeps to the one
+        // now under its middle.
+        SDL_Rect place{};
+        if (native->monitorIndex >= 0 && WindowPlace(native->window, &place) &&
+            !MonitorAt(native->window, place.x + place.w / 2, place.y + place.h / 2,
+                       &native->monitor, &native->monitorIndex))
+            native->monitorIndex = -1;
     }
 }
 

@@ -21,6 +21,12 @@ struct NativeWindow {
     // The screen's size when last looked at, while in a display mode.
     int screenWidth = 0;
     int screenHeight = 0;
+    // The monitor the window covers in a display mode, as the X server
+    // counts monitors (index -1: not known, SDL's display instead), and how
+    // many looks in a row found the window elsewhere.
+    SDL_Rect monitor{0, 0, 0, 0};
+    int monitorIndex = -1;
+    int misplaced = 0;
 };
 
 NativeWindow *NativeOf(Window &window);
@@ -61,8 +67,10 @@ void ConfinePointer(NativeWindow &native, bool confine);
 // the picture where it got out.
 void KeepPointerInPicture(NativeWindow &native, int x, int y);
 
-// Refits windows in a display mode to a screen that changed size, asking
-// the server no sooner than `nextCheck` (milliseconds), which it moves on.
+// Refits windows in a display mode to a screen that changed size, and has
+// one the window manager moved off its monitor (or out of full screen)
+// cover it again, asking the server no sooner than `nextCheck`
+// (milliseconds), which it moves on.
 void FollowScreenSize(unsigned long long *nextCheck);
 // What SDL says happened to a window, as the program's messages.
 void TakeWindowEvent(const SDL_WindowEvent &event);
