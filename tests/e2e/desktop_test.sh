@@ -5,8 +5,9 @@
 # held, coming back, a second start, minimise and restore, the full-screen
 # state dropped by the window manager, and a close through the window
 # manager; the monitor under the pointer of one output split in two; the
-# pointer held in the picture; and on a bare server: no session bus left
-# behind, and a display lost while the window is being mapped.
+# pointer held in the picture; natively on Wayland under Mutter run
+# headless; and on a bare server: no session bus left behind, and a display
+# lost while the window is being mapped.
 #
 #   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
 #
@@ -249,6 +250,37 @@ case_lost_display_while_mapping() {
         [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 
+# Natively on Wayland, under Mutter run headless with a 1920x1080 virtual
+# monitor: the window is made full screen, and the picture is drawn into
+# buffers of the monitor's size (scaled, as on X11), as the client's own
+# protocol log (WAYLAND_DEBUG) shows. SIGTERM ends it in order.
+wayland_full_screen() {
+    grep -q 'xdg_toplevel@[0-9]*\.configure(1920, 1080, ' "$1" 2>/dev/null &&
+        sed -n '/set_fullscreen/,$p' "$1" | grep -q 'create_buffer(new id wl_buffer@[0-9]*, 0, 1920, 1080,'
+}
+case_wayland_mutter() {
+    local runtime=$E2E_CASE_DIR/runtime log=$E2E_CASE_DIR/zorbel.err bus pid child
+    mkdir -m 700 "$runtime"
+    XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
+        --virtual-monitor 1920x1080 --wayland-display=zorbel-wayland >"$E2E_CASE_DIR/mutter.log" 2>&1 &
+    bus=$!
+    E2E_PIDS+=("$bus")
+    e2e_keep_trying 20 'Mutter did not start: $(tail -3 "$E2E_CASE_DIR/mutter.log")' test -S "$runtime/zorbel-wayland"
+    (
+        unset DISPLAY
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$runtime WAYLAND_DEBUG=1
+        TACLIB_DEVICE=sim start_zorbel zorbel
+        echo "$E2E_PID" >"$E2E_CASE_DIR/pid"
+        wait "$E2E_PID"
+    ) &
+    pid=$!
+    E2E_PIDS+=("$pid")
+    e2e_keep_trying 20 'not full screen at 1920x1080: $(grep -E "configure\(|create_buffer" "$log" | tail -4)' wayland_full_screen "$log"
+    kill -TERM "$(cat "$E2E_CASE_DIR/pid")"
+    e2e_expect_exit "$pid" 15 0 "zorbel on Wayland after SIGTERM"
+    for child in $(pgrep -P "$bus"); do kill "$child"; done
+}
+
 e2e_init "$build/e2e-artifacts" || exit 1
 for tool in wmctrl xmessage xprop; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; exit 1; }
@@ -269,6 +301,8 @@ e2e_case monitor-under-the-pointer case_monitor_under_the_pointer
 e2e_xvfb_start 24 1280x768 || exit 1
 e2e_wm_start openbox || exit 1
 e2e_case held-pointer-stays-in-picture case_held_pointer_stays_in_picture
+e2e_xvfb_stop
+e2e_case wayland-mutter case_wayland_mutter
 e2e_xvfb_start 24 || exit 1
 e2e_case no-session-bus case_no_session_bus
 # The last on this server: it ends it.
