@@ -6,8 +6,10 @@
 #
 #   tools/bench/rest_cpu.sh BUILD_DIR [SECONDS] [SIZES...]
 #
-# SIZES default to 1024x768 1920x1080 3840x2160; SECONDS (default 20) is the
-# span measured once the picture is at rest.
+# SIZES default to 1024x768 1920x1080 3840x2160 (Xvfb screens); a size
+# written wayland:WxH runs natively on Wayland under Mutter run headless
+# with a monitor of that size. SECONDS (default 20) is the span measured
+# once the picture is at rest.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: rest_cpu.sh BUILD_DIR [SECONDS] [SIZES...]}" && pwd)
@@ -38,8 +40,45 @@ measure() {
     kill "$pid"
 }
 
+# Natively on Wayland: Mutter run headless with a virtual monitor of SIZE,
+# the program drawn through SDL's Wayland driver; Mutter's share beside it.
+measure_wayland() {
+    local runtime=$E2E_CASE_DIR/runtime bus pid compositor before server_before after server_after hz
+    hz=$(getconf CLK_TCK)
+    mkdir -m 700 "$runtime"
+    XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
+        --virtual-monitor "$SIZE" --wayland-display=rest >"$E2E_CASE_DIR/mutter.log" 2>&1 &
+    bus=$!
+    E2E_PIDS+=("$bus")
+    e2e_keep_trying 20 "Mutter did not start" test -S "$runtime/rest"
+    compositor=$(pgrep -P "$bus" -x mutter)
+    (
+        unset DISPLAY
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=rest XDG_RUNTIME_DIR=$runtime
+        TACLIB_DEVICE=sim exec "$build/zorbel" >"$E2E_CASE_DIR/zorbel.out" 2>&1
+    ) &
+    pid=$!
+    E2E_PIDS+=("$pid")
+    sleep 5 # the start done: from here on nothing changes on the screen
+    kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended: $(cat "$E2E_CASE_DIR/zorbel.out")"
+    before=$(cpu_ticks "$pid")
+    server_before=$(cpu_ticks "$compositor")
+    sleep "$span" # the span measured
+    after=$(cpu_ticks "$pid")
+    server_after=$(cpu_ticks "$compositor")
+    awk -v s="wayland $SIZE" -v p=$((after - before)) -v x=$((server_after - server_before)) -v hz="$hz" -v t="$span" \
+        'BEGIN { printf "%-10s program %5.2f %% of a core   Mutter %5.2f %%\n", s, 100 * p / hz / t, 100 * x / hz / t }'
+    kill "$pid"
+    for child in $(pgrep -P "$bus"); do kill "$child"; done
+}
+
 e2e_init "$build/rest-cpu-artifacts" || exit 1
 for size in "${sizes[@]}"; do
+    if [[ $size == wayland:* ]]; then
+        e2e_xvfb_stop
+        SIZE=${size#wayland:} e2e_case "rest-$size" measure_wayland
+        continue
+    fi
     e2e_xvfb_start 24 "$size" || exit 1
     SIZE=$size e2e_case "rest-$size" measure
 done
