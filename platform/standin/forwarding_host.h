@@ -33,6 +33,8 @@ public:
     {
         inner_->ComeForward(window, activation);
     }
+    bool HasFocus(Window &window) override { return inner_->HasFocus(window); }
+    void AskForAttention(Window &window) override { inner_->AskForAttention(window); }
     void SetNativeIcon(Window &window, const IconImage &icon) override
     {
         inner_->SetNativeIcon(window, icon);

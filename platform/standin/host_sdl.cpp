@@ -108,6 +108,16 @@ public:
         SDL_RaiseWindow(NativeOf(window)->window);
         (void)ActivateWindow(NativeOf(window)->window, activation);
     }
+    bool HasFocus(Window &window) override
+    {
+        return Live() &&
+               (SDL_GetWindowFlags(NativeOf(window)->window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+    }
+    void AskForAttention(Window &window) override
+    {
+        if (Live())
+            (void)SDL_FlashWindow(NativeOf(window)->window, SDL_FLASH_UNTIL_FOCUSED);
+    }
     void SetNativeIcon(Window &window, const IconImage &icon) override;
 
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;

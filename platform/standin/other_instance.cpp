@@ -18,6 +18,10 @@ namespace {
 // Long enough for a copy that is busy presenting a frame, short enough that
 // starting a second copy never feels stuck.
 constexpr int kRequestTimeoutMs = 500;
+// How long a copy asked to come forward waits for the focus before it says
+// it was refused, and how long the asking start waits for that word.
+constexpr unsigned long long kFocusWaitMs = 1000;
+constexpr int kAnswerTimeoutMs = 2000;
 
 Window *FindOwnWindow(const char *className)
 {
@@ -118,8 +122,16 @@ bool Host::BringOtherCopyForward(const std::string &className, bool)
     const std::string directory = InstanceDirectory();
     if (directory.empty() || State().claims.count(className) != 0)
         return false;
-    if (AskToComeForward(directory, className, kRequestTimeoutMs, ActivationOfThisStart()))
+    ForwardAnswer answer = ForwardAnswer::None;
+    if (AskToComeForward(directory, className, kRequestTimeoutMs, ActivationOfThisStart(), &answer,
+                         kAnswerTimeoutMs)) {
+        if (answer == ForwardAnswer::Refused)
+            std::fprintf(stderr,
+                         "%s: the desktop did not give the running copy the focus; it asks for "
+                         "attention instead\n",
+                         program_invocation_short_name);
         return true;
+    }
     // This copy ends without a window: it must not end without a word.
     static bool said = false;
     if (!said)
@@ -129,6 +141,57 @@ bool Host::BringOtherCopyForward(const std::string &className, bool)
     said = true;
     return false;
 }
+
+namespace {
+
+// A copy asked to come forward answers once it knows: when its window has
+// the focus, or, the wait over, that the desktop did not give it (and then
+// it asks for attention).
+struct PendingAnswer {
+    std::string className;
+    HWND window = nullptr;
+    unsigned long long deadline = 0;
+};
+PendingAnswer g_pending[kMaxClasses];
+
+// One answer waits per class: a new request replaces the one before (only
+// the last asker is answered).
+void Await(const std::string &className, HWND window, unsigned long long deadline)
+{
+    PendingAnswer *slot = nullptr;
+    for (PendingAnswer &pending : g_pending)
+        if (pending.window != nullptr && pending.className == className)
+            slot = &pending;
+    for (PendingAnswer &pending : g_pending)
+        if (slot == nullptr && pending.window == nullptr)
+            slot = &pending;
+    if (slot != nullptr)
+        *slot = PendingAnswer{className, window, deadline};
+}
+
+void AnswerWhenKnown(unsigned long long now)
+{
+    Platform &platform = State();
+    for (PendingAnswer &pending : g_pending) {
+        if (pending.window == nullptr)
+            continue;
+        const auto claim = platform.claims.find(pending.className);
+        Window *window = FindWindowSlot(pending.window);
+        if (claim == platform.claims.end() || window == nullptr) {
+            pending.window = nullptr; // gone: nobody to answer for
+            continue;
+        }
+        const bool focused = CurrentHost().HasFocus(*window);
+        if (!focused && now < pending.deadline)
+            continue;
+        if (!focused)
+            CurrentHost().AskForAttention(*window);
+        claim->second->Answer(focused);
+        pending.window = nullptr;
+    }
+}
+
+} // namespace
 
 void ServiceInstanceSockets()
 {
@@ -157,9 +220,12 @@ void ServiceInstanceSockets()
         const HWND handle = window->Handle();
         if (window->iconic)
             (void)ShowWindowNow(*window, SW_RESTORE);
-        if (Window *still = FindWindowSlot(handle))
+        if (Window *still = FindWindowSlot(handle)) {
             CurrentHost().ComeForward(*still, activations[i]);
+            Await(asked[i], handle, now + kFocusWaitMs);
+        }
     }
+    AnswerWhenKnown(now);
 }
 
 BOOL ShowOtherCopy(HWND handle, int show)

@@ -9,12 +9,17 @@
 // forward, and 'A' followed by an activation token (a startup identifier
 // or a Wayland activation token: 1 to 255 printable characters, no spaces)
 // asks the same with the token the desktop gave the asking start. Anything
-// else is dropped.
+// else is dropped. An asking socket with an address of its own (an
+// abstract one the kernel picks) is answered with one byte once the holder
+// knows: 'Y' when the desktop gave its window the focus, 'N' when it did
+// not.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <utility>
 
 namespace zorbel::standin {
@@ -48,6 +53,9 @@ public:
     // asked this one to come forward, with the last request's activation
     // token in `activation` (empty for none).
     bool Asked(std::string *activation);
+    // Tells the last asker, where it can be answered, whether the window got
+    // the focus; once.
+    void Answer(bool focused);
     // Makes the lock file and the socket anew where they were taken away or
     // replaced since, as far as nobody else holds them.
     void Repair();
@@ -59,6 +67,8 @@ private:
 
     int lock_;
     int socket_;
+    sockaddr_un asker_{}; // the last asker's address; its length 0 for none
+    socklen_t askerLength_ = 0;
     std::string path_;
     std::pair<dev_t, ino_t> socketFile_; // the file bind made, {0, 0} for none
 };
@@ -67,8 +77,15 @@ private:
 bool IsActivationToken(const std::string &token);
 // Asks the copy holding the class to come forward, with the activation
 // token where there is one that can go with it; false when its socket took
-// no request within the timeout.
+// no request within the timeout. With `answer`, waits up to
+// `answerTimeoutMs` more for the copy to say whether it got the focus.
+enum class ForwardAnswer {
+    None,    // no answer came (a copy that does not answer, or too late)
+    Focused, // the desktop gave the running copy the focus
+    Refused, // it did not: the running copy asks for attention instead
+};
 bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs,
-                      const std::string &activation = std::string());
+                      const std::string &activation = std::string(),
+                      ForwardAnswer *answer = nullptr, int answerTimeoutMs = 0);
 
 } // namespace zorbel::standin

@@ -132,6 +132,25 @@ case_second_start() {
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
 }
 
+# A second start whose startup identifier is older than the user's last
+# action (time 1) is refused by Mutter's focus-stealing prevention: the
+# first copy asks for attention, and the second copy says so in one line.
+case_refused_second_start() {
+    start_other_window
+    start_covering
+    local pid=$E2E_PID window=$E2E_WINDOW
+    wmctrl -a Other
+    e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$(xdotool search --name '^Other$' | head -1)"
+    DESKTOP_STARTUP_ID=test-launcher-1-zorbel_TIME1 start_zorbel zorbel2
+    e2e_expect_exit "$E2E_PID" 20 0 "the second copy"
+    [ "$(cat "$E2E_CASE_DIR/zorbel2.err")" = "zorbel: the desktop did not give the running copy the focus; it asks for attention instead" ] ||
+        e2e_fail "the second copy said: $(cat "$E2E_CASE_DIR/zorbel2.err")"
+    wm_state "$window" | grep -qx _NET_WM_STATE_DEMANDS_ATTENTION ||
+        e2e_fail "the first copy does not ask for attention: $(wm_state "$window" | tr '\n' ' ')"
+    is_active "$window" && e2e_fail "the first copy took the focus after all"
+    close_through_wm "$pid"
+}
+
 # Minimised by the window manager and restored: the picture full screen
 # again, and the band takes a pull.
 case_minimise_and_restore() {
@@ -293,6 +312,8 @@ for wm in ${E2E_WMS:-openbox mutter}; do
     e2e_case "$wm-second-start" case_second_start
     e2e_case "$wm-minimise-and-restore" case_minimise_and_restore
     e2e_case "$wm-full-screen-kept" case_full_screen_kept
+    # openbox has no focus-stealing prevention to refuse a start.
+    [ "$wm" = mutter ] && e2e_case "$wm-refused-second-start" case_refused_second_start
 done
 command -v Xvnc >/dev/null || { echo "e2e: Xvnc is missing (see tools/setup-debian.sh)" >&2; exit 1; }
 E2E_XSERVER=Xvnc e2e_xvfb_start 24 2048x768 || exit 1

@@ -152,6 +152,43 @@ TEST_F(InstanceTest, TheAskingStartsActivationTokenComesWithItsRequest)
     EXPECT_EQ(activation, std::string(255, 'x'));
 }
 
+// The asking start hears whether the running copy got the focus; a copy
+// that does not answer leaves it to its own time limit, and an asker that
+// cannot be answered (no address of its own) is simply not.
+TEST_F(InstanceTest, TheAskingStartHearsWhetherTheFocusWasGiven)
+{
+    std::unique_ptr<standin::InstanceClaim> claim;
+    std::string why;
+    ASSERT_EQ(standin::InstanceClaim::Claim(directory, kClass, &claim, &why),
+              standin::InstanceClaim::Outcome::Claimed)
+        << why;
+    for (const bool focused : {true, false}) {
+        standin::ForwardAnswer answer = standin::ForwardAnswer::None;
+        std::thread asker([&] {
+            EXPECT_TRUE(standin::AskToComeForward(directory, kClass, 1000, "", &answer, 5000));
+        });
+        std::string activation;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!claim->Asked(&activation) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        claim->Answer(focused);
+        claim->Answer(!focused); // once only: nobody hears this one
+        asker.join();
+        EXPECT_EQ(answer,
+                  focused ? standin::ForwardAnswer::Focused : standin::ForwardAnswer::Refused);
+    }
+    standin::ForwardAnswer answer = standin::ForwardAnswer::Focused;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(standin::AskToComeForward(directory, kClass, 1000, "", &answer, 100));
+    EXPECT_EQ(answer, standin::ForwardAnswer::None);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    std::string activation;
+    EXPECT_TRUE(claim->Asked(&activation));
+    EXPECT_TRUE(Send(standin::InstanceSocketPath(directory, kClass), "F"));
+    EXPECT_TRUE(claim->Asked(&activation));
+    claim->Answer(false); // to an unbound sender: goes nowhere
+}
+
 TEST(StartupTimeTest, TheTimeIsTheDigitsAfterTheLastTimeMark)
 {
     EXPECT_EQ(standin::StartupTime("a_TIME1_TIME42"), 42u);
