@@ -10,6 +10,8 @@
 // window manager at all the window takes the keyboard focus itself.
 #include "platform/standin/sdl_activation.h"
 
+#include "platform/standin/sdl_screen.h"
+
 #include <SDL_syswm.h>
 
 #include <cstdlib>
@@ -27,22 +29,16 @@ struct Xlib {
     using Sync = int (*)(Display *, Bool);
     using CheckIfEvent = Bool (*)(Display *, XEvent *, Bool (*)(Display *, XEvent *, XPointer),
                                   XPointer);
-    using GetProperty = int (*)(Display *, ::Window, Atom, long, long, Bool, Atom, Atom *, int *,
-                                unsigned long *, unsigned long *, unsigned char **);
-    using Free = int (*)(void *);
     InternAtom internAtom = nullptr;
     SendEvent sendEvent = nullptr;
     ChangeProperty changeProperty = nullptr;
     Sync sync = nullptr;
     CheckIfEvent checkIfEvent = nullptr;
-    GetProperty getProperty = nullptr;
-    Free free = nullptr;
 
     bool Complete() const
     {
         return internAtom != nullptr && sendEvent != nullptr && changeProperty != nullptr &&
-               sync != nullptr && checkIfEvent != nullptr && getProperty != nullptr &&
-               free != nullptr;
+               sync != nullptr && checkIfEvent != nullptr;
     }
 };
 
@@ -60,9 +56,6 @@ const Xlib &LoadedXlib()
             loaded.sync = reinterpret_cast<Xlib::Sync>(SDL_LoadFunction(library, "XSync"));
             loaded.checkIfEvent =
                 reinterpret_cast<Xlib::CheckIfEvent>(SDL_LoadFunction(library, "XCheckIfEvent"));
-            loaded.getProperty = reinterpret_cast<Xlib::GetProperty>(
-                SDL_LoadFunction(library, "XGetWindowProperty"));
-            loaded.free = reinterpret_cast<Xlib::Free>(SDL_LoadFunction(library, "XFree"));
         }
         return loaded;
     }();
@@ -98,25 +91,6 @@ unsigned long ServerTimeNow(const Xlib &xlib, Display *display, ::Window window)
     return 0;
 }
 
-// Whether a window manager runs: one that follows the desktop's protocol
-// names itself on the root window.
-bool WindowManagerRuns(const Xlib &xlib, Display *display)
-{
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long left = 0;
-    unsigned char *data = nullptr;
-    const bool named =
-        xlib.getProperty(display, DefaultRootWindow(display),
-                         xlib.internAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
-                         XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
-        data != nullptr && count == 1;
-    if (data != nullptr)
-        (void)xlib.free(data);
-    return named;
-}
-
 } // namespace
 
 unsigned long StartupTime(const std::string &startupId)
@@ -142,7 +116,7 @@ bool ActivateWindow(SDL_Window *window, const std::string &activation)
         return false;
     Display *display = info.info.x11.display;
     const ::Window own = info.info.x11.window;
-    if (!WindowManagerRuns(xlib, display)) {
+    if (!WindowManagerRuns(window)) {
         // Nobody to ask: the window takes the keyboard focus itself.
         SDL_SetWindowInputFocus(window);
         return true;

@@ -186,20 +186,45 @@ bool WindowPlace(SDL_Window *window, SDL_Rect *place)
     return true;
 }
 
-bool MarkedFullScreen(SDL_Window *window)
+bool WindowManagerRuns(SDL_Window *window)
 {
     SDL_SysWMinfo info;
     const Xlib &xlib = LoadedXlib();
     if (xlib.internAtom == nullptr || xlib.getProperty == nullptr || xlib.free == nullptr ||
         !X11Of(window, &info))
-        return true; // nothing to tell otherwise
+        return true; // not X11: the compositor manages every window
     Display *display = info.info.x11.display;
-    const Atom fullScreen = xlib.internAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
     unsigned long left = 0;
     unsigned char *data = nullptr;
+    const bool named =
+        xlib.getProperty(display, DefaultRootWindow(display),
+                         xlib.internAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                         XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
+        data != nullptr && count == 1;
+    if (data != nullptr)
+        (void)xlib.free(data);
+    return named;
+}
+
+bool MarkedFullScreen(SDL_Window *window)
+{
+    SDL_SysWMinfo info;
+    const Xlib &xlib = LoadedXlib();
+    // With no window manager nobody keeps the state: the window's place is
+    // all there is.
+    if (xlib.internAtom == nullptr || xlib.getProperty == nullptr || xlib.free == nullptr ||
+        !X11Of(window, &info) || !WindowManagerRuns(window))
+        return true;
+    Display *display = info.info.x11.display;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long left = 0;
+    unsigned char *data = nullptr;
+    const Atom fullScreen = xlib.internAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
     if (xlib.getProperty(display, info.info.x11.window,
                          xlib.internAtom(display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
                          &type, &format, &count, &left, &data) != Success ||

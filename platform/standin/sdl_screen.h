@@ -24,6 +24,10 @@ bool MonitorAt(SDL_Window *window, int x, int y, SDL_Rect *monitor, int *index);
 bool PointerOnScreen(SDL_Window *window, int *x, int *y);
 // Where the window's pixels are on the screen now; false where not X11.
 bool WindowPlace(SDL_Window *window, SDL_Rect *place);
+// Whether a window manager runs on the window's X screen (one that follows
+// the desktop's protocol names itself on the root window); true where not
+// X11.
+bool WindowManagerRuns(SDL_Window *window);
 // Whether the window's state says full screen (_NET_WM_STATE, which SDL
 // sets and a window manager may change); true where that cannot be asked.
 bool MarkedFullScreen(SDL_Window *window);

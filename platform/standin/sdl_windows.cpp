@@ -190,9 +190,12 @@ void StepAside(NativeWindow &native)
 {
     // The focus may have come back since it went (SDL reads the display's
     // events ahead of the program): then nobody took it.
+    // Where no window manager runs, nothing could restore the window: a
+    // focus that follows the pointer goes with every move off the window.
     const Uint32 flags = SDL_GetWindowFlags(native.window);
     if (native.modeWidth != 0 && SDL_GetKeyboardFocus() != native.window &&
-        (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0)
+        (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0 &&
+        WindowManagerRuns(native.window))
         SDL_MinimizeWindow(native.window);
 }
 
