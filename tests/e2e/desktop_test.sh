@@ -37,7 +37,7 @@ start_covering() {
     # The last case's window may outlive its program for a moment.
     no_window() { [ -z "$(e2e_windows "$title")" ]; }
     e2e_keep_trying 10 'a window of the last case is still there' no_window
-    TACLIB_DEVICE=sim TACLIB_LOG=$E2E_CASE_DIR/device.log start_zorbel "${1:-zorbel}"
+    TACLIB_DEVICE=sim TACLIB_LOG=$E2E_CASE_DIR/device.log start_zorbel zorbel
     e2e_wait_window "$title" 1024x768
     [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "the window does not cover the screen: $(e2e_windows "$title")"
     expect_rest 10
@@ -49,13 +49,24 @@ close_through_wm() {
     e2e_expect_exit "$1" 15 0 "zorbel after the window manager's close request"
 }
 
+# Red pixels outside the fork in the program's own window.
+window_red_ball_pixels() {
+    import -window "$E2E_WINDOW" png:- | convert - -fill black -draw "rectangle 440,352 584,416" \
+        -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+ball_gone() {
+    # Mutter on Xvfb at times leaves the last damage of a frame unpainted on
+    # the screen it composites, while the window's own pixels are right
+    # (seen in 1 to 2 of 16 runs): there the window is read.
+    if [ "${wm:-}" = mutter ]; then [ "$(window_red_ball_pixels)" = 0 ]; else no_red_ball; fi
+}
+
 pull_and_launch() {
     e2e_press_and_pull 512 384 512 584 10
     e2e_expect_pixel 512 584 0x000000FF "ball at the cursor" 3
     e2e_release
     expect_rest 5
-    # Mutter composites the screen, at times seconds late on a loaded machine.
-    e2e_keep_trying 15 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels)' no_red_ball
+    e2e_keep_trying 10 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels, in the window $(window_red_ball_pixels))' ball_gone
 }
 
 case_start_pull_and_launch() {
