@@ -29,6 +29,12 @@ public:
     void DestroyNativeWindow(Window &window) override { inner_->DestroyNativeWindow(window); }
     void ShowNativeWindow(Window &window) override { inner_->ShowNativeWindow(window); }
     void RaiseWindow(Window &window) override { inner_->RaiseWindow(window); }
+    void ComeForward(Window &window, const std::string &activation) override
+    {
+        inner_->ComeForward(window, activation);
+    }
+    bool HasFocus(Window &window) override { return inner_->HasFocus(window); }
+    void AskForAttention(Window &window) override { inner_->AskForAttention(window); }
     void SetNativeIcon(Window &window, const IconImage &icon) override
     {
         inner_->SetNativeIcon(window, icon);

@@ -4,7 +4,7 @@ namespace zorbel::standin {
 
 long long FramePacer::UntilNextFrame(long long nowUs) const
 {
-    return pacing_ && next_ > nowUs ? next_ - nowUs : 0;
+    return next_ > nowUs ? next_ - nowUs : 0;
 }
 
 void FramePacer::Presented(long long endUs)
@@ -28,6 +28,8 @@ void FramePacer::Skipped(long long endUs)
 {
     if (pacing_)
         Advance(endUs);
+    else
+        next_ = endUs + periodUs_;
 }
 
 // Frames keep to a fixed rhythm; after a frame that ran past the next

@@ -8,6 +8,10 @@
 // server, and letting such presents run unpaced would draw frames nobody
 // sees, as fast as the server takes them.
 //
+// A frame left out (its picture on the screen already) has no present to
+// wait for the display, paced or not: it keeps a refresh's time itself, so
+// that a program at rest draws once a refresh whatever the display.
+//
 // The wait comes after a present, before the next frame reads its input:
 // a frame begins on the refresh rhythm, reads the pointer then, and is
 // presented as soon as it is drawn. Waiting before the present instead
@@ -24,14 +28,15 @@ public:
 
     explicit FramePacer(long long periodUs) : periodUs_(periodUs > 0 ? periodUs : 1) {}
 
-    // Microseconds from `nowUs` until the next frame may begin; 0 when not
-    // pacing or when its time has come. Asking changes nothing, so both the
+    // Microseconds from `nowUs` until the next frame may begin; 0 when its
+    // time has come, or not pacing and no frame was left out. Asking changes nothing, so both the
     // pump (the usual place) and a present that no pump came before may ask.
     long long UntilNextFrame(long long nowUs) const;
     // A present returned at `endUs`.
     void Presented(long long endUs);
     // A frame ended at `endUs` without a present, its picture being on the
-    // screen already: the rhythm goes on, and the display taught nothing.
+    // screen already: the rhythm goes on (or, not pacing, the next frame
+    // waits a refresh), and the display taught nothing.
     void Skipped(long long endUs);
     bool Pacing() const { return pacing_; }
 
@@ -42,7 +47,7 @@ private:
     bool pacing_ = false;
     int quick_ = 0;
     long long lastEnd_ = -1;
-    long long next_ = 0; // while pacing: when the next frame may begin
+    long long next_ = 0; // when the next frame may begin
 };
 
 } // namespace zorbel::standin

@@ -61,6 +61,14 @@ public:
     virtual void ShowNativeWindow(Window &window) = 0;
     // Brings the window to the front (SetForegroundWindow, another copy asking).
     virtual void RaiseWindow(Window &window) = 0;
+    // Another start of the program asked this one to come forward, with the
+    // desktop's activation token of that start (empty for none).
+    virtual void ComeForward(Window &window, const std::string &) { RaiseWindow(window); }
+    // Whether the window has the keyboard focus, as far as the host can tell.
+    virtual bool HasFocus(Window &) { return true; }
+    // The desktop would not give the window the focus: it asks the user to
+    // look at it instead, where it can.
+    virtual void AskForAttention(Window &) {}
     // The class's icon, where the host shows one.
     virtual void SetNativeIcon(Window &window, const IconImage &icon) = 0;
 

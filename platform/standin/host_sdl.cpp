@@ -25,6 +25,7 @@
 #include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/resources.h"
+#include "platform/standin/sdl_activation.h"
 #include "platform/standin/sdl_controller.h"
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_input.h"
@@ -98,6 +99,25 @@ public:
         if (Live())
             SDL_RaiseWindow(NativeOf(window)->window);
     }
+    void ComeForward(Window &window, const std::string &activation) override
+    {
+        if (!Live())
+            return;
+        // Raised first (where no window manager runs, the raise is all
+        // there is), then activated with the other start's time.
+        SDL_RaiseWindow(NativeOf(window)->window);
+        (void)ActivateWindow(NativeOf(window)->window, activation);
+    }
+    bool HasFocus(Window &window) override
+    {
+        return Live() &&
+               (SDL_GetWindowFlags(NativeOf(window)->window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+    }
+    void AskForAttention(Window &window) override
+    {
+        if (Live())
+            (void)SDL_FlashWindow(NativeOf(window)->window, SDL_FLASH_UNTIL_FOCUSED);
+    }
     void SetNativeIcon(Window &window, const IconImage &icon) override;
 
     HRESULT CheckDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) override;
@@ -126,6 +146,7 @@ private:
     bool Live() const { return ready_ && DisplayLoss() == nullptr; }
     bool Start();
     void Handle(const SDL_Event &event);
+    void FollowHold(const SDL_Event &event);
 
     bool started_ = false;
     bool ready_ = false;
@@ -233,8 +254,34 @@ bool SdlHost::Wait(DWORD waitMs)
     return true;
 }
 
+// The left button held on a window in a display mode keeps the pointer in
+// the picture until its release; losing the focus lets it go and steps
+// aside for the other program. (A message box is shown only once the display
+// mode is left: the focus it takes moves nothing.)
+void SdlHost::FollowHold(const SDL_Event &event)
+{
+    const bool button = (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
+                        event.button.button == SDL_BUTTON_LEFT;
+    const bool focusLost =
+        event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+    if (event.type == SDL_MOUSEMOTION) {
+        if (Window *moved = WindowOfId(event.motion.windowID))
+            KeepPointerInPicture(*NativeOf(*moved), event.motion.x, event.motion.y);
+        return;
+    }
+    if (!button && !focusLost)
+        return;
+    Window *window = WindowOfId(button ? event.button.windowID : event.window.windowID);
+    if (window == nullptr)
+        return;
+    ConfinePointer(*NativeOf(*window), event.type == SDL_MOUSEBUTTONDOWN);
+    if (focusLost)
+        StepAside(*NativeOf(*window));
+}
+
 void SdlHost::Handle(const SDL_Event &event)
 {
+    FollowHold(event);
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;
     switch (event.type) {
@@ -269,6 +316,8 @@ void SdlHost::DestroyNativeWindow(Window &window)
     NativeWindow *native = NativeOf(window);
     if (native == nullptr)
         return;
+    if (Live())
+        ConfinePointer(*native, false);
     if (!DestroySdlWindow(native, Live()))
         windowLeft_ = true;
     window.native = nullptr;

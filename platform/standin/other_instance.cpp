@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <strings.h>
 
 namespace zorbel::standin {
@@ -17,6 +18,10 @@ namespace {
 // Long enough for a copy that is busy presenting a frame, short enough that
 // starting a second copy never feels stuck.
 constexpr int kRequestTimeoutMs = 500;
+// How long a copy asked to come forward waits for the focus before it says
+// it was refused, and how long the asking start waits for that word.
+constexpr unsigned long long kFocusWaitMs = 1000;
+constexpr int kAnswerTimeoutMs = 2000;
 
 Window *FindOwnWindow(const char *className)
 {
@@ -93,14 +98,40 @@ std::string Host::InstanceDirectory()
 
 bool Host::OtherCopyRunning(const std::string &className) { return !ClaimClass(className); }
 
+namespace {
+
+// What the desktop gave this start to activate a window with: its startup
+// identifier (X11) or its activation token (Wayland). The copy this start
+// asks to come forward uses it: focus-stealing prevention lets the window
+// of a start the user just made come forward.
+std::string ActivationOfThisStart()
+{
+    for (const char *name : {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN"}) {
+        const char *value = std::getenv(name);
+        if (value != nullptr && IsActivationToken(value))
+            return value;
+    }
+    return {};
+}
+
+} // namespace
+
 bool Host::BringOtherCopyForward(const std::string &className, bool)
 {
     // Once this process holds the class, no other copy does.
     const std::string directory = InstanceDirectory();
     if (directory.empty() || State().claims.count(className) != 0)
         return false;
-    if (AskToComeForward(directory, className, kRequestTimeoutMs))
+    ForwardAnswer answer = ForwardAnswer::None;
+    if (AskToComeForward(directory, className, kRequestTimeoutMs, ActivationOfThisStart(), &answer,
+                         kAnswerTimeoutMs)) {
+        if (answer == ForwardAnswer::Refused)
+            std::fprintf(stderr,
+                         "%s: the desktop did not give the running copy the focus; it asks for "
+                         "attention instead\n",
+                         program_invocation_short_name);
         return true;
+    }
     // This copy ends without a window: it must not end without a word.
     static bool said = false;
     if (!said)
@@ -110,6 +141,57 @@ bool Host::BringOtherCopyForward(const std::string &className, bool)
     said = true;
     return false;
 }
+
+namespace {
+
+// A copy asked to come forward answers once it knows: when its window has
+// the focus, or, the wait over, that the desktop did not give it (and then
+// it asks for attention).
+struct PendingAnswer {
+    std::string className;
+    HWND window = nullptr;
+    unsigned long long deadline = 0;
+};
+PendingAnswer g_pending[kMaxClasses];
+
+// One answer waits per class: a new request replaces the one before (only
+// the last asker is answered).
+void Await(const std::string &className, HWND window, unsigned long long deadline)
+{
+    PendingAnswer *slot = nullptr;
+    for (PendingAnswer &pending : g_pending)
+        if (pending.window != nullptr && pending.className == className)
+            slot = &pending;
+    for (PendingAnswer &pending : g_pending)
+        if (slot == nullptr && pending.window == nullptr)
+            slot = &pending;
+    if (slot != nullptr)
+        *slot = PendingAnswer{className, window, deadline};
+}
+
+void AnswerWhenKnown(unsigned long long now)
+{
+    Platform &platform = State();
+    for (PendingAnswer &pending : g_pending) {
+        if (pending.window == nullptr)
+            continue;
+        const auto claim = platform.claims.find(pending.className);
+        Window *window = FindWindowSlot(pending.window);
+        if (claim == platform.claims.end() || window == nullptr) {
+            pending.window = nullptr; // gone: nobody to answer for
+            continue;
+        }
+        const bool focused = CurrentHost().HasFocus(*window);
+        if (!focused && now < pending.deadline)
+            continue;
+        if (!focused)
+            CurrentHost().AskForAttention(*window);
+        claim->second->Answer(focused);
+        pending.window = nullptr;
+    }
+}
+
+} // namespace
 
 void ServiceInstanceSockets()
 {
@@ -126,9 +208,10 @@ void ServiceInstanceSockets()
     // Acting runs window procedures, which may claim or release classes:
     // every request is read first.
     std::string asked[kMaxClasses];
+    std::string activations[kMaxClasses];
     unsigned count = 0;
     for (auto &[className, claim] : platform.claims)
-        if (claim->Asked() && count < kMaxClasses)
+        if (count < kMaxClasses && claim->Asked(&activations[count]))
             asked[count++] = className;
     for (unsigned i = 0; i < count; ++i) {
         Window *window = FindOwnWindow(asked[i].c_str());
@@ -137,9 +220,12 @@ void ServiceInstanceSockets()
         const HWND handle = window->Handle();
         if (window->iconic)
             (void)ShowWindowNow(*window, SW_RESTORE);
-        if (Window *still = FindWindowSlot(handle))
-            CurrentHost().RaiseWindow(*still);
+        if (Window *still = FindWindowSlot(handle)) {
+            CurrentHost().ComeForward(*still, activations[i]);
+            Await(asked[i], handle, now + kFocusWaitMs);
+        }
     }
+    AnswerWhenKnown(now);
 }
 
 BOOL ShowOtherCopy(HWND handle, int show)

@@ -156,12 +156,12 @@ void FreePresenter(Presenter &p, bool live)
 }
 
 // A picture the window shows already, in the setting it was presented in,
-// is not presented again; the frame still keeps its turn in the rhythm. On a
-// display whose presents wait for its refresh nothing is left out: the
-// presents pace the program there.
+// is not presented again, whatever the display and its pacing; the frame
+// still keeps its turn in the rhythm, or takes a refresh where the presents
+// would have paced the program (see frame_pacer.h).
 bool WaitTurnIfShown(Presenter &p, const Canvas &canvas, const PixelBuffer &buffer, bool deviceLost)
 {
-    if (!p.pacer.Pacing() || deviceLost || !p.shown.Shows(buffer, SettingOf(canvas, buffer)))
+    if (deviceLost || !p.shown.Shows(buffer, SettingOf(canvas, buffer)))
         return false;
     WaitForTurn(p.pacer);
     p.pacer.Skipped(MicrosecondsNow());

@@ -15,4 +15,25 @@ bool ScreenSizeNow(SDL_Window *window, int *width, int *height);
 // a window it keeps full screen.
 bool CoverScreen(SDL_Window *window, int width, int height);
 
+// The monitor at (x, y) of the window's screen, as the X server counts
+// monitors (RandR's, which may split one output in two), with its index in
+// that count; the first where none holds the point. False where monitors
+// are not to be had (not X11, no RandR 1.5).
+bool MonitorAt(SDL_Window *window, int x, int y, SDL_Rect *monitor, int *index);
+// Where the pointer is on the window's screen; false where not X11.
+bool PointerOnScreen(SDL_Window *window, int *x, int *y);
+// Where the window's pixels are on the screen now; false where not X11.
+bool WindowPlace(SDL_Window *window, SDL_Rect *place);
+// Whether a window manager runs on the window's X screen (one that follows
+// the desktop's protocol names itself on the root window); true where not
+// X11.
+bool WindowManagerRuns(SDL_Window *window);
+// Whether the window's state says full screen (_NET_WM_STATE, which SDL
+// sets and a window manager may change); true where that cannot be asked.
+bool MarkedFullScreen(SDL_Window *window);
+// Asks the window manager to show the window full screen on exactly this
+// monitor (_NET_WM_FULLSCREEN_MONITORS and _NET_WM_STATE), and moves it
+// there itself, for a screen that has no window manager.
+bool AskFullScreenOn(SDL_Window *window, const SDL_Rect &monitor, int index);
+
 } // namespace zorbel::standin

@@ -89,21 +89,76 @@ void ShowSdlWindow(NativeWindow &native, const Window &window)
         SDL_RestoreWindow(native.window);
 }
 
+namespace {
+
+// The monitor the pointer is on: the X server's own count of monitors
+// where it has one, which knows monitors that split one output; else SDL's
+// displays (one an output).
+bool ChooseMonitor(NativeWindow &native, SDL_Rect *bounds)
+{
+    native.monitorIndex = -1;
+    native.misplaced = 0;
+    int x = 0;
+    int y = 0;
+    if (PointerOnScreen(native.window, &x, &y) &&
+        MonitorAt(native.window, x, y, &native.monitor, &native.monitorIndex)) {
+        *bounds = native.monitor;
+        return true;
+    }
+    (void)SDL_GetGlobalMouseState(&x, &y);
+    const SDL_Point pointer{x, y};
+    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display)
+        if (SDL_GetDisplayBounds(display, bounds) == 0 && SDL_PointInRect(&pointer, bounds)) {
+            native.monitor = *bounds;
+            return true;
+        }
+    const bool found = SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(native.window), bounds) == 0;
+    native.monitor = found ? *bounds : SDL_Rect{0, 0, 0, 0};
+    return found;
+}
+
+// A window in a display mode, shown, that was found off its monitor or out
+// of full screen twice in a row (once may be a window manager's change
+// under way) asks for full screen on it again: a window manager may drop
+// the request, at the start or later.
+void KeepCovering(NativeWindow &native)
+{
+    SDL_Rect place{};
+    const Uint32 flags = SDL_GetWindowFlags(native.window);
+    if (native.monitorIndex < 0 || (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0 ||
+        !WindowPlace(native.window, &place) ||
+        (SDL_RectEquals(&place, &native.monitor) && MarkedFullScreen(native.window))) {
+        native.misplaced = 0;
+        return;
+    }
+    if (++native.misplaced >= 2) {
+        native.misplaced = 0;
+        (void)AskFullScreenOn(native.window, native.monitor, native.monitorIndex);
+    }
+}
+
+} // namespace
+
 void EnterSdlFullScreen(NativeWindow &native, int width, int height)
 {
     native.modeWidth = width;
     native.modeHeight = height;
     native.presenter.shown.Forget();
     ShowModeSize(CanvasOf(native));
-    // Covering the screen first makes the window full screen even where no
+    // Covering the monitor first makes the window full screen even where no
     // window manager acts on the full-screen request (a bare X server).
     SDL_Rect bounds{};
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(native.window), &bounds) == 0) {
+    const bool found = ChooseMonitor(native, &bounds);
+    if (found) {
         SDL_SetWindowPosition(native.window, bounds.x, bounds.y);
         SDL_SetWindowSize(native.window, bounds.w, bounds.h);
     }
     if (SDL_SetWindowFullscreen(native.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+    // SDL puts a full-screen window on its display, which is a whole output:
+    // the monitor is asked for by its own number.
+    if (native.monitorIndex >= 0)
+        (void)AskFullScreenOn(native.window, native.monitor, native.monitorIndex);
     if (!ScreenSizeNow(native.window, &native.screenWidth, &native.screenHeight)) {
         native.screenWidth = bounds.w;
         native.screenHeight = bounds.h;
@@ -124,6 +179,57 @@ void LeaveSdlFullScreen(NativeWindow &native, const Window &window)
     ShowModeSize(CanvasOf(native)); // none: the window's own pixels again
 }
 
+// A Windows program in a display mode is minimised when another program
+// takes the foreground, and shown again, in its mode, when it comes back.
+// Minimised, the window is out of the way under every window manager: it
+// keeps "above" and full screen, which the window managers honour for an
+// unfocused window too, and so lowering it alone would leave it over the
+// window the user activated under some. SDL leaves full screen while the
+// window is minimised and enters it again on the restore.
+void StepAside(NativeWindow &native)
+{
+    // The focus may have come back since it went (SDL reads the display's
+    // events ahead of the program): then nobody took it.
+    // Where no window manager runs, nothing could restore the window: a
+    // focus that follows the pointer goes with every move off the window.
+    const Uint32 flags = SDL_GetWindowFlags(native.window);
+    if (native.modeWidth != 0 && SDL_GetKeyboardFocus() != native.window &&
+        (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0 &&
+        WindowManagerRuns(native.window))
+        SDL_MinimizeWindow(native.window);
+}
+
+// The window's grab keeps the pointer on the window's monitor, whatever
+// moves it; inside the window, a pointer that got out of the picture (into
+// the bars beside it) is put back at its edge. The X server's pointer
+// barriers, which SDL's mouse rectangle sets, would hold a mouse there too,
+// but not a device that moves the pointer to absolute places (a tablet, a
+// remote desktop's pointer), and they turn the pointer put back away.
+void ConfinePointer(NativeWindow &native, bool confine)
+{
+    const bool grabbed = SDL_GetWindowMouseGrab(native.window) == SDL_TRUE;
+    if (confine && native.modeWidth > 0 && native.modeHeight > 0) {
+        if (!grabbed)
+            SDL_SetWindowMouseGrab(native.window, SDL_TRUE);
+    } else if (grabbed) {
+        SDL_SetWindowMouseGrab(native.window, SDL_FALSE);
+    }
+}
+
+void KeepPointerInPicture(NativeWindow &native, int x, int y)
+{
+    if (SDL_GetWindowMouseGrab(native.window) == SDL_FALSE || native.renderer == nullptr ||
+        native.modeWidth <= 0 || native.modeHeight <= 0 ||
+        (x >= 0 && x < native.modeWidth && y >= 0 && y < native.modeHeight))
+        return;
+    int windowX = 0;
+    int windowY = 0;
+    SDL_RenderLogicalToWindow(
+        native.renderer, static_cast<float>(std::clamp(x, 0, native.modeWidth - 1)),
+        static_cast<float>(std::clamp(y, 0, native.modeHeight - 1)), &windowX, &windowY);
+    SDL_WarpMouseInWindow(native.window, windowX, windowY);
+}
+
 // A screen that changes size under a display mode (a resolution changed, a
 // projector plugged in) gets the picture refitted, scaled and centred as at
 // the start; the mode, and so the program's own coordinates, stay as they
@@ -142,9 +248,12 @@ void FollowScreenSize(unsigned long long *nextCheck)
         int width = 0;
         int height = 0;
         if (native == nullptr || native->modeWidth == 0 ||
-            !ScreenSizeNow(native->window, &width, &height) ||
-            (width == native->screenWidth && height == native->screenHeight))
+            !ScreenSizeNow(native->window, &width, &height))
             continue;
+        if (width == native->screenWidth && height == native->screenHeight) {
+            KeepCovering(*native);
+            continue;
+        }
         int shownWidth = 0;
         int shownHeight = 0;
         SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
@@ -154,6 +263,13 @@ void FollowScreenSize(unsigned long long *nextCheck)
         native->screenHeight = height;
         if (covered)
             (void)CoverScreen(native->window, width, height);
+        // The monitors changed with the screen: the window keeps to the one
+        // now under its middle.
+        SDL_Rect place{};
+        if (native->monitorIndex >= 0 && WindowPlace(native->window, &place) &&
+            !MonitorAt(native->window, place.x + place.w / 2, place.y + place.h / 2,
+                       &native->monitor, &native->monitorIndex))
+            native->monitorIndex = -1;
     }
 }
 

@@ -21,6 +21,12 @@ struct NativeWindow {
     // The screen's size when last looked at, while in a display mode.
     int screenWidth = 0;
     int screenHeight = 0;
+    // The monitor the window covers in a display mode, as the X server
+    // counts monitors (index -1: not known, SDL's display instead), and how
+    // many looks in a row found the window elsewhere.
+    SDL_Rect monitor{0, 0, 0, 0};
+    int monitorIndex = -1;
+    int misplaced = 0;
 };
 
 NativeWindow *NativeOf(Window &window);
@@ -50,8 +56,21 @@ bool DestroySdlWindow(NativeWindow *native, bool live);
 void ShowSdlWindow(NativeWindow &native, const Window &window);
 void EnterSdlFullScreen(NativeWindow &native, int width, int height);
 void LeaveSdlFullScreen(NativeWindow &native, const Window &window);
-// Refits windows in a display mode to a screen that changed size, asking
-// the server no sooner than `nextCheck` (milliseconds), which it moves on.
+// A window in a display mode that lost the focus to another program gets
+// out of its way: it is minimised (see sdl_windows.cpp).
+void StepAside(NativeWindow &native);
+// While the band may be held (the left button down on a window in a display
+// mode) the pointer stays inside the picture, as a display mode keeps it on
+// its screen; let go with `confine` false.
+void ConfinePointer(NativeWindow &native, bool confine);
+// The pointer, moved to (x, y) in picture pixels while confined, back inside
+// the picture where it got out.
+void KeepPointerInPicture(NativeWindow &native, int x, int y);
+
+// Refits windows in a display mode to a screen that changed size, and has
+// one the window manager moved off its monitor (or out of full screen)
+// cover it again, asking the server no sooner than `nextCheck`
+// (milliseconds), which it moves on.
 void FollowScreenSize(unsigned long long *nextCheck);
 // What SDL says happened to a window, as the program's messages.
 void TakeWindowEvent(const SDL_WindowEvent &event);

@@ -3,6 +3,7 @@
 #include "platform/standin/monotonic.h"
 
 #include "common/checksum.h"
+#include <algorithm>
 
 #include <cctype>
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <pwd.h>
 #include <sys/prctl.h>
@@ -26,6 +28,8 @@ namespace zorbel::standin {
 namespace {
 
 constexpr char kComeForward = 'F';
+constexpr char kComeForwardWithToken = 'A';
+constexpr std::size_t kMaxTokenLength = 255;
 constexpr int kMaxReadsPerPump = 64;
 
 // The descriptors of the claims this process holds. A child forked without
@@ -313,23 +317,101 @@ InstanceClaim::~InstanceClaim()
     (void)close(lock_); // releases the lock; the lock file stays for the next copy
 }
 
-bool InstanceClaim::Asked()
+bool IsActivationToken(const std::string &token)
+{
+    return !token.empty() && token.size() <= kMaxTokenLength &&
+           std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+}
+
+bool InstanceClaim::Asked(std::string *activation)
 {
     bool asked = false;
     // A bounded number is read at each pump, the rest at the next ones: a
     // sender that never stops cannot hold the program here.
     for (int read = 0; read < kMaxReadsPerPump && socket_ >= 0; ++read) {
-        char request[2];
-        const ssize_t got = recv(socket_, request, sizeof(request), MSG_DONTWAIT);
+        // One more than the longest request: a longer one is cut, and seen
+        // to be too long.
+        char request[kMaxTokenLength + 2];
+        sockaddr_un from{};
+        socklen_t fromLength = sizeof(from);
+        const ssize_t got = recvfrom(socket_, request, sizeof(request), MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr *>(&from), &fromLength);
         if (got < 0 && errno != EINTR)
             break;
-        asked = asked || (got == 1 && request[0] == kComeForward);
+        bool wellFormed = false;
+        if (got == 1 && request[0] == kComeForward) {
+            wellFormed = true;
+            activation->clear();
+        } else if (got > 1 && request[0] == kComeForwardWithToken) {
+            const std::string token(request + 1, static_cast<std::size_t>(got) - 1);
+            if (IsActivationToken(token)) {
+                wellFormed = true;
+                *activation = token;
+            }
+        }
+        if (wellFormed) {
+            asked = true;
+            // Only an address of the sender's own can be answered: an
+            // unbound sender's is the family alone.
+            const bool answerable = fromLength > sizeof(sa_family_t) &&
+                                    fromLength <= sizeof(from) && from.sun_family == AF_UNIX;
+            asker_ = from;
+            askerLength_ = answerable ? fromLength : 0;
+        }
     }
     return asked;
 }
 
-bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs)
+void InstanceClaim::Answer(bool focused)
 {
+    if (askerLength_ == 0 || socket_ < 0)
+        return;
+    const char answer = focused ? 'Y' : 'N';
+    // Never waits: an asker gone or not reading is not waited for.
+    (void)sendto(socket_, &answer, 1, MSG_DONTWAIT | MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr *>(&asker_), askerLength_);
+    askerLength_ = 0;
+}
+
+namespace {
+
+// An address of the socket's own, in the abstract namespace, which the
+// kernel picks: the answer comes back to it, and nothing is left in any
+// folder.
+bool BindForAnswer(int fd)
+{
+    sockaddr_un own{};
+    own.sun_family = AF_UNIX;
+    return bind(fd, reinterpret_cast<const sockaddr *>(&own), sizeof(sa_family_t)) == 0;
+}
+
+ForwardAnswer AwaitAnswer(int fd, int timeoutMs)
+{
+    const unsigned long long deadline =
+        MonotonicMilliseconds() + static_cast<unsigned long long>(std::max(timeoutMs, 0));
+    for (;;) {
+        const unsigned long long now = MonotonicMilliseconds();
+        if (now >= deadline)
+            return ForwardAnswer::None;
+        pollfd wait{fd, POLLIN, 0};
+        if (poll(&wait, 1, static_cast<int>(deadline - now)) <= 0)
+            continue;
+        char answer = 0;
+        if (recv(fd, &answer, 1, MSG_DONTWAIT) == 1 && (answer == 'Y' || answer == 'N'))
+            return answer == 'Y' ? ForwardAnswer::Focused : ForwardAnswer::Refused;
+    }
+}
+
+} // namespace
+
+bool AskToComeForward(const std::string &directory, const std::string &className, int timeoutMs,
+                      const std::string &activation, ForwardAnswer *answer, int answerTimeoutMs)
+{
+    if (answer != nullptr)
+        *answer = ForwardAnswer::None;
+    const std::string request = IsActivationToken(activation)
+                                    ? std::string(1, kComeForwardWithToken) + activation
+                                    : std::string(1, kComeForward);
     sockaddr_un address{};
     const int fd = NewSocket();
     if (!FillAddress(InstanceSocketPath(directory, className), &address) || fd < 0) {
@@ -337,17 +419,22 @@ bool AskToComeForward(const std::string &directory, const std::string &className
             (void)close(fd);
         return false;
     }
+    // Unanswered where it cannot have an address: the request goes all the same.
+    const bool answerable = answer != nullptr && BindForAnswer(fd);
     const unsigned long long deadline =
         MonotonicMilliseconds() + static_cast<unsigned long long>(timeoutMs);
     // The holder may be between taking the lock and binding its socket, or
     // have its queue full: try again until the deadline.
     bool sent = false;
-    while (!(sent = sendto(fd, &kComeForward, 1, MSG_NOSIGNAL,
-                           reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 1) &&
+    while (!(sent = sendto(fd, request.data(), request.size(), MSG_NOSIGNAL,
+                           reinterpret_cast<const sockaddr *>(&address),
+                           sizeof(address)) == static_cast<ssize_t>(request.size())) &&
            MonotonicMilliseconds() < deadline) {
         timespec pause{0, 10 * 1000 * 1000};
         (void)nanosleep(&pause, nullptr);
     }
+    if (sent && answerable)
+        *answer = AwaitAnswer(fd, answerTimeoutMs);
     (void)close(fd);
     return sent;
 }

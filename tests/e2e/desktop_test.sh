@@ -2,9 +2,12 @@
 # End-to-end tests of the native program under real window managers
 # (openbox, Mutter) on Xvfb, as on a user's desktop: the start covers the
 # screen, a pull and a launch, another window activated while the band is
-# held, coming back, a second start, minimise and restore, and a close
-# through the window manager; and on a bare server: no session bus left
-# behind, and a display lost while the window is being mapped.
+# held, coming back, a second start, minimise and restore, the full-screen
+# state dropped by the window manager, and a close through the window
+# manager; the monitor under the pointer of one output split in two; the
+# pointer held in the picture; natively on Wayland under Mutter run
+# headless; and on a bare server: no session bus left behind, and a display
+# lost while the window is being mapped.
 #
 #   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
 #
@@ -31,7 +34,10 @@ is_active() { [ "$(active_window)" = "$(($1))" ]; }
 
 # The program started with the simulated device, full screen and at rest.
 start_covering() {
-    TACLIB_DEVICE=sim TACLIB_LOG=$E2E_CASE_DIR/device.log start_zorbel "${1:-zorbel}"
+    # The last case's window may outlive its program for a moment.
+    no_window() { [ -z "$(e2e_windows "$title")" ]; }
+    e2e_keep_trying 10 'a window of the last case is still there' no_window
+    TACLIB_DEVICE=sim TACLIB_LOG=$E2E_CASE_DIR/device.log start_zorbel zorbel
     e2e_wait_window "$title" 1024x768
     [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "the window does not cover the screen: $(e2e_windows "$title")"
     expect_rest 10
@@ -43,12 +49,24 @@ close_through_wm() {
     e2e_expect_exit "$1" 15 0 "zorbel after the window manager's close request"
 }
 
+# Red pixels outside the fork in the program's own window.
+window_red_ball_pixels() {
+    import -window "$E2E_WINDOW" png:- | convert - -fill black -draw "rectangle 440,352 584,416" \
+        -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+ball_gone() {
+    # Mutter on Xvfb at times leaves the last damage of a frame unpainted on
+    # the screen it composites, while the window's own pixels are right
+    # (seen in 1 to 2 of 16 runs): there the window is read.
+    if [ "${wm:-}" = mutter ]; then [ "$(window_red_ball_pixels)" = 0 ]; else no_red_ball; fi
+}
+
 pull_and_launch() {
     e2e_press_and_pull 512 384 512 584 10
     e2e_expect_pixel 512 584 0x000000FF "ball at the cursor" 3
     e2e_release
     expect_rest 5
-    e2e_keep_trying 5 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels)' no_red_ball
+    e2e_keep_trying 10 'a red ball is still on the screen after the launch ($(red_ball_pixels) red pixels, in the window $(window_red_ball_pixels))' ball_gone
 }
 
 case_start_pull_and_launch() {
@@ -58,10 +76,11 @@ case_start_pull_and_launch() {
     close_through_wm "$pid"
 }
 
-# Another window, which takes a key when active: xmessage ends on Return,
-# printing its button's name. Sets OTHER_PID.
+# Another window, which takes a key when active: xmessage ends on Return
+# with its default button's status, 7. Sets OTHER_PID. Started before the program:
+# a new window takes the focus, and the program would step aside for it.
 start_other_window() {
-    xmessage -name other -title Other -default okay -buttons okay:0 "another window" \
+    xmessage -name other -title Other -default okay -buttons okay:7 "another window" \
         >"$E2E_CASE_DIR/other.out" 2>&1 &
     OTHER_PID=$!
     E2E_PIDS+=("$OTHER_PID")
@@ -73,9 +92,12 @@ other_window_takes_a_key() {
     other=$(xdotool search --name '^Other$' | head -1)
     e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$other"
     is_shown "$other" || e2e_fail "the other window is not shown"
+    # Seen: nothing of the program over it (its white corner, not black).
+    local x y w h
+    read -r x y w h < <(xwininfo -id "$other" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')
+    e2e_expect_pixel $((x + w - 3)) $((y + h - 3)) 0x00FFFFFF "the other window's corner" 5
     xdotool key Return
-    e2e_expect_exit "$OTHER_PID" 5 0 "the other window after Return"
-    [ "$(cat "$E2E_CASE_DIR/other.out")" = okay ] || e2e_fail "the other window said: $(cat "$E2E_CASE_DIR/other.out")"
+    e2e_expect_exit "$OTHER_PID" 5 7 "the other window after Return"
 }
 
 # Another window activated while the band is held: the spring stops, the
@@ -83,9 +105,9 @@ other_window_takes_a_key() {
 # key. Coming back shows the picture full screen again, and a new pull
 # takes the band.
 case_switch_away_and_back() {
+    start_other_window
     start_covering
     local pid=$E2E_PID window=$E2E_WINDOW log=$E2E_CASE_DIR/device.log
-    start_other_window
     e2e_press_and_pull 512 384 512 484 3
     e2e_keep_trying 10 'the spring never started: $(tail -3 "$log")' grep -q 'sim spring 1 start' "$log"
     wmctrl -a Other
@@ -97,7 +119,9 @@ case_switch_away_and_back() {
     e2e_wait_window "$title" 1024x768 10
     [[ $(e2e_windows "$title") == *" 1024x768+0+0" ]] || e2e_fail "back, the window does not cover the screen: $(e2e_windows "$title")"
     e2e_keep_trying 5 'the program is not active: $(active_window) is' is_active "$window"
-    expect_rest 10
+    # The release made while away lets the ball go; the fork may stay
+    # turned as the pull left it, its band through the centre.
+    e2e_expect_pixel 512 384 0x00FF0000 "band through the centre" 10
     pull_and_launch
     close_through_wm "$pid"
 }
@@ -105,9 +129,9 @@ case_switch_away_and_back() {
 # A second start while another window is active brings the first copy
 # forward with the keyboard focus: it takes Escape.
 case_second_start() {
+    start_other_window
     start_covering
     local pid=$E2E_PID window=$E2E_WINDOW
-    start_other_window
     wmctrl -a Other
     e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$(xdotool search --name '^Other$' | head -1)"
     start_zorbel zorbel2
@@ -117,6 +141,25 @@ case_second_start() {
     expect_rest 10
     xdotool key Escape
     e2e_expect_exit "$pid" 15 0 "zorbel after Escape"
+}
+
+# A second start whose startup identifier is older than the user's last
+# action (time 1) is refused by Mutter's focus-stealing prevention: the
+# first copy asks for attention, and the second copy says so in one line.
+case_refused_second_start() {
+    start_other_window
+    start_covering
+    local pid=$E2E_PID window=$E2E_WINDOW
+    wmctrl -a Other
+    e2e_keep_trying 5 'the other window is not active: $(active_window) is' is_active "$(xdotool search --name '^Other$' | head -1)"
+    DESKTOP_STARTUP_ID=test-launcher-1-zorbel_TIME1 start_zorbel zorbel2
+    e2e_expect_exit "$E2E_PID" 20 0 "the second copy"
+    [ "$(cat "$E2E_CASE_DIR/zorbel2.err")" = "zorbel: the desktop did not give the running copy the focus; it asks for attention instead" ] ||
+        e2e_fail "the second copy said: $(cat "$E2E_CASE_DIR/zorbel2.err")"
+    wm_state "$window" | grep -qx _NET_WM_STATE_DEMANDS_ATTENTION ||
+        e2e_fail "the first copy does not ask for attention: $(wm_state "$window" | tr '\n' ' ')"
+    is_active "$window" && e2e_fail "the first copy took the focus after all"
+    close_through_wm "$pid"
 }
 
 # Minimised by the window manager and restored: the picture full screen
@@ -134,6 +177,63 @@ case_minimise_and_restore() {
     close_through_wm "$pid"
 }
 
+is_full_screen() { wm_state "$1" | grep -qx _NET_WM_STATE_FULLSCREEN; }
+covers() { [[ $(e2e_windows "$title") == *" $1" ]] && is_full_screen "$E2E_WINDOW"; }
+
+# The window manager drops the full-screen state and moves the window: the
+# program has it cover its monitor again, full screen.
+case_full_screen_kept() {
+    start_covering
+    local pid=$E2E_PID
+    wmctrl -i -r "$E2E_WINDOW" -b remove,fullscreen
+    xdotool windowmove "$E2E_WINDOW" 40 40
+    e2e_keep_trying 5 'not full screen again: $(e2e_windows "$title"), $(wm_state "$E2E_WINDOW" | tr "\n" " ")' covers 1024x768+0+0
+    expect_rest 5
+    close_through_wm "$pid"
+}
+
+# One output split into two monitors (RandR 1.5), the pointer on the right
+# one at the start: the window covers exactly that monitor, and keeps to it.
+case_monitor_under_the_pointer() {
+    xrandr --setmonitor left 1024/271x768/203+0+0 VNC-0 &&
+        xrandr --setmonitor right 1024/271x768/203+1024+0 none ||
+        e2e_fail "xrandr could not split the output: $(xrandr --listmonitors)"
+    xdotool mousemove 1500 384
+    TACLIB_DEVICE=sim start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1024x768
+    e2e_keep_trying 5 'not on the right monitor: $(e2e_windows "$title")' covers 1024x768+1024+0
+    expect_rest 10 $((1024 + 512))
+    wmctrl -i -r "$E2E_WINDOW" -b remove,fullscreen
+    xdotool windowmove "$E2E_WINDOW" 0 0
+    e2e_keep_trying 5 'not back on the right monitor: $(e2e_windows "$title")' covers 1024x768+1024+0
+    close_through_wm "$pid"
+}
+
+pointer_x() { xdotool getmouselocation | sed 's/^x:\([0-9]*\) .*/\1/'; }
+pointer_left_of() { [ "$(pointer_x)" -lt "$1" ]; }
+
+# On a screen wider than the picture (1280x768: bars of 128 pixels each
+# side) the pointer stays inside the picture while the band is held, and
+# is let go on the release and at the end.
+case_held_pointer_stays_in_picture() {
+    TACLIB_DEVICE=sim start_zorbel zorbel
+    local pid=$E2E_PID
+    e2e_wait_window "$title" 1280x768
+    expect_rest 10 640
+    e2e_press_and_pull 640 384 1200 384 5
+    xdotool mousemove 1270 384
+    e2e_keep_trying 5 'the held pointer is at x $(pointer_x), outside the picture' pointer_left_of 1152
+    e2e_release
+    xdotool mousemove 1270 384
+    [ "$(pointer_x)" = 1270 ] || e2e_fail "released, the pointer is held at x $(pointer_x)"
+    e2e_press_and_pull 640 384 700 384 3
+    close_through_wm "$pid"
+    xdotool mousemove 1270 384
+    [ "$(pointer_x)" = 1270 ] || e2e_fail "after the end, the pointer is held at x $(pointer_x)"
+    e2e_release
+}
+
 # The session bus launcher's processes that run on this display.
 bus_processes() {
     local pid
@@ -146,6 +246,9 @@ bus_processes() {
 # dbus-daemon outlives the program.
 case_no_session_bus() {
     command -v dbus-launch >/dev/null || e2e_fail "dbus-launch is missing (see tools/setup-debian.sh)"
+    # A bus of an earlier case's window manager may still be ending.
+    local before
+    before=" $(bus_processes | tr '\n' ' ') "
     (
         unset DBUS_SESSION_BUS_ADDRESS
         start_zorbel zorbel
@@ -158,8 +261,8 @@ case_no_session_bus() {
     expect_rest 10
     e2e_key "$E2E_WINDOW" Escape
     e2e_expect_exit "$runner" 15 0 "zorbel after Escape"
-    local left
-    left=$(bus_processes)
+    local left pid
+    left=$(for pid in $(bus_processes); do [[ $before == *" $pid "* ]] || echo "$pid"; done)
     [ -z "$left" ] || e2e_fail "left behind: $(ps -o pid=,args= -p "$(echo $left | tr ' ' ,)" | tr '\n' ';')"
 }
 
@@ -180,6 +283,37 @@ case_lost_display_while_mapping() {
         [ "$(wc -l <"$E2E_CASE_DIR/zorbel.err")" = 1 ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
 }
 
+# Natively on Wayland, under Mutter run headless with a 1920x1080 virtual
+# monitor: the window is made full screen, and the picture is drawn into
+# buffers of the monitor's size (scaled, as on X11), as the client's own
+# protocol log (WAYLAND_DEBUG) shows. SIGTERM ends it in order.
+wayland_full_screen() {
+    grep -q 'xdg_toplevel@[0-9]*\.configure(1920, 1080, ' "$1" 2>/dev/null &&
+        sed -n '/set_fullscreen/,$p' "$1" | grep -q 'create_buffer(new id wl_buffer@[0-9]*, 0, 1920, 1080,'
+}
+case_wayland_mutter() {
+    local runtime=$E2E_CASE_DIR/runtime log=$E2E_CASE_DIR/zorbel.err bus pid child
+    mkdir -m 700 "$runtime"
+    XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
+        --virtual-monitor 1920x1080 --wayland-display=zorbel-wayland >"$E2E_CASE_DIR/mutter.log" 2>&1 &
+    bus=$!
+    E2E_PIDS+=("$bus")
+    e2e_keep_trying 20 'Mutter did not start: $(tail -3 "$E2E_CASE_DIR/mutter.log")' test -S "$runtime/zorbel-wayland"
+    (
+        unset DISPLAY
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$runtime WAYLAND_DEBUG=1
+        TACLIB_DEVICE=sim start_zorbel zorbel
+        echo "$E2E_PID" >"$E2E_CASE_DIR/pid"
+        wait "$E2E_PID"
+    ) &
+    pid=$!
+    E2E_PIDS+=("$pid")
+    e2e_keep_trying 20 'not full screen at 1920x1080: $(grep -E "configure\(|create_buffer" "$log" | tail -4)' wayland_full_screen "$log"
+    kill -TERM "$(cat "$E2E_CASE_DIR/pid")"
+    e2e_expect_exit "$pid" 15 0 "zorbel on Wayland after SIGTERM"
+    for child in $(pgrep -P "$bus"); do kill "$child"; done
+}
+
 e2e_init "$build/e2e-artifacts" || exit 1
 for tool in wmctrl xmessage xprop; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; exit 1; }
@@ -191,7 +325,19 @@ for wm in ${E2E_WMS:-openbox mutter}; do
     e2e_case "$wm-switch-away-and-back" case_switch_away_and_back
     e2e_case "$wm-second-start" case_second_start
     e2e_case "$wm-minimise-and-restore" case_minimise_and_restore
+    e2e_case "$wm-full-screen-kept" case_full_screen_kept
+    # openbox has no focus-stealing prevention to refuse a start.
+    [ "$wm" = mutter ] && e2e_case "$wm-refused-second-start" case_refused_second_start
 done
+command -v Xvnc >/dev/null || { echo "e2e: Xvnc is missing (see tools/setup-debian.sh)" >&2; exit 1; }
+E2E_XSERVER=Xvnc e2e_xvfb_start 24 2048x768 || exit 1
+e2e_wm_start openbox || exit 1
+e2e_case monitor-under-the-pointer case_monitor_under_the_pointer
+e2e_xvfb_start 24 1280x768 || exit 1
+e2e_wm_start openbox || exit 1
+e2e_case held-pointer-stays-in-picture case_held_pointer_stays_in_picture
+e2e_xvfb_stop
+e2e_case wayland-mutter case_wayland_mutter
 e2e_xvfb_start 24 || exit 1
 e2e_case no-session-bus case_no_session_bus
 # The last on this server: it ends it.

@@ -123,6 +123,26 @@ TEST(FramePacer, FramesWithoutAPresentKeepTheRhythm)
     EXPECT_NEAR(static_cast<double>(loop.now - warm), 600.0 * kPeriod, kPeriod);
 }
 
+// Where the display paces the presents, a frame left out has no present to
+// wait: it takes a refresh itself, and the first present after it is not
+// held back.
+TEST(FramePacer, AFrameLeftOutTakesARefreshWhereTheDisplayPaces)
+{
+    Loop loop;
+    loop.vsync = true;
+    loop.Frames(10, 50, 0);
+    const long long rested = loop.now;
+    loop.Frames(600, 50, 0, true);
+    EXPECT_FALSE(loop.pacer.Pacing());
+    EXPECT_NEAR(static_cast<double>(loop.now - rested), 600.0 * kPeriod, kPeriod);
+    const long long waited = loop.waited;
+    loop.Frames(1, 50, 0);
+    const long long afterFirst = loop.waited;
+    EXPECT_LE(afterFirst - waited, kPeriod);
+    loop.Frames(100, 50, 0);
+    EXPECT_EQ(loop.waited, afterFirst) << "the display paces its presents again";
+}
+
 TEST(FramePacer, AFrameLongerThanARefreshIsNotCaughtUpAfter)
 {
     Loop loop;

@@ -1,4 +1,5 @@
 // The single-instance socket between two real processes.
+#include "platform/standin/sdl_activation.h"
 #include "platform/standin/single_instance.h"
 #include "recording_window.h"
 
@@ -116,6 +117,87 @@ TEST_F(InstanceTest, ASecondCopyFindsAndRestoresTheFirstAndNothingElseRaisesIt)
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr) << "the copy is gone";
     EXPECT_FALSE(SetForegroundWindow(found)) << "and its proxy reaches nobody";
+}
+
+// A start's activation token reaches the running copy with its request;
+// a token that cannot go (a space, a control character, too long) leaves
+// the request without it, and a malformed datagram is no request at all.
+TEST_F(InstanceTest, TheAskingStartsActivationTokenComesWithItsRequest)
+{
+    std::unique_ptr<standin::InstanceClaim> claim;
+    std::string why;
+    ASSERT_EQ(standin::InstanceClaim::Claim(directory, kClass, &claim, &why),
+              standin::InstanceClaim::Outcome::Claimed)
+        << why;
+    const std::string id = "launcher-1234-host-zorbel-0_TIME4711";
+    std::string activation = "stale";
+    EXPECT_FALSE(claim->Asked(&activation));
+    ASSERT_TRUE(standin::AskToComeForward(directory, kClass, 1000, id));
+    ASSERT_TRUE(claim->Asked(&activation));
+    EXPECT_EQ(activation, id);
+    EXPECT_EQ(standin::StartupTime(activation), 4711u);
+    for (const std::string &unfit :
+         {std::string("two words"), std::string("bell\a"), std::string(256, 'x'), std::string()}) {
+        ASSERT_TRUE(standin::AskToComeForward(directory, kClass, 1000, unfit));
+        ASSERT_TRUE(claim->Asked(&activation)) << unfit;
+        EXPECT_EQ(activation, "") << unfit;
+    }
+    const std::string path = standin::InstanceSocketPath(directory, kClass);
+    for (const std::string &bad :
+         {std::string("A"), std::string("A two"), "A" + std::string(300, 'x'), std::string("Fx")})
+        EXPECT_TRUE(Send(path, bad));
+    EXPECT_FALSE(claim->Asked(&activation));
+    EXPECT_TRUE(Send(path, "A" + std::string(255, 'x')));
+    EXPECT_TRUE(claim->Asked(&activation));
+    EXPECT_EQ(activation, std::string(255, 'x'));
+}
+
+// The asking start hears whether the running copy got the focus; a copy
+// that does not answer leaves it to its own time limit, and an asker that
+// cannot be answered (no address of its own) is simply not.
+TEST_F(InstanceTest, TheAskingStartHearsWhetherTheFocusWasGiven)
+{
+    std::unique_ptr<standin::InstanceClaim> claim;
+    std::string why;
+    ASSERT_EQ(standin::InstanceClaim::Claim(directory, kClass, &claim, &why),
+              standin::InstanceClaim::Outcome::Claimed)
+        << why;
+    for (const bool focused : {true, false}) {
+        standin::ForwardAnswer answer = standin::ForwardAnswer::None;
+        std::thread asker([&] {
+            EXPECT_TRUE(standin::AskToComeForward(directory, kClass, 1000, "", &answer, 5000));
+        });
+        std::string activation;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!claim->Asked(&activation) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        claim->Answer(focused);
+        claim->Answer(!focused); // once only: nobody hears this one
+        asker.join();
+        EXPECT_EQ(answer,
+                  focused ? standin::ForwardAnswer::Focused : standin::ForwardAnswer::Refused);
+    }
+    standin::ForwardAnswer answer = standin::ForwardAnswer::Focused;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(standin::AskToComeForward(directory, kClass, 1000, "", &answer, 100));
+    EXPECT_EQ(answer, standin::ForwardAnswer::None);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    std::string activation;
+    EXPECT_TRUE(claim->Asked(&activation));
+    EXPECT_TRUE(Send(standin::InstanceSocketPath(directory, kClass), "F"));
+    EXPECT_TRUE(claim->Asked(&activation));
+    claim->Answer(false); // to an unbound sender: goes nowhere
+}
+
+TEST(StartupTimeTest, TheTimeIsTheDigitsAfterTheLastTimeMark)
+{
+    EXPECT_EQ(standin::StartupTime("a_TIME1_TIME42"), 42u);
+    EXPECT_EQ(standin::StartupTime("no time here"), 0u);
+    EXPECT_EQ(standin::StartupTime("x_TIME"), 0u);
+    EXPECT_EQ(standin::StartupTime("x_TIME12ab"), 0u);
+    EXPECT_EQ(standin::StartupTime("x_TIME4294967295"), 4294967295u);
+    EXPECT_EQ(standin::StartupTime("x_TIME4294967296"), 0u) << "past 32 bits";
+    EXPECT_EQ(standin::StartupTime("x_TIME99999999999999999999"), 0u);
 }
 
 TEST_F(InstanceTest, ACrashedCopyLeavesNoObstacle)

@@ -1,0 +1,141 @@
+// On X11 a window is activated by a _NET_ACTIVE_WINDOW request to the root
+// window, from an application (source indication 1), with the time of the
+// user action it answers. A window manager with focus-stealing prevention
+// (Mutter, KWin) refuses a request whose time is older than the user's last
+// action elsewhere: the time of the window's own last input, which SDL
+// sends, is refused once the user has used another window since. The
+// action answered here is the user's new start of the program: the time
+// its startup identifier names where the desktop gave it one, else the X
+// server's time now, when that start asked (it asks as it starts). With no
+// window manager at all the window takes the keyboard focus itself.
+#include "platform/standin/sdl_activation.h"
+
+#include "platform/standin/sdl_screen.h"
+
+#include <SDL_syswm.h>
+
+#include <cstdlib>
+
+namespace zorbel::standin {
+
+namespace {
+
+// Xlib as SDL loaded it, so that the program links no X library of its own.
+struct Xlib {
+    using InternAtom = Atom (*)(Display *, const char *, Bool);
+    using SendEvent = Status (*)(Display *, ::Window, Bool, long, XEvent *);
+    using ChangeProperty = int (*)(Display *, ::Window, Atom, Atom, int, int, const unsigned char *,
+                                   int);
+    using Sync = int (*)(Display *, Bool);
+    using CheckIfEvent = Bool (*)(Display *, XEvent *, Bool (*)(Display *, XEvent *, XPointer),
+                                  XPointer);
+    InternAtom internAtom = nullptr;
+    SendEvent sendEvent = nullptr;
+    ChangeProperty changeProperty = nullptr;
+    Sync sync = nullptr;
+    CheckIfEvent checkIfEvent = nullptr;
+
+    bool Complete() const
+    {
+        return internAtom != nullptr && sendEvent != nullptr && changeProperty != nullptr &&
+               sync != nullptr && checkIfEvent != nullptr;
+    }
+};
+
+const Xlib &LoadedXlib()
+{
+    static const Xlib xlib = [] {
+        Xlib loaded;
+        if (void *library = SDL_LoadObject("libX11.so.6")) { // SDL holds it open already
+            loaded.internAtom =
+                reinterpret_cast<Xlib::InternAtom>(SDL_LoadFunction(library, "XInternAtom"));
+            loaded.sendEvent =
+                reinterpret_cast<Xlib::SendEvent>(SDL_LoadFunction(library, "XSendEvent"));
+            loaded.changeProperty = reinterpret_cast<Xlib::ChangeProperty>(
+                SDL_LoadFunction(library, "XChangeProperty"));
+            loaded.sync = reinterpret_cast<Xlib::Sync>(SDL_LoadFunction(library, "XSync"));
+            loaded.checkIfEvent =
+                reinterpret_cast<Xlib::CheckIfEvent>(SDL_LoadFunction(library, "XCheckIfEvent"));
+        }
+        return loaded;
+    }();
+    return xlib;
+}
+
+struct TimeProbe {
+    ::Window window;
+    Atom property;
+};
+
+Bool IsProbe(Display *, XEvent *event, XPointer probe)
+{
+    const auto *wanted = reinterpret_cast<const TimeProbe *>(probe);
+    return event->type == PropertyNotify && event->xproperty.window == wanted->window &&
+           event->xproperty.atom == wanted->property;
+}
+
+// The server's time now: a property of the window changed (nothing appended
+// to it) makes the server report the change with its time. The window's
+// events include its property changes (SDL asks for them); only the
+// probe's own report is taken from the queue.
+unsigned long ServerTimeNow(const Xlib &xlib, Display *display, ::Window window)
+{
+    TimeProbe probe{window, xlib.internAtom(display, "ZORBEL_TIME_PROBE", False)};
+    static const unsigned char nothing = 0;
+    (void)xlib.changeProperty(display, window, probe.property, XA_STRING, 8, PropModeAppend,
+                              &nothing, 0);
+    (void)xlib.sync(display, False); // the report is in the queue once the sync returns
+    XEvent event;
+    if (xlib.checkIfEvent(display, &event, IsProbe, reinterpret_cast<XPointer>(&probe)) == True)
+        return event.xproperty.time;
+    return 0;
+}
+
+} // namespace
+
+unsigned long StartupTime(const std::string &startupId)
+{
+    const std::string::size_type at = startupId.rfind("_TIME");
+    if (at == std::string::npos)
+        return 0;
+    const std::string digits = startupId.substr(at + 5);
+    if (digits.empty() || digits.size() > 10 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    const unsigned long long time = std::strtoull(digits.c_str(), nullptr, 10);
+    return time <= 0xFFFFFFFFull ? static_cast<unsigned long>(time) : 0;
+}
+
+bool ActivateWindow(SDL_Window *window, const std::string &activation)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    const Xlib &xlib = LoadedXlib();
+    if (!xlib.Complete() || window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_X11 || info.info.x11.display == nullptr)
+        return false;
+    Display *display = info.info.x11.display;
+    const ::Window own = info.info.x11.window;
+    if (!WindowManagerRuns(window)) {
+        // Nobody to ask: the window takes the keyboard focus itself.
+        SDL_SetWindowInputFocus(window);
+        return true;
+    }
+    unsigned long time = StartupTime(activation);
+    if (time == 0)
+        time = ServerTimeNow(xlib, display, own);
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = own;
+    request.xclient.message_type = xlib.internAtom(display, "_NET_ACTIVE_WINDOW", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = 1; // from an application
+    request.xclient.data.l[1] = static_cast<long>(time);
+    request.xclient.data.l[2] = 0; // no window of its own active
+    (void)xlib.sendEvent(display, DefaultRootWindow(display), False,
+                         SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    (void)xlib.sync(display, False);
+    return true;
+}
+
+} // namespace zorbel::standin
