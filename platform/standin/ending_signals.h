@@ -17,7 +17,9 @@ namespace zorbel::standin {
 void WatchEndingSignals(bool (*cutDisplay)());
 // The signal that asked the program to end; 0 while none has.
 int EndRequested();
-// The program is not stuck: called at every pump of the host.
+// The program is not stuck: called by the program's thread at every turn of
+// the host's pump and for every event it takes in, so that a program busy
+// with a flood of input is seen at work.
 void NoteProgress();
 // While a message box holds the thread: the signals end the process at once
 // (false puts the watch back).

@@ -126,6 +126,11 @@ private:
     bool Live() const { return ready_ && DisplayLoss() == nullptr; }
     bool Start();
     void Handle(const SDL_Event &event);
+    // A signal asked the program to end, and there is a window to close.
+    bool EndToPass() const
+    {
+        return EndRequested() != 0 && !endPassed_ && NewestTopLevelWindow() != nullptr;
+    }
 
     bool started_ = false;
     bool ready_ = false;
@@ -211,12 +216,18 @@ bool SdlHost::Wait(DWORD waitMs)
     SDL_Event event;
     if (Live() && waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);
-    while (Live() && SDL_PollEvent(&event) == 1)
+    // A turn takes in what has come by its start; what comes meanwhile waits
+    // for the next turn, so that a flood of input never holds the turn up
+    // (nor a signal to end, passed on below).
+    if (Live())
+        SDL_PumpEvents();
+    while (Live() && !EndToPass() &&
+           SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
         Handle(event);
     if (Live())
         input_.AfterEvents();
     // A signal to end is passed on once there is a window to close.
-    if (EndRequested() != 0 && !endPassed_ && NewestTopLevelWindow() != nullptr) {
+    if (EndToPass()) {
         endPassed_ = true;
         AskWindowsToClose();
     }
@@ -235,6 +246,7 @@ bool SdlHost::Wait(DWORD waitMs)
 
 void SdlHost::Handle(const SDL_Event &event)
 {
+    NoteProgress(); // busy with its input, even when it comes faster than a turn
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;
     switch (event.type) {
