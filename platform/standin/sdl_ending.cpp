@@ -61,9 +61,9 @@ using ConnectionNumber = int (*)(Display *);
 SetExitHandler g_setExitHandler = nullptr;
 DisplayName g_displayName = nullptr;
 ConnectionNumber g_connectionNumber = nullptr;
-Display *g_survivor = nullptr;  // the display whose loss the program outlives
-int g_connection = -1;          // the survivor's socket
-std::atomic<bool> g_cut{false}; // by CutDisplay
+Display *g_windowsDisplay = nullptr; // the windows' display, whose loss the program outlives
+int g_connection = -1;               // its socket
+std::atomic<bool> g_cut{false};      // by CutDisplay
 bool g_drawing = false;
 pid_t g_watcher = 0; // the process that set the handlers up
 sigjmp_buf g_drawingLost;
@@ -78,11 +78,11 @@ int NoteLoss(Display *display)
                                   : "lost the display \"%s\": the connection to the X server broke",
                             name != nullptr ? name : "");
     }
-    if (display == g_survivor && g_drawing) {
+    if (display == g_windowsDisplay && g_drawing) {
         g_drawing = false;
         siglongjmp(g_drawingLost, 1);
     }
-    if (display != g_survivor) {
+    if (display != g_windowsDisplay) {
         // A child SDL forked (to show a message box) leaves the saying to
         // the program, which meets the same loss.
         if (getpid() == g_watcher)
@@ -92,7 +92,9 @@ int NoteLoss(Display *display)
     return 0;
 }
 
-void GoOn(Display *, void *) {}
+// The display's exit handler: returning, instead of ending the process,
+// leaves the display dead and lets the call that met the loss unwind.
+void ReturnToTheCall(Display *, void *) {}
 
 // An error on the windows' display means a window or a drawable of the
 // program is gone (another client destroyed it) or the server refused what
@@ -102,7 +104,7 @@ void GoOn(Display *, void *) {}
 // consequence to the program.
 int NoteError(Display *display, XErrorEvent *error)
 {
-    if (display != g_survivor || g_loss[0] != '\0')
+    if (display != g_windowsDisplay || g_loss[0] != '\0')
         return 0;
     const char *name = g_displayName != nullptr ? g_displayName(display) : nullptr;
     const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
@@ -144,12 +146,12 @@ void SurviveDisplayLoss(SDL_Window *window)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (g_setExitHandler == nullptr || g_survivor != nullptr ||
+    if (g_setExitHandler == nullptr || g_windowsDisplay != nullptr ||
         !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return;
-    g_survivor = info.info.x11.display;
-    g_connection = g_connectionNumber != nullptr ? g_connectionNumber(g_survivor) : -1;
-    g_setExitHandler(g_survivor, GoOn, nullptr);
+    g_windowsDisplay = info.info.x11.display;
+    g_connection = g_connectionNumber != nullptr ? g_connectionNumber(g_windowsDisplay) : -1;
+    g_setExitHandler(g_windowsDisplay, ReturnToTheCall, nullptr);
 }
 
 bool CutDisplay()
