@@ -33,6 +33,7 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile sig_atomic_t g_requested = 0;
 std::atomic<unsigned> g_progress{0};
+std::atomic<bool> g_displayClosed{false};
 sem_t g_wake;
 bool (*g_cut)() = nullptr;
 bool g_watching = false;
@@ -65,13 +66,14 @@ void *Watch(void *)
     }
     unsigned seen = g_progress;
     long still = 0; // how long the program has made no progress
-    for (long waited = 0; waited < kMostMs && still < kGraceMs; waited += kLookMs) {
+    for (long waited = 0; waited < kMostMs && (g_displayClosed || still < kGraceMs);
+         waited += kLookMs) {
         Pause(kLookMs);
         const unsigned now = g_progress;
         still = now == seen ? still + kLookMs : 0;
         seen = now;
     }
-    if (g_cut())
+    if (!g_displayClosed && g_cut())
         Pause(kAfterCutMs);
     // Still here: the signal ends the process as it would have uncaught.
     const int signal = g_requested;
@@ -114,6 +116,8 @@ void WatchEndingSignals(bool (*cutDisplay)())
 int EndRequested() { return g_requested; }
 
 void NoteProgress() { ++g_progress; }
+
+void DisplayClosed() { g_displayClosed = true; }
 
 void EndAtOnce(bool atOnce)
 {

@@ -70,6 +70,7 @@ public:
         if (!Live() || windowLeft_)
             return;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        DisplayClosed(); // nothing can wait on it any more
         // Nobody else (force feedback, say) uses SDL any more: let it free
         // what it holds beyond subsystems, such as its D-Bus connection.
         if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
@@ -246,7 +247,6 @@ bool SdlHost::Wait(DWORD waitMs)
 
 void SdlHost::Handle(const SDL_Event &event)
 {
-    NoteProgress(); // busy with its input, even when it comes faster than a turn
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;
     switch (event.type) {

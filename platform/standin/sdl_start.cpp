@@ -110,6 +110,14 @@ bool StartSdlVideo(std::string *problem)
     }
     RepeatOnce(said);
     WatchSessionEnd();
+    // Every event SDL takes in from the display is the program at work,
+    // even inside one long pump of a flood of input.
+    SDL_AddEventWatch(
+        [](void *, SDL_Event *) {
+            NoteProgress();
+            return 1;
+        },
+        nullptr);
     return true;
 }
 

@@ -55,7 +55,8 @@ int main(int argc, char **argv)
         // the server takes to deliver it and the signal falls inside it.
         if (done % kStep == kStep - 1)
             XSync(display, False);
-        if (!signalled && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(v[6])) {
+        if (!signalled &&
+            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(v[6])) {
             signalled = true;
             if (kill(static_cast<pid_t>(v[5]), SIGTERM) != 0) {
                 std::perror("zorbel_warp_flood: kill");
