@@ -53,21 +53,6 @@ std::vector<Candidate> RankDevices(const std::vector<InputNode> &nodes,
     return ranked;
 }
 
-const char *WhatItRenders(ForceKind kind)
-{
-    switch (kind) {
-    case ForceKind::Pointing:
-        return "plays the spring itself";
-    case ForceKind::Constant:
-        return "the spring's force at the pointer as a constant force";
-    case ForceKind::Rumble:
-        return "rumble as strong as the spring pulls";
-    case ForceKind::None:
-        break;
-    }
-    return "nothing";
-}
-
 namespace {
 
 std::unique_ptr<Backend> OpenCandidate(const Candidate &c, std::string *why)
@@ -199,10 +184,6 @@ std::string DescribeDevices()
     const std::vector<InputNode> nodes = ListInputNodes();
     const std::vector<Pad> pads = RumblePads();
     std::string text;
-    auto line = [&](const std::string &where, const std::string &name, const std::string &what) {
-        // A device names itself: its name is shown quoted and harmless.
-        text += where + (name.empty() ? "" : " " + zorbel::Quoted(name)) + ": " + what + "\n";
-    };
     bool chosen = false;
     for (const Candidate &c : RankDevices(nodes, pads)) {
         const std::string where =
@@ -211,18 +192,14 @@ std::string DescribeDevices()
                 : (c.pad->path.empty() ? "SDL joystick " + std::to_string(c.pad->index)
                                        : c.pad->path);
         const std::string &name = c.node != nullptr ? c.node->name : c.pad->name;
-        line(where, name,
-             std::string(KindName(c.kind)) +
-                 (chosen ? ", passed over for the one above"
-                         : std::string(": ") + WhatItRenders(c.kind) + " (used)"));
+        text += RankedDeviceLine(where, name, c.kind, !chosen);
         chosen = true;
     }
     for (const InputNode &node : nodes) {
         if (node.openError != 0)
-            line(node.path, "",
-                 std::string("cannot be opened (") + std::strerror(node.openError) +
-                     "): if it is a force-feedback device, give your user read "
-                     "and write access to it (a udev rule, or the group that owns it)");
+            text += node.path + ": cannot be opened (" + std::strerror(node.openError) +
+                    "): if it is a force-feedback device, give your user read and write "
+                    "access to it (a udev rule, or the group that owns it)\n";
     }
     if (!chosen)
         text += "no force-feedback device: the spring is not felt\n";

@@ -36,10 +36,6 @@ bool Succeeded(const char *call, int error, bool *lost);
 // spring's centre) and its gain full.
 void Prepare(InputDevice &device, const InputNode &node);
 
-// The screen the program's coordinates cover: TACLIB_SCREEN's, else the
-// process's GetSystemMetrics.
-ScreenSize FindScreen();
-
 // A rumble pad as SDL sees it, which may be one the kernel's listing cannot
 // show (a pad SDL drives over HID).
 struct Pad {
@@ -63,10 +59,6 @@ struct Candidate {
 // are not already listed as a controller. Points into `nodes` and `pads`.
 std::vector<Candidate> RankDevices(const std::vector<InputNode> &nodes,
                                    const std::vector<Pad> &pads);
-
-// What a candidate would render, as `zorbel --devices` says it when it is the
-// one used.
-const char *WhatItRenders(ForceKind kind);
 
 // Opening each kind; null, with *why set, when it cannot be opened.
 std::unique_ptr<Backend> OpenPointing(const InputNode &node, std::string *why);
