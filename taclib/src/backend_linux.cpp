@@ -13,11 +13,12 @@
 
 namespace taclib {
 
-bool Succeeded(const char *call, int error, bool *lost)
+bool Succeeded(const char *call, int error, std::atomic<bool> *lost)
 {
     if (error == 0)
         return true;
-    *lost = *lost || error == ENODEV;
+    if (error == ENODEV)
+        *lost = true;
     LogNote(std::string("evdev ") + call + " failed: " + std::strerror(error));
     return false;
 }

@@ -121,7 +121,7 @@ private:
     InputDevice device_;
     int slots_;
     std::set<EffectId> effects_;
-    bool lost_ = false;
+    std::atomic<bool> lost_{false};
 };
 
 } // namespace

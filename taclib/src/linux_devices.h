@@ -11,6 +11,7 @@
 //     (sdl_rumble.cpp).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,8 +30,9 @@ constexpr std::uint16_t kLongestMs = 0x7FFF;
 constexpr int kUntilStopped = 0x7FFFFFFF;
 
 // Whether a call on a device succeeded (an errno of 0); a failure is noted,
-// and a device that is gone is marked as lost.
-bool Succeeded(const char *call, int error, bool *lost);
+// and a device that is gone is marked as lost (read on another thread than
+// the follower's that marks it).
+bool Succeeded(const char *call, int error, std::atomic<bool> *lost);
 
 // Before any effect: the device's own centring off (it would fight the
 // spring's centre) and its gain full.
