@@ -18,8 +18,9 @@ void WatchEndingSignals(bool (*cutDisplay)());
 // The signal that asked the program to end; 0 while none has.
 int EndRequested();
 // The program is not stuck: called by the program's thread at every turn of
-// the host's pump and for every event SDL takes in from the display, so that
-// a program busy with a flood of input is seen at work.
+// the host's pump, for every event SDL takes in from the display and for
+// every event the host handles, so that a program busy with a flood of
+// input is seen at work.
 void NoteProgress();
 // The program closed its display itself, on its way out: nothing can wait
 // on it any more, so a signal's end is no longer hurried by cutting it; the

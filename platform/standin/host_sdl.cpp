@@ -247,6 +247,7 @@ bool SdlHost::Wait(DWORD waitMs)
 
 void SdlHost::Handle(const SDL_Event &event)
 {
+    NoteProgress(); // the program at work on its input, as SDL's taking it in is
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;
     switch (event.type) {
