@@ -19,15 +19,21 @@ namespace zorbel::standin {
 namespace {
 
 // How long the program may make no progress once asked to end before the
-// display is cut; and after the cut, before the signal ends the process as
-// it would have uncaught. A program that makes progress (a slow start) gets
-// at most kMostMs before the cut.
-constexpr long kGraceMs = 600;
+// display is cut (longer than any one call a force device is given, so that
+// a slow device at the end is not taken for a frozen display); and after the
+// cut, before the signal ends the process as it would have uncaught. A frozen
+// display thus ends the process within kGraceMs + kAfterCutMs (and a look) of
+// the signal. A program that makes progress (a slow start, a long flood of
+// input) gets at most kMostMs before the cut. The watch looks every kLookMs.
+constexpr long kGraceMs = 800;
+constexpr long kAfterCutMs = 600;
 constexpr long kMostMs = 4000;
+constexpr long kLookMs = 50;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile sig_atomic_t g_requested = 0;
 std::atomic<unsigned> g_progress{0};
+std::atomic<bool> g_displayClosed{false};
 sem_t g_wake;
 bool (*g_cut)() = nullptr;
 bool g_watching = false;
@@ -59,14 +65,16 @@ void *Watch(void *)
     while (sem_wait(&g_wake) != 0) {
     }
     unsigned seen = g_progress;
-    for (long waited = 0; waited < kMostMs; waited += kGraceMs) {
-        Pause(kGraceMs);
-        if (g_progress == seen)
-            break;
-        seen = g_progress;
+    long still = 0; // how long the program has made no progress
+    for (long waited = 0; waited < kMostMs && (g_displayClosed || still < kGraceMs);
+         waited += kLookMs) {
+        Pause(kLookMs);
+        const unsigned now = g_progress;
+        still = now == seen ? still + kLookMs : 0;
+        seen = now;
     }
-    if (g_cut())
-        Pause(kGraceMs);
+    if (!g_displayClosed && g_cut())
+        Pause(kAfterCutMs);
     // Still here: the signal ends the process as it would have uncaught.
     const int signal = g_requested;
     struct sigaction plain {};
@@ -108,6 +116,8 @@ void WatchEndingSignals(bool (*cutDisplay)())
 int EndRequested() { return g_requested; }
 
 void NoteProgress() { ++g_progress; }
+
+void DisplayClosed() { g_displayClosed = true; }
 
 void EndAtOnce(bool atOnce)
 {

@@ -17,8 +17,15 @@ namespace zorbel::standin {
 void WatchEndingSignals(bool (*cutDisplay)());
 // The signal that asked the program to end; 0 while none has.
 int EndRequested();
-// The program is not stuck: called at every pump of the host.
+// The program is not stuck: called by the program's thread at every turn of
+// the host's pump, for every event SDL takes in from the display and for
+// every event the host handles, so that a program busy with a flood of
+// input is seen at work.
 void NoteProgress();
+// The program closed its display itself, on its way out: nothing can wait
+// on it any more, so a signal's end is no longer hurried by cutting it; the
+// signal still ends a process that has not ended a while after it.
+void DisplayClosed();
 // While a message box holds the thread: the signals end the process at once
 // (false puts the watch back).
 void EndAtOnce(bool atOnce);

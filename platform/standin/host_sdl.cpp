@@ -71,6 +71,7 @@ public:
         if (!Live() || windowLeft_)
             return;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        DisplayClosed(); // nothing can wait on it any more
         // Nobody else (force feedback, say) uses SDL any more: let it free
         // what it holds beyond subsystems, such as its D-Bus connection.
         if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
@@ -147,6 +148,11 @@ private:
     bool Start();
     void Handle(const SDL_Event &event);
     void FollowHold(const SDL_Event &event);
+    // A signal asked the program to end, and there is a window to close.
+    bool EndToPass() const
+    {
+        return EndRequested() != 0 && !endPassed_ && NewestTopLevelWindow() != nullptr;
+    }
 
     bool started_ = false;
     bool ready_ = false;
@@ -232,12 +238,18 @@ bool SdlHost::Wait(DWORD waitMs)
     SDL_Event event;
     if (Live() && waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs)) == 1)
         Handle(event);
-    while (Live() && SDL_PollEvent(&event) == 1)
+    // A turn takes in what has come by its start; what comes meanwhile waits
+    // for the next turn, so that a flood of input never holds the turn up
+    // (nor a signal to end, passed on below).
+    if (Live())
+        SDL_PumpEvents();
+    while (Live() && !EndToPass() &&
+           SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
         Handle(event);
     if (Live())
         input_.AfterEvents();
     // A signal to end is passed on once there is a window to close.
-    if (EndRequested() != 0 && !endPassed_ && NewestTopLevelWindow() != nullptr) {
+    if (EndToPass()) {
         endPassed_ = true;
         AskWindowsToClose();
     }
@@ -281,6 +293,7 @@ void SdlHost::FollowHold(const SDL_Event &event)
 
 void SdlHost::Handle(const SDL_Event &event)
 {
+    NoteProgress(); // the program at work on its input, as SDL's taking it in is
     FollowHold(event);
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;

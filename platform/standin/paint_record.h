@@ -13,6 +13,13 @@ namespace zorbel::standin {
 
 class PaintRecord {
 public:
+    // The first word of a drawing call's record: which call it was.
+    static constexpr long long kThinLine = 1;
+    static constexpr long long kDot = 2;
+    static constexpr long long kLine = 3;
+    static constexpr long long kPolyline = 4; // its points follow, a pair each
+    static constexpr long long kEllipse = 5;
+
     PaintRecord() { words_.reserve(kReserved); }
 
     // The whole buffer filled with one pixel value: the record starts anew.

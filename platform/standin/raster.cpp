@@ -110,7 +110,7 @@ Raster::Raster(std::uint16_t *pixels, int width, int height, int stride, PaintRe
 {
 }
 
-// The first word names the call.
+// The first word names the call (PaintRecord::kThinLine and the others).
 Raster::Noting::Noting(Raster &r, std::initializer_list<long long> words)
     : raster(r), outermost(r.depth_++ == 0 && r.record_ != nullptr)
 {
@@ -153,7 +153,7 @@ inline void Raster::Span(long y, long left, long right, std::uint16_t colour)
 
 void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
 {
-    const Noting noting(*this, {1, x0, y0, x1, y1, colour});
+    const Noting noting(*this, {PaintRecord::kThinLine, x0, y0, x1, y1, colour});
     const long dx = x1 - x0;
     const long dy = y1 - y0;
     const long adx = dx < 0 ? -dx : dx;
@@ -177,7 +177,7 @@ void Raster::ThinLine(long x0, long y0, long x1, long y1, std::uint16_t colour)
 
 void Raster::Dot(long x, long y, int width, std::uint16_t colour)
 {
-    const Noting noting(*this, {2, x, y, width, colour});
+    const Noting noting(*this, {PaintRecord::kDot, x, y, width, colour});
     const long left = x - width / 2;
     const long top = y - width / 2;
     Ellipse(left, top, left + width, top + width, true, colour, true, colour);
@@ -302,7 +302,7 @@ void Raster::WideSegment(long x0, long y0, long x1, long y1, int width, std::uin
 
 void Raster::Line(long x0, long y0, long x1, long y1, int width, std::uint16_t colour)
 {
-    const Noting noting(*this, {3, x0, y0, x1, y1, width, colour});
+    const Noting noting(*this, {PaintRecord::kLine, x0, y0, x1, y1, width, colour});
     if (width <= 1) {
         ThinLine(x0, y0, x1, y1, colour);
         return;
@@ -313,7 +313,7 @@ void Raster::Line(long x0, long y0, long x1, long y1, int width, std::uint16_t c
 
 void Raster::Polyline(const RasterPoint *points, int count, int width, std::uint16_t colour)
 {
-    const Noting noting(*this, {4, count, width, colour});
+    const Noting noting(*this, {PaintRecord::kPolyline, count, width, colour});
     for (int i = 0; noting.outermost && points != nullptr && i < count; ++i)
         record_->Add({points[i].x, points[i].y});
     if (points == nullptr || count < 2)
@@ -390,7 +390,8 @@ const Raster::Outline &Raster::SmallShape(long width, long height)
 void Raster::Ellipse(long left, long top, long right, long bottom, bool outline,
                      std::uint16_t penColour, bool fill, std::uint16_t fillColour)
 {
-    const Noting noting(*this, {5, left, top, right, bottom, outline, penColour, fill, fillColour});
+    const Noting noting(*this, {PaintRecord::kEllipse, left, top, right, bottom, outline, penColour,
+                                fill, fillColour});
     if (left > right)
         std::swap(left, right);
     if (top > bottom)

@@ -11,56 +11,13 @@
 #include "platform/standin/sdl_activation.h"
 
 #include "platform/standin/sdl_screen.h"
-
-#include <SDL_syswm.h>
+#include "platform/standin/sdl_x11.h"
 
 #include <cstdlib>
 
 namespace zorbel::standin {
 
 namespace {
-
-// Xlib as SDL loaded it, so that the program links no X library of its own.
-struct Xlib {
-    using InternAtom = Atom (*)(Display *, const char *, Bool);
-    using SendEvent = Status (*)(Display *, ::Window, Bool, long, XEvent *);
-    using ChangeProperty = int (*)(Display *, ::Window, Atom, Atom, int, int, const unsigned char *,
-                                   int);
-    using Sync = int (*)(Display *, Bool);
-    using CheckIfEvent = Bool (*)(Display *, XEvent *, Bool (*)(Display *, XEvent *, XPointer),
-                                  XPointer);
-    InternAtom internAtom = nullptr;
-    SendEvent sendEvent = nullptr;
-    ChangeProperty changeProperty = nullptr;
-    Sync sync = nullptr;
-    CheckIfEvent checkIfEvent = nullptr;
-
-    bool Complete() const
-    {
-        return internAtom != nullptr && sendEvent != nullptr && changeProperty != nullptr &&
-               sync != nullptr && checkIfEvent != nullptr;
-    }
-};
-
-const Xlib &LoadedXlib()
-{
-    static const Xlib xlib = [] {
-        Xlib loaded;
-        if (void *library = SDL_LoadObject("libX11.so.6")) { // SDL holds it open already
-            loaded.internAtom =
-                reinterpret_cast<Xlib::InternAtom>(SDL_LoadFunction(library, "XInternAtom"));
-            loaded.sendEvent =
-                reinterpret_cast<Xlib::SendEvent>(SDL_LoadFunction(library, "XSendEvent"));
-            loaded.changeProperty = reinterpret_cast<Xlib::ChangeProperty>(
-                SDL_LoadFunction(library, "XChangeProperty"));
-            loaded.sync = reinterpret_cast<Xlib::Sync>(SDL_LoadFunction(library, "XSync"));
-            loaded.checkIfEvent =
-                reinterpret_cast<Xlib::CheckIfEvent>(SDL_LoadFunction(library, "XCheckIfEvent"));
-        }
-        return loaded;
-    }();
-    return xlib;
-}
 
 struct TimeProbe {
     ::Window window;
@@ -108,14 +65,14 @@ unsigned long StartupTime(const std::string &startupId)
 
 bool ActivateWindow(SDL_Window *window, const std::string &activation)
 {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    const Xlib &xlib = LoadedXlib();
-    if (!xlib.Complete() || window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE ||
-        info.subsystem != SDL_SYSWM_X11 || info.info.x11.display == nullptr)
+    const Xlib *loaded = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (loaded == nullptr || loaded->internAtom == nullptr || loaded->sendEvent == nullptr ||
+        loaded->changeProperty == nullptr || loaded->sync == nullptr ||
+        loaded->checkIfEvent == nullptr || !X11Of(window, &display, &own))
         return false;
-    Display *display = info.info.x11.display;
-    const ::Window own = info.info.x11.window;
+    const Xlib &xlib = *loaded;
     if (!WindowManagerRuns(window)) {
         // Nobody to ask: the window takes the keyboard focus itself.
         SDL_SetWindowInputFocus(window);

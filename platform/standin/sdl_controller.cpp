@@ -1,6 +1,7 @@
 #include "platform/standin/sdl_controller.h"
 
 #include "platform/standin/platform_state.h"
+#include "platform/standin/sdl_coordinates.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,29 +57,6 @@ bool RestsInMiddle(SDL_Joystick *joystick, int axis)
     if (SDL_JoystickGetAxisInitialState(joystick, axis, &rest) != SDL_TRUE)
         return true;
     return std::abs(static_cast<int>(rest)) <= kRestsAwayFromMiddle;
-}
-
-// The window pixel the host reads back as this picture pixel. SDL's mapping
-// onto the window truncates, so it is that pixel or the next one over.
-POINT WindowPixel(const PointerWindow &window, POINT picture)
-{
-    if (window.renderer == nullptr)
-        return picture;
-    int baseX = 0;
-    int baseY = 0;
-    SDL_RenderLogicalToWindow(window.renderer, static_cast<float>(picture.x),
-                              static_cast<float>(picture.y), &baseX, &baseY);
-    for (int step = 0; step < 4; ++step) {
-        const int x = baseX + (step & 1);
-        const int y = baseY + (step >> 1);
-        float backX = 0.0f;
-        float backY = 0.0f;
-        SDL_RenderWindowToLogical(window.renderer, x, y, &backX, &backY);
-        if (std::floor(backX) == static_cast<float>(picture.x) &&
-            std::floor(backY) == static_cast<float>(picture.y))
-            return POINT{x, y};
-    }
-    return POINT{baseX, baseY};
 }
 
 // Only the window in front takes a controller's input: joystick events also
@@ -321,8 +299,7 @@ void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &
         // The mouse's position, as the host reads it, for the message.
         const POINT cursor = CurrentHost().Cursor();
         const Window *slot = FindWindowSlot(window.handle);
-        at =
-            slot != nullptr ? POINT{cursor.x - slot->rect.left, cursor.y - slot->rect.top} : cursor;
+        at = slot != nullptr ? ScreenToClientOf(*slot, cursor) : cursor;
     }
     PostInput(window.handle, holding ? WM_LBUTTONDOWN : WM_LBUTTONUP, holding ? MK_LBUTTON : 0,
               MAKELPARAM(at.x, at.y));
@@ -336,7 +313,7 @@ void Controllers::ShowPointer(const PointerWindow &window)
     }
     if (!owned_)
         return;
-    const POINT at = WindowPixel(window, pointer_);
+    const POINT at = PictureToWindow(window.renderer, pointer_);
     POINT expected{0, 0};
     if (!warps_.empty()) {
         expected = warps_.back();

@@ -39,14 +39,13 @@
 // have done, without its words.
 #include "platform/standin/sdl_ending.h"
 
-#include <SDL_syswm.h>
+#include "platform/standin/sdl_x11.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <csetjmp>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -54,35 +53,35 @@ namespace zorbel::standin {
 
 namespace {
 
-using SetExitHandler = void (*)(Display *, XIOErrorExitHandler, void *);
-using DisplayName = char *(*)(Display *);
-using ConnectionNumber = int (*)(Display *);
-
-SetExitHandler g_setExitHandler = nullptr;
-DisplayName g_displayName = nullptr;
-ConnectionNumber g_connectionNumber = nullptr;
-Display *g_survivor = nullptr;  // the display whose loss the program outlives
-int g_connection = -1;          // the survivor's socket
-std::atomic<bool> g_cut{false}; // by CutDisplay
+const Xlib *g_xlib = nullptr;        // once SDL's X11 driver loaded it
+Display *g_windowsDisplay = nullptr; // the windows' display, whose loss the program outlives
+std::atomic<int> g_connection{-1};   // its socket, read by the watch of ending_signals.h
+std::atomic<bool> g_cut{false};      // by CutDisplay
 bool g_drawing = false;
 pid_t g_watcher = 0; // the process that set the handlers up
 sigjmp_buf g_drawingLost;
 char g_loss[256] = "";
 
+const char *DisplayName(Display *display)
+{
+    return g_xlib != nullptr && g_xlib->displayString != nullptr ? g_xlib->displayString(display)
+                                                                 : nullptr;
+}
+
 int NoteLoss(Display *display)
 {
     if (g_loss[0] == '\0') {
-        const char *name = g_displayName != nullptr ? g_displayName(display) : nullptr;
+        const char *name = DisplayName(display);
         (void)std::snprintf(g_loss, sizeof g_loss,
                             g_cut ? "left the display \"%s\": it stopped answering"
                                   : "lost the display \"%s\": the connection to the X server broke",
                             name != nullptr ? name : "");
     }
-    if (display == g_survivor && g_drawing) {
+    if (display == g_windowsDisplay && g_drawing) {
         g_drawing = false;
         siglongjmp(g_drawingLost, 1);
     }
-    if (display != g_survivor) {
+    if (display != g_windowsDisplay) {
         // A child SDL forked (to show a message box) leaves the saying to
         // the program, which meets the same loss.
         if (getpid() == g_watcher)
@@ -92,7 +91,9 @@ int NoteLoss(Display *display)
     return 0;
 }
 
-void GoOn(Display *, void *) {}
+// The display's exit handler: returning, instead of ending the process,
+// leaves the display dead and lets the call that met the loss unwind.
+void ReturnToTheCall(Display *, void *) {}
 
 // An error on the windows' display means a window or a drawable of the
 // program is gone (another client destroyed it) or the server refused what
@@ -102,9 +103,9 @@ void GoOn(Display *, void *) {}
 // consequence to the program.
 int NoteError(Display *display, XErrorEvent *error)
 {
-    if (display != g_survivor || g_loss[0] != '\0')
+    if (display != g_windowsDisplay || g_loss[0] != '\0')
         return 0;
-    const char *name = g_displayName != nullptr ? g_displayName(display) : nullptr;
+    const char *name = DisplayName(display);
     const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
     (void)std::snprintf(g_loss, sizeof g_loss,
                         gone ? "lost the window on the display \"%s\": another program destroyed it"
@@ -124,32 +125,25 @@ void WatchSessionEnd()
 {
     g_watcher = getpid();
     // Only where SDL's X11 driver has loaded Xlib already.
-    void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
-    if (xlib == nullptr)
+    g_xlib = LoadedXlib();
+    if (g_xlib == nullptr)
         return;
-    auto setHandler =
-        reinterpret_cast<XIOErrorHandler (*)(XIOErrorHandler)>(dlsym(xlib, "XSetIOErrorHandler"));
-    g_setExitHandler = reinterpret_cast<SetExitHandler>(dlsym(xlib, "XSetIOErrorExitHandler"));
-    g_displayName = reinterpret_cast<DisplayName>(dlsym(xlib, "XDisplayString"));
-    g_connectionNumber = reinterpret_cast<ConnectionNumber>(dlsym(xlib, "XConnectionNumber"));
-    auto setErrorHandler =
-        reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(xlib, "XSetErrorHandler"));
-    if (setHandler != nullptr)
-        (void)setHandler(NoteLoss);
-    if (setErrorHandler != nullptr)
-        (void)setErrorHandler(NoteError);
+    if (g_xlib->setIOErrorHandler != nullptr)
+        (void)g_xlib->setIOErrorHandler(NoteLoss);
+    if (g_xlib->setErrorHandler != nullptr)
+        (void)g_xlib->setErrorHandler(NoteError);
 }
 
 void SurviveDisplayLoss(SDL_Window *window)
 {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (g_setExitHandler == nullptr || g_survivor != nullptr ||
-        !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    Display *display = nullptr;
+    ::Window native = 0;
+    if (g_xlib == nullptr || g_xlib->setIOErrorExitHandler == nullptr ||
+        g_windowsDisplay != nullptr || !X11Of(window, &display, &native))
         return;
-    g_survivor = info.info.x11.display;
-    g_connection = g_connectionNumber != nullptr ? g_connectionNumber(g_survivor) : -1;
-    g_setExitHandler(g_survivor, GoOn, nullptr);
+    g_windowsDisplay = display;
+    g_connection = g_xlib->connectionNumber != nullptr ? g_xlib->connectionNumber(display) : -1;
+    g_xlib->setIOErrorExitHandler(display, ReturnToTheCall, nullptr);
 }
 
 bool CutDisplay()

@@ -2,10 +2,10 @@
 
 #include "platform/standin/platform_state.h"
 #include "platform/standin/sdl_controller.h"
+#include "platform/standin/sdl_coordinates.h"
 #include "platform/standin/sdl_windows.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace zorbel::standin {
 
@@ -130,8 +130,7 @@ POINT SdlInput::Cursor()
     }
     POINT held{0, 0};
     if (controllers_.Pointer(&held)) {
-        const POINT client = PictureToClient(*NativeOf(*window), held.x, held.y);
-        return POINT{client.x + window->rect.left, client.y + window->rect.top};
+        return ClientToScreenOf(*window, PictureToClient(*NativeOf(*window), held.x, held.y));
     }
     SDL_Window *native = NativeOf(*window)->window;
     if (SDL_GetMouseFocus() == native && pointerMoved_) {
@@ -148,14 +147,8 @@ POINT SdlInput::Cursor()
         x -= windowX;
         y -= windowY;
     }
-    float pictureX = static_cast<float>(x);
-    float pictureY = static_cast<float>(y);
-    if (NativeOf(*window)->renderer != nullptr)
-        SDL_RenderWindowToLogical(NativeOf(*window)->renderer, x, y, &pictureX, &pictureY);
-    const POINT client =
-        PictureToClient(*NativeOf(*window), static_cast<LONG>(std::floor(pictureX)),
-                        static_cast<LONG>(std::floor(pictureY)));
-    return POINT{client.x + window->rect.left, client.y + window->rect.top};
+    const POINT picture = WindowToPicture(NativeOf(*window)->renderer, x, y);
+    return ClientToScreenOf(*window, PictureToClient(*NativeOf(*window), picture.x, picture.y));
 }
 
 // A window that was unmapped or hidden gets no button events: a release made
@@ -190,9 +183,9 @@ void SdlInput::MakeUpUnseenPress()
 
 void SdlInput::PostLeftAtCursor(Window &window, bool down)
 {
-    const POINT cursor = Cursor();
+    const POINT client = ScreenToClientOf(window, Cursor());
     PostInput(window.Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
-              MAKELPARAM(cursor.x - window.rect.left, cursor.y - window.rect.top));
+              MAKELPARAM(client.x, client.y));
 }
 
 } // namespace zorbel::standin

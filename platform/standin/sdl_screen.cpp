@@ -1,94 +1,16 @@
 #include "platform/standin/sdl_screen.h"
 
-#include <SDL_syswm.h>
-
-#include <X11/extensions/Xrandr.h>
+#include "platform/standin/sdl_x11.h"
 
 namespace zorbel::standin {
 
-namespace {
-
-// Xlib as SDL loaded it, so that the program links no X library of its own.
-struct Xlib {
-    using GetGeometry = Status (*)(Display *, Drawable, ::Window *, int *, int *, unsigned *,
-                                   unsigned *, unsigned *, unsigned *);
-    using MoveResize = int (*)(Display *, ::Window, int, int, unsigned, unsigned);
-    using Flush = int (*)(Display *);
-    using Translate = Bool (*)(Display *, ::Window, ::Window, int, int, int *, int *, ::Window *);
-    using QueryPointer = Bool (*)(Display *, ::Window, ::Window *, ::Window *, int *, int *, int *,
-                                  int *, unsigned *);
-    using InternAtom = Atom (*)(Display *, const char *, Bool);
-    using SendEvent = Status (*)(Display *, ::Window, Bool, long, XEvent *);
-    using ChangeProperty = int (*)(Display *, ::Window, Atom, Atom, int, int, const unsigned char *,
-                                   int);
-    using GetProperty = int (*)(Display *, ::Window, Atom, long, long, Bool, Atom, Atom *, int *,
-                                unsigned long *, unsigned long *, unsigned char **);
-    using Free = int (*)(void *);
-    using GetMonitors = XRRMonitorInfo *(*)(Display *, ::Window, Bool, int *);
-    using FreeMonitors = void (*)(XRRMonitorInfo *);
-    GetGeometry getGeometry = nullptr;
-    MoveResize moveResize = nullptr;
-    Flush flush = nullptr;
-    Translate translate = nullptr;
-    QueryPointer queryPointer = nullptr;
-    InternAtom internAtom = nullptr;
-    SendEvent sendEvent = nullptr;
-    ChangeProperty changeProperty = nullptr;
-    GetProperty getProperty = nullptr;
-    Free free = nullptr;
-    GetMonitors getMonitors = nullptr; // RandR 1.5, from libXrandr
-    FreeMonitors freeMonitors = nullptr;
-};
-
-template <typename Function> void Load(void *library, const char *name, Function *function)
-{
-    *function = reinterpret_cast<Function>(SDL_LoadFunction(library, name));
-}
-
-const Xlib &LoadedXlib()
-{
-    static const Xlib xlib = [] {
-        Xlib loaded;
-        if (void *library = SDL_LoadObject("libX11.so.6")) { // SDL holds it open already
-            loaded.getGeometry =
-                reinterpret_cast<Xlib::GetGeometry>(SDL_LoadFunction(library, "XGetGeometry"));
-            loaded.moveResize =
-                reinterpret_cast<Xlib::MoveResize>(SDL_LoadFunction(library, "XMoveResizeWindow"));
-            loaded.flush = reinterpret_cast<Xlib::Flush>(SDL_LoadFunction(library, "XFlush"));
-            Load(library, "XTranslateCoordinates", &loaded.translate);
-            Load(library, "XQueryPointer", &loaded.queryPointer);
-            Load(library, "XInternAtom", &loaded.internAtom);
-            Load(library, "XSendEvent", &loaded.sendEvent);
-            Load(library, "XChangeProperty", &loaded.changeProperty);
-            Load(library, "XGetWindowProperty", &loaded.getProperty);
-            Load(library, "XFree", &loaded.free);
-        }
-        // SDL's X11 driver holds it open where the system has it.
-        if (void *randr = SDL_LoadObject("libXrandr.so.2")) {
-            Load(randr, "XRRGetMonitors", &loaded.getMonitors);
-            Load(randr, "XRRFreeMonitors", &loaded.freeMonitors);
-        }
-        return loaded;
-    }();
-    return xlib;
-}
-
-bool X11Of(SDL_Window *window, SDL_SysWMinfo *info)
-{
-    SDL_VERSION(&info->version);
-    return window != nullptr && SDL_GetWindowWMInfo(window, info) == SDL_TRUE &&
-           info->subsystem == SDL_SYSWM_X11 && info->info.x11.display != nullptr;
-}
-
-} // namespace
-
 bool ScreenSizeNow(SDL_Window *window, int *width, int *height)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.getGeometry == nullptr || !X11Of(window, &info))
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->getGeometry == nullptr || !X11Of(window, &display, &own))
         return false;
-    Display *display = info.info.x11.display;
     ::Window root = 0;
     ::Window child = 0;
     int x = 0;
@@ -98,9 +20,8 @@ bool ScreenSizeNow(SDL_Window *window, int *width, int *height)
     unsigned border = 0;
     unsigned depth = 0;
     // The window's root, then the root's own size: the screen as it is now.
-    if (xlib.getGeometry(display, info.info.x11.window, &root, &x, &y, &w, &h, &border, &depth) ==
-            0 ||
-        xlib.getGeometry(display, root, &child, &x, &y, &w, &h, &border, &depth) == 0)
+    if (xlib->getGeometry(display, own, &root, &x, &y, &w, &h, &border, &depth) == 0 ||
+        xlib->getGeometry(display, root, &child, &x, &y, &w, &h, &border, &depth) == 0)
         return false;
     *width = static_cast<int>(w);
     *height = static_cast<int>(h);
@@ -109,26 +30,28 @@ bool ScreenSizeNow(SDL_Window *window, int *width, int *height)
 
 bool CoverScreen(SDL_Window *window, int width, int height)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.moveResize == nullptr || xlib.flush == nullptr || !X11Of(window, &info) ||
-        width <= 0 || height <= 0)
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->moveResize == nullptr || xlib->flush == nullptr ||
+        !X11Of(window, &display, &own) || width <= 0 || height <= 0)
         return false;
-    (void)xlib.moveResize(info.info.x11.display, info.info.x11.window, 0, 0,
-                          static_cast<unsigned>(width), static_cast<unsigned>(height));
-    (void)xlib.flush(info.info.x11.display);
+    (void)xlib->moveResize(display, own, 0, 0, static_cast<unsigned>(width),
+                           static_cast<unsigned>(height));
+    (void)xlib->flush(display);
     return true;
 }
 
 bool MonitorAt(SDL_Window *window, int x, int y, SDL_Rect *monitor, int *index)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.getMonitors == nullptr || xlib.freeMonitors == nullptr || !X11Of(window, &info))
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->getMonitors == nullptr || xlib->freeMonitors == nullptr ||
+        !X11Of(window, &display, &own))
         return false;
-    Display *display = info.info.x11.display;
     int count = 0;
-    XRRMonitorInfo *monitors = xlib.getMonitors(display, DefaultRootWindow(display), True, &count);
+    XRRMonitorInfo *monitors = xlib->getMonitors(display, DefaultRootWindow(display), True, &count);
     if (monitors == nullptr)
         return false;
     int chosen = -1;
@@ -143,33 +66,34 @@ bool MonitorAt(SDL_Window *window, int x, int y, SDL_Rect *monitor, int *index)
                             monitors[chosen].height};
         *index = chosen;
     }
-    xlib.freeMonitors(monitors);
+    xlib->freeMonitors(monitors);
     return chosen >= 0 && monitor->w > 0 && monitor->h > 0;
 }
 
 bool PointerOnScreen(SDL_Window *window, int *x, int *y)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.queryPointer == nullptr || !X11Of(window, &info))
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->queryPointer == nullptr || !X11Of(window, &display, &own))
         return false;
-    Display *display = info.info.x11.display;
     ::Window root = 0;
     ::Window child = 0;
     int windowX = 0;
     int windowY = 0;
     unsigned buttons = 0;
-    return xlib.queryPointer(display, DefaultRootWindow(display), &root, &child, x, y, &windowX,
-                             &windowY, &buttons) == True;
+    return xlib->queryPointer(display, DefaultRootWindow(display), &root, &child, x, y, &windowX,
+                              &windowY, &buttons) == True;
 }
 
 bool WindowPlace(SDL_Window *window, SDL_Rect *place)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.getGeometry == nullptr || xlib.translate == nullptr || !X11Of(window, &info))
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->getGeometry == nullptr || xlib->translate == nullptr ||
+        !X11Of(window, &display, &own))
         return false;
-    Display *display = info.info.x11.display;
     ::Window root = 0;
     ::Window child = 0;
     int x = 0;
@@ -178,9 +102,8 @@ bool WindowPlace(SDL_Window *window, SDL_Rect *place)
     unsigned h = 0;
     unsigned border = 0;
     unsigned depth = 0;
-    if (xlib.getGeometry(display, info.info.x11.window, &root, &x, &y, &w, &h, &border, &depth) ==
-            0 ||
-        xlib.translate(display, info.info.x11.window, root, 0, 0, &x, &y, &child) == False)
+    if (xlib->getGeometry(display, own, &root, &x, &y, &w, &h, &border, &depth) == 0 ||
+        xlib->translate(display, own, root, 0, 0, &x, &y, &child) == False)
         return false;
     *place = SDL_Rect{x, y, static_cast<int>(w), static_cast<int>(h)};
     return true;
@@ -188,46 +111,45 @@ bool WindowPlace(SDL_Window *window, SDL_Rect *place)
 
 bool WindowManagerRuns(SDL_Window *window)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.internAtom == nullptr || xlib.getProperty == nullptr || xlib.free == nullptr ||
-        !X11Of(window, &info))
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->internAtom == nullptr || xlib->getProperty == nullptr ||
+        xlib->free == nullptr || !X11Of(window, &display, &own))
         return true; // not X11: the compositor manages every window
-    Display *display = info.info.x11.display;
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
     unsigned long left = 0;
     unsigned char *data = nullptr;
     const bool named =
-        xlib.getProperty(display, DefaultRootWindow(display),
-                         xlib.internAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
-                         XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
+        xlib->getProperty(display, DefaultRootWindow(display),
+                          xlib->internAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                          XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
         data != nullptr && count == 1;
     if (data != nullptr)
-        (void)xlib.free(data);
+        (void)xlib->free(data);
     return named;
 }
 
 bool MarkedFullScreen(SDL_Window *window)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
     // With no window manager nobody keeps the state: the window's place is
     // all there is.
-    if (xlib.internAtom == nullptr || xlib.getProperty == nullptr || xlib.free == nullptr ||
-        !X11Of(window, &info) || !WindowManagerRuns(window))
+    if (xlib == nullptr || xlib->internAtom == nullptr || xlib->getProperty == nullptr ||
+        xlib->free == nullptr || !X11Of(window, &display, &own) || !WindowManagerRuns(window))
         return true;
-    Display *display = info.info.x11.display;
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
     unsigned long left = 0;
     unsigned char *data = nullptr;
-    const Atom fullScreen = xlib.internAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-    if (xlib.getProperty(display, info.info.x11.window,
-                         xlib.internAtom(display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
-                         &type, &format, &count, &left, &data) != Success ||
+    const Atom fullScreen = xlib->internAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    if (xlib->getProperty(display, own, xlib->internAtom(display, "_NET_WM_STATE", False), 0, 64,
+                          False, XA_ATOM, &type, &format, &count, &left, &data) != Success ||
         data == nullptr)
         return false;
     bool marked = false;
@@ -236,27 +158,26 @@ bool MarkedFullScreen(SDL_Window *window)
         for (unsigned long i = 0; i < count && !marked; ++i)
             marked = static_cast<Atom>(atoms[i]) == fullScreen;
     }
-    (void)xlib.free(data);
+    (void)xlib->free(data);
     return marked;
 }
 
 bool AskFullScreenOn(SDL_Window *window, const SDL_Rect &monitor, int index)
 {
-    SDL_SysWMinfo info;
-    const Xlib &xlib = LoadedXlib();
-    if (xlib.internAtom == nullptr || xlib.sendEvent == nullptr || xlib.changeProperty == nullptr ||
-        xlib.moveResize == nullptr || xlib.flush == nullptr || !X11Of(window, &info) ||
-        monitor.w <= 0 || monitor.h <= 0 || index < 0)
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->internAtom == nullptr || xlib->sendEvent == nullptr ||
+        xlib->changeProperty == nullptr || xlib->moveResize == nullptr || xlib->flush == nullptr ||
+        !X11Of(window, &display, &own) || monitor.w <= 0 || monitor.h <= 0 || index < 0)
         return false;
-    Display *display = info.info.x11.display;
-    const ::Window own = info.info.x11.window;
     const ::Window root = DefaultRootWindow(display);
-    const Atom monitors = xlib.internAtom(display, "_NET_WM_FULLSCREEN_MONITORS", False);
+    const Atom monitors = xlib->internAtom(display, "_NET_WM_FULLSCREEN_MONITORS", False);
     // The property for a window not mapped yet, the request for one that is
     // (the window manager acts on the one or the other).
     const long edges[4] = {index, index, index, index};
-    (void)xlib.changeProperty(display, own, monitors, XA_CARDINAL, 32, PropModeReplace,
-                              reinterpret_cast<const unsigned char *>(edges), 4);
+    (void)xlib->changeProperty(display, own, monitors, XA_CARDINAL, 32, PropModeReplace,
+                               reinterpret_cast<const unsigned char *>(edges), 4);
     XEvent request{};
     request.xclient.type = ClientMessage;
     request.xclient.window = own;
@@ -265,20 +186,20 @@ bool AskFullScreenOn(SDL_Window *window, const SDL_Rect &monitor, int index)
     for (int i = 0; i < 4; ++i)
         request.xclient.data.l[i] = index;
     request.xclient.data.l[4] = 1; // from an application
-    (void)xlib.sendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-                         &request);
-    request.xclient.message_type = xlib.internAtom(display, "_NET_WM_STATE", False);
+    (void)xlib->sendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                          &request);
+    request.xclient.message_type = xlib->internAtom(display, "_NET_WM_STATE", False);
     request.xclient.data.l[0] = 1; // add
     request.xclient.data.l[1] =
-        static_cast<long>(xlib.internAtom(display, "_NET_WM_STATE_FULLSCREEN", False));
+        static_cast<long>(xlib->internAtom(display, "_NET_WM_STATE_FULLSCREEN", False));
     request.xclient.data.l[2] = 0;
     request.xclient.data.l[3] = 1;
     request.xclient.data.l[4] = 0;
-    (void)xlib.sendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-                         &request);
-    (void)xlib.moveResize(display, own, monitor.x, monitor.y, static_cast<unsigned>(monitor.w),
-                          static_cast<unsigned>(monitor.h));
-    (void)xlib.flush(display);
+    (void)xlib->sendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                          &request);
+    (void)xlib->moveResize(display, own, monitor.x, monitor.y, static_cast<unsigned>(monitor.w),
+                           static_cast<unsigned>(monitor.h));
+    (void)xlib->flush(display);
     return true;
 }
 

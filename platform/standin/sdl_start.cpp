@@ -110,6 +110,18 @@ bool StartSdlVideo(std::string *problem)
     }
     RepeatOnce(said);
     WatchSessionEnd();
+    // Every event SDL takes in on the program's thread (from the display,
+    // in its pump) is the program at work, even inside one long pump of a
+    // flood of input; one pushed by another thread says nothing of it.
+    static SDL_threadID programThread = 0;
+    programThread = SDL_ThreadID();
+    SDL_AddEventWatch(
+        [](void *, SDL_Event *) {
+            if (SDL_ThreadID() == programThread)
+                NoteProgress();
+            return 1;
+        },
+        nullptr);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/standin/sdl_windows.h"
 
+#include "platform/standin/sdl_coordinates.h"
+
 #include "platform/standin/platform_state.h"
 #include "platform/standin/monotonic.h"
 #include "platform/standin/sdl_ending.h"
@@ -222,12 +224,13 @@ void KeepPointerInPicture(NativeWindow &native, int x, int y)
         native.modeWidth <= 0 || native.modeHeight <= 0 ||
         (x >= 0 && x < native.modeWidth && y >= 0 && y < native.modeHeight))
         return;
-    int windowX = 0;
-    int windowY = 0;
-    SDL_RenderLogicalToWindow(
-        native.renderer, static_cast<float>(std::clamp(x, 0, native.modeWidth - 1)),
-        static_cast<float>(std::clamp(y, 0, native.modeHeight - 1)), &windowX, &windowY);
-    SDL_WarpMouseInWindow(native.window, windowX, windowY);
+    // Put back on the picture's edge pixel itself, not beside it, so that
+    // a pull past the edge reads as the edge, as a mouse held at the screen's
+    // edge in a display mode does.
+    const POINT at =
+        PictureToWindow(native.renderer, POINT{std::clamp(x, 0, native.modeWidth - 1),
+                                               std::clamp(y, 0, native.modeHeight - 1)});
+    SDL_WarpMouseInWindow(native.window, at.x, at.y);
 }
 
 // A screen that changes size under a display mode (a resolution changed, a

@@ -22,9 +22,6 @@ constexpr ScreenSize kDefaultScreen{1024, 768};
 // it is set, *why says so.
 bool ScreenFromEnvironment(ScreenSize *out, std::string *why = nullptr);
 
-// The same for the backends, which tell the user of a value they ignore.
-bool ScreenOverride(ScreenSize *out);
-
 // A screen coordinate on an axis of `extent` pixels, as a device position in
 // -half..half; points off the screen are held at its edge.
 std::int32_t MapPosition(std::int64_t pixel, std::int32_t extent, std::int32_t half);

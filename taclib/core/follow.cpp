@@ -70,7 +70,8 @@ bool FollowingBackend::Start(EffectId id, const SpringParams &p, const StartPara
     retry_ = true;
     spring.params = p;
     spring.playing = true;
-    spring.from = now_() + std::chrono::milliseconds(s.delayMs);
+    movedAt_ = now_(); // a start is followed closely, as a move is
+    spring.from = movedAt_ + std::chrono::milliseconds(s.delayMs);
     spring.until = FollowClock::time_point::max();
     // With a duration, each of the iterations lasts that long.
     if (p.durationMs != 0 && s.iterations != kInfiniteIterations)
@@ -135,6 +136,11 @@ std::chrono::milliseconds FollowingBackend::FollowerTurn()
         retry_ = false;
     }
     const FollowClock::time_point now = now_();
+    if (havePointer && (x != lastX_ || y != lastY_)) {
+        lastX_ = x;
+        lastY_ = y;
+        movedAt_ = now;
+    }
     Force total;
     std::uint32_t saturation = 0;
     bool following = false;
@@ -173,9 +179,11 @@ std::chrono::milliseconds FollowingBackend::FollowerTurn()
         }
     }
     // While a spring plays (or waits for its delay) the pointer is read
-    // again soon; otherwise the follower sleeps until a call wakes it.
-    return following ? std::chrono::duration_cast<std::chrono::milliseconds>(kPollPeriod)
-                     : kUntilWoken;
+    // again soon, less soon while it rests; otherwise the follower sleeps
+    // until a call wakes it.
+    if (!following)
+        return kUntilWoken;
+    return now - movedAt_ >= kRestAfter ? kRestPeriod : kPollPeriod;
 }
 
 bool FollowingBackend::Following() const

@@ -62,6 +62,11 @@ public:
     // device within this and one device call, inside the 10 ms a hand does
     // not notice.
     static constexpr std::chrono::milliseconds kPollPeriod{4};
+    // How often while the pointer rests (unmoved for kRestAfter): reading it
+    // costs (under Wine, a round trip to the X server), and the first move
+    // after a rest still reaches the device within this and one device call.
+    static constexpr std::chrono::milliseconds kRestPeriod{8};
+    static constexpr std::chrono::milliseconds kRestAfter{100};
     // A force that lasts is told again this often: devices are given effects
     // of a finite length, and rumble runs out.
     static constexpr std::chrono::seconds kRenewal{10};
@@ -133,6 +138,8 @@ private:
     Force sent_;
     FollowClock::time_point sentAt_;
     std::uint32_t sentSaturation_ = 0;
+    std::int64_t lastX_ = 0, lastY_ = 0; // where the pointer was last read
+    FollowClock::time_point movedAt_;    // when it was last seen to move (or a start came)
 };
 
 } // namespace taclib

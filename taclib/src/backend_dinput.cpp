@@ -1,15 +1,20 @@
-// The platform backend on Windows. A force-feedback pointing device plays the
-// spring itself (DirectInput 8's condition spring); failing one, a
-// force-feedback game controller is told a constant force, and failing that
-// an XInput pad a rumble, each following the cursor. A device that is
+// The platform backend on Windows, and its one ranked list of devices, which
+// both opening and `zorbel --devices` go through:
+//  1. a force-feedback pointing device, which plays the spring itself
+//     (DirectInput 8's condition spring), where force is asked for in the
+//     foreground only (DirectInput gives a mouse no exclusive level in the
+//     background);
+//  2. a force-feedback game controller, told the spring's force at the
+//     cursor as a constant force (backend_dinput_constant.cpp);
+//  3. an XInput pad, told it as a rumble (backend_xinput.cpp);
+// each kind in the order DirectInput or XInput gives. A device that is
 // unplugged is replaced at the next press by whichever opens then.
 #include <map>
 
 #include "call_log.h"
 #include "dinput_common.h"
 #include "notice.h"
-
-#include "common/text.h"
+#include "process_screen.h"
 
 namespace taclib {
 
@@ -18,30 +23,6 @@ namespace {
 // DirectInput's condition units: offsets in +-10000 across the axis, a
 // deadband of 10000 reaching from the offset to the end of the axis.
 constexpr std::int32_t kHalfAxis = DI_FFNOMINALMAX;
-
-struct Found {
-    GUID guid;
-    bool found;
-};
-
-BOOL CALLBACK TakeFirst(LPCDIDEVICEINSTANCEA instance, LPVOID context)
-{
-    Found *found = static_cast<Found *>(context);
-    found->guid = instance->guidInstance;
-    found->found = true;
-    return DIENUM_STOP;
-}
-
-bool FindDevice(IDirectInput8A *di, DWORD deviceClass, GUID *guid)
-{
-    Found found{};
-    HRESULT hr =
-        di->EnumDevices(deviceClass, TakeFirst, &found, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
-    if (FAILED(hr))
-        return DInputFailed("EnumDevices", hr);
-    *guid = found.guid;
-    return found.found;
-}
 
 // One spring's parameter block, with the arrays it points into.
 struct SpringBlock {
@@ -77,7 +58,7 @@ public:
         (void)di_->Release();
     }
 
-    ScreenSize Screen() override { return WindowsScreen(); }
+    ScreenSize Screen() override { return ProcessScreen(); }
 
     // DirectInput does not tell how many effects a device holds; a full
     // device refuses the next download instead.
@@ -186,7 +167,7 @@ private:
     void Fill(const SpringParams &p, std::uint32_t delayMs, SpringBlock *b)
     {
         *b = SpringBlock{};
-        ScreenSize screen = WindowsScreen();
+        ScreenSize screen = ProcessScreen();
         std::int64_t centre[2] = {EffectiveCentreX(p), EffectiveCentreY(p)};
         std::int32_t extent[2] = {screen.width, screen.height};
         const DWORD offsets[2] = {DIMOFS_X, DIMOFS_Y};
@@ -226,20 +207,15 @@ private:
     EffectId next_ = 1;
 };
 
-// Opens the first force-feedback pointing device; null, with *why set, when
-// there is none or it cannot be opened.
-std::unique_ptr<Backend> OpenPointingDevice(IDirectInput8A *di, const OpenRequest &request,
-                                            std::string *why)
+// Opens a force-feedback pointing device; null, with *why set, when it
+// cannot be opened.
+std::unique_ptr<Backend> OpenPointingDevice(IDirectInput8A *di, const GUID &guid,
+                                            const OpenRequest &request, std::string *why)
 {
-    GUID guid;
-    if (!FindDevice(di, DI8DEVCLASS_POINTER, &guid)) {
-        *why = "no force-feedback pointing device";
-        return nullptr;
-    }
     IDirectInputDevice8A *device = nullptr;
     HRESULT hr = di->CreateDevice(guid, &device, nullptr);
     if (FAILED(hr)) {
-        *why = "CreateDevice failed";
+        *why = "a force-feedback pointing device cannot be opened";
         (void)DInputFailed("CreateDevice", hr);
         return nullptr;
     }
@@ -251,75 +227,117 @@ std::unique_ptr<Backend> OpenPointingDevice(IDirectInput8A *di, const OpenReques
     return std::make_unique<DInputBackend>(di, device);
 }
 
-// The first device that opens, in the order of the file's comment.
-std::unique_ptr<Backend> OpenFirstDevice(const OpenRequest &request, std::string *why)
+// DirectInput for the program's module, or null.
+IDirectInput8A *CreateDirectInput(void *instance)
 {
-    HINSTANCE instance = request.instance != nullptr ? static_cast<HINSTANCE>(request.instance)
-                                                     : GetModuleHandleA(nullptr);
+    HINSTANCE module =
+        instance != nullptr ? static_cast<HINSTANCE>(instance) : GetModuleHandleA(nullptr);
     IDirectInput8A *di = nullptr;
-    HRESULT hr = DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A,
+    HRESULT hr = DirectInput8Create(module, DIRECTINPUT_VERSION, IID_IDirectInput8A,
                                     reinterpret_cast<void **>(&di), nullptr);
-    std::unique_ptr<Backend> backend;
-    std::string pointing, controller, pad;
-    if (FAILED(hr)) {
-        pointing = controller = "DirectInput8Create failed";
-        (void)DInputFailed("DirectInput8Create", hr);
-    } else {
-        // Force needs an exclusive level, and DirectInput gives a mouse no
-        // exclusive level in the background: force in the background is for
-        // a game controller (or a pad) only.
-        if (request.foregroundOnly)
-            backend = OpenPointingDevice(di, request, &pointing);
-        else
-            pointing = "a mouse has force only in the foreground";
-        if (!backend)
-            backend = OpenConstantForceBackend(di, request, &controller);
-        (void)di->Release();
-    }
-    if (!backend)
-        backend = OpenXInputBackend(&pad);
-    if (!backend)
-        *why = pointing + "; " + controller + "; " + pad;
-    return backend;
+    if (SUCCEEDED(hr))
+        return di;
+    (void)DInputFailed("DirectInput8Create", hr);
+    return nullptr;
 }
 
-} // namespace
+// The devices there are, best first (the order of the file's comment), with
+// why each kind that has none has none ("; " between them).
+struct Ranked {
+    std::vector<WindowsDevice> devices;
+    std::string absent;
+};
 
-namespace {
-
-BOOL CALLBACK ListOne(LPCDIDEVICEINSTANCEA instance, LPVOID context)
+Ranked RankDevices(IDirectInput8A *di, bool foregroundOnly)
 {
-    // A device names itself: its name is shown quoted and harmless.
-    static_cast<std::string *>(context)->append("  " + zorbel::Quoted(instance->tszInstanceName) +
-                                                "\n");
-    return DIENUM_CONTINUE;
+    Ranked ranked;
+    auto absent = [&ranked](const std::string &why) {
+        ranked.absent += (ranked.absent.empty() ? "" : "; ") + why;
+    };
+    std::string why;
+    const struct {
+        DWORD deviceClass;
+        ForceKind kind;
+        const char *none;
+    } classes[] = {
+        {DI8DEVCLASS_POINTER, ForceKind::Pointing, "no force-feedback pointing device"},
+        {DI8DEVCLASS_GAMECTRL, ForceKind::Constant, "no force-feedback game controller"}};
+    for (const auto &c : classes) {
+        const std::size_t before = ranked.devices.size();
+        if (di == nullptr)
+            absent(std::string("no ") + KindName(c.kind) + ": DirectInput8Create failed");
+        else if (c.kind == ForceKind::Pointing && !foregroundOnly)
+            absent("a mouse has force only in the foreground");
+        else if (!ListDInputDevices(di, c.deviceClass, c.kind, &ranked.devices, &why))
+            absent(why);
+        else if (ranked.devices.size() == before)
+            absent(c.none);
+    }
+    const std::vector<WindowsDevice> pads = XInputPads(&why);
+    if (pads.empty())
+        absent(why);
+    ranked.devices.insert(ranked.devices.end(), pads.begin(), pads.end());
+    return ranked;
+}
+
+std::unique_ptr<Backend> OpenDevice(IDirectInput8A *di, const WindowsDevice &device,
+                                    const OpenRequest &request, std::string *why)
+{
+    switch (device.kind) {
+    case ForceKind::Pointing:
+        return OpenPointingDevice(di, device.guid, request, why);
+    case ForceKind::Constant:
+        return OpenConstantForceBackend(di, device.guid, request, why);
+    case ForceKind::Rumble:
+        return OpenXInputBackend(device.user, why);
+    case ForceKind::None:
+        break;
+    }
+    return nullptr;
+}
+
+// The first device of the ranked list that opens.
+std::unique_ptr<Backend> OpenFirstDevice(const OpenRequest &request, std::string *why)
+{
+    IDirectInput8A *di = CreateDirectInput(request.instance);
+    const Ranked ranked = RankDevices(di, request.foregroundOnly != 0);
+    std::unique_ptr<Backend> backend;
+    std::string refused;
+    for (const WindowsDevice &device : ranked.devices) {
+        std::string reason;
+        backend = OpenDevice(di, device, request, &reason);
+        if (backend)
+            break;
+        refused += (refused.empty() ? "" : "; ") + reason;
+    }
+    if (di != nullptr)
+        (void)di->Release(); // a device opened holds its own reference
+    if (!backend)
+        *why = ranked.absent + (ranked.absent.empty() || refused.empty() ? "" : "; ") + refused;
+    return backend;
 }
 
 } // namespace
 
 std::string DescribeDevices()
 {
-    std::string pointing, controllers, pad;
-    IDirectInput8A *di = nullptr;
-    HRESULT hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION,
-                                    IID_IDirectInput8A, reinterpret_cast<void **>(&di), nullptr);
-    if (SUCCEEDED(hr)) {
-        const DWORD flags = DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK;
-        (void)di->EnumDevices(DI8DEVCLASS_POINTER, ListOne, &pointing, flags);
-        (void)di->EnumDevices(DI8DEVCLASS_GAMECTRL, ListOne, &controllers, flags);
+    IDirectInput8A *di = CreateDirectInput(nullptr);
+    // As the program opens: force in the foreground only.
+    const Ranked ranked = RankDevices(di, true);
+    if (di != nullptr)
         (void)di->Release();
-    }
     std::string text;
-    if (!pointing.empty())
-        text += "force-feedback pointing devices (the first plays the spring itself):\n" + pointing;
-    if (!controllers.empty())
-        text += "force-feedback game controllers (the spring's force as a constant force):\n" +
-                controllers;
-    if (OpenXInputBackend(&pad) != nullptr)
-        text += "an XInput pad (rumble as strong as the spring pulls)\n";
-    if (text.empty())
-        return "no force-feedback device: " + pad + "\n";
-    return text + "the first of these is used\n";
+    bool first = true;
+    for (const WindowsDevice &device : ranked.devices) {
+        const std::string where = device.kind == ForceKind::Rumble
+                                      ? "XInput pad " + std::to_string(device.user)
+                                      : std::string("DirectInput");
+        text += RankedDeviceLine(where, device.name, device.kind, first);
+        first = false;
+    }
+    if (first)
+        text += "no force-feedback device: " + ranked.absent + ": the spring is not felt\n";
+    return text;
 }
 
 std::unique_ptr<Backend> OpenPlatformBackend(const OpenRequest &request, std::string *why)

@@ -115,12 +115,6 @@ private:
     bool playing_ = false;
 };
 
-BOOL CALLBACK CollectDevice(LPCDIDEVICEINSTANCEA instance, LPVOID context)
-{
-    static_cast<std::vector<GUID> *>(context)->push_back(instance->guidInstance);
-    return DIENUM_CONTINUE;
-}
-
 BOOL CALLBACK CollectActuator(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID context)
 {
     if ((object->dwFlags & DIDOI_FFACTUATOR) != 0)
@@ -192,23 +186,13 @@ std::unique_ptr<ForceOutput> OpenController(IDirectInput8A *di, const GUID &guid
 
 } // namespace
 
-std::unique_ptr<Backend> OpenConstantForceBackend(IDirectInput8A *di, const OpenRequest &request,
-                                                  std::string *why)
+std::unique_ptr<Backend> OpenConstantForceBackend(IDirectInput8A *di, const GUID &guid,
+                                                  const OpenRequest &request, std::string *why)
 {
-    std::vector<GUID> found;
-    HRESULT hr = di->EnumDevices(DI8DEVCLASS_GAMECTRL, CollectDevice, &found,
-                                 DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
-    if (FAILED(hr)) {
-        *why = "game controllers cannot be listed";
-        (void)DInputFailed("EnumDevices", hr);
+    std::unique_ptr<ForceOutput> output = OpenController(di, guid, request, why);
+    if (!output)
         return nullptr;
-    }
-    *why = "no force-feedback game controller";
-    for (const GUID &guid : found) {
-        if (std::unique_ptr<ForceOutput> output = OpenController(di, guid, request, why))
-            return std::make_unique<CursorFollowingBackend>(std::move(output));
-    }
-    return nullptr;
+    return std::make_unique<CursorFollowingBackend>(std::move(output));
 }
 
 } // namespace taclib

@@ -13,11 +13,12 @@
 
 namespace taclib {
 
-bool Succeeded(const char *call, int error, bool *lost)
+bool Succeeded(const char *call, int error, std::atomic<bool> *lost)
 {
     if (error == 0)
         return true;
-    *lost = *lost || error == ENODEV;
+    if (error == ENODEV)
+        *lost = true;
     LogNote(std::string("evdev ") + call + " failed: " + std::strerror(error));
     return false;
 }
@@ -51,21 +52,6 @@ std::vector<Candidate> RankDevices(const std::vector<InputNode> &nodes,
             ranked.push_back({ForceKind::Rumble, nullptr, &pad});
     }
     return ranked;
-}
-
-const char *WhatItRenders(ForceKind kind)
-{
-    switch (kind) {
-    case ForceKind::Pointing:
-        return "plays the spring itself";
-    case ForceKind::Constant:
-        return "the spring's force at the pointer as a constant force";
-    case ForceKind::Rumble:
-        return "rumble as strong as the spring pulls";
-    case ForceKind::None:
-        break;
-    }
-    return "nothing";
 }
 
 namespace {
@@ -209,10 +195,6 @@ std::string DescribeDevices()
     std::unique_ptr<SdlSubsystems> sdl = late == nodes.end() ? HoldSdl() : nullptr;
     const std::vector<Pad> pads = sdl != nullptr ? RumblePads(nodes) : std::vector<Pad>();
     std::string text;
-    auto line = [&](const std::string &where, const std::string &name, const std::string &what) {
-        // A device names itself: its name is shown quoted and harmless.
-        text += where + (name.empty() ? "" : " " + zorbel::Quoted(name)) + ": " + what + "\n";
-    };
     bool chosen = false;
     for (const Candidate &c : RankDevices(nodes, pads)) {
         const std::string where =
@@ -221,20 +203,16 @@ std::string DescribeDevices()
                 : (c.pad->path.empty() ? "SDL joystick " + std::to_string(c.pad->index)
                                        : c.pad->path);
         const std::string &name = c.node != nullptr ? c.node->name : c.pad->name;
-        line(where, name,
-             std::string(KindName(c.kind)) +
-                 (chosen ? ", passed over for the one above"
-                         : std::string(": ") + WhatItRenders(c.kind) + " (used)"));
+        text += RankedDeviceLine(where, name, c.kind, !chosen);
         chosen = true;
     }
     for (const InputNode &node : nodes) {
         if (node.late)
             line(node.path, "", DidNotAnswer() + ": passed over");
         if (node.openError != 0)
-            line(node.path, "",
-                 std::string("cannot be opened (") + std::strerror(node.openError) +
-                     "): if it is a force-feedback device, give your user read "
-                     "and write access to it (a udev rule, or the group that owns it)");
+            text += node.path + ": cannot be opened (" + std::strerror(node.openError) +
+                    "): if it is a force-feedback device, give your user read and write "
+                    "access to it (a udev rule, or the group that owns it)\n";
     }
     if (late != nodes.end())
         text += "pads SDL drives are not listed: SDL would wait on " + late->path + " too\n";

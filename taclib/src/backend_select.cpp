@@ -7,16 +7,6 @@
 
 namespace taclib {
 
-bool ScreenOverride(ScreenSize *out)
-{
-    std::string why;
-    if (ScreenFromEnvironment(out, &why))
-        return true;
-    if (!why.empty())
-        Notice(why);
-    return false;
-}
-
 std::unique_ptr<Backend> OpenBackend(const OpenRequest &request, std::string *why)
 {
     const char *choice = std::getenv("TACLIB_DEVICE");

@@ -4,6 +4,7 @@
 
 #include "backend.h"
 #include "call_log.h"
+#include "process_screen.h"
 
 namespace taclib {
 

@@ -67,25 +67,38 @@ HMODULE LoadXInput()
 
 } // namespace
 
-std::unique_ptr<Backend> OpenXInputBackend(std::string *why)
+std::vector<WindowsDevice> XInputPads(std::string *why)
+{
+    std::vector<WindowsDevice> pads;
+    HMODULE library = LoadXInput();
+    auto getState =
+        library != nullptr ? LibraryFunction<GetStateCall>(library, "XInputGetState") : nullptr;
+    *why = library == nullptr    ? "no XInput"
+           : getState == nullptr ? "XInput lacks its calls"
+                                 : "no XInput pad connected";
+    for (DWORD user = 0; getState != nullptr && user < XUSER_MAX_COUNT; ++user) {
+        XINPUT_STATE state{};
+        if (getState(user, &state) == ERROR_SUCCESS) {
+            WindowsDevice pad;
+            pad.kind = ForceKind::Rumble;
+            pad.user = user;
+            pads.push_back(pad);
+        }
+    }
+    return pads;
+}
+
+std::unique_ptr<Backend> OpenXInputBackend(DWORD user, std::string *why)
 {
     HMODULE library = LoadXInput();
-    if (library == nullptr) {
-        *why = "no XInput";
+    auto setState =
+        library != nullptr ? LibraryFunction<SetStateCall>(library, "XInputSetState") : nullptr;
+    if (setState == nullptr) {
+        *why = "XInput lacks its calls";
         return nullptr;
     }
-    auto getState = LibraryFunction<GetStateCall>(library, "XInputGetState");
-    auto setState = LibraryFunction<SetStateCall>(library, "XInputSetState");
-    *why = getState == nullptr || setState == nullptr ? "XInput lacks its calls"
-                                                      : "no XInput pad connected";
-    for (DWORD user = 0; getState != nullptr && setState != nullptr && user < XUSER_MAX_COUNT;
-         ++user) {
-        XINPUT_STATE state{};
-        if (getState(user, &state) == ERROR_SUCCESS)
-            return std::make_unique<CursorFollowingBackend>(
-                std::make_unique<XInputRumbleOutput>(setState, user));
-    }
-    return nullptr;
+    return std::make_unique<CursorFollowingBackend>(
+        std::make_unique<XInputRumbleOutput>(setState, user));
 }
 
 } // namespace taclib

@@ -29,6 +29,38 @@ bool DInputLink::IsGone(HRESULT hr)
            hr == HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 }
 
+namespace {
+
+struct Listing {
+    ForceKind kind;
+    std::vector<WindowsDevice> *out;
+};
+
+BOOL CALLBACK ListOne(LPCDIDEVICEINSTANCEA instance, LPVOID context)
+{
+    const Listing *listing = static_cast<const Listing *>(context);
+    WindowsDevice device;
+    device.kind = listing->kind;
+    device.guid = instance->guidInstance;
+    device.name = instance->tszInstanceName;
+    listing->out->push_back(device);
+    return DIENUM_CONTINUE;
+}
+
+} // namespace
+
+bool ListDInputDevices(IDirectInput8A *di, DWORD deviceClass, ForceKind kind,
+                       std::vector<WindowsDevice> *out, std::string *why)
+{
+    Listing listing{kind, out};
+    HRESULT hr =
+        di->EnumDevices(deviceClass, ListOne, &listing, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+    if (SUCCEEDED(hr))
+        return true;
+    *why = std::string(KindName(kind)) + "s cannot be listed";
+    return DInputFailed("EnumDevices", hr);
+}
+
 HMODULE LoadWindowsLibrary(const char *name, bool besideProgram)
 {
     DWORD where = LOAD_LIBRARY_SEARCH_SYSTEM32;
@@ -39,16 +71,6 @@ HMODULE LoadWindowsLibrary(const char *name, bool besideProgram)
     if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
         library = LoadLibraryA(name);
     return library;
-}
-
-ScreenSize WindowsScreen()
-{
-    ScreenSize size;
-    if (ScreenOverride(&size))
-        return size;
-    size.width = GetSystemMetrics(SM_CXSCREEN);
-    size.height = GetSystemMetrics(SM_CYSCREEN);
-    return size.width > 0 && size.height > 0 ? size : kDefaultScreen;
 }
 
 bool PrepareDInputDevice(IDirectInputDevice8A *device, const DIDATAFORMAT *format,

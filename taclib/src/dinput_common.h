@@ -1,4 +1,4 @@
-// What the DirectInput backends share: the failure note, the screen, the
+// What the DirectInput backends share: the failure note, the
 // preparation of a device for force on the program's window, and effect
 // calls that acquire the device again when it was found lost.
 #pragma once
@@ -9,8 +9,10 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backend.h"
+#include "device_kinds.h"
 
 namespace taclib {
 
@@ -31,9 +33,6 @@ template <class Call> Call LibraryFunction(HMODULE library, const char *name)
     // Through a function type that matches every other.
     return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
-
-// GetSystemMetrics' screen, or TACLIB_SCREEN's.
-ScreenSize WindowsScreen();
 
 // Sets the data format and the cooperative level on the caller's window,
 // turns the device's autocentre off and acquires it. False, with *why set
@@ -80,11 +79,26 @@ private:
     std::atomic<bool> gone_{false};
 };
 
+// One device of the ranked list (backend_dinput.cpp).
+struct WindowsDevice {
+    ForceKind kind = ForceKind::None;
+    GUID guid{};      // DirectInput's instance (a pointing device, a controller)
+    std::string name; // as the device names itself; empty for a pad
+    DWORD user = 0;   // XInput's user (a pad)
+};
+
+// The devices of one DirectInput class that have force feedback, as KIND, in
+// DirectInput's order; false, with *why set, when none can be listed.
+bool ListDInputDevices(IDirectInput8A *di, DWORD deviceClass, ForceKind kind,
+                       std::vector<WindowsDevice> *out, std::string *why);
+// The XInput pads connected, as rumble pads; *why says why there is none.
+std::vector<WindowsDevice> XInputPads(std::string *why);
+
 // The two ways of playing force on Windows besides a pointing device's own
 // spring: a force-feedback game controller told a constant force, an XInput
-// pad told a rumble. Null, with *why set, when there is none.
-std::unique_ptr<Backend> OpenConstantForceBackend(IDirectInput8A *di, const OpenRequest &request,
-                                                  std::string *why);
-std::unique_ptr<Backend> OpenXInputBackend(std::string *why);
+// pad told a rumble. Null, with *why set, when the device cannot take it.
+std::unique_ptr<Backend> OpenConstantForceBackend(IDirectInput8A *di, const GUID &guid,
+                                                  const OpenRequest &request, std::string *why);
+std::unique_ptr<Backend> OpenXInputBackend(DWORD user, std::string *why);
 
 } // namespace taclib

@@ -70,7 +70,7 @@ private:
     InputDevice device_;
     int id_ = -1;
     bool playing_ = false;
-    bool lost_ = false;
+    std::atomic<bool> lost_{false};
 };
 
 } // namespace

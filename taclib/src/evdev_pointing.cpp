@@ -7,6 +7,7 @@
 #include <set>
 
 #include "linux_devices.h"
+#include "process_screen.h"
 
 namespace taclib {
 
@@ -37,7 +38,7 @@ public:
             (void)device_.Erase(id);
     }
 
-    ScreenSize Screen() override { return FindScreen(); }
+    ScreenSize Screen() override { return ProcessScreen(); }
     unsigned long Capacity() override
     {
         return slots_ > 0 ? static_cast<unsigned long>(slots_) : 1;
@@ -99,7 +100,7 @@ private:
                 ? kLongestMs
                 : static_cast<std::uint16_t>(std::min<std::uint32_t>(p.durationMs, kLongestMs));
         effect.replay.delay = delayMs;
-        const ScreenSize screen = FindScreen();
+        const ScreenSize screen = ProcessScreen();
         const std::int64_t centre[2] = {EffectiveCentreX(p), EffectiveCentreY(p)};
         const std::int32_t extent[2] = {screen.width, screen.height};
         for (int axis = 0; axis < 2; ++axis) {
@@ -120,7 +121,7 @@ private:
     InputDevice device_;
     int slots_;
     std::set<EffectId> effects_;
-    bool lost_ = false;
+    std::atomic<bool> lost_{false};
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "call_log.h"
 #include "dinput_common.h"
+#include "process_screen.h"
 
 namespace taclib {
 
@@ -54,25 +55,10 @@ HMODULE Winmm()
     return loaded;
 }
 
-PointerSource CursorSource()
-{
-    PointerSource source;
-    source.pointer = [](std::int64_t *x, std::int64_t *y) {
-        POINT p;
-        if (GetCursorPos(&p) == FALSE)
-            return false;
-        *x = p.x;
-        *y = p.y;
-        return true;
-    };
-    source.screen = WindowsScreen;
-    return source;
-}
-
 } // namespace
 
 CursorFollowingBackend::CursorFollowingBackend(std::unique_ptr<ForceOutput> output)
-    : FollowingBackend(std::move(output), CursorSource()),
+    : FollowingBackend(std::move(output), ProcessPointer()),
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)), winmm_(Winmm())
 {
     if (wake_ != nullptr)

@@ -1,44 +1,16 @@
 // Springs on a Linux device that is told a force (a constant-force
 // controller, a rumble pad): the follower of follow.h on a thread of the
 // library's. The pointer and the screen come from the process, as on
-// Windows: GetCursorPos and GetSystemMetrics, which the program's stand-in
-// layer provides (see taclib/README.md, "Threads and the program").
+// Windows (process_screen.h).
 #include <condition_variable>
 #include <thread>
 
 #include "linux_devices.h"
-#include "platform/win32.h"
+#include "process_screen.h"
 
 namespace taclib {
 
-ScreenSize FindScreen()
-{
-    ScreenSize size;
-    if (ScreenOverride(&size))
-        return size;
-    size.width = GetSystemMetrics(SM_CXSCREEN);
-    size.height = GetSystemMetrics(SM_CYSCREEN);
-    if (size.width > 0 && size.height > 0)
-        return size;
-    return kDefaultScreen;
-}
-
 namespace {
-
-PointerSource ProcessPointer()
-{
-    PointerSource source;
-    source.pointer = [](std::int64_t *x, std::int64_t *y) {
-        POINT p{0, 0};
-        if (!GetCursorPos(&p))
-            return false;
-        *x = p.x;
-        *y = p.y;
-        return true;
-    };
-    source.screen = FindScreen;
-    return source;
-}
 
 class ThreadFollowing : public FollowingBackend {
 public:

@@ -11,6 +11,7 @@
 //     (sdl_rumble.cpp).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,16 +30,13 @@ constexpr std::uint16_t kLongestMs = 0x7FFF;
 constexpr int kUntilStopped = 0x7FFFFFFF;
 
 // Whether a call on a device succeeded (an errno of 0); a failure is noted,
-// and a device that is gone is marked as lost.
-bool Succeeded(const char *call, int error, bool *lost);
+// and a device that is gone is marked as lost (read on another thread than
+// the follower's that marks it).
+bool Succeeded(const char *call, int error, std::atomic<bool> *lost);
 
 // Before any effect: the device's own centring off (it would fight the
 // spring's centre) and its gain full.
 void Prepare(InputDevice &device, const InputNode &node);
-
-// The screen the program's coordinates cover: TACLIB_SCREEN's, else the
-// process's GetSystemMetrics.
-ScreenSize FindScreen();
 
 // A rumble pad as SDL sees it, which may be one the kernel's listing cannot
 // show (a pad SDL drives over HID).
@@ -64,10 +62,6 @@ struct Candidate {
 // are not already listed as a controller. Points into `nodes` and `pads`.
 std::vector<Candidate> RankDevices(const std::vector<InputNode> &nodes,
                                    const std::vector<Pad> &pads);
-
-// What a candidate would render, as `zorbel --devices` says it when it is the
-// one used.
-const char *WhatItRenders(ForceKind kind);
 
 // Opening each kind; null, with *why set, when it cannot be opened.
 std::unique_ptr<Backend> OpenPointing(const InputNode &node, std::string *why);

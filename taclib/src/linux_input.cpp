@@ -80,21 +80,6 @@ void LookAt(InputNode *node)
 
 } // namespace
 
-const char *KindName(ForceKind kind)
-{
-    switch (kind) {
-    case ForceKind::Pointing:
-        return "force-feedback pointing device";
-    case ForceKind::Constant:
-        return "constant-force controller";
-    case ForceKind::Rumble:
-        return "rumble pad";
-    case ForceKind::None:
-        break;
-    }
-    return "no usable force feedback";
-}
-
 std::vector<InputNode> ListInputNodes()
 {
     std::vector<std::string> paths;

@@ -10,17 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "device_kinds.h"
+
 namespace taclib {
-
-// What a node can render, best first.
-enum class ForceKind {
-    None,     // no force feedback, or not one the library can use
-    Pointing, // a pointing device that plays a spring itself
-    Constant, // constant force: force joysticks and wheels
-    Rumble,   // rumble motors only: pads
-};
-
-const char *KindName(ForceKind kind);
 
 struct InputNode {
     std::string path;  // /dev/input/eventN

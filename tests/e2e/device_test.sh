@@ -3,17 +3,21 @@
 # (libevdev_standin, preloaded): what set-up, drags and Escape tell a force
 # mouse, a force joystick, a wheel and a rumble pad, with the 1024 x 768 mode
 # shown scaled on a larger screen; a device pulled out mid-drag; a device
-# that cannot be opened; and a pull made with a scripted pad's stick.
+# that cannot be opened; a pull made with a scripted pad's stick; and SIGTERM
+# in the middle of a flood of pointer motions, or of a device's slow upload.
 #
-#   tests/e2e/device_test.sh BUILD_DIR PRELOAD
+#   tests/e2e/device_test.sh BUILD_DIR PRELOAD FLOOD
 #
 # BUILD_DIR holds zorbel; PRELOAD is the LD_PRELOAD list that loads the
-# device (with the sanitizer's run time first in a sanitizer build). Failure
-# screenshots are kept in BUILD_DIR/e2e-device-artifacts.
+# device (with the sanitizer's run time first in a sanitizer build); FLOOD is
+# tests/support/warp_flood.cpp built. Failure screenshots are kept in
+# BUILD_DIR/e2e-device-artifacts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: device_test.sh BUILD_DIR PRELOAD}" && pwd)
-preload=${2:?usage: device_test.sh BUILD_DIR PRELOAD}
+build=$(cd "${1:?usage: device_test.sh BUILD_DIR PRELOAD FLOOD}" && pwd)
+preload=${2:?usage: device_test.sh BUILD_DIR PRELOAD FLOOD}
+flood=${3:?usage: device_test.sh BUILD_DIR PRELOAD FLOOD}
+[ -x "$flood" ] || { echo "device_test: no flood program at '$flood'" >&2; exit 2; }
 program=$build/zorbel
 for lib in ${preload//:/ }; do
     [[ $lib == /* && -f $lib ]] || { echo "device_test: no library at '$lib' (give absolute paths)" >&2; exit 2; }
@@ -248,6 +252,43 @@ case_stick_pull() {
     done
 }
 
+# Ended by SIGTERM with the band held and a joystick told the force: the
+# orderly end, as after Escape (status 0, nothing said), the device's force
+# stopped, its effect erased and every descriptor closed.
+expect_orderly_end() {
+    e2e_expect_exit "$pid" 15 0 "zorbel after SIGTERM $1"
+    [ ! -s "$E2E_CASE_DIR/zorbel.err" ] || e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+    calls | grep -q '^erase id=0$' && [ "$(calls | grep -c '^open')" = "$(calls | grep -c '^close')" ] ||
+        e2e_fail "not released at the end: $(calls | tail -4 | tr '\n' ';')"
+}
+
+# SIGTERM 0.7 s into a flood of 3 x 10^5 pointer warps, the force following
+# them: a program busy taking in its input is not taken for one whose
+# display stopped answering.
+case_flood() {
+    local said
+    start_alone joystick
+    e2e_press_and_pull 640 512 640 762 10
+    wait_upload dir "dir=0x0000 length=32767 delay=0 level=1703"
+    said=$("$flood" 600 700 680 762 300000 "$pid" 700) || e2e_fail "the flood failed: $said"
+    e2e_log "$said"
+    [[ $said != *"too soon"* ]] || e2e_fail "the signal came after the flood"
+    e2e_release
+    expect_orderly_end "in a flood of motions"
+}
+
+# A device that takes 300 ms over each upload, SIGTERM while the follower is
+# in one: still the orderly end, not the signal's own.
+case_slow_device_terminate() {
+    EVDEV_STANDIN_UPLOAD_MS=300 start_alone joystick
+    e2e_press_and_pull 640 512 640 762 10
+    wait_call "upload id=-1->0 type=constant"
+    xdotool mousemove 390 762
+    kill -TERM "$pid"
+    e2e_release
+    expect_orderly_end "with a slow device"
+}
+
 e2e_init "$build/e2e-device-artifacts" || exit 1
 export XDG_RUNTIME_DIR=$E2E_TMP/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -260,4 +301,6 @@ e2e_case pad case_pad
 e2e_case unplugged-mid-drag case_unplugged_mid_drag
 e2e_case refused case_refused
 e2e_case stick-pull case_stick_pull
+e2e_case flood case_flood
+e2e_case slow-device-terminate case_slow_device_terminate
 e2e_summary

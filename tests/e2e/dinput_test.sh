@@ -393,6 +393,33 @@ case_foreground_lost() {
     [ -z "$faults" ] || e2e_fail "$faults"
 }
 
+# The library's list of devices (tests/dinput/devices.cpp) with the
+# stand-in in MODE and the tests' XInput in PAD_MODE: the list that opening
+# goes through too.
+devices_listed() {
+    cp "$build/taclib22.dll" "$build/tests/dinput/taclib_devices.exe" "$build/tests/dinput/dinput8.dll" \
+        "$build/tests/xinput/xinput1_4.dll" "$E2E_CASE_DIR/" || e2e_fail "cannot copy the library and the stand-ins"
+    (cd "$E2E_CASE_DIR" && WINEDLLOVERRIDES="dinput8=n;xinput1_4=n" DINPUT_STANDIN_MODE=$1 \
+        XINPUT_STANDIN_MODE=$2 timeout 60 "$E2E_WINE" ./taclib_devices.exe 2>>"$E2E_CASE_DIR/devices.err" |
+        tr -d '\r')
+}
+
+# The devices listed best first, the first one used: a force-feedback mouse
+# before a game controller's constant force before a pad's rumble; with none,
+# why each kind is missing.
+case_devices() {
+    local shown
+    shown=$(devices_listed joystick pad)
+    [ "$shown" = 'DirectInput "Force-feedback joystick": constant-force controller: the spring'"'"'s force at the pointer as a constant force (used)
+XInput pad 1: rumble pad, passed over for the one above' ] || e2e_fail "with a joystick and a pad it listed: $shown"
+    shown=$(devices_listed pointer pad)
+    [ "$(head -n 1 <<<"$shown")" = 'DirectInput "Force-feedback mouse": force-feedback pointing device: plays the spring itself (used)' ] &&
+        [ "$(wc -l <<<"$shown")" = 2 ] || e2e_fail "with a mouse and a pad it listed: $shown"
+    shown=$(devices_listed none none)
+    [ "$shown" = "no force-feedback device: no force-feedback pointing device; no force-feedback game controller; no XInput pad connected: the spring is not felt" ] ||
+        e2e_fail "with none it listed: $shown"
+}
+
 e2e_init "$build/e2e-dinput-artifacts" || exit 1
 e2e_wine_select "$build/zorbel.exe" || exit 1
 e2e_xvfb_start 16 || exit 1
@@ -409,4 +436,5 @@ e2e_case effect-refused case_effect_refused
 e2e_case start-not-acquired case_start_not_acquired
 e2e_case device-lost case_device_lost
 e2e_case foreground-lost case_foreground_lost
+e2e_case devices case_devices
 e2e_summary

@@ -6,6 +6,7 @@
 // joysticks.
 #include "flip_chain.h"
 #include "platform/standin/platform_state.h"
+#include "platform/standin/sdl_coordinates.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -257,11 +258,8 @@ protected:
         int x = 0;
         int y = 0;
         (void)SDL_GetMouseState(&x, &y);
-        float px = 0.0f;
-        float py = 0.0f;
-        SDL_Window *shown = SDL_GetWindowFromID(WindowId());
-        SDL_RenderWindowToLogical(SDL_GetRenderer(shown), x, y, &px, &py);
-        return POINT{static_cast<LONG>(px), static_cast<LONG>(py)};
+        return zorbel::standin::WindowToPicture(SDL_GetRenderer(SDL_GetWindowFromID(WindowId())), x,
+                                                y);
     }
     POINT cursor{-1, -1};
 };

@@ -238,6 +238,26 @@ TEST_F(Following, DelaysAndDurationsFollowTheClock)
     EXPECT_EQ(backend_->FollowerTurn(), taclib::FollowingBackend::kUntilWoken);
 }
 
+// The pointer is read every 4 ms while it moves, every 8 ms once it has
+// rested for 100 ms, and every 4 ms again from its next move or start.
+TEST_F(Following, ThePointerIsReadLessOftenWhileItRests)
+{
+    using taclib::FollowingBackend;
+    const taclib::EffectId id = Spring();
+    ASSERT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    EXPECT_EQ(MoveTo(512, 684), FollowingBackend::kPollPeriod);
+    now_ += 99ms;
+    EXPECT_EQ(MoveTo(512, 684), FollowingBackend::kPollPeriod) << "not yet at rest";
+    now_ += 1ms;
+    EXPECT_EQ(MoveTo(512, 684), FollowingBackend::kRestPeriod) << "at rest";
+    EXPECT_EQ(MoveTo(512, 685), FollowingBackend::kPollPeriod) << "moved";
+    now_ += 200ms;
+    EXPECT_EQ(MoveTo(512, 685), FollowingBackend::kRestPeriod);
+    ASSERT_TRUE(backend_->Start(id, BuiltIn(), taclib::StartParams{}));
+    EXPECT_EQ(MoveTo(512, 685), FollowingBackend::kPollPeriod) << "started again";
+    EXPECT_EQ(forces_.size(), 2u) << "told at the first turn and at the move only";
+}
+
 // A force that lasts is told again every ten seconds (a device's effect has a
 // finite length; rumble runs out); a silence is not renewed.
 TEST_F(Following, ALastingForceIsRenewedEveryTenSeconds)
