@@ -208,7 +208,7 @@ std::string DescribeDevices()
     }
     for (const InputNode &node : nodes) {
         if (node.late)
-            line(node.path, "", DidNotAnswer() + ": passed over");
+            text += node.path + ": " + DidNotAnswer() + ": passed over\n";
         if (node.openError != 0)
             text += node.path + ": cannot be opened (" + std::strerror(node.openError) +
                     "): if it is a force-feedback device, give your user read and write "
