@@ -20,14 +20,16 @@ namespace {
 
 // How long the program may make no progress once asked to end before the
 // display is cut (longer than any one call a force device is given, so that
-// a slow device at the end is not taken for a frozen display); and after the
-// cut, before the signal ends the process as it would have uncaught. A frozen
-// display thus ends the process within kGraceMs + kAfterCutMs (and a look) of
-// the signal. A program that makes progress (a slow start, a long flood of
+// a slow device at the end is not taken for a frozen display, and long
+// enough for a server swamped by another client on a loaded machine); and
+// after the cut, before the signal ends the process as it would have
+// uncaught. A frozen display thus ends the process within kGraceMs +
+// kAfterCutMs (and a look) of the signal, and one never reached within
+// kGraceMs. A program that makes progress (a slow start, a long flood of
 // input) gets at most kMostMs before the cut. The watch looks every kLookMs.
-constexpr long kGraceMs = 800;
+constexpr long kGraceMs = 1200;
 constexpr long kAfterCutMs = 600;
-constexpr long kMostMs = 4000;
+constexpr long kMostMs = 8000;
 constexpr long kLookMs = 50;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
