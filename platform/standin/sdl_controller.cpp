@@ -200,7 +200,7 @@ void Controllers::Removed(SDL_JoystickID id, const PointerWindow &window)
         active_ = -1;
         owned_ = false; // the mouse, already where the controller left it
     }
-    Changed(id, false, window); // a device gone holds nothing
+    MovePointerAndButton(id, false, window); // a device gone holds nothing
 }
 
 bool Controllers::Axis(SDL_JoystickID id, int axis, int value, bool pad,
@@ -228,7 +228,7 @@ bool Controllers::Axis(SDL_JoystickID id, int axis, int value, bool pad,
     } else {
         return true;
     }
-    Changed(id, pressed, window);
+    MovePointerAndButton(id, pressed, window);
     return true;
 }
 
@@ -252,7 +252,7 @@ bool Controllers::Button(SDL_JoystickID id, int button, bool down, bool pad,
         return true;
     const bool pressed = down && !found->second.button;
     found->second.button = down;
-    Changed(id, pressed, window);
+    MovePointerAndButton(id, pressed, window);
     return true;
 }
 
@@ -260,7 +260,7 @@ bool Controllers::Button(SDL_JoystickID id, int button, bool down, bool pad,
 // another controller holds the band; the pointer follows the device that
 // took it. The first device to press holds the left button until its own
 // release.
-void Controllers::Changed(SDL_JoystickID id, bool pressed, const PointerWindow &window)
+void Controllers::MovePointerAndButton(SDL_JoystickID id, bool pressed, const PointerWindow &window)
 {
     const auto holder = devices_.find(holder_);
     if (holder == devices_.end() || !holder->second.Holding())

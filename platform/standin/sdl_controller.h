@@ -78,7 +78,9 @@ private:
     void Removed(SDL_JoystickID id, const PointerWindow &window);
     bool Axis(SDL_JoystickID id, int axis, int value, bool pad, const PointerWindow &window);
     bool Button(SDL_JoystickID id, int button, bool down, bool pad, const PointerWindow &window);
-    void Changed(SDL_JoystickID id, bool pressed, const PointerWindow &window);
+    // Moves the pointer after a device that took it and posts the button
+    // message when the band becomes held or let go.
+    void MovePointerAndButton(SDL_JoystickID id, bool pressed, const PointerWindow &window);
     void MouseMovedTo(int x, int y);
 
     bool started_ = false;
