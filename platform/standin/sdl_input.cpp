@@ -3,6 +3,7 @@
 #include "platform/standin/platform_state.h"
 #include "platform/standin/sdl_controller.h"
 #include "platform/standin/sdl_coordinates.h"
+#include "platform/standin/sdl_screen.h"
 #include "platform/standin/sdl_windows.h"
 
 #include <algorithm>
@@ -160,8 +161,7 @@ POINT SdlInput::Cursor()
 void SdlInput::MakeUpMissedRelease(Uint32 windowId)
 {
     Window *window = WindowOfId(windowId);
-    if (!leftHeld_ || window == nullptr ||
-        (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0)
+    if (!leftHeld_ || window == nullptr || LeftButtonDown(*window))
         return;
     leftHeld_ = false;
     releaseMadeUpIn_ = windowId;
@@ -175,10 +175,18 @@ void SdlInput::MakeUpUnseenPress()
         releaseMadeUpIn_ = 0; // SDL sees the button as it is again
         return;
     }
-    if (!leftHeld_ && (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0) {
+    if (!leftHeld_ && LeftButtonDown(*window)) {
         leftHeld_ = true;
         PostLeftAtCursor(*window, true);
     }
+}
+
+bool SdlInput::LeftButtonDown(Window &window)
+{
+    bool down = false;
+    if (LeftButtonNow(NativeOf(window)->window, &down))
+        return down;
+    return (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0;
 }
 
 void SdlInput::PostLeftAtCursor(Window &window, bool down)

@@ -38,6 +38,8 @@ private:
     void MakeUpMissedRelease(Uint32 windowId);
     void MakeUpUnseenPress();
     void PostLeftAtCursor(Window &window, bool down);
+    // Whether the left button is down now: the X server asked where it can be.
+    bool LeftButtonDown(Window &window);
 
     // Whether SDL has seen the pointer move in a window since it entered one.
     bool pointerMoved_ = false;

@@ -86,6 +86,27 @@ bool PointerOnScreen(SDL_Window *window, int *x, int *y)
                               &windowY, &buttons) == True;
 }
 
+bool LeftButtonNow(SDL_Window *window, bool *down)
+{
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->queryPointer == nullptr || !X11Of(window, &display, &own))
+        return false;
+    ::Window root = 0;
+    ::Window child = 0;
+    int x = 0;
+    int y = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned buttons = 0;
+    if (xlib->queryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX,
+                           &windowY, &buttons) != True)
+        return false;
+    *down = (buttons & Button1Mask) != 0;
+    return true;
+}
+
 bool WindowPlace(SDL_Window *window, SDL_Rect *place)
 {
     const Xlib *xlib = LoadedXlib();

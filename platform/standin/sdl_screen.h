@@ -22,6 +22,10 @@ bool CoverScreen(SDL_Window *window, int width, int height);
 bool MonitorAt(SDL_Window *window, int x, int y, SDL_Rect *monitor, int *index);
 // Where the pointer is on the window's screen; false where not X11.
 bool PointerOnScreen(SDL_Window *window, int *x, int *y);
+// Whether the left button is down now, as the X server has it (SDL's own
+// answer for the whole screen may be one it kept from before the last
+// press); false where not X11.
+bool LeftButtonNow(SDL_Window *window, bool *down);
 // Where the window's pixels are on the screen now; false where not X11.
 bool WindowPlace(SDL_Window *window, SDL_Rect *place);
 // Whether a window manager runs on the window's X screen (one that follows
