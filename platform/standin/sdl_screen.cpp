@@ -70,7 +70,11 @@ bool MonitorAt(SDL_Window *window, int x, int y, SDL_Rect *monitor, int *index)
     return chosen >= 0 && monitor->w > 0 && monitor->h > 0;
 }
 
-bool PointerOnScreen(SDL_Window *window, int *x, int *y)
+namespace {
+
+// Where the pointer is on the window's screen and which buttons are down, as
+// the X server has them now; false where not X11.
+bool QueryPointer(SDL_Window *window, int *x, int *y, unsigned *buttons)
 {
     const Xlib *xlib = LoadedXlib();
     Display *display = nullptr;
@@ -81,27 +85,24 @@ bool PointerOnScreen(SDL_Window *window, int *x, int *y)
     ::Window child = 0;
     int windowX = 0;
     int windowY = 0;
-    unsigned buttons = 0;
     return xlib->queryPointer(display, DefaultRootWindow(display), &root, &child, x, y, &windowX,
-                              &windowY, &buttons) == True;
+                              &windowY, buttons) == True;
+}
+
+} // namespace
+
+bool PointerOnScreen(SDL_Window *window, int *x, int *y)
+{
+    unsigned buttons = 0;
+    return QueryPointer(window, x, y, &buttons);
 }
 
 bool LeftButtonNow(SDL_Window *window, bool *down)
 {
-    const Xlib *xlib = LoadedXlib();
-    Display *display = nullptr;
-    ::Window own = 0;
-    if (xlib == nullptr || xlib->queryPointer == nullptr || !X11Of(window, &display, &own))
-        return false;
-    ::Window root = 0;
-    ::Window child = 0;
     int x = 0;
     int y = 0;
-    int windowX = 0;
-    int windowY = 0;
     unsigned buttons = 0;
-    if (xlib->queryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX,
-                           &windowY, &buttons) != True)
+    if (!QueryPointer(window, &x, &y, &buttons))
         return false;
     *down = (buttons & Button1Mask) != 0;
     return true;
