@@ -4,6 +4,25 @@
 
 namespace zorbel::standin {
 
+namespace {
+
+// The place and size of X window `of` in its parent, and its root.
+bool Geometry(const Xlib &xlib, Display *display, ::Window of, ::Window *root, SDL_Rect *place)
+{
+    int x = 0;
+    int y = 0;
+    unsigned w = 0;
+    unsigned h = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    if (xlib.getGeometry(display, of, root, &x, &y, &w, &h, &border, &depth) == 0)
+        return false;
+    *place = SDL_Rect{x, y, static_cast<int>(w), static_cast<int>(h)};
+    return true;
+}
+
+} // namespace
+
 bool ScreenSizeNow(SDL_Window *window, int *width, int *height)
 {
     const Xlib *xlib = LoadedXlib();
@@ -12,19 +31,15 @@ bool ScreenSizeNow(SDL_Window *window, int *width, int *height)
     if (xlib == nullptr || xlib->getGeometry == nullptr || !X11Of(window, &display, &own))
         return false;
     ::Window root = 0;
-    ::Window child = 0;
-    int x = 0;
-    int y = 0;
-    unsigned w = 0;
-    unsigned h = 0;
-    unsigned border = 0;
-    unsigned depth = 0;
+    ::Window rootsRoot = 0;
+    SDL_Rect place{};
+    SDL_Rect screen{};
     // The window's root, then the root's own size: the screen as it is now.
-    if (xlib->getGeometry(display, own, &root, &x, &y, &w, &h, &border, &depth) == 0 ||
-        xlib->getGeometry(display, root, &child, &x, &y, &w, &h, &border, &depth) == 0)
+    if (!Geometry(*xlib, display, own, &root, &place) ||
+        !Geometry(*xlib, display, root, &rootsRoot, &screen))
         return false;
-    *width = static_cast<int>(w);
-    *height = static_cast<int>(h);
+    *width = screen.w;
+    *height = screen.h;
     return true;
 }
 
@@ -118,16 +133,12 @@ bool WindowPlace(SDL_Window *window, SDL_Rect *place)
         return false;
     ::Window root = 0;
     ::Window child = 0;
-    int x = 0;
-    int y = 0;
-    unsigned w = 0;
-    unsigned h = 0;
-    unsigned border = 0;
-    unsigned depth = 0;
-    if (xlib->getGeometry(display, own, &root, &x, &y, &w, &h, &border, &depth) == 0 ||
-        xlib->translate(display, own, root, 0, 0, &x, &y, &child) == False)
+    SDL_Rect size{};
+    if (!Geometry(*xlib, display, own, &root, &size) ||
+        xlib->translate(display, own, root, 0, 0, &place->x, &place->y, &child) == False)
         return false;
-    *place = SDL_Rect{x, y, static_cast<int>(w), static_cast<int>(h)};
+    place->w = size.w;
+    place->h = size.h;
     return true;
 }
 

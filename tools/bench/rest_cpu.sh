@@ -23,28 +23,34 @@ sizes=("$@")
 # Clock ticks of user and system time of process PID so far.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-measure() {
-    local size=$SIZE pid before server_before after server_after hz
+# Prints the shares of a core that PID and the display's SERVER_PID used
+# over the measured span, the line named NAME and the server SERVER.
+share() {
+    local name=$1 pid=$2 server=$3 label=$4 before server_before after server_after hz
     hz=$(getconf CLK_TCK)
+    before=$(cpu_ticks "$pid")
+    server_before=$(cpu_ticks "$server")
+    sleep "$span" # the span measured
+    after=$(cpu_ticks "$pid")
+    server_after=$(cpu_ticks "$server")
+    awk -v s="$name" -v l="$label" -v p=$((after - before)) -v x=$((server_after - server_before)) -v hz="$hz" -v t="$span" \
+        'BEGIN { printf "%-10s program %5.2f %% of a core   %s %5.2f %%\n", s, 100 * p / hz / t, l, 100 * x / hz / t }'
+}
+
+measure() {
+    local size=$SIZE pid
     TACLIB_DEVICE=sim e2e_start zorbel "$build/zorbel"
     pid=$E2E_PID
     e2e_wait_window "$title" "$size"
     sleep 3 # the start done: from here on nothing changes on the screen
-    before=$(cpu_ticks "$pid")
-    server_before=$(cpu_ticks "$E2E_XVFB_PID")
-    sleep "$span" # the span measured
-    after=$(cpu_ticks "$pid")
-    server_after=$(cpu_ticks "$E2E_XVFB_PID")
-    awk -v s="$size" -v p=$((after - before)) -v x=$((server_after - server_before)) -v hz="$hz" -v t="$span" \
-        'BEGIN { printf "%-10s program %5.2f %% of a core   X server %5.2f %%\n", s, 100 * p / hz / t, 100 * x / hz / t }'
+    share "$size" "$pid" "$E2E_XVFB_PID" "X server"
     kill "$pid"
 }
 
 # Natively on Wayland: Mutter run headless with a virtual monitor of SIZE,
 # the program drawn through SDL's Wayland driver; Mutter's share beside it.
 measure_wayland() {
-    local runtime=$E2E_CASE_DIR/runtime bus pid compositor before server_before after server_after hz
-    hz=$(getconf CLK_TCK)
+    local runtime=$E2E_CASE_DIR/runtime bus pid compositor
     mkdir -m 700 "$runtime"
     XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
         --virtual-monitor "$SIZE" --wayland-display=rest >"$E2E_CASE_DIR/mutter.log" 2>&1 &
@@ -61,13 +67,7 @@ measure_wayland() {
     E2E_PIDS+=("$pid")
     sleep 5 # the start done: from here on nothing changes on the screen
     kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended: $(cat "$E2E_CASE_DIR/zorbel.out")"
-    before=$(cpu_ticks "$pid")
-    server_before=$(cpu_ticks "$compositor")
-    sleep "$span" # the span measured
-    after=$(cpu_ticks "$pid")
-    server_after=$(cpu_ticks "$compositor")
-    awk -v s="wayland $SIZE" -v p=$((after - before)) -v x=$((server_after - server_before)) -v hz="$hz" -v t="$span" \
-        'BEGIN { printf "%-10s program %5.2f %% of a core   Mutter %5.2f %%\n", s, 100 * p / hz / t, 100 * x / hz / t }'
+    share "wayland $SIZE" "$pid" "$compositor" Mutter
     kill "$pid"
     for child in $(pgrep -P "$bus"); do kill "$child"; done
 }
