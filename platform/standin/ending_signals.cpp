@@ -11,8 +11,11 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <poll.h>
 #include <pthread.h>
 #include <semaphore.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace zorbel::standin {
 
@@ -20,14 +23,20 @@ namespace {
 
 // How long the program may make no progress once asked to end before the
 // display is cut (longer than any one call a force device is given, so that
-// a slow device at the end is not taken for a frozen display, and long
-// enough for a server swamped by another client on a loaded machine); and
-// after the cut, before the signal ends the process as it would have
-// uncaught. A frozen display thus ends the process within kGraceMs +
-// kAfterCutMs (and a look) of the signal, and one never reached within
-// kGraceMs. A program that makes progress (a slow start, a long flood of
-// input) gets at most kMostMs before the cut. The watch looks every kLookMs.
+// a slow device at the end is not taken for a frozen display); and after the
+// cut, before the signal ends the process as it would have uncaught. A
+// frozen display thus ends the process within kGraceMs + kAfterCutMs (and a
+// look) of the signal, and one never reached within kGraceMs. A program
+// that makes progress (a slow start, a long flood of input) gets at most
+// kMostMs before the cut. The watch looks every kLookMs.
+//
+// A program that waits on a server swamped by another client, on a loaded
+// machine, makes no progress either, though nothing is frozen: so once it
+// has made none for kCallAfterMs, the watch calls the server on a
+// connection of its own, and a server that answers before kGraceMs is
+// running, and the wait starts again.
 constexpr long kGraceMs = 1200;
+constexpr long kCallAfterMs = 500;
 constexpr long kAfterCutMs = 600;
 constexpr long kMostMs = 8000;
 constexpr long kLookMs = 50;
@@ -38,6 +47,7 @@ std::atomic<unsigned> g_progress{0};
 std::atomic<bool> g_displayClosed{false};
 sem_t g_wake;
 bool (*g_cut)() = nullptr;
+int (*g_call)() = nullptr;
 bool g_watching = false;
 bool g_installed[3] = {}; // by kSignals' order
 struct sigaction g_caught {};
@@ -59,6 +69,29 @@ void Pause(long ms)
     }
 }
 
+void HangUp(int *call)
+{
+    if (*call >= 0)
+        (void)close(*call);
+    *call = -1;
+}
+
+// Waits up to `ms` for the server's answer on `call`: true once one came. A
+// call the server ended unanswered is hung up (and the rest of the look
+// waited out), which is no answer.
+bool Answered(int *call, long ms)
+{
+    pollfd ready{*call, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(ms)) != 1)
+        return false;
+    unsigned char first = 0;
+    if ((ready.revents & POLLIN) != 0 && recv(*call, &first, 1, MSG_DONTWAIT) == 1)
+        return true;
+    HangUp(call);
+    Pause(ms);
+    return false;
+}
+
 void *Watch(void *)
 {
     sigset_t all;
@@ -68,13 +101,31 @@ void *Watch(void *)
     }
     unsigned seen = g_progress;
     long still = 0; // how long the program has made no progress
+    int call = -1;  // the server called on a connection of the watch's own
+    bool called = false;
     for (long waited = 0; waited < kMostMs && (g_displayClosed || still < kGraceMs);
          waited += kLookMs) {
-        Pause(kLookMs);
+        bool answered = false;
+        if (call >= 0)
+            answered = Answered(&call, kLookMs);
+        else
+            Pause(kLookMs);
         const unsigned now = g_progress;
-        still = now == seen ? still + kLookMs : 0;
+        if (now != seen || answered) {
+            // At work, or waiting on a server that serves (a busy one).
+            still = 0;
+            HangUp(&call);
+            called = false;
+        } else {
+            still += kLookMs;
+        }
         seen = now;
+        if (still >= kCallAfterMs && !called && !g_displayClosed) {
+            called = true;
+            call = g_call != nullptr ? g_call() : -1;
+        }
     }
+    HangUp(&call);
     if (!g_displayClosed && g_cut())
         Pause(kAfterCutMs);
     // Still here: the signal ends the process as it would have uncaught.
@@ -89,12 +140,13 @@ void *Watch(void *)
 
 } // namespace
 
-void WatchEndingSignals(bool (*cutDisplay)())
+void WatchEndingSignals(bool (*cutDisplay)(), int (*callDisplay)())
 {
     if (g_watching)
         return;
     g_watching = true;
     g_cut = cutDisplay;
+    g_call = callDisplay;
     if (sem_init(&g_wake, 0, 0) != 0)
         return;
     pthread_t thread;

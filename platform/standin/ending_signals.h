@@ -8,13 +8,15 @@ namespace zorbel::standin {
 // from the start, as under nohup) ask the program to end, which the host
 // reads at its next pump (EndRequested). A program that meanwhile waits on a
 // display that never answers would never get there: so if it has made no
-// progress (NoteProgress) for a while after the signal, `cutDisplay` is
-// called from another
-// thread to cut the display's connection (which makes it a lost display, and
-// ends the program in order), and if that finds no connection to cut or the
-// program still runs a while later, the signal ends the process as if it
-// had never been caught. Later calls change nothing.
-void WatchEndingSignals(bool (*cutDisplay)());
+// progress (NoteProgress) for a while after the signal, and the display's
+// server does not answer a call on a connection of its own (`callDisplay`,
+// which answers the socket its answer comes on, or -1), `cutDisplay` is
+// called from another thread to cut the display's connection (which makes
+// it a lost display, and ends the program in order); and if that finds no
+// connection to cut or the program still runs a while later, the signal
+// ends the process as if it had never been caught. Later calls change
+// nothing.
+void WatchEndingSignals(bool (*cutDisplay)(), int (*callDisplay)());
 // The signal that asked the program to end; 0 while none has.
 int EndRequested();
 // The program is not stuck: called by the program's thread at every turn of

@@ -47,6 +47,7 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace zorbel::standin {
@@ -154,6 +155,32 @@ bool CutDisplay()
     // Xlib, waiting in poll for the server, reads the end of the connection
     // and meets the loss (NoteLoss) in the thread that waits.
     return shutdown(g_connection, SHUT_RDWR) == 0;
+}
+
+int CallDisplay()
+{
+    const int connection = g_connection;
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (connection < 0 ||
+        getpeername(connection, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return -1;
+    const int probe = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return -1;
+    // Neither the connection nor the greeting may hold the watch up long:
+    // a server's backlog can be full.
+    const timeval most{0, 200000};
+    (void)setsockopt(probe, SOL_SOCKET, SO_SNDTIMEO, &most, sizeof most);
+    // The opening of a connection with no authorisation, least significant
+    // byte first, protocol 11.0: any server answers it, if only to refuse.
+    static const unsigned char kGreeting[12] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    if (connect(probe, reinterpret_cast<const sockaddr *>(&address), length) != 0 ||
+        send(probe, kGreeting, sizeof kGreeting, MSG_NOSIGNAL) != sizeof kGreeting) {
+        (void)close(probe);
+        return -1;
+    }
+    return probe;
 }
 
 const char *DisplayLoss() { return g_loss[0] != '\0' ? g_loss : nullptr; }

@@ -17,6 +17,11 @@ void SurviveDisplayLoss(SDL_Window *window);
 // program waiting on a display that stopped answering meets its loss; false
 // when there is none to cut.
 bool CutDisplay();
+// Opens a connection of its own to the server of the windows' display and
+// greets it, from any thread: the socket, on which the server's answer
+// arrives if it is still serving; -1 when there is no display to call or it
+// cannot be reached.
+int CallDisplay();
 // Why the display was lost; null while it is there.
 const char *DisplayLoss();
 

@@ -67,7 +67,7 @@ bool StartSdlVideo(std::string *problem)
     // the program whatever the display does (see ending_signals.h).
     // Close requests come from the windows, and signals are read from
     // the note the watch keeps, not from SDL.
-    WatchEndingSignals(CutDisplay);
+    WatchEndingSignals(CutDisplay, CallDisplay);
     KeepFromStartingSessionBus();
     SetHints();
     const char *chosen = std::getenv("SDL_VIDEODRIVER");

@@ -88,12 +88,25 @@ e2e_log() {
 }
 
 # Ends the processes started by e2e_start in this shell.
+# Ends what a case started: each is asked to end, given up to 5 s (or its
+# patience), then killed, so that nothing of one case (a window, a running
+# first copy, an open device) is left for the next; and a mouse button a
+# failed case left pressed is let go.
 e2e_end_started() {
-    local pid
+    local pid deadline
     for pid in "${E2E_PIDS[@]}"; do
         kill "$pid" 2>/dev/null
     done
+    deadline=$(e2e_patient_deadline 5)
+    for pid in "${E2E_PIDS[@]}"; do
+        while kill -0 "$pid" 2>/dev/null && ! e2e_past "$deadline"; do
+            sleep "$E2E_POLL"
+        done
+        kill -KILL "$pid" 2>/dev/null
+    done
     E2E_PIDS=()
+    [ -z "${DISPLAY:-}" ] || timeout 5 xdotool mouseup 1 >/dev/null 2>&1
+    return 0
 }
 
 e2e_cleanup() {
