@@ -7,6 +7,8 @@
 // force must stop and the program end in a bounded time.
 #include "platform/standin/ending_signals.h"
 
+#include "platform/standin/ending_watch.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -21,25 +23,20 @@ namespace zorbel::standin {
 
 namespace {
 
-// How long the program may make no progress once asked to end before the
+// Once asked to end, the program may make no progress for 1.2 s before its
 // display is cut (longer than any one call a force device is given, so that
-// a slow device at the end is not taken for a frozen display); and after the
-// cut, before the signal ends the process as it would have uncaught. A
-// frozen display thus ends the process within kGraceMs + kAfterCutMs (and a
-// look) of the signal, and one never reached within kGraceMs. A program
-// that makes progress (a slow start, a long flood of input) gets at most
-// kMostMs before the cut. The watch looks every kLookMs.
+// a slow device at the end is not taken for a frozen display); after the
+// cut, 0.6 s more before the signal ends the process as it would have
+// uncaught. A frozen display thus ends the process within 1.8 s (and a
+// look) of the signal, and one never reached within 1.2 s. A program that
+// makes progress (a slow start, a long flood of input) gets at most 8 s.
 //
 // A program that waits on a server swamped by another client, on a loaded
-// machine, makes no progress either, though nothing is frozen: so once it
-// has made none for kCallAfterMs, the watch calls the server on a
-// connection of its own, and a server that answers before kGraceMs is
-// running, and the wait starts again.
-constexpr long kGraceMs = 1200;
-constexpr long kCallAfterMs = 500;
+// machine, makes no progress either, though nothing is frozen: so after
+// 0.5 s of none the watch calls the server on a connection of its own, and
+// a server that answers within the grace is serving: the wait starts again.
+constexpr EndingTimes kTimes{1200, 500, 8000, 50};
 constexpr long kAfterCutMs = 600;
-constexpr long kMostMs = 8000;
-constexpr long kLookMs = 50;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile sig_atomic_t g_requested = 0;
@@ -99,31 +96,31 @@ void *Watch(void *)
     (void)pthread_sigmask(SIG_BLOCK, &all, nullptr); // the handler runs elsewhere
     while (sem_wait(&g_wake) != 0) {
     }
+    EndingWatch watch(kTimes);
     unsigned seen = g_progress;
-    long still = 0; // how long the program has made no progress
-    int call = -1;  // the server called on a connection of the watch's own
-    bool called = false;
-    for (long waited = 0; waited < kMostMs && (g_displayClosed || still < kGraceMs);
-         waited += kLookMs) {
+    int call = -1; // the server called on a connection of the watch's own
+    for (bool on = true; on;) {
         bool answered = false;
         if (call >= 0)
-            answered = Answered(&call, kLookMs);
+            answered = Answered(&call, kTimes.lookMs);
         else
-            Pause(kLookMs);
+            Pause(kTimes.lookMs);
         const unsigned now = g_progress;
-        if (now != seen || answered) {
-            // At work, or waiting on a server that serves (a busy one).
-            still = 0;
+        switch (watch.AfterLook(now != seen, answered, g_displayClosed)) {
+        case EndingWatch::Then::Wait:
+            break;
+        case EndingWatch::Then::CallServer:
             HangUp(&call);
-            called = false;
-        } else {
-            still += kLookMs;
+            call = g_call != nullptr ? g_call() : -1;
+            break;
+        case EndingWatch::Then::HangUp:
+            HangUp(&call);
+            break;
+        case EndingWatch::Then::GiveUp:
+            on = false;
+            break;
         }
         seen = now;
-        if (still >= kCallAfterMs && !called && !g_displayClosed) {
-            called = true;
-            call = g_call != nullptr ? g_call() : -1;
-        }
     }
     HangUp(&call);
     if (!g_displayClosed && g_cut())
