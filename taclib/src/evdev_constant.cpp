@@ -54,7 +54,8 @@ public:
         return Check("play", device_.Play(id_, kUntilStopped));
     }
 
-    bool Lost() const override { return lost_; }
+    // Found by the follower at its next write, or by anyone at once.
+    bool Lost() const override { return lost_ || device_.Gone(); }
 
 private:
     // The kernel's direction of a force, from x = L sin(d), y = -L cos(d).

@@ -43,7 +43,7 @@ public:
     {
         return slots_ > 0 ? static_cast<unsigned long>(slots_) : 1;
     }
-    bool Lost() override { return lost_; }
+    bool Lost() override { return lost_ || device_.Gone(); }
 
     bool CreateSpring(const SpringParams &p, EffectId *id) override
     {

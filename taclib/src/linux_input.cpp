@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -171,6 +172,16 @@ void InputDevice::Close()
 }
 
 int InputDevice::Upload(ff_effect *effect) { return ioctl(fd_, EVIOCSFF, effect) < 0 ? errno : 0; }
+
+bool InputDevice::Gone() const
+{
+    if (fd_ < 0)
+        return true;
+    // With no events asked for, only a hang-up or an error is reported: the
+    // kernel reports both once the device is removed.
+    pollfd state{fd_, 0, 0};
+    return poll(&state, 1, 0) == 1 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
 
 int InputDevice::Erase(int id)
 {

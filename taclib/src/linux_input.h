@@ -62,6 +62,10 @@ public:
     // EVIOCRMFF.
     int Erase(int id);
 
+    // Whether the device has gone (unplugged): asked of the descriptor
+    // without a request to the driver, so it never waits on the device.
+    bool Gone() const;
+
     int fd() const { return fd_; }
 
 private:

@@ -1,5 +1,6 @@
 // An open event node has one owner: moving it hands the node over, and the
-// node is closed exactly once, by whichever owner holds it last.
+// node is closed exactly once, by whichever owner holds it last. A node
+// pulled out is seen gone without a request to it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -51,6 +52,27 @@ TEST(InputDevice, AMovedNodeIsClosedOnceByItsLastOwner)
     const std::vector<std::string> lines = ReadLines(log);
     EXPECT_EQ(Count(lines, "open"), 2);
     EXPECT_EQ(Count(lines, "close"), 2) << testing::PrintToString(lines);
+}
+
+// Pulled out right after a play, with nothing asked of it since: gone, and
+// the question asked no request of the device. An owner with no node has
+// none to use either.
+TEST(InputDevice, ANodePulledOutIsSeenGoneWithoutARequest)
+{
+    const std::string log = ScratchPath(".dev");
+    (void)std::remove(log.c_str());
+    ScopedEnv logEnv("EVDEV_STANDIN_LOG", log);
+    ScopedEnv devices("EVDEV_STANDIN_DEVICES", std::string("joystick"));
+    ScopedEnv vanish("EVDEV_STANDIN_VANISH_AFTER_PLAY", std::string("1"));
+    InputDevice device;
+    std::string why;
+    ASSERT_TRUE(device.Open("/dev/input/event31", &why)) << why;
+    EXPECT_FALSE(device.Gone());
+    ASSERT_EQ(device.Play(0, 1), 0);
+    const std::size_t calls = ReadLines(log).size();
+    EXPECT_TRUE(device.Gone());
+    EXPECT_EQ(ReadLines(log).size(), calls);
+    EXPECT_TRUE(InputDevice().Gone());
 }
 
 } // namespace
