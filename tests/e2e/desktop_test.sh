@@ -6,7 +6,8 @@
 # state dropped by the window manager, and a close through the window
 # manager; the monitor under the pointer of one output split in two; the
 # pointer held in the picture; natively on Wayland under Mutter run
-# headless; and on a bare server: no session bus left behind, and a display
+# headless and under Weston, and on X11 through Weston's Xwayland; and on a
+# bare server: no session bus left behind, and a display
 # lost while the window is being mapped.
 #
 #   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
@@ -29,7 +30,11 @@ wm_state() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -o '_NET_WM_STATE_[
 # Minimised: iconic to the ICCCM (openbox sets no _NET_WM_STATE_HIDDEN).
 is_hidden() { xprop -id "$1" WM_STATE 2>/dev/null | grep -q "window state: Iconic"; }
 is_shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable' && ! is_hidden "$1"; }
-active_window() { printf '%d\n' "$(xprop -root _NET_ACTIVE_WINDOW | awk '{ print $NF }')" 2>/dev/null; }
+# The active window: the property's first window (xfwm4 writes two, the
+# second 0).
+active_window() {
+    printf '%d\n' "$(xprop -root _NET_ACTIVE_WINDOW | sed -n 's/.*# \(0x[0-9a-fA-F]*\).*/\1/p')" 2>/dev/null
+}
 is_active() { [ "$(active_window)" = "$(($1))" ]; }
 
 # The program started with the simulated device, full screen and at rest.
@@ -314,8 +319,57 @@ case_wayland_mutter() {
     for child in $(pgrep -P "$bus"); do kill "$child"; done
 }
 
+# Weston nested in the run's X server (its X11 backend, which takes its
+# input and output from there), with Xwayland: the program natively on
+# Wayland is full screen in buffers of the output's size; and on X11
+# through Weston's Xwayland, its window covers the output at every start.
+start_weston() {
+    local runtime=$E2E_CASE_DIR/runtime
+    mkdir -m 700 "$runtime"
+    XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --use-pixman --width=1920 \
+        --height=1080 --socket=zorbel-wayland --xwayland --idle-time=0 \
+        >"$E2E_CASE_DIR/weston.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_keep_trying 20 'Weston did not start: $(tail -3 "$E2E_CASE_DIR/weston.log")' \
+        grep -q 'xserver listening on display' "$E2E_CASE_DIR/weston.log"
+    WESTON_RUNTIME=$runtime
+    WESTON_X=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$E2E_CASE_DIR/weston.log" | head -1)
+}
+case_wayland_weston() {
+    local log=$E2E_CASE_DIR/zorbel.err pid
+    start_weston
+    (
+        unset DISPLAY
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$WESTON_RUNTIME WAYLAND_DEBUG=1
+        TACLIB_DEVICE=sim start_zorbel zorbel
+        echo "$E2E_PID" >"$E2E_CASE_DIR/pid"
+        wait "$E2E_PID"
+    ) &
+    pid=$!
+    E2E_PIDS+=("$pid")
+    e2e_keep_trying 20 'not full screen at 1920x1080: $(grep -E "configure\(|create_buffer" "$log" | tail -4)' wayland_full_screen "$log"
+    kill -TERM "$(cat "$E2E_CASE_DIR/pid")"
+    e2e_expect_exit "$pid" 15 0 "zorbel on Wayland after SIGTERM"
+}
+case_weston_xwayland() {
+    local start pid window
+    start_weston
+    for start in 1 2 3; do
+        DISPLAY=$WESTON_X TACLIB_DEVICE=sim start_zorbel "zorbel$start"
+        pid=$E2E_PID
+        covers() {
+            window=$(DISPLAY=$WESTON_X xdotool search --name "^$title\$" 2>/dev/null | head -1)
+            [ -n "$window" ] && DISPLAY=$WESTON_X xwininfo -id "$window" |
+                awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } /Width:/ { w = $2 } /Height:/ { h = $2 } END { exit !(x == 0 && y == 0 && w == 1920 && h == 1080) }'
+        }
+        e2e_keep_trying 10 "start $start: the window does not cover Weston's output: \$(DISPLAY=$WESTON_X xwininfo -id \"\$window\" 2>/dev/null | grep -E 'upper-left|Width|Height' | tr -s ' ' | tr '\n' ' ')" covers
+        kill -TERM "$pid"
+        e2e_expect_exit "$pid" 15 0 "zorbel on Xwayland after SIGTERM"
+    done
+}
+
 e2e_init "$build/e2e-artifacts" || exit 1
-for tool in wmctrl xmessage xprop; do
+for tool in wmctrl xmessage xprop weston; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; exit 1; }
 done
 for wm in ${E2E_WMS:-openbox mutter}; do
@@ -338,6 +392,9 @@ e2e_wm_start openbox || exit 1
 e2e_case held-pointer-stays-in-picture case_held_pointer_stays_in_picture
 e2e_xvfb_stop
 e2e_case wayland-mutter case_wayland_mutter
+e2e_xvfb_start 24 1920x1080 || exit 1
+e2e_case wayland-weston case_wayland_weston
+e2e_case weston-xwayland case_weston_xwayland
 e2e_xvfb_start 24 || exit 1
 e2e_case no-session-bus case_no_session_bus
 # The last on this server: it ends it.
