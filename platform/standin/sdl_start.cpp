@@ -4,6 +4,9 @@
 #include "platform/standin/ending_signals.h"
 #include "platform/standin/sdl_ending.h"
 #include "platform/standin/sdl_renderer_choice.h"
+#include "platform/standin/wayland_seat.h"
+
+#include "common/text.h"
 
 #include <SDL.h>
 
@@ -18,6 +21,9 @@
 namespace zorbel::standin {
 
 namespace {
+
+// How long a Wayland display may take to list its globals.
+constexpr int kSeatAnswerMs = 2000;
 
 // SDL's drivers that show nothing: they count only when asked for by name.
 bool ShowsNothing(const char *driver)
@@ -81,6 +87,14 @@ bool StartSdlVideo(std::string *problem)
     // Only the display named is tried: no other driver's complaints.
     if (!named && x11 && !wayland)
         (void)SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    // SDL tries X11 first; where it would start on Wayland, a display with
+    // no seat would end the process inside SDL's start (see wayland_seat.h).
+    const bool onWayland = wayland && (named ? std::strcmp(chosen, "wayland") == 0 : !x11);
+    if (onWayland && AskWaylandSeat(kSeatAnswerMs) == WaylandSeat::NotOffered) {
+        *problem = "the Wayland display " + Quoted(waylandDisplay) +
+                   " offers no seat: no keyboard and no pointer to play with";
+        return false;
+    }
     if (anyDisplay || named)
         ChooseRenderer();
     // Xlib's complaints (a refused authorization, once a try) are held

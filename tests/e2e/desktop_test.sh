@@ -6,8 +6,8 @@
 # state dropped by the window manager, and a close through the window
 # manager; the monitor under the pointer of one output split in two; the
 # pointer held in the picture; natively on Wayland under Mutter run
-# headless and under Weston, and on X11 through Weston's Xwayland; and on a
-# bare server: no session bus left behind, and a display
+# headless and under Weston, and on X11 through Weston's Xwayland; a
+# Wayland compositor with no seat; and on a bare server: no session bus left behind, and a display
 # lost while the window is being mapped.
 #
 #   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
@@ -368,6 +368,28 @@ case_weston_xwayland() {
     done
 }
 
+# A Wayland compositor with no seat at all (Weston's headless backend): the
+# program says so in one line and ends with status 1.
+case_wayland_no_seat() {
+    local runtime=$E2E_CASE_DIR/runtime
+    mkdir -m 700 "$runtime"
+    XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --width=1024 --height=768 \
+        --socket=zorbel-wayland --idle-time=0 >"$E2E_CASE_DIR/weston.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_keep_trying 20 'Weston did not start: $(tail -3 "$E2E_CASE_DIR/weston.log")' test -S "$runtime/zorbel-wayland"
+    (
+        unset DISPLAY
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$runtime
+        TACLIB_DEVICE=sim start_zorbel zorbel
+        wait "$E2E_PID"
+    ) &
+    local pid=$!
+    E2E_PIDS+=("$pid")
+    e2e_expect_exit "$pid" 10 1 "zorbel on a Wayland display with no seat"
+    [ "$(cat "$E2E_CASE_DIR/zorbel.err")" = 'zorbel: no display could be opened: the Wayland display "zorbel-wayland" offers no seat: no keyboard and no pointer to play with' ] ||
+        e2e_fail "it said: $(cat "$E2E_CASE_DIR/zorbel.err")"
+}
+
 e2e_init "$build/e2e-artifacts" || exit 1
 for tool in wmctrl xmessage xprop weston; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (see tools/setup-debian.sh)" >&2; exit 1; }
@@ -395,6 +417,7 @@ e2e_case wayland-mutter case_wayland_mutter
 e2e_xvfb_start 24 1920x1080 || exit 1
 e2e_case wayland-weston case_wayland_weston
 e2e_case weston-xwayland case_weston_xwayland
+e2e_case wayland-no-seat case_wayland_no_seat
 e2e_xvfb_start 24 || exit 1
 e2e_case no-session-bus case_no_session_bus
 # The last on this server: it ends it.
