@@ -7,8 +7,8 @@
 # manager; the monitor under the pointer of one output split in two; the
 # pointer held in the picture; natively on Wayland under Mutter run
 # headless and under Weston, and on X11 through Weston's Xwayland; a
-# Wayland compositor with no seat; and on a bare server: no session bus left behind, and a display
-# lost while the window is being mapped.
+# Wayland compositor with no seat; and on a bare server: no session bus
+# left behind, and a display lost while the window is being mapped.
 #
 #   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
 #
