@@ -42,7 +42,13 @@ void WaitForInput(SDL_Window *window, long long microseconds, long long sliceUs)
     const int connection = X11Connection(window);
     // SDL reads controllers only when pumped: with one open, the wait looks
     // every slice; otherwise only the display can bring input.
-    if (connection >= 0 && SDL_NumJoysticks() <= 0)
+    const bool controllers = SDL_NumJoysticks() > 0;
+    if (connection < 0 && !controllers) {
+        // Another display: SDL's own wait for it leaves the event queued.
+        (void)SDL_WaitEventTimeout(nullptr, static_cast<int>((microseconds + 999) / 1000));
+        return;
+    }
+    if (!controllers)
         sliceUs = 0;
     const long long end = MicrosecondsNow() + microseconds;
     SDL_PumpEvents();
