@@ -93,7 +93,9 @@ bool SdlInput::Take(const SDL_Event &event)
         TakeWindowEvent(event.window);
         if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
             event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+            event.window.event == SDL_WINDOWEVENT_RESTORED ||
+            event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
             MakeUpMissedRelease(event.window.windowID);
         return true;
     case SDL_MOUSEMOTION:
@@ -157,11 +159,14 @@ POINT SdlInput::Cursor()
 // When the window comes back the pointer is asked, and a release it missed
 // is made up, where the cursor is. SDL still takes the button for held and
 // drops the next press as no change: until its own release comes, the
-// pointer is asked at each pump, and the press made up too.
+// pointer is asked at each pump, and the press made up too. A window that
+// is still minimised (shown or focused before SDL tells its restore) waits
+// for the restore: the program must have its window's size back before the
+// release, or the band would let go towards a minimised window's middle.
 void SdlInput::MakeUpMissedRelease(Uint32 windowId)
 {
     Window *window = WindowOfId(windowId);
-    if (!leftHeld_ || window == nullptr || LeftButtonDown(*window))
+    if (!leftHeld_ || window == nullptr || window->iconic || LeftButtonDown(*window))
         return;
     leftHeld_ = false;
     releaseMadeUpIn_ = windowId;
