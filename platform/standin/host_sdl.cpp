@@ -301,6 +301,11 @@ void SdlHost::FollowHold(const SDL_Event &event)
     Window *window = WindowOfId(button ? event.button.windowID : event.window.windowID);
     if (window == nullptr)
         return;
+    // A press is made on the window in front: the window manager gives it
+    // the focus if it has not, and a loss of that focus is to be told
+    // even should SDL tell neither (see FollowFocus in sdl_windows.cpp).
+    if (event.type == SDL_MOUSEBUTTONDOWN)
+        NativeOf(*window)->inFront = NativeOf(*window)->hadFocus = true;
     ConfinePointer(*NativeOf(*window), event.type == SDL_MOUSEBUTTONDOWN);
     if (focusLost)
         StepAside(*NativeOf(*window));

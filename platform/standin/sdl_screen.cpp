@@ -165,6 +165,22 @@ bool WindowManagerRuns(SDL_Window *window)
     return named;
 }
 
+bool KeyboardFocusNow(SDL_Window *window, bool *ours)
+{
+    const Xlib *xlib = LoadedXlib();
+    Display *display = nullptr;
+    ::Window own = 0;
+    if (xlib == nullptr || xlib->getInputFocus == nullptr || !X11Of(window, &display, &own))
+        return false;
+    ::Window focus = None;
+    int revert = 0;
+    (void)xlib->getInputFocus(display, &focus, &revert);
+    if (focus == PointerRoot)
+        return false;
+    *ours = focus == own;
+    return true;
+}
+
 bool MarkedFullScreen(SDL_Window *window)
 {
     const Xlib *xlib = LoadedXlib();

@@ -32,6 +32,9 @@ bool WindowPlace(SDL_Window *window, SDL_Rect *place);
 // the desktop's protocol names itself on the root window); true where not
 // X11.
 bool WindowManagerRuns(SDL_Window *window);
+// Whether the X server's keyboard focus is on this window now; false where
+// that cannot be told (not X11, or a focus that follows the pointer).
+bool KeyboardFocusNow(SDL_Window *window, bool *ours);
 // Whether the window's state says full screen (_NET_WM_STATE, which SDL
 // sets and a window manager may change); true where that cannot be asked.
 bool MarkedFullScreen(SDL_Window *window);

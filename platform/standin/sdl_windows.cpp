@@ -233,6 +233,43 @@ void KeepPointerInPicture(NativeWindow &native, int x, int y)
     SDL_WarpMouseInWindow(native.window, at.x, at.y);
 }
 
+namespace {
+
+// SDL tells a change of the keyboard focus a moment after the server makes
+// it, and tells none at all when the focus comes and goes again within that
+// moment (the window clicked into, then another activated at once): the
+// program would go on taking itself for in front, the spring pulling the
+// hand behind the other window's back. So the server's focus is compared
+// with what the program takes itself for, and a difference still there at
+// the next look is told. Only a window that has been in front (had the
+// focus, or a press) is sent out of the way for its loss: not one a window
+// manager never let in front.
+void FollowFocus(Window &window, NativeWindow &native)
+{
+    bool ours = false;
+    if (!KeyboardFocusNow(native.window, &ours)) {
+        native.focusElsewhere = 0;
+        return;
+    }
+    native.hadFocus = native.hadFocus || ours;
+    if (ours == native.inFront) {
+        native.focusElsewhere = 0;
+        return;
+    }
+    if (++native.focusElsewhere < 2)
+        return;
+    native.focusElsewhere = 0;
+    native.inFront = ours;
+    SendAtNextPump(window.Handle(), WM_ACTIVATEAPP, ours ? TRUE : FALSE, 0);
+    if (!ours) {
+        ConfinePointer(native, false);
+        if (native.hadFocus)
+            StepAside(native);
+    }
+}
+
+} // namespace
+
 // A screen that changes size under a display mode (a resolution changed, a
 // projector plugged in) gets the picture refitted, scaled and centred as at
 // the start; the mode, and so the program's own coordinates, stay as they
@@ -250,8 +287,10 @@ void FollowScreenSize(unsigned long long *nextCheck)
         NativeWindow *native = window.used ? NativeOf(window) : nullptr;
         int width = 0;
         int height = 0;
-        if (native == nullptr || native->modeWidth == 0 ||
-            !ScreenSizeNow(native->window, &width, &height))
+        if (native == nullptr || native->modeWidth == 0)
+            continue;
+        FollowFocus(window, *native);
+        if (!ScreenSizeNow(native->window, &width, &height))
             continue;
         if (width == native->screenWidth && height == native->screenHeight) {
             KeepCovering(*native);
@@ -288,12 +327,17 @@ void TakeWindowEvent(const SDL_WindowEvent &event)
         SendAtNextPump(window->Handle(), WM_CLOSE, 0, 0);
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_FOCUS_LOST: {
         // Another program came to the front, or this one came back: no
         // thread id of the other program here (lParam 0).
-        SendAtNextPump(window->Handle(), WM_ACTIVATEAPP,
-                       event.event == SDL_WINDOWEVENT_FOCUS_GAINED ? TRUE : FALSE, 0);
+        const bool gained = event.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+        NativeWindow &native = *NativeOf(*window);
+        native.hadFocus = native.hadFocus || gained;
+        native.inFront = gained;
+        native.focusElsewhere = 0;
+        SendAtNextPump(window->Handle(), WM_ACTIVATEAPP, gained ? TRUE : FALSE, 0);
         break;
+    }
     case SDL_WINDOWEVENT_MINIMIZED:
         NoteIconic(*window, true, false);
         break;

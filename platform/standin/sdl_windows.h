@@ -27,6 +27,13 @@ struct NativeWindow {
     SDL_Rect monitor{0, 0, 0, 0};
     int monitorIndex = -1;
     int misplaced = 0;
+    // Whether the program takes itself for in front (told so by
+    // WM_ACTIVATEAPP, or pressed on; it starts in front), whether the window
+    // has ever been in front (had the keyboard focus, or a press), and how
+    // many looks in a row found the server's focus otherwise.
+    bool inFront = true;
+    bool hadFocus = false;
+    int focusElsewhere = 0;
 };
 
 NativeWindow *NativeOf(Window &window);
@@ -67,10 +74,11 @@ void ConfinePointer(NativeWindow &native, bool confine);
 // the picture where it got out.
 void KeepPointerInPicture(NativeWindow &native, int x, int y);
 
-// Refits windows in a display mode to a screen that changed size, and has
-// one the window manager moved off its monitor (or out of full screen)
-// cover it again, asking the server no sooner than `nextCheck`
-// (milliseconds), which it moves on.
+// Refits windows in a display mode to a screen that changed size, has one
+// the window manager moved off its monitor (or out of full screen) cover it
+// again, and tells the program a change of the keyboard focus that SDL did
+// not tell; asking the server no sooner than `nextCheck` (milliseconds),
+// which it moves on.
 void FollowScreenSize(unsigned long long *nextCheck);
 // What SDL says happened to a window, as the program's messages.
 void TakeWindowEvent(const SDL_WindowEvent &event);

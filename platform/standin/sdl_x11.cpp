@@ -48,6 +48,7 @@ const Xlib *LoadedXlib()
     Find(library, "XSetErrorHandler", &xlib.setErrorHandler);
     Find(library, "XTranslateCoordinates", &xlib.translate);
     Find(library, "XQueryPointer", &xlib.queryPointer);
+    Find(library, "XGetInputFocus", &xlib.getInputFocus);
     Find(library, "XInternAtom", &xlib.internAtom);
     Find(library, "XSendEvent", &xlib.sendEvent);
     Find(library, "XChangeProperty", &xlib.changeProperty);

@@ -31,6 +31,7 @@ struct Xlib {
     Bool (*translate)(Display *, ::Window, ::Window, int, int, int *, int *, ::Window *) = nullptr;
     Bool (*queryPointer)(Display *, ::Window, ::Window *, ::Window *, int *, int *, int *, int *,
                          unsigned *) = nullptr;
+    int (*getInputFocus)(Display *, ::Window *, int *) = nullptr;
     Atom (*internAtom)(Display *, const char *, Bool) = nullptr;
     Status (*sendEvent)(Display *, ::Window, Bool, long, XEvent *) = nullptr;
     int (*changeProperty)(Display *, ::Window, Atom, Atom, int, int, const unsigned char *,
