@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build, its tests (the
 # Debian package among them) and the native program end to end on Xvfb; the
-# same tests under AddressSanitizer and UndefinedBehaviorSanitizer; and the
+# same tests under AddressSanitizer and UndefinedBehaviorSanitizer; the
+# threaded parts under ThreadSanitizer (tools/test-tsan.sh); and the
 # Windows program's ZIP archive, and the program end to end under Wine. The
 # scene code built for 32-bit x86 with the Windows program's floating-point
 # flags (the tracer, build/ia32) is checked against the golden traces and the
@@ -53,6 +54,9 @@ cmake --build --preset sanitize -j "$jobs"
 # display, and timing is part of what several of them check.
 ctest --preset sanitize -j "$jobs" -LE e2e
 ctest --preset sanitize -L e2e
+
+echo "== ThreadSanitizer build: the in-process tests, the SDL host and the force devices end to end"
+tools/test-tsan.sh
 
 echo "== the scene built for 32-bit x86 with the Windows program's flags, against the golden traces and the native tracer"
 cmake --preset ia32
