@@ -12,8 +12,9 @@
 #                                changes size, Xlib for the presentation
 #                                benchmark's pointer, the tools the package
 #                                tests use, window managers (openbox, Mutter,
-#                                Weston) with wmctrl and a session bus's
-#                                launcher for the desktop tests, and the
+#                                Weston with Xwayland) with wmctrl and a
+#                                session bus's launcher for the desktop
+#                                tests, and the
 #                                32-bit compiler and i386 libraries for the
 #                                32-bit tracer, with qemu-user to run it where
 #                                the kernel cannot
@@ -30,7 +31,7 @@ test_packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils x11-xserver-utils tigervnc-standalone-server imagemagick fonts-wine
   libx11-dev
-  openbox mutter weston wmctrl dbus-x11
+  openbox mutter weston xwayland wmctrl dbus-x11
   mingw-w64 icoutils wine wine32:i386 wine64
   dpkg-dev desktop-file-utils lintian appstream man-db
   g++-multilib libsdl2-dev:i386 libcairo2-dev:i386 qemu-user-static
