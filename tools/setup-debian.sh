@@ -14,10 +14,9 @@
 #                                tests use, window managers (openbox, Mutter,
 #                                Weston with Xwayland) with wmctrl and a
 #                                session bus's launcher for the desktop
-#                                tests, and the
-#                                32-bit compiler and i386 libraries for the
-#                                32-bit tracer, with qemu-user to run it where
-#                                the kernel cannot
+#                                tests, and the 32-bit compiler and i386
+#                                libraries for the 32-bit tracer, with
+#                                qemu-user to run it where the kernel cannot
 set -euo pipefail
 
 run_packages=(
