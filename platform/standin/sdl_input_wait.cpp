@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/standin/ending_signals.h"
 #include "platform/standin/monotonic.h"
 #include "platform/standin/sdl_x11.h"
 
@@ -52,7 +53,8 @@ void WaitForInput(SDL_Window *window, long long microseconds, long long sliceUs)
         sliceUs = 0;
     const long long end = MicrosecondsNow() + microseconds;
     SDL_PumpEvents();
-    for (long long left = microseconds; left > 0 && !EventQueued();
+    // A signal to end (which interrupts the wait) is passed on at once too.
+    for (long long left = microseconds; left > 0 && !EventQueued() && EndRequested() == 0;
          left = end - MicrosecondsNow()) {
         const long long slice = sliceUs > 0 ? std::min(left, sliceUs) : left;
         if (connection < 0) {
