@@ -206,10 +206,15 @@ static void *next(const char *name)
         abort();
     return f;
 }
+/* The next definition of NAME, as `real`: looked up once, by whichever
+ * thread calls first (the library reads nodes on threads of its own). */
 #define REAL(name)                                                                                 \
-    static __typeof__(&name) real;                                                                 \
-    if (real == NULL)                                                                              \
-    real = (__typeof__(&name))next(#name)
+    static _Atomic(__typeof__(&name)) next_##name;                                                 \
+    __typeof__(&name) real = atomic_load_explicit(&next_##name, memory_order_acquire);             \
+    if (real == NULL) {                                                                            \
+        real = (__typeof__(&name))next(#name);                                                     \
+        atomic_store_explicit(&next_##name, real, memory_order_release);                           \
+    }
 
 static int fail(int err)
 {
