@@ -220,27 +220,12 @@ void SdlHost::Pump()
     if (Live()) {
         const long long now = MicrosecondsNow();
         long long wait = 0;
-        long long rest = -1; // the shortest rest of the windows
-        long long period = 0;
-        for (Window &window : State().windows) {
-            if (!window.used || window.native == nullptr)
-                continue;
-            const FramePacer &pacer = NativeOf(window)->presenter.pacer;
-            wait = std::max(wait, pacer.UntilNextFrame(now));
-            rest = rest < 0 ? pacer.RestUs() : std::min(rest, pacer.RestUs());
-            period = std::max(period, pacer.PeriodUs());
-        }
+        for (Window &window : State().windows)
+            if (window.used && window.native != nullptr)
+                wait = std::max(wait, NativeOf(window)->presenter.pacer.UntilNextFrame(now));
         Window *shown = CursorWindow();
-        SDL_Window *native = shown != nullptr ? NativeOf(*shown)->window : nullptr;
         if (wait > 0)
-            WaitTakingInInput(native, wait);
-        // At rest, and with nothing queued for the program: the next frame
-        // waits for input (see frame_pacer.h).
-        MSG queued{};
-        SentMessage sent{};
-        if (rest > 0 && !State().queue.Take(false, &queued) &&
-            !State().queue.sent.Take(false, &sent))
-            WaitForInput(native, rest, period);
+            WaitTakingInInput(shown != nullptr ? NativeOf(*shown)->window : nullptr, wait);
     }
     (void)Wait(0);
 }
