@@ -296,17 +296,13 @@ wayland_full_screen() {
     grep -q 'xdg_toplevel@[0-9]*\.configure(1920, 1080, ' "$1" 2>/dev/null &&
         sed -n '/set_fullscreen/,$p' "$1" | grep -q 'create_buffer(new id wl_buffer@[0-9]*, 0, 1920, 1080,'
 }
-case_wayland_mutter() {
-    local runtime=$E2E_CASE_DIR/runtime log=$E2E_CASE_DIR/zorbel.err bus pid child
-    mkdir -m 700 "$runtime"
-    XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
-        --virtual-monitor 1920x1080 --wayland-display=zorbel-wayland >"$E2E_CASE_DIR/mutter.log" 2>&1 &
-    bus=$!
-    E2E_PIDS+=("$bus")
-    e2e_keep_trying 20 'Mutter did not start: $(tail -3 "$E2E_CASE_DIR/mutter.log")' test -S "$runtime/zorbel-wayland"
+# The program natively on the Wayland display zorbel-wayland in RUNTIME:
+# full screen at 1920x1080, and ended in order by SIGTERM.
+full_screen_on_wayland() {
+    local log=$E2E_CASE_DIR/zorbel.err pid
     (
         unset DISPLAY
-        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$runtime WAYLAND_DEBUG=1
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$1 WAYLAND_DEBUG=1
         TACLIB_DEVICE=sim start_zorbel zorbel
         echo "$E2E_PID" >"$E2E_CASE_DIR/pid"
         wait "$E2E_PID"
@@ -316,6 +312,16 @@ case_wayland_mutter() {
     e2e_keep_trying 20 'not full screen at 1920x1080: $(grep -E "configure\(|create_buffer" "$log" | tail -4)' wayland_full_screen "$log"
     kill -TERM "$(cat "$E2E_CASE_DIR/pid")"
     e2e_expect_exit "$pid" 15 0 "zorbel on Wayland after SIGTERM"
+}
+case_wayland_mutter() {
+    local runtime=$E2E_CASE_DIR/runtime bus child
+    mkdir -m 700 "$runtime"
+    XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
+        --virtual-monitor 1920x1080 --wayland-display=zorbel-wayland >"$E2E_CASE_DIR/mutter.log" 2>&1 &
+    bus=$!
+    E2E_PIDS+=("$bus")
+    e2e_keep_trying 20 'Mutter did not start: $(tail -3 "$E2E_CASE_DIR/mutter.log")' test -S "$runtime/zorbel-wayland"
+    full_screen_on_wayland "$runtime"
     for child in $(pgrep -P "$bus"); do kill "$child"; done
 }
 
@@ -336,20 +342,8 @@ start_weston() {
     WESTON_X=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$E2E_CASE_DIR/weston.log" | head -1)
 }
 case_wayland_weston() {
-    local log=$E2E_CASE_DIR/zorbel.err pid
     start_weston
-    (
-        unset DISPLAY
-        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$WESTON_RUNTIME WAYLAND_DEBUG=1
-        TACLIB_DEVICE=sim start_zorbel zorbel
-        echo "$E2E_PID" >"$E2E_CASE_DIR/pid"
-        wait "$E2E_PID"
-    ) &
-    pid=$!
-    E2E_PIDS+=("$pid")
-    e2e_keep_trying 20 'not full screen at 1920x1080: $(grep -E "configure\(|create_buffer" "$log" | tail -4)' wayland_full_screen "$log"
-    kill -TERM "$(cat "$E2E_CASE_DIR/pid")"
-    e2e_expect_exit "$pid" 15 0 "zorbel on Wayland after SIGTERM"
+    full_screen_on_wayland "$WESTON_RUNTIME"
 }
 case_weston_xwayland() {
     local start pid window
