@@ -91,6 +91,10 @@ bool SdlInput::Take(const SDL_Event &event)
         if (event.window.event == SDL_WINDOWEVENT_LEAVE)
             pointerMoved_ = false;
         TakeWindowEvent(event.window);
+        if (leftHeld_ && (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
+                          event.window.event == SDL_WINDOWEVENT_HIDDEN ||
+                          event.window.event == SDL_WINDOWEVENT_MINIMIZED))
+            releaseMayBeMissed_ = true;
         if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
             event.window.event == SDL_WINDOWEVENT_EXPOSED ||
             event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
@@ -103,8 +107,11 @@ bool SdlInput::Take(const SDL_Event &event)
         return true;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-        if (event.button.button == SDL_BUTTON_LEFT)
+        if (event.button.button == SDL_BUTTON_LEFT) {
             leftHeld_ = event.type == SDL_MOUSEBUTTONDOWN;
+            heldIn_ = event.button.windowID;
+            releaseMayBeMissed_ = false;
+        }
         HandleButton(event.button, event.type == SDL_MOUSEBUTTONDOWN);
         return true;
     case SDL_KEYDOWN:
@@ -118,6 +125,10 @@ bool SdlInput::Take(const SDL_Event &event)
 
 void SdlInput::AfterEvents()
 {
+    // However the window came back (its own events, in whatever order, or
+    // the program restoring it), a release it missed is made up once it is.
+    if (releaseMayBeMissed_ && leftHeld_)
+        MakeUpMissedRelease(heldIn_);
     if (releaseMadeUpIn_ != 0)
         MakeUpUnseenPress();
 }
@@ -169,6 +180,7 @@ void SdlInput::MakeUpMissedRelease(Uint32 windowId)
     if (!leftHeld_ || window == nullptr || window->iconic || LeftButtonDown(*window))
         return;
     leftHeld_ = false;
+    releaseMayBeMissed_ = false;
     releaseMadeUpIn_ = windowId;
     PostLeftAtCursor(*window, false);
 }

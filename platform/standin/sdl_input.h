@@ -33,6 +33,12 @@ public:
     void AfterEvents();
     // The cursor in screen coordinates; a held controller's pointer first.
     POINT Cursor();
+    // Whether a mouse button is held, as SDL or the program takes it, or a
+    // release made up is still to be settled with SDL.
+    bool Holding() const
+    {
+        return leftHeld_ || releaseMadeUpIn_ != 0 || SDL_GetMouseState(nullptr, nullptr) != 0;
+    }
 
 private:
     void MakeUpMissedRelease(Uint32 windowId);
@@ -44,6 +50,10 @@ private:
     // Whether SDL has seen the pointer move in a window since it entered one.
     bool pointerMoved_ = false;
     bool leftHeld_ = false; // as the last left-button event said
+    Uint32 heldIn_ = 0;     // the window of that event
+    // The window went away (lost the focus, hidden, minimised) while the
+    // button was held: its release may never come to the window.
+    bool releaseMayBeMissed_ = false;
     // The window a release was made up for while SDL still takes the button
     // for held; 0 for none.
     Uint32 releaseMadeUpIn_ = 0;

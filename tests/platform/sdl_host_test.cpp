@@ -172,6 +172,41 @@ TEST_F(SdlHostTest, MinimisingEmptiesTheClientAreaAndLosesTheSurfacesUntilRestor
     EXPECT_EQ(primary->Flip(nullptr, 0), DD_OK);
 }
 
+// A press, then the window minimised (the release, made elsewhere, never
+// comes to it), then restored by the program itself, with no event of SDL's
+// to say so: the release it missed is made up all the same.
+TEST_F(SdlHostTest, AReleaseMissedWhileMinimisedIsMadeUpHoweverTheWindowComesBack)
+{
+    MSG msg{};
+    // The window's own showing told first (it too would make the release up).
+    const Uint32 settled = SDL_GetTicks() + 500;
+    while (!SDL_TICKS_PASSED(SDL_GetTicks(), settled))
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            SDL_Delay(5);
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.windowID = WindowId();
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.clicks = 1;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    ASSERT_TRUE(Next(&msg));
+    ASSERT_EQ(msg.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    ASSERT_TRUE(IsIconic(window));
+    ReceivedMessages().clear();
+    (void)ShowWindow(window, SW_RESTORE);
+    ASSERT_FALSE(IsIconic(window));
+    bool released = false;
+    const Uint32 deadline = SDL_GetTicks() + 5000;
+    while (!released && !SDL_TICKS_PASSED(SDL_GetTicks(), deadline)) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            released = msg.message == WM_LBUTTONUP;
+        else
+            SDL_Delay(5);
+    }
+    EXPECT_TRUE(released) << "the program would go on holding the band";
+}
+
 TEST_F(SdlHostTest, ADeviceResetLosesTheSurfaces)
 {
     SDL_Event event{};
