@@ -7,8 +7,14 @@ long long FramePacer::UntilNextFrame(long long nowUs) const
     return next_ > nowUs ? next_ - nowUs : 0;
 }
 
+long long FramePacer::RestUs() const
+{
+    return leftOut_ >= kFramesToRest ? (kRestPeriods - 1) * periodUs_ : 0;
+}
+
 void FramePacer::Presented(long long endUs)
 {
+    leftOut_ = 0;
     if (pacing_) {
         Advance(endUs);
         return;
@@ -26,6 +32,8 @@ void FramePacer::Presented(long long endUs)
 
 void FramePacer::Skipped(long long endUs)
 {
+    if (leftOut_ < kFramesToRest)
+        ++leftOut_;
     if (pacing_)
         Advance(endUs);
     else

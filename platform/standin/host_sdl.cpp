@@ -148,6 +148,7 @@ private:
     bool Start();
     void Handle(const SDL_Event &event);
     void FollowHold(const SDL_Event &event);
+    bool Calm(Window &window);
     // A signal asked the program to end, and there is a window to close.
     bool EndToPass() const
     {
@@ -220,12 +221,29 @@ void SdlHost::Pump()
     if (Live()) {
         const long long now = MicrosecondsNow();
         long long wait = 0;
-        for (Window &window : State().windows)
-            if (window.used && window.native != nullptr)
-                wait = std::max(wait, NativeOf(window)->presenter.pacer.UntilNextFrame(now));
+        long long rest = -1; // the shortest rest of the windows
+        long long period = 0;
+        for (Window &window : State().windows) {
+            if (!window.used || window.native == nullptr)
+                continue;
+            FramePacer &pacer = NativeOf(window)->presenter.pacer;
+            if (!Calm(window))
+                pacer.Stir();
+            wait = std::max(wait, pacer.UntilNextFrame(now));
+            rest = rest < 0 ? pacer.RestUs() : std::min(rest, pacer.RestUs());
+            period = std::max(period, pacer.PeriodUs());
+        }
         Window *shown = CursorWindow();
+        SDL_Window *native = shown != nullptr ? NativeOf(*shown)->window : nullptr;
         if (wait > 0)
-            WaitTakingInInput(shown != nullptr ? NativeOf(*shown)->window : nullptr, wait);
+            WaitTakingInInput(native, wait);
+        // At rest, and with nothing queued for the program: the next frame
+        // waits for input (see frame_pacer.h).
+        MSG queued{};
+        SentMessage sent{};
+        if (rest > 0 && !State().queue.Take(false, &queued) &&
+            !State().queue.sent.Take(false, &sent))
+            WaitForInput(native, rest, period);
     }
     (void)Wait(0);
 }
@@ -296,9 +314,24 @@ void SdlHost::FollowHold(const SDL_Event &event)
         StepAside(*NativeOf(*window));
 }
 
+// A window at rest is one whose user has let go of everything: it is shown
+// and in front, and no button or controller is held. A hand on the band, a
+// window away or minimised, or a release still to be made up keeps every
+// frame on the refresh rhythm, whatever the pictures show.
+bool SdlHost::Calm(Window &window)
+{
+    POINT held{0, 0};
+    return !window.iconic && NativeOf(window)->inFront && !input_.Holding() &&
+           !controllers_.Pointer(&held);
+}
+
 void SdlHost::Handle(const SDL_Event &event)
 {
     NoteProgress(); // the program at work on its input, as SDL's taking it in is
+    // Whatever SDL tells, rest comes only half a second of frames after it.
+    for (Window &window : State().windows)
+        if (window.used && window.native != nullptr)
+            NativeOf(window)->presenter.pacer.Stir();
     FollowHold(event);
     if (controllers_.Handle(event, PointerTarget()) || input_.Take(event))
         return;
@@ -382,6 +415,8 @@ bool SdlHost::Present(Window &window, const PixelBuffer &buffer)
     // Once the display is gone, nothing is shown any more: the program is
     // closing.
     NativeWindow *native = NativeOf(window);
+    if (native != nullptr && !window.iconic)
+        ++native->framesShown;
     return !Live() ||
            (native != nullptr &&
             WaitTurnIfShown(native->presenter, CanvasOf(*native), buffer, deviceLost_)) ||

@@ -1,5 +1,6 @@
 #include "platform/standin/sdl_input.h"
 
+#include "platform/standin/monotonic.h"
 #include "platform/standin/platform_state.h"
 #include "platform/standin/sdl_controller.h"
 #include "platform/standin/sdl_coordinates.h"
@@ -91,16 +92,23 @@ bool SdlInput::Take(const SDL_Event &event)
         if (event.window.event == SDL_WINDOWEVENT_LEAVE)
             pointerMoved_ = false;
         TakeWindowEvent(event.window);
-        if (leftHeld_ && (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
-                          event.window.event == SDL_WINDOWEVENT_HIDDEN ||
-                          event.window.event == SDL_WINDOWEVENT_MINIMIZED))
-            releaseMayBeMissed_ = true;
-        if (event.window.event == SDL_WINDOWEVENT_SHOWN ||
-            event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
-            event.window.event == SDL_WINDOWEVENT_RESTORED ||
-            event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
-            MakeUpMissedRelease(event.window.windowID);
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_HIDDEN:
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            if (leftHeld_ && !releaseMayBeMissed_) {
+                releaseMayBeMissed_ = true;
+                NoteAway();
+            }
+            break;
+        default:
+            break;
+        }
         return true;
     case SDL_MOUSEMOTION:
         pointerMoved_ = true;
@@ -125,10 +133,8 @@ bool SdlInput::Take(const SDL_Event &event)
 
 void SdlInput::AfterEvents()
 {
-    // However the window came back (its own events, in whatever order, or
-    // the program restoring it), a release it missed is made up once it is.
     if (releaseMayBeMissed_ && leftHeld_)
-        MakeUpMissedRelease(heldIn_);
+        MakeUpMissedRelease();
     if (releaseMadeUpIn_ != 0)
         MakeUpUnseenPress();
 }
@@ -165,23 +171,45 @@ POINT SdlInput::Cursor()
     return ClientToScreenOf(*window, PictureToClient(*NativeOf(*window), picture.x, picture.y));
 }
 
-// A window that was unmapped or hidden gets no button events: a release made
-// meanwhile is lost, and the program would go on as if the button were held.
-// When the window comes back the pointer is asked, and a release it missed
-// is made up, where the cursor is. SDL still takes the button for held and
-// drops the next press as no change: until its own release comes, the
-// pointer is asked at each pump, and the press made up too. A window that
-// is still minimised (shown or focused before SDL tells its restore) waits
-// for the restore: the program must have its window's size back before the
-// release, or the band would let go towards a minimised window's middle.
-void SdlInput::MakeUpMissedRelease(Uint32 windowId)
+// A window that was unmapped, hidden or left for another gets no button
+// events: a release made meanwhile is lost, and the program would go on as
+// if the button were held. Once the window is back the pointer is asked, and
+// a release it missed is made up, where the cursor is. SDL still takes the
+// button for held and drops the next press as no change: until its own
+// release comes, the pointer is asked at each pump, and the press made up
+// too.
+//
+// However the window came back (its own events, in whatever order, or the
+// program restoring it), the release waits until the program has shown a
+// frame of the window restored, or for a quarter of a second: a program
+// that followed the held pointer while minimised placed it by a minimised
+// window's far-off origin, and let go at once it would throw the ball from
+// there.
+void SdlInput::NoteAway()
 {
-    Window *window = WindowOfId(windowId);
-    if (!leftHeld_ || window == nullptr || window->iconic || LeftButtonDown(*window))
+    if (Window *window = WindowOfId(heldIn_))
+        framesWhenAway_ = NativeOf(*window)->framesShown;
+    backSinceMs_ = 0;
+}
+
+void SdlInput::MakeUpMissedRelease()
+{
+    Window *window = WindowOfId(heldIn_);
+    if (window == nullptr)
+        return;
+    if (window->iconic) {
+        NoteAway();
+        return;
+    }
+    const unsigned long long now = MonotonicMilliseconds();
+    if (backSinceMs_ == 0)
+        backSinceMs_ = now;
+    if ((NativeOf(*window)->framesShown == framesWhenAway_ && now - backSinceMs_ < kBackSettleMs) ||
+        LeftButtonDown(*window))
         return;
     leftHeld_ = false;
     releaseMayBeMissed_ = false;
-    releaseMadeUpIn_ = windowId;
+    releaseMadeUpIn_ = heldIn_;
     PostLeftAtCursor(*window, false);
 }
 

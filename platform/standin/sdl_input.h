@@ -41,7 +41,8 @@ public:
     }
 
 private:
-    void MakeUpMissedRelease(Uint32 windowId);
+    void NoteAway();
+    void MakeUpMissedRelease();
     void MakeUpUnseenPress();
     void PostLeftAtCursor(Window &window, bool down);
     // Whether the left button is down now: the X server asked where it can be.
@@ -51,9 +52,15 @@ private:
     bool pointerMoved_ = false;
     bool leftHeld_ = false; // as the last left-button event said
     Uint32 heldIn_ = 0;     // the window of that event
-    // The window went away (lost the focus, hidden, minimised) while the
-    // button was held: its release may never come to the window.
+    // The window went away or came back (the focus, hidden or shown,
+    // minimised or restored) while the button was held: its release may
+    // never have come to the window.
     bool releaseMayBeMissed_ = false;
+    // The window's frames shown when it was last seen away, and when it was
+    // first seen back since (0: not yet).
+    unsigned long long framesWhenAway_ = 0;
+    unsigned long long backSinceMs_ = 0;
+    static constexpr unsigned long long kBackSettleMs = 250;
     // The window a release was made up for while SDL still takes the button
     // for held; 0 for none.
     Uint32 releaseMadeUpIn_ = 0;

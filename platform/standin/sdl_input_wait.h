@@ -13,5 +13,10 @@ namespace zorbel::standin {
 // they come where the display can say when they do (X11), and plainly
 // sleeping elsewhere.
 void WaitTakingInInput(SDL_Window *window, long long microseconds);
+// Waits up to `microseconds` until SDL has an event queued: reading the X
+// display as above, or in SDL's own wait on another display, and looking
+// at SDL's other sources (controllers, while one is open) at least every
+// `sliceUs`.
+void WaitForInput(SDL_Window *window, long long microseconds, long long sliceUs);
 
 } // namespace zorbel::standin

@@ -34,6 +34,9 @@ struct NativeWindow {
     bool inFront = true;
     bool hadFocus = false;
     int focusElsewhere = 0;
+    // Frames the program presented on the window while it was not
+    // minimised (shown or left out as unchanged alike).
+    unsigned long long framesShown = 0;
 };
 
 NativeWindow *NativeOf(Window &window);

@@ -156,4 +156,33 @@ TEST(FramePacer, AFrameLongerThanARefreshIsNotCaughtUpAfter)
     EXPECT_EQ(loop.reads.back() - loop.reads[loop.reads.size() - 4], 3 * kPeriod);
 }
 
+// Half a second of frames left out is rest: frames may then wait for input
+// up to a tenth of a second in all; the first present or a stir ends it, and
+// frames left out after either are not rest again until half a second has
+// passed.
+TEST(FramePacer, AProgramAtRestWaitsForInputUntilItsPictureChanges)
+{
+    Loop loop;
+    loop.Frames(20, 50, 300);
+    EXPECT_EQ(loop.pacer.RestUs(), 0);
+    loop.Frames(FramePacer::kFramesToRest - 1, 50, 300, true);
+    EXPECT_EQ(loop.pacer.RestUs(), 0) << "not yet at rest";
+    loop.Frames(1, 50, 300, true);
+    EXPECT_EQ(loop.pacer.RestUs(), (FramePacer::kRestPeriods - 1) * kPeriod);
+    loop.Frames(1000, 50, 300, true);
+    EXPECT_EQ(loop.pacer.RestUs(), (FramePacer::kRestPeriods - 1) * kPeriod);
+    loop.Frames(1, 50, 300);
+    EXPECT_EQ(loop.pacer.RestUs(), 0) << "a present ends the rest";
+    loop.Frames(FramePacer::kFramesToRest - 1, 50, 300, true);
+    EXPECT_EQ(loop.pacer.RestUs(), 0);
+    loop.Frames(1, 50, 300, true);
+    ASSERT_GT(loop.pacer.RestUs(), 0);
+    loop.pacer.Stir();
+    EXPECT_EQ(loop.pacer.RestUs(), 0) << "a stir ends the rest";
+    loop.Frames(FramePacer::kFramesToRest - 1, 50, 300, true);
+    EXPECT_EQ(loop.pacer.RestUs(), 0) << "and starts its half second again";
+    loop.Frames(1, 50, 300, true);
+    EXPECT_GT(loop.pacer.RestUs(), 0);
+}
+
 } // namespace
