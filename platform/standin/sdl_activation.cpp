@@ -7,11 +7,14 @@
 // action answered here is the user's new start of the program: the time
 // its startup identifier names where the desktop gave it one, else the X
 // server's time now, when that start asked (it asks as it starts). With no
-// window manager at all the window takes the keyboard focus itself.
+// window manager at all the window takes the keyboard focus itself. On
+// Wayland the asking start's activation token is passed on to the
+// compositor (wayland_activation.h).
 #include "platform/standin/sdl_activation.h"
 
 #include "platform/standin/sdl_screen.h"
 #include "platform/standin/sdl_x11.h"
+#include "platform/standin/wayland_activation.h"
 
 #include <cstdlib>
 
@@ -63,8 +66,28 @@ unsigned long StartupTime(const std::string &startupId)
     return time <= 0xFFFFFFFFull ? static_cast<unsigned long>(time) : 0;
 }
 
+namespace {
+
+// On Wayland a window is activated with the token the asking start was
+// given; with none, SDL's own raise is all there is.
+bool ActivateOnWayland(SDL_Window *window, const std::string &activation)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (activation.empty() || window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_WAYLAND || info.info.wl.display == nullptr ||
+        info.info.wl.surface == nullptr)
+        return false;
+    return ActivateWaylandSurface(info.info.wl.display, info.info.wl.surface, activation) ==
+           WaylandActivation::Asked;
+}
+
+} // namespace
+
 bool ActivateWindow(SDL_Window *window, const std::string &activation)
 {
+    if (ActivateOnWayland(window, activation))
+        return true;
     const Xlib *loaded = LoadedXlib();
     Display *display = nullptr;
     ::Window own = 0;

@@ -9,8 +9,10 @@
 namespace zorbel::standin {
 
 // Activates the window with the desktop's own protocol and the asking
-// start's activation token (empty for none); false where that protocol is
-// not to be had (not X11), and the caller raises the window as it can.
+// start's activation token (empty for none): on X11 a request to the window
+// manager, on Wayland the compositor's activation protocol with the token.
+// False where neither is to be had (Wayland without a token or without the
+// protocol), and the caller raises the window as it can.
 bool ActivateWindow(SDL_Window *window, const std::string &activation);
 
 // The time a startup identifier names (its "_TIME" part), 0 for none.

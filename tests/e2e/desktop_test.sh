@@ -297,7 +297,8 @@ wayland_full_screen() {
         sed -n '/set_fullscreen/,$p' "$1" | grep -q 'create_buffer(new id wl_buffer@[0-9]*, 0, 1920, 1080,'
 }
 # The program natively on the Wayland display zorbel-wayland in RUNTIME:
-# full screen at 1920x1080, and ended in order by SIGTERM.
+# full screen at 1920x1080, then THEN run if given, and ended in order by
+# SIGTERM.
 full_screen_on_wayland() {
     local log=$E2E_CASE_DIR/zorbel.err pid
     (
@@ -310,8 +311,25 @@ full_screen_on_wayland() {
     pid=$!
     E2E_PIDS+=("$pid")
     e2e_keep_trying 20 'not full screen at 1920x1080: $(grep -E "configure\(|create_buffer" "$log" | tail -4)' wayland_full_screen "$log"
+    [ -z "${2:-}" ] || "$2" "$1"
     kill -TERM "$(cat "$E2E_CASE_DIR/pid")"
     e2e_expect_exit "$pid" 15 0 "zorbel on Wayland after SIGTERM"
+}
+# A second start on Wayland with the activation token its launcher gave it:
+# the first copy asks the compositor to activate its own surface with that
+# token, and the second copy ends.
+second_start_on_wayland() {
+    local log=$E2E_CASE_DIR/zorbel.err token=e2e-launcher-token-1
+    (
+        unset DISPLAY
+        export SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY=zorbel-wayland XDG_RUNTIME_DIR=$1 XDG_ACTIVATION_TOKEN=$token
+        TACLIB_DEVICE=sim exec "$program" >"$E2E_CASE_DIR/zorbel2.out" 2>"$E2E_CASE_DIR/zorbel2.err"
+    ) &
+    local second=$!
+    E2E_PIDS+=("$second")
+    e2e_expect_exit "$second" 20 0 "the second copy on Wayland"
+    e2e_keep_trying 5 'the token never reached the compositor: $(grep -E "xdg_activation_v1@[0-9]+\.activate" "$log" | tail -2)' \
+        grep -qE "xdg_activation_v1@[0-9]+\.activate\(\"$token\", wl_surface@[0-9]+\)" "$log"
 }
 case_wayland_mutter() {
     local runtime=$E2E_CASE_DIR/runtime bus child
@@ -321,7 +339,7 @@ case_wayland_mutter() {
     bus=$!
     E2E_PIDS+=("$bus")
     e2e_keep_trying 20 'Mutter did not start: $(tail -3 "$E2E_CASE_DIR/mutter.log")' test -S "$runtime/zorbel-wayland"
-    full_screen_on_wayland "$runtime"
+    full_screen_on_wayland "$runtime" second_start_on_wayland
     for child in $(pgrep -P "$bus"); do kill "$child"; done
 }
 

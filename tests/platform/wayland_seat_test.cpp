@@ -2,6 +2,7 @@
 // the test on a socket of its own: the globals it lists, whole or in
 // pieces; a silent one, one that answers nonsense or an error, and none.
 #include "platform/standin/wayland_seat.h"
+#include "platform/wayland_wire.h"
 
 #include <gtest/gtest.h>
 
@@ -24,52 +25,12 @@ namespace {
 using zorbel::standin::AskWaylandSeat;
 using zorbel::standin::WaylandSeat;
 
-using Bytes = std::vector<unsigned char>;
-
-void Put(Bytes *bytes, std::uint32_t word)
-{
-    unsigned char raw[4];
-    std::memcpy(raw, &word, sizeof raw);
-    bytes->insert(bytes->end(), raw, raw + 4);
-}
-
-// A message: object, opcode, and its arguments already laid out.
-Bytes Message(std::uint32_t object, std::uint32_t code, const Bytes &arguments)
-{
-    Bytes bytes;
-    Put(&bytes, object);
-    Put(&bytes, static_cast<std::uint32_t>((8 + arguments.size()) << 16) | code);
-    bytes.insert(bytes.end(), arguments.begin(), arguments.end());
-    return bytes;
-}
-
-// The registry's (object 2) global event: name, interface, version.
-Bytes Global(std::uint32_t name, const std::string &interface)
-{
-    Bytes arguments;
-    Put(&arguments, name);
-    Put(&arguments, static_cast<std::uint32_t>(interface.size() + 1));
-    arguments.insert(arguments.end(), interface.begin(), interface.end());
-    arguments.resize(arguments.size() + 4 - interface.size() % 4, 0); // zero, then padding
-    Put(&arguments, 1);
-    return Message(2, 0, arguments);
-}
-
-// The callback's (object 3) done event.
-Bytes Done()
-{
-    Bytes serial;
-    Put(&serial, 7);
-    return Message(3, 0, serial);
-}
-
-Bytes Joined(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes &part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+using zorbel::test::Bytes;
+using zorbel::test::Done;
+using zorbel::test::Global;
+using zorbel::test::Joined;
+using zorbel::test::Message;
+using zorbel::test::Put;
 
 // A compositor on a socket in a folder of its own, named to the program
 // by WAYLAND_DISPLAY as a path: it takes one client, reads its two
