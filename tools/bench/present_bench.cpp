@@ -7,9 +7,9 @@
 //
 // The SDL host runs unchanged inside a host that forwards every call to it
 // (ForwardingHost); it counts the frames, and it takes hold of the band by
-// posting the button press itself and, while held still, answering the
-// cursor, so that those figures do not depend on where the screen's pointer
-// is or on how the screen scales the picture. While pulled, the pointer is
+// pushing SDL's event of a button press itself and, while held still,
+// answering the cursor, so that those figures do not depend on where the
+// screen's pointer is or on how the screen scales the picture. While pulled, the pointer is
 // moved through the X server (PointerMover) and each move timed until the
 // end of the first present whose frame read it; the floor loop is timed so
 // too.
@@ -133,12 +133,23 @@ private:
         presentsStart_ = presents_;
     }
 
+    // A press or release of the left button on the window, as SDL reports
+    // one: the host takes the button for held until the release, as it
+    // does a real one (a program with a button held is never at rest).
     void Button(bool down)
     {
         Window *window = FindWindowSlot(State().display.exclusiveWindow);
-        if (window != nullptr)
-            PostInput(window->Handle(), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
-                      MAKELPARAM(hold_.x, hold_.y));
+        if (window == nullptr)
+            return;
+        SDL_Event event{};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.windowID = NativeWindowId(*window);
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event.button.clicks = 1;
+        event.button.x = hold_.x;
+        event.button.y = hold_.y;
+        (void)SDL_PushEvent(&event);
     }
 
     // The script, run on the program's own thread at every pump.
