@@ -151,7 +151,7 @@ WaylandActivation ActivateWaylandSurface(wl_display *display, wl_surface *surfac
     WaylandActivation outcome = WaylandActivation::Failed;
     Globals globals;
     static void (*const listener[])(void) = {reinterpret_cast<void (*)(void)>(&Global),
-                                              reinterpret_cast<void (*)(void)>(&GlobalRemoved)};
+                                             reinterpret_cast<void (*)(void)>(&GlobalRemoved)};
     if (registry != nullptr &&
         wl.addListener(registry, const_cast<void (**)(void)>(listener), &globals) == 0 &&
         wl.roundtrip(display, queue) >= 0) {

@@ -78,10 +78,7 @@ private:
         }
         return true;
     }
-    void Send(const Bytes &bytes)
-    {
-        (void)send(own_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
+    void Send(const Bytes &bytes) { (void)send(own_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
     static std::uint32_t Word(const Bytes &arguments, std::size_t at)
     {
         std::uint32_t word = 0;
