@@ -8,6 +8,7 @@
 #include "platform/standin/sdl_screen.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 
@@ -40,8 +41,21 @@ NativeWindow *CreateSdlWindow(const Window &window, bool *presentable)
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
     if ((window.exStyle & WS_EX_TOPMOST) != 0)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    const int width = std::max<int>(window.rect.right - window.rect.left, 1);
-    const int height = std::max<int>(window.rect.bottom - window.rect.top, 1);
+    int width = std::max<int>(window.rect.right - window.rect.left, 1);
+    int height = std::max<int>(window.rect.bottom - window.rect.top, 1);
+    // On Wayland the window's first picture is drawn in a buffer of the size
+    // it was made with, even once the compositor has made it full screen;
+    // KWin then takes that size for the window's own and shrinks it to the
+    // display mode's size in a corner. A top-most window, which is shown in
+    // a display mode, is made the size of the screen it will cover.
+    SDL_Rect screen{};
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if ((window.exStyle & WS_EX_TOPMOST) != 0 && driver != nullptr &&
+        std::strcmp(driver, "wayland") == 0 && SDL_GetDisplayBounds(0, &screen) == 0 &&
+        screen.w > 0 && screen.h > 0) {
+        width = screen.w;
+        height = screen.h;
+    }
     auto native = std::make_unique<NativeWindow>();
     native->window = SDL_CreateWindow(window.title.c_str(), window.rect.left, window.rect.top,
                                       width, height, flags);
