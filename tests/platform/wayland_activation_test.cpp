@@ -170,6 +170,7 @@ TEST(WaylandActivation, TheTokenGoesToTheCompositorWithTheWindowsSurface)
     EXPECT_FALSE(sdlTold) << "another reader's event dispatched by the activation";
     EXPECT_GE(wl_display_roundtrip(display), 0);
     EXPECT_TRUE(sdlTold) << "another reader's event lost";
+    wl_proxy_destroy(sync);
 
     const std::uint32_t surfaceId = wl_proxy_get_id(surface);
     wl_proxy_destroy(surface);
