@@ -6,8 +6,10 @@
 # state dropped by the window manager, and a close through the window
 # manager; the monitor under the pointer of one output split in two; the
 # pointer held in the picture; natively on Wayland under Mutter run
-# headless and under Weston, and on X11 through Weston's Xwayland; a
-# Wayland compositor with no seat; and on a bare server: no session bus
+# headless, under KWin run headless (where installed) and under Weston,
+# with a second start's activation token passed on under Mutter and KWin,
+# and on X11 through Weston's Xwayland; a Wayland compositor with no seat;
+# and on a bare server: no session bus
 # left behind, and a display lost while the window is being mapped.
 #
 #   tests/e2e/desktop_test.sh BUILD_DIR WITHHOLDING_WM
