@@ -293,9 +293,9 @@ case_lost_display_while_mapping() {
 # Natively on Wayland, on a 1920x1080 output: the window is made full
 # screen, and every picture on it since is drawn into a buffer of the
 # output's size (scaled, as on X11; the decorations SDL draws around a
-# window not yet full screen aside); the compositor never sizes the window otherwise
-# (KWin would, to the size of a first picture of another size). Read off
-# the client's own protocol log (WAYLAND_DEBUG).
+# window not yet full screen aside); the compositor never sizes the window
+# otherwise (KWin would, to the size of a first picture of another size).
+# Read off the client's own protocol log (WAYLAND_DEBUG).
 wayland_full_screen() {
     grep -q 'xdg_toplevel@[0-9]*\.configure(1920, 1080, ' "$1" 2>/dev/null || return 1
     ! grep -oE 'xdg_toplevel@[0-9]+\.configure\([0-9]+, [0-9]+, ' "$1" |
