@@ -353,16 +353,24 @@ second_start_on_wayland() {
     e2e_keep_trying 5 'the token never reached the compositor: $(grep -E "xdg_activation_v1@[0-9]+\.activate" "$log" | tail -2)' \
         grep -qE "xdg_activation_v1@[0-9]+\.activate\(\"$token\", wl_surface@[0-9]+\)" "$log"
 }
-case_wayland_mutter() {
-    local runtime=$E2E_CASE_DIR/runtime bus child
+# Runs COMMAND, a Wayland compositor serving zorbel-wayland in the case's
+# runtime folder (NAME in what is said), in a session bus of its own; then
+# the program full screen on it and a second start; then ends it.
+on_wayland_compositor() {
+    local name=$1 runtime=$E2E_CASE_DIR/runtime bus child
+    shift
     mkdir -m 700 "$runtime"
-    XDG_RUNTIME_DIR=$runtime dbus-run-session -- mutter --wayland --headless --no-x11 \
-        --virtual-monitor 1920x1080 --wayland-display=zorbel-wayland >"$E2E_CASE_DIR/mutter.log" 2>&1 &
+    XDG_RUNTIME_DIR=$runtime dbus-run-session -- "$@" >"$E2E_CASE_DIR/compositor.log" 2>&1 &
     bus=$!
     E2E_PIDS+=("$bus")
-    e2e_keep_trying 20 'Mutter did not start: $(tail -3 "$E2E_CASE_DIR/mutter.log")' test -S "$runtime/zorbel-wayland"
+    e2e_keep_trying 20 "$name did not start: "'$(tail -3 "$E2E_CASE_DIR/compositor.log")' \
+        test -S "$runtime/zorbel-wayland"
     full_screen_on_wayland "$runtime" second_start_on_wayland
     for child in $(pgrep -P "$bus"); do kill "$child"; done
+}
+case_wayland_mutter() {
+    on_wayland_compositor Mutter mutter --wayland --headless --no-x11 --virtual-monitor 1920x1080 \
+        --wayland-display=zorbel-wayland
 }
 
 # KWin as a Wayland compositor, run headless (its virtual backend) with a
@@ -371,17 +379,10 @@ case_wayland_mutter() {
 # run; a copy carries none (and keeps its name, which KWin's own platform
 # plugin checks).
 case_wayland_kwin() {
-    local runtime=$E2E_CASE_DIR/runtime bus
-    mkdir -m 700 "$runtime" "$E2E_CASE_DIR/bin"
+    mkdir "$E2E_CASE_DIR/bin"
     cp "$(command -v kwin_wayland)" "$E2E_CASE_DIR/bin/kwin_wayland"
-    XDG_RUNTIME_DIR=$runtime dbus-run-session -- "$E2E_CASE_DIR/bin/kwin_wayland" --virtual \
-        --width 1920 --height 1080 --socket zorbel-wayland --no-lockscreen --no-global-shortcuts \
-        >"$E2E_CASE_DIR/kwin.log" 2>&1 &
-    bus=$!
-    E2E_PIDS+=("$bus")
-    e2e_keep_trying 20 'KWin did not start: $(tail -3 "$E2E_CASE_DIR/kwin.log")' test -S "$runtime/zorbel-wayland"
-    full_screen_on_wayland "$runtime" second_start_on_wayland
-    for child in $(pgrep -P "$bus"); do kill "$child"; done
+    on_wayland_compositor KWin "$E2E_CASE_DIR/bin/kwin_wayland" --virtual --width 1920 \
+        --height 1080 --socket zorbel-wayland --no-lockscreen --no-global-shortcuts
 }
 
 # Weston nested in the run's X server (its X11 backend, which takes its

@@ -72,6 +72,20 @@ protected:
         (void)Next(&msg);
     }
 
+    // Pushes a press of the left button on the window and takes its message.
+    void PressLeft()
+    {
+        SDL_Event event{};
+        event.type = SDL_MOUSEBUTTONDOWN;
+        event.button.windowID = WindowId();
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.clicks = 1;
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        MSG msg{};
+        ASSERT_TRUE(Next(&msg));
+        ASSERT_EQ(msg.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    }
+
     HWND window = nullptr;
     IDirectDraw4 *display = nullptr;
     IDirectDrawSurface4 *primary = nullptr;
@@ -138,14 +152,7 @@ TEST_F(SdlHostTest, APressTheFocusNeverFollowsIsToldAsTheFocusElsewhere)
     (void)Next(&msg); // whatever SDL told goes first
 
     ReceivedMessages().clear();
-    SDL_Event event{};
-    event.type = SDL_MOUSEBUTTONDOWN;
-    event.button.windowID = WindowId();
-    event.button.button = SDL_BUTTON_LEFT;
-    event.button.clicks = 1;
-    ASSERT_EQ(SDL_PushEvent(&event), 1);
-    ASSERT_TRUE(Next(&msg));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    PressLeft();
     const Uint32 told = SDL_GetTicks() + 5000;
     while (FirstActivation() == ReceivedMessages().end() && !SDL_TICKS_PASSED(SDL_GetTicks(), told))
         (void)PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
@@ -185,14 +192,7 @@ TEST_F(SdlHostTest, AReleaseMissedWhileMinimisedIsMadeUpOnceAFrameIsShownBack)
     while (!SDL_TICKS_PASSED(SDL_GetTicks(), settled))
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             SDL_Delay(5);
-    SDL_Event event{};
-    event.type = SDL_MOUSEBUTTONDOWN;
-    event.button.windowID = WindowId();
-    event.button.button = SDL_BUTTON_LEFT;
-    event.button.clicks = 1;
-    ASSERT_EQ(SDL_PushEvent(&event), 1);
-    ASSERT_TRUE(Next(&msg));
-    ASSERT_EQ(msg.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    PressLeft();
     WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     ASSERT_TRUE(IsIconic(window));
     (void)ShowWindow(window, SW_RESTORE);

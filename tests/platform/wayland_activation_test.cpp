@@ -186,28 +186,29 @@ TEST(WaylandActivation, TheTokenGoesToTheCompositorWithTheWindowsSurface)
 // compositor that hangs up is a failure, not a wait or a crash.
 TEST(WaylandActivation, NoProtocolOrNoCompositorIsSaid)
 {
-    {
-        Compositor compositor({"wl_compositor", "wl_seat"});
+    // Asks with a surface of the client's own.
+    auto ask = [](Compositor &compositor) {
         wl_display *display = wl_display_connect_to_fd(compositor.ClientEnd());
-        ASSERT_NE(display, nullptr);
+        if (display == nullptr) {
+            ADD_FAILURE() << "no display";
+            return WaylandActivation::NoLibrary;
+        }
         auto *surface =
             wl_proxy_create(reinterpret_cast<wl_proxy *>(display), &wl_surface_interface);
-        EXPECT_EQ(ActivateWaylandSurface(display, reinterpret_cast<wl_surface *>(surface), "t"),
-                  WaylandActivation::NoProtocol);
+        const WaylandActivation outcome =
+            ActivateWaylandSurface(display, reinterpret_cast<wl_surface *>(surface), "t");
         wl_proxy_destroy(surface);
         wl_display_disconnect(display);
+        return outcome;
+    };
+    {
+        Compositor compositor({"wl_compositor", "wl_seat"});
+        EXPECT_EQ(ask(compositor), WaylandActivation::NoProtocol);
         EXPECT_TRUE(compositor.Asked().bound.empty());
     }
     {
         Compositor compositor({"xdg_activation_v1"}, true);
-        wl_display *display = wl_display_connect_to_fd(compositor.ClientEnd());
-        ASSERT_NE(display, nullptr);
-        auto *surface =
-            wl_proxy_create(reinterpret_cast<wl_proxy *>(display), &wl_surface_interface);
-        EXPECT_EQ(ActivateWaylandSurface(display, reinterpret_cast<wl_surface *>(surface), "t"),
-                  WaylandActivation::Failed);
-        wl_proxy_destroy(surface);
-        wl_display_disconnect(display);
+        EXPECT_EQ(ask(compositor), WaylandActivation::Failed);
         EXPECT_TRUE(compositor.Asked().bound.empty());
     }
 }
